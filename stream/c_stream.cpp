@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "stream/stream.h"
 
@@ -15,6 +17,8 @@ std::shared_ptr<TCStream> TCStream::CreateWithCStream(FILE* cstream, int mode) {
   s->_size = static_cast<int32_t>(std::ftell(cstream));
   std::fseek(cstream, s->_pos, SEEK_SET);
   s->_mode = mode;
+  struct stat st;
+  s->_regular = fstat(fileno(cstream), &st) == 0 && S_ISREG(st.st_mode);
   return s;
 }
 
@@ -39,7 +43,10 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const String& path, int readable, i
   return f ? CreateWithCStream(f, mode) : nullptr;
 }
 
-TCStream::~TCStream() { Close(); }
+TCStream::~TCStream() {
+  Close();
+  std::free(_line);
+}
 
 int TCStream::Pos() { return _pos; }
 int TCStream::Size() { return _size; }
@@ -83,19 +90,34 @@ int TCStream::Write(const void* buf, int count) {
 }
 
 String TCStream::ReadLine() {
-  // The byte-wise rule of TStream::ReadLine, without a virtual call and an
-  // fread per byte: this is the index build's hot path.
-  String line;
-  if (!_cstream) return line;
+  // The byte-wise rule of TStream::ReadLine without a virtual call and an
+  // fread per byte: this is the index build's hot path.  getdelim scans
+  // stdio's own buffer for the line feed; a NUL inside what it returned ends
+  // the line early, and the bytes after it go back to the file by a seek.
+  if (!_cstream) return String();
   FILE* f = _cstream;
-  int32_t consumed = 0;
-  int c;
-  while ((c = getc_unlocked(f)) != EOF) {
-    ++consumed;
-    if (c == 10 || c == 0) break;
-    if (c != 13) line.push_back(static_cast<char16_t>(c));
+  if (!_regular) return TStream::ReadLine();
+  ssize_t got = getdelim(&_line, &_line_capacity, '\n', f);
+  if (got <= 0) return String();
+  size_t length = static_cast<size_t>(got);
+  size_t consumed = length;
+  if (const void* nul = std::memchr(_line, 0, length)) {
+    consumed = static_cast<size_t>(static_cast<const char*>(nul) - _line) + 1;
+    if (consumed < length) {
+      std::fseek(f, static_cast<long>(consumed) - static_cast<long>(length), SEEK_CUR);
+    }
+    length = consumed - 1;
+  } else if (_line[length - 1] == '\n') {
+    --length;
   }
-  _pos += consumed;
+  _pos += static_cast<int32_t>(consumed);
+  String line(length, u'\0');
+  size_t out = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(_line[i]);
+    if (byte != 13) line[out++] = byte;
+  }
+  line.resize(out);
   return line;
 }
 

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -161,6 +162,14 @@ class TCStream : public TStream {
   int32_t _size = 0;
   FILE* _cstream = nullptr;
   int32_t _mode = 0;
+
+ private:
+  // ReadLine's scratch space (getdelim's buffer), kept to avoid reallocating.
+  char* _line = nullptr;
+  size_t _line_capacity = 0;
+  // Only regular files can give back what getdelim read past a NUL; other
+  // files (FIFOs, devices) are read byte by byte.
+  bool _regular = false;
 };
 
 // An existing file or directory whose path equals `path` with ASCII letters

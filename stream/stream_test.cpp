@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "stream/memory_stream.h"
 
@@ -86,6 +87,18 @@ TEST(ReadLine, DropsCarriageReturnsAndEndsAtLineFeedOrNul) {
 
   TMemoryStream memory(std::vector<uint8_t>(data.begin(), data.end()));
   EXPECT_EQ(AllLines(memory), expected);
+}
+
+TEST(ReadLine, ReadsFifosByTheSameRules) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  std::thread writer([&] { WriteFile(dir.File("fifo"), std::string("a\r\nb\0c\n", 8)); });
+  auto s = TCStream::OpenFile(dir.U("fifo"), 1, 0);
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->ReadLine(), u"a");
+  EXPECT_EQ(s->ReadLine(), u"b");
+  EXPECT_EQ(s->ReadLine(), u"c");
+  writer.join();
 }
 
 TEST(ReadLine, GivesNoExtraLineAfterAFinalTerminatorAndKeepsLongLines) {

@@ -1,0 +1,51 @@
+# cmake -DOUTPUT=<file.cpp> -DDIRECTORY=<folder> -P embed_resources.cmake
+#
+# Writes a C++ source that carries the bytes of each file of the folder as static data and
+# registers it in the embedded-file table as "resources\" + its name.  The
+# search pages and their style sheet come first, in the order the program has
+# always registered them; any other file follows in name order.
+file(GLOB FILES ${DIRECTORY}/*)
+set(preferred index.html commands.html qdxstyle.css)
+set(ordered)
+foreach(name ${preferred})
+  foreach(f ${FILES})
+    get_filename_component(base ${f} NAME)
+    if(base STREQUAL name)
+      list(APPEND ordered ${f})
+    endif()
+  endforeach()
+endforeach()
+set(rest)
+foreach(f ${FILES})
+  get_filename_component(base ${f} NAME)
+  list(FIND preferred ${base} at)
+  if(at EQUAL -1)
+    list(APPEND rest ${f})
+  endif()
+endforeach()
+list(SORT rest)
+list(APPEND ordered ${rest})
+
+set(out "// Generated at build time from app/resources/; do not edit.\n")
+string(APPEND out "#include \"app/resources.h\"\n#include \"stream/embedded_files.h\"\n\n")
+string(APPEND out "namespace lexidor {\nnamespace {\n")
+set(calls "")
+set(i 0)
+foreach(f ${ordered})
+  get_filename_component(base ${f} NAME)
+  file(READ ${f} hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR size "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  # Keep the generated lines short.
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n" bytes "${bytes}")
+  # A trailing 0 keeps empty files legal C++ and is not counted in the size.
+  string(APPEND out "const uint8_t kFile${i}[] = {\n${bytes}0};\n")
+  string(APPEND calls "  RegisterEmbeddedFile(u\"resources\\\\${base}\", kFile${i}, ${size});\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+string(APPEND out "}  // namespace\n\nvoid RegisterResourceFiles() {\n${calls}}\n\n")
+string(APPEND out "}  // namespace lexidor\n")
+file(WRITE ${OUTPUT}.tmp "${out}")
+file(COPY_FILE ${OUTPUT}.tmp ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.tmp)
