@@ -34,6 +34,11 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const String& path, int readable, i
     cmode = "wbe";
     mode = MODE_WRITE;
   }
+  // Paths reach the C library one byte per character.  A character without
+  // a byte of its own (above 255) or a NUL would name some other file.
+  for (char16_t unit : path) {
+    if (unit == 0 || unit > 255) return nullptr;
+  }
   String unix_path = ReplaceAll(path, u"\\", u"/");
   FILE* f = std::fopen(ToLatin1(unix_path).c_str(), cmode);
   if (!f && !writeable) {
@@ -59,19 +64,20 @@ int TCStream::Seek(int pos) {
 }
 
 int TCStream::Flush() {
-  if (_cstream) std::fflush(_cstream);
+  if (_cstream && std::fflush(_cstream) != 0) return -1;
   return 0;
 }
 
 int TCStream::Close() {
+  int result = 0;
   if (_cstream) {
-    Flush();
-    std::fclose(_cstream);
+    if (Flush() != 0) result = -1;
+    if (std::fclose(_cstream) != 0) result = -1;
     _pos = 0;
     _size = 0;
     _cstream = nullptr;
   }
-  return 0;
+  return result;
 }
 
 int TCStream::Read(void* buf, int count) {

@@ -151,6 +151,9 @@ class TCStream : public TStream {
   int Pos() override;
   int Size() override;
   int Seek(int pos) override;
+  // Flush and Close return 0, or -1 when the C library reported an error
+  // (errno tells which): data buffered by stdio may fail to reach the disk
+  // only here.  Closing again does nothing and returns 0.
   int Flush() override;
   int Close() override;
   int Read(void* buf, int count) override;

@@ -103,7 +103,8 @@ void SaveUrlBytes(const std::vector<uint8_t>& bytes, const String& url) {
   StreamRef s = OpenUrlForWriting(url);
   if (!s) throw TStreamWriteException();
   s->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
-  s->Close();
+  // Buffered data that cannot reach the file fails here, not in WriteBytes.
+  if (s->Close() != 0) throw TStreamWriteException();
 }
 
 String LoadBytesAsString(const ObjectRef& url) {
@@ -118,7 +119,7 @@ void SaveStringAsBytes(const String& text, const String& url) {
   if (!s) throw TStreamWriteException();
   std::string bytes = ToLatin1(text);
   s->WriteBytes(bytes.data(), static_cast<int>(bytes.size()));
-  s->Close();
+  if (s->Close() != 0) throw TStreamWriteException();
 }
 
 ObjectRef LoadObjectFromUrl(const String& url) {

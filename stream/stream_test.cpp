@@ -213,6 +213,16 @@ TEST(OpenFile, TurnsBackslashesIntoSlashes) {
   EXPECT_EQ(s->ReadLine(), u"hello");
 }
 
+TEST(OpenFile, RefusesPathsThatHaveNoBytes) {
+  TempDir dir;
+  mkdir(dir.File("x").c_str(), 0755);
+  WriteFile(dir.File("x/z"), "z");
+  // U+012F would lose its high bits and become "/".
+  EXPECT_FALSE(OpenFileForWriting(dir.U("x") + u"\u012Fy"));
+  EXPECT_FALSE(OpenFileForReading(dir.U("x") + String(1, u'\0') + u"z"));
+  EXPECT_NE(access(dir.File("x/y").c_str(), F_OK), 0);
+}
+
 TEST(OpenFile, FindsAnotherCaseOnlyWhenReading) {
   TempDir dir;
   mkdir(dir.File("docs").c_str(), 0755);
@@ -251,6 +261,14 @@ TEST(OpenFile, ReadWriteNeitherCreatesNorTruncatesAndFailsOnReadOnlyFiles) {
     chmod(dir.File("data").c_str(), 0444);
     EXPECT_FALSE(OpenFileStream(dir.U("data"), 1, 1));
   }
+}
+
+TEST(OpenFile, CloseReportsDataThatCouldNotBeWritten) {
+  auto full = TCStream::OpenFile(u"/dev/full", 0, 1);
+  ASSERT_TRUE(full);
+  full->WriteString(u"buffered by stdio");  // fits the buffer, fails on flush
+  EXPECT_EQ(full->Close(), -1);
+  EXPECT_EQ(full->Close(), 0);
 }
 
 TEST(OpenFile, DescriptorsAreCloseOnExec) {
@@ -338,6 +356,8 @@ TEST(WholeUrl, LoadsSavesAndReportsUnopenableUrls) {
   EXPECT_THROW(LoadUrlBytes(dir.U("missing")), TStreamReadException);
   EXPECT_THROW(SaveUrlBytes({}, dir.U("no/such/dir/f")), TStreamWriteException);
   EXPECT_THROW(SaveStringAsBytes(u"x", dir.U("no/such/dir/f")), TStreamWriteException);
+  EXPECT_THROW(SaveStringAsBytes(u"x", u"/dev/full"), TStreamWriteException);  // fails on close
+  EXPECT_THROW(SaveUrlBytes({1, 2}, u"/dev/full"), TStreamWriteException);
   EXPECT_THROW(LoadObjectFromUrl(dir.U("missing")), TStreamReadException);
   EXPECT_THROW(LoadObjectFromUrl(dir.U("s")), TThrownText);
 }

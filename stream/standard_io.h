@@ -1,0 +1,39 @@
+// Standard input and output as streams, and the process-wide text stream
+// through which progress lines reach standard output.
+#pragma once
+
+#include <memory>
+
+#include "stream/stream.h"
+#include "stream/text_stream.h"
+
+namespace lexidor {
+
+// Reads standard input and writes standard output through C stdio (which
+// keeps its own buffering until Flush).  It cannot tell its position: Pos is
+// -1, Size 0, Eof always 0, so reading past the end of standard input throws
+// TStreamReadException from the typed and line reads.  Close does nothing.
+class TCStandardIO : public TStream {
+ public:
+  int Flush() override;
+  int Read(void* buf, int count) override;
+  int Write(const void* buf, int count) override;
+};
+
+// Creates the standard stream.  Idempotent; the stream lives until the
+// process ends.
+void InitStandardIO();
+
+// The UTF-8 text stream over one TCStandardIO.  Never null: it is created on
+// first use if InitStandardIO has not run yet.
+const std::shared_ptr<TTextStream>& StandardStream();
+
+// `text` in UTF-8 and CR LF on standard output, flushed.
+void PrintLine(const String& text);
+
+// Writes `prompt` (no line end), flushes, and returns the next line of
+// standard input without its CR LF.  Throws TStreamReadException when
+// standard input ends before a line end.
+String PromptLine(const String& prompt);
+
+}  // namespace lexidor
