@@ -32,17 +32,25 @@ int GenCommands(long lines, const char* path) {
     std::fprintf(stderr, "cannot write %s: %s\n", path, std::strerror(errno));
     return 1;
   }
+  // As a kit's builder writes it: module after module, about forty commands
+  // each, names unsorted within a module.
   uint32_t s = 12345;
+  const char* group = kGroups[0];
+  const char* module_noun = kNouns[0];
+  unsigned module = 0;
   for (long i = 0; i < lines; ++i) {
-    const char* group = kGroups[Next(s) % 8];
+    if (i % 40 == 0) {
+      group = kGroups[Next(s) % 8];
+      module_noun = kNouns[Next(s) % 14];
+      module = Next(s) % 400;
+    }
     const char* verb = kVerbs[Next(s) % 16];
     const char* noun = kNouns[Next(s) % 14];
     const char* tail = kTails[Next(s) % 8];
-    unsigned module = Next(s) % 40;
     bool lower = Next(s) % 10 == 0;
     std::fprintf(f, "%s%s%s%u%s|/docs/html/Modules/%s/%s.%s%u/index.html#%s\r\n",
-                 lower ? "x" : "", verb, noun, (unsigned)i % 1000, tail, group, group, noun,
-                 module, verb);
+                 lower ? "x" : "", verb, noun, (unsigned)(Next(s) % 100000), tail, group, group,
+                 module_noun, module, verb);
   }
   return std::fclose(f) == 0 ? 0 : 1;
 }

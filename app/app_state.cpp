@@ -1,0 +1,12 @@
+#include "app/app_state.h"
+
+namespace lexidor {
+
+AppState& App() {
+  static auto* state = new AppState();
+  return *state;
+}
+
+void ResetAppState() { App() = AppState(); }
+
+}  // namespace lexidor

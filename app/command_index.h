@@ -1,0 +1,41 @@
+// The command index: commands.txt in, four one-line script files out.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/tcommand.h"
+#include "runtime/string.h"
+
+namespace lexidor {
+
+// Parses one line of commands.txt (Latin-1 characters) the way the kit's
+// lists have always been read: the name runs up to the second "|" (or the
+// first when there is only one) and is cut at "("; the link is `rootPath` +
+// the rest; the module comes from "Modules/" ... "index" or from ".mod"
+// segments.  Adds the record through AddCommand.
+// Both are Latin-1 bytes, one per character.
+void ParseCommandLine(const std::string& line, const std::string& rootPath);
+
+// Cuts the name at ":", then at "[]", then at an "=" from index 2 on, and
+// appends a record to App().commandList (nothing for an empty name) and
+// files it in App().moduleMap under the upper-cased module.
+void AddCommand(std::string name, std::string linkText, int letterCode, const std::string& module);
+
+// Appends one element of a script array: `text` between quotes, with "\"
+// written "\\" and a quote written "\"" so that any name is valid
+// JavaScript.
+void AppendScriptString(std::string& out, const std::string& text);
+
+// Sorts by name (unsigned bytes, a prefix first), stable: equal names keep
+// their order.
+void SortCommands(std::vector<CommandRef>& list);
+
+// The whole build: reads <rootPath>/docs/html/Modules/commands.txt, sorts,
+// writes command.js, links.js, modules.js and mod.js, then installs the
+// pages.  Progress goes to standard output.  Returns "" on success, else the
+// line that says what failed (already printed); nothing of the previous
+// index is lost then.
+String BuildIndex();
+
+}  // namespace lexidor

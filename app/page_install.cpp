@@ -1,0 +1,93 @@
+#include "app/page_install.h"
+
+#include <memory>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/atomic_file.h"
+#include "runtime/program_paths.h"
+#include "stream/file_system.h"
+#include "stream/standard_io.h"
+#include "stream/text_file.h"
+
+namespace lexidor {
+
+String ButtonScript(const String& target) {
+  return u"document.write(\"<a href='" + target + u"'>Rebuild index</a>\");";
+}
+
+namespace {
+
+// Stale files of older installations.  The ones the install replaces are
+// left in place until their replacement is complete.
+const char16_t* const kStalePaths[] = {
+    u"/docs/html/index.html",      u"/docs/html/qdxstyle.css",     u"/docs/html/modules/qdxstyle.css",
+    u"/html/modules/commands.html", u"/html/modules/qdxstyle.css", u"/html/button.js",
+    u"/html/modules/button.js",
+};
+
+}  // namespace
+
+String InstallPages() {
+  const AppState& app = App();
+  const String indexPage = LoadTextFile(u"incbin::resources\\index.html");
+  const String commandsPage = LoadTextFile(u"incbin::resources\\commands.html");
+  const String styleSheet = LoadTextFile(u"incbin::resources\\qdxstyle.css");
+  const String target = ProgramDirectory() + u"/Lexidor";
+  PrintLine(u"AppDir : " + ProgramDirectory());
+  PrintLine(u"CurDir : " + WorkingDirectory());
+  String button = ButtonScript(target);
+  PrintLine(u"PostFile: <" + target + u"> -----");
+
+  // A copy stays beside the program.  A program installed in a read-only
+  // place still builds, with the text it has in memory.
+  const String localButton = WorkingDirectory() + u"/button.js";
+  String error = SaveTextFileAtomically(button, localButton);
+  if (error.empty()) {
+    button = LoadTextFile(localButton);
+  } else {
+    PrintLine(u"Warning: " + error);
+  }
+
+  struct Install {
+    const String* text;
+    const char16_t* path;
+  };
+  const Install installs[] = {
+      {&indexPage, u"/docs/html/index.html"},
+      {&commandsPage, u"/docs/html/Modules/commands.html"},
+      {&styleSheet, u"/docs/html/qdxstyle.css"},
+      {&styleSheet, u"/docs/html/Modules/qdxstyle.css"},
+      {&button, u"/docs/html/button.js"},
+      {&button, u"/docs/html/Modules/button.js"},
+  };
+  for (const char16_t* stale : kStalePaths) {
+    bool replaced = false;
+    for (const Install& install : installs) replaced |= String(stale) == install.path;
+    if (!replaced) RemoveFile(app.rootPath + stale);
+  }
+  PrintLine(u"SaveText  <" + app.rootPath + u">");
+
+  // Every file is written in full before any of them replaces its old copy.
+  std::vector<std::unique_ptr<TAtomicFile>> files;
+  for (const Install& install : installs) {
+    auto file = std::make_unique<TAtomicFile>(app.rootPath + install.path);
+    try {
+      SaveTextFile(*install.text, file->TempPath());
+    } catch (const TStreamWriteException&) {
+      file->Fail();
+      PrintLine(file->Error());
+      return file->Error();
+    }
+    files.push_back(std::move(file));
+  }
+  for (auto& file : files) {
+    if (!file->Commit()) {
+      PrintLine(file->Error());
+      return file->Error();
+    }
+  }
+  return String();
+}
+
+}  // namespace lexidor

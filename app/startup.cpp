@@ -1,0 +1,111 @@
+#include "app/startup.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/command_index.h"
+#include "app/config.h"
+#include "app/resources.h"
+#include "gui/event.h"
+#include "gui/event_queue.h"
+#include "gui/gadget.h"
+#include "gui/linux_system_driver.h"
+#include "gui/system_driver.h"
+#include "gui/timing.h"
+#include "runtime/exit_handlers.h"
+#include "runtime/program_paths.h"
+#include "stream/ram_stream.h"
+#include "stream/standard_io.h"
+#include "stream/text_stream.h"
+
+namespace lexidor {
+
+namespace {
+
+// Async-signal-safe: formats by hand and writes with write(2).
+void FatalSignalHandler(int signal_number) {
+  char message[64] = "appstub.linux signal handler ";
+  size_t length = std::strlen(message);
+  char digits[12];
+  int n = 0;
+  unsigned value = static_cast<unsigned>(signal_number);
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value && n < 11);
+  while (n) message[length++] = digits[--n];
+  message[length++] = '\n';
+  ssize_t ignored = write(STDERR_FILENO, message, length);
+  (void)ignored;
+  _exit(128 + signal_number);
+}
+
+void WriteError(const String& text) {
+  std::fprintf(stderr, "Lexidor: %s\n", ToUtf8(text).c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void InstallStartupSignalHandlers() {
+  signal(SIGPIPE, SIG_IGN);
+  struct sigaction action = {};
+  action.sa_handler = FatalSignalHandler;
+  sigemptyset(&action.sa_mask);
+  for (int s : {SIGBUS, SIGSEGV, SIGTERM, SIGTRAP}) sigaction(s, &action, nullptr);
+}
+
+void InitModules() {
+  // The embedded pages come first, before any module or the configuration.
+  RegisterResourceFiles();
+  // The GUI driver module and everything it builds on.
+  InitRamStreamModule();
+  InitTextStreamModule();
+  InitStandardIO();
+  InitTimingModule();
+  InitSystemModule();
+  InitEventModule();
+  InitGadgetModule();
+  // The event queue.
+  InitEventQueueModule();
+}
+
+void RunLexidor(int argc, char** argv) {
+  InitProgramPaths(argc, argv);
+  InstallStartupSignalHandlers();
+  InitModules();
+
+  AppState& app = App();
+  LoadConfig();
+  if (app.rootPath.empty()) {
+    app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
+    String error = SaveConfig();
+    if (!error.empty()) WriteError(error);
+  }
+  app.commandList.clear();
+
+  const auto& arguments = ProgramArguments();
+  for (const String& argument : arguments) {
+    StandardStream()->WriteString(u"<" + argument + u">");
+    StandardStream()->Flush();
+    PauseMillis(100);
+  }
+
+  if (arguments.size() <= 1) {
+    WriteError(u"window mode is not available in this build; run with an argument for a batch "
+               u"build");
+    QuitProgram(1);
+  }
+  if (app.rootPath.empty()) {
+    WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
+    QuitProgram(1);
+  }
+  String error = BuildIndex();
+  QuitProgram(error.empty() ? 0 : 1);
+}
+
+}  // namespace lexidor

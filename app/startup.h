@@ -1,0 +1,21 @@
+// The program's entry: start-up in its fixed order, then window or batch
+// mode.
+#pragma once
+
+namespace lexidor {
+
+// Ignores SIGPIPE and makes SIGBUS, SIGSEGV, SIGTERM and SIGTRAP end the
+// program with "appstub.linux signal handler <n>" on standard error and the
+// exit status 128 + n.
+void InstallStartupSignalHandlers();
+
+// Registers the embedded files and starts every module, each once, each
+// after the modules it builds on.
+void InitModules();
+
+// Runs Lexidor with the program's arguments and never returns: every path
+// ends in QuitProgram.  Status 0 for a finished run, 1 when the run could not
+// do its job.  Exceptions pass to the caller.
+[[noreturn]] void RunLexidor(int argc, char** argv);
+
+}  // namespace lexidor

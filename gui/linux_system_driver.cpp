@@ -1,0 +1,426 @@
+#include "gui/linux_system_driver.h"
+
+// Xlib only here: its macros (Status, Bool, None, True) must not reach the
+// headers of the rest of the program.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "gui/event.h"
+#include "gui/timing.h"
+#include "runtime/exceptions.h"
+
+extern char** environ;
+
+namespace lexidor {
+
+constexpr int kMaxSignal = 64;
+
+struct TLinuxSystemDriver::Shared {
+  struct Callback {
+    MainThreadFunction func;
+    ObjectRef data;
+    int argument;
+  };
+  std::mutex mutex;  // guards callbacks only
+  std::vector<Callback> callbacks;
+  // A byte written here wakes a main thread blocked in WaitMillis when
+  // another thread posts a callback.
+  int wake_read = -1;
+  int wake_write = -1;
+  std::array<SignalHandlerFunction, kMaxSignal + 1> signal_handlers{};
+};
+
+namespace {
+
+Display* AsDisplay(void* display) { return static_cast<Display*>(display); }
+
+// Writes all of `bytes` to standard output, after anything the C library
+// still buffers there, retrying short and interrupted writes.
+void WriteOut(const std::string& bytes) {
+  std::fflush(stdout);
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // standard output is gone: nobody to tell
+    done += static_cast<size_t>(n);
+  }
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+// One answer line from standard input, read byte by byte so that nothing
+// past the line is taken from a shared descriptor.  The line break and one
+// white-space character before it are dropped; at end of input (or on a
+// read error) the answer is whatever arrived, usually the empty string.
+String ReadAnswerLine() {
+  std::string line;
+  for (;;) {
+    char c;
+    ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return FromUtf8(line);
+    if (c == '\n') break;
+    line.push_back(c);
+  }
+  if (!line.empty() && IsBlank(line.back())) line.pop_back();
+  return FromUtf8(line);
+}
+
+// The first character of `answer` with A-Z lower-cased, 0 for none.
+char16_t FirstLower(const String& answer) {
+  if (answer.empty()) return 0;
+  char16_t c = answer[0];
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
+
+bool EnvironmentSet(const char* name) {
+  const char* value = getenv(name);
+  return value && *value;
+}
+
+void EmitEvent(int32_t id, int32_t data, int32_t x, int32_t y) {
+  DispatchEvent(MakeEvent(id, nullptr, data, 0, x, y, nullptr));
+}
+
+int TranslatedKeyCode(XKeyEvent* key) {
+  KeySym sym = XLookupKeysym(key, 0);
+  return KeyCodeOfKeysymByte(static_cast<int>(sym & 0xFF));
+}
+
+std::shared_ptr<TLinuxSystemDriver>& ConsoleSlot() {
+  static std::shared_ptr<TLinuxSystemDriver> driver;
+  return driver;
+}
+
+}  // namespace
+
+namespace {
+
+// Keysym low bytes whose key code differs from the byte itself, besides the
+// ranges handled in KeyCodeOfKeysymByte.
+struct KeyCodeEntry {
+  int low_byte;
+  int code;
+};
+
+constexpr KeyCodeEntry kKeyCodes[] = {
+    {20, 145},  {39, 222},  {44, 188},  {45, 189},  {46, 190},  {47, 191},  {59, 186},  {61, 187},
+    {80, 36},   {85, 33},   {86, 34},   {87, 35},   {91, 219},  {92, 226},  {93, 221},  {96, 192},
+    {127, 144}, {141, 13},  {149, 103}, {150, 100}, {151, 104}, {152, 102}, {153, 98},  {154, 105},
+    {155, 99},  {156, 97},  {157, 101}, {158, 96},  {159, 110}, {170, 106}, {171, 107}, {173, 109},
+    {175, 111}, {233, 164}, {234, 165}, {235, 91},  {236, 92},  {255, 46},
+};
+
+}  // namespace
+
+int KeyCodeOfKeysymByte(int b) {
+  for (const KeyCodeEntry& entry : kKeyCodes) {
+    if (entry.low_byte == b) return entry.code;
+  }
+  if (b >= 81 && b <= 84) return b - 44;    // arrows
+  if (b >= 97 && b <= 126) return b - 32;   // lower-case letters and {|}~
+  if (b >= 190 && b <= 201) return b - 78;  // F1 to F12
+  if (b >= 225 && b <= 228) return b - 65;  // shift and control keys
+  return b;
+}
+
+TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
+  display_ = XOpenDisplay(nullptr);
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
+    shared_->wake_read = fds[0];
+    shared_->wake_write = fds[1];
+  }
+}
+
+TLinuxSystemDriver::~TLinuxSystemDriver() {
+  if (display_) {
+    if (hidden_cursor_) XFreeCursor(AsDisplay(display_), hidden_cursor_);
+    XCloseDisplay(AsDisplay(display_));
+  }
+  if (shared_->wake_read >= 0) close(shared_->wake_read);
+  if (shared_->wake_write >= 0) close(shared_->wake_write);
+}
+
+int TLinuxSystemDriver::XConnectionFd() const {
+  return display_ ? ConnectionNumber(AsDisplay(display_)) : -1;
+}
+
+void TLinuxSystemDriver::HandlePendingX(bool* handled_any) {
+  if (!display_) return;
+  Display* display = AsDisplay(display_);
+  XFlush(display);
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (handled_any) *handled_any = true;
+    HandleXEvent(&event);
+  }
+}
+
+void TLinuxSystemDriver::RunSignalHandler() {
+  int signal_number = PendingSignal();
+  if (!signal_number) return;
+  ClearPendingSignal();
+  if (signal_number > 0 && signal_number <= kMaxSignal) {
+    if (SignalHandlerFunction handler = shared_->signal_handlers[signal_number]) {
+      handler(signal_number);
+    }
+  }
+}
+
+bool TLinuxSystemDriver::CallbacksQueued() {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return !shared_->callbacks.empty();
+}
+
+void TLinuxSystemDriver::RunMainThreadCallbacks() {
+  std::vector<Shared::Callback> taken;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    taken.swap(shared_->callbacks);
+  }
+  // Outside the mutex: a callback may post further callbacks.
+  for (Shared::Callback& record : taken) {
+    record.func(record.data, record.argument);
+    record.data.reset();
+  }
+}
+
+void TLinuxSystemDriver::Poll() {
+  HandlePendingX(nullptr);
+  RunSignalHandler();
+  RunMainThreadCallbacks();
+}
+
+void TLinuxSystemDriver::Wait() { WaitMillis(1000); }
+
+void TLinuxSystemDriver::WaitMillis(int max_ms) {
+  bool handled_any = false;
+  HandlePendingX(&handled_any);
+
+  // The tick alone is no reason to stay awake; any other pending signal,
+  // or one with a handler, is.
+  int signal_number = PendingSignal();
+  bool signal_needs_handling =
+      signal_number != 0 && (signal_number != SIGALRM || shared_->signal_handlers[SIGALRM]);
+
+  if (!handled_any && !signal_needs_handling && !CallbacksQueued() && max_ms > 0) {
+    struct pollfd fds[2];
+    nfds_t count = 0;
+    if (display_) fds[count++] = {ConnectionNumber(AsDisplay(display_)), POLLIN, 0};
+    if (shared_->wake_read >= 0) fds[count++] = {shared_->wake_read, POLLIN, 0};
+    struct timespec timeout;
+    timeout.tv_sec = max_ms / 1000;
+    timeout.tv_nsec = static_cast<long>(max_ms % 1000) * 1000000;
+    // The 1 ms tick stays blocked for the length of the wait so it cannot
+    // end it; every other signal (SIGCHLD from an ended child) still does.
+    sigset_t mask;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    sigaddset(&mask, SIGALRM);
+    ppoll(fds, count, &timeout, &mask);  // EINTR: a signal came in, which is a wake-up
+    if (shared_->wake_read >= 0) {
+      char drain[64];
+      while (read(shared_->wake_read, drain, sizeof drain) > 0) {
+      }
+    }
+    HandlePendingX(nullptr);
+  }
+  RunSignalHandler();
+  RunMainThreadCallbacks();
+}
+
+void TLinuxSystemDriver::HandleXEvent(const void* xevent) {
+  if (raw_hook_ && raw_hook_(xevent)) return;
+  TranslateXEvent(xevent);
+}
+
+void TLinuxSystemDriver::TranslateXEvent(const void* xevent) {
+  // Xlib's lookup functions take non-const events; work on a copy.
+  XEvent event = *static_cast<const XEvent*>(xevent);
+  switch (event.type) {
+    case KeyPress: {
+      EmitEvent(EVENT_KEYDOWN, TranslatedKeyCode(&event.xkey), event.xkey.x, event.xkey.y);
+      char text[16];
+      KeySym sym;
+      int length = XLookupString(&event.xkey, text, 15, &sym, nullptr);
+      for (int i = 0; i < length; ++i) {
+        EmitEvent(EVENT_KEYCHAR, static_cast<signed char>(text[i]), 0, 0);
+      }
+      break;
+    }
+    case KeyRelease: {
+      int code = TranslatedKeyCode(&event.xkey);
+      int id = EVENT_KEYUP;
+      Display* display = AsDisplay(display_);
+      if (display && XPending(display) > 0) {
+        XEvent next;
+        XPeekEvent(display, &next);
+        if (next.type == KeyPress && next.xkey.keycode == event.xkey.keycode) {
+          // Auto-repeat: the server sends release and press back to back.
+          XNextEvent(display, &next);
+          id = EVENT_KEYREPEAT;
+        }
+      }
+      EmitEvent(id, code, event.xkey.x, event.xkey.y);
+      break;
+    }
+    case ButtonPress: {
+      int button = static_cast<int>(event.xbutton.button);
+      if (button == 4 || button == 5) {
+        EmitEvent(EVENT_MOUSEWHEEL, button == 4 ? 1 : -1, event.xbutton.x, event.xbutton.y);
+      } else {
+        EmitEvent(EVENT_MOUSEDOWN, button == 1 ? 1 : 5 - button, event.xbutton.x, event.xbutton.y);
+      }
+      break;
+    }
+    case ButtonRelease: {
+      int button = static_cast<int>(event.xbutton.button);
+      // A wheel step is one press/release pair on buttons 4 and 5; the
+      // release is not a button coming up and gives no MouseUp.
+      if (button == 4 || button == 5) break;
+      EmitEvent(EVENT_MOUSEUP, button == 1 ? 1 : 5 - button, event.xbutton.x, event.xbutton.y);
+      break;
+    }
+    case MotionNotify:
+      EmitEvent(EVENT_MOUSEMOVE, 0, event.xmotion.x, event.xmotion.y);
+      break;
+    case MappingNotify:
+      // The keyboard layout changed: drop Xlib's cached keysym table so
+      // that later key events are looked up in the new one.
+      XRefreshKeyboardMapping(&event.xmapping);
+      break;
+    default:
+      break;
+  }
+}
+
+void TLinuxSystemDriver::MoveMouse(int x, int y) {
+  if (!display_ || !app_window_) return;
+  Display* display = AsDisplay(display_);
+  XWarpPointer(display, 0, app_window_, 0, 0, 0, 0, x, y);
+  XFlush(display);
+}
+
+void TLinuxSystemDriver::SetMouseVisible(int visible) {
+  if (!display_ || !app_window_) return;
+  Display* display = AsDisplay(display_);
+  if (visible) {
+    XUndefineCursor(display, app_window_);
+  } else {
+    if (!hidden_cursor_) {
+      static const char kBlank[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+      Pixmap blank = XCreateBitmapFromData(display, app_window_, kBlank, 8, 8);
+      XColor black;
+      memset(&black, 0, sizeof black);
+      hidden_cursor_ = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+      XFreePixmap(display, blank);
+    }
+    XDefineCursor(display, app_window_, hidden_cursor_);
+  }
+  XFlush(display);
+}
+
+void TLinuxSystemDriver::Notify(const String& text, int) { WriteOut(ToUtf8(text) + "\r\n"); }
+
+int TLinuxSystemDriver::Confirm(const String& text, int) {
+  WriteOut(ToUtf8(text) + " (Yes/No)?");
+  return FirstLower(ReadAnswerLine()) == u'y' ? 1 : 0;
+}
+
+int TLinuxSystemDriver::Proceed(const String& text, int) {
+  WriteOut(ToUtf8(text) + " (Yes/No/Cancel)?");
+  char16_t first = FirstLower(ReadAnswerLine());
+  if (first == u'y') return 1;
+  if (first == u'n') return 0;
+  return -1;
+}
+
+String TLinuxSystemDriver::RequestFile(const String&, const String&, int, const String&) {
+  WriteOut("Enter a filename:");
+  return ReadAnswerLine();
+}
+
+String TLinuxSystemDriver::RequestDir(const String&, const String&) {
+  WriteOut("Enter a directory name:");
+  return ReadAnswerLine();
+}
+
+int TLinuxSystemDriver::OpenURL(const String& url) {
+  std::vector<std::string> args;
+  if (EnvironmentSet("KDE_FULL_DESKTOP")) {
+    args = {"kfmclient", "exec", ToUtf8(url)};
+  } else if (EnvironmentSet("GNOME_DESKTOP_SESSION_ID")) {
+    args = {"gnome-open", ToUtf8(url)};
+  } else {
+    return 0;
+  }
+  // Started directly, not through a shell: the URL is one argument and
+  // quotes, $(...) or backquotes in it are never interpreted.
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(&arg[0]);
+  argv.push_back(nullptr);
+  pid_t pid;
+  int error = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  if (error != 0) {
+    std::string message = "Cannot start " + args[0] + ": " + strerror(error) + "\n";
+    ssize_t ignored = write(STDERR_FILENO, message.data(), message.size());
+    (void)ignored;
+    return 0;
+  }
+  // The openers hand the URL to the browser and end; wait for that so no
+  // zombie is left.  ECHILD means the process module's reaper was quicker.
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  return 0;
+}
+
+int TLinuxSystemDriver::Emit(const void*, const ObjectRef&) {
+  throw TRuntimeException(u"The console system driver cannot emit platform events");
+}
+
+void TLinuxSystemDriver::SetSignalHandler(int signal_number, SignalHandlerFunction handler) {
+  if (signal_number <= 0 || signal_number > kMaxSignal) return;
+  shared_->signal_handlers[signal_number] = handler;
+}
+
+void TLinuxSystemDriver::PostMainThreadCallback(MainThreadFunction func, ObjectRef data,
+                                                int argument) {
+  if (!func) return;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->callbacks.push_back({func, std::move(data), argument});
+  }
+  if (shared_->wake_write >= 0) {
+    char byte = 1;
+    // A full pipe already holds a wake-up; nothing is lost by EAGAIN.
+    while (write(shared_->wake_write, &byte, 1) < 0 && errno == EINTR) {
+    }
+  }
+}
+
+const std::shared_ptr<TLinuxSystemDriver>& ConsoleSystemDriver() { return ConsoleSlot(); }
+
+void InitSystemModule() {
+  if (ConsoleSlot()) return;
+  InitTimingModule();
+  ConsoleSlot() = std::make_shared<TLinuxSystemDriver>();
+  SetActiveSystemDriver(ConsoleSlot());
+}
+
+}  // namespace lexidor

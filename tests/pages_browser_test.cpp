@@ -1,0 +1,357 @@
+// The installed search pages, opened in a real headless browser over a
+// documentation tree with hand-made command lists.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/browser_support.h"
+
+namespace lexidor {
+namespace {
+
+using test::BrowserRun;
+using test::PageLink;
+
+const std::string kResources = std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/";
+
+struct Command {
+  std::string name;  // bytes as command.js holds them (Latin-1)
+  std::string link;
+};
+
+// Ordered as a build orders them: by character code, upper case first.
+const std::vector<Command>& Commands() {
+  static const std::vector<Command> commands = {
+      {"Bar", "/kit/docs/html/Modules/core/core.text/index.html#Bar"},
+      {"BitmapImage", "/kit/docs/html/Modules/media/media.image/index.html#BitmapImage"},
+      {"Break", "/kit/docs/html/Modules/core/core.flow/index.html#Break"},
+      {"Get text ready", "/kit/docs/html/Modules/core/core.text/index.html#GetTextReady"},
+      {"GetImage", "/kit/docs/html/Modules/media/media.image/index.html#GetImage"},
+      {"GetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#GetText"},
+      {"Gr\xF6\xDF"
+       "e",
+       "/kit/docs/html/Modules/gui/gui.window/index.html#Groesse"},
+      {"ImageCount", "/kit/docs/html/Modules/media/media.image/index.html#ImageCount"},
+      {"LoadImage", "/kit/docs/html/Modules/media/media.image/index.html#LoadImage"},
+      {"Quote\"<b>&amp;'x", "/kit/docs/html/Modules/odd/odd.names/index.html#Q\"<&'x"},
+      {"Rate100%", "/kit/docs/html/Modules/net/net.http/index.html#Rate"},
+      {"SetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"},
+      {"TextWidth", "/kit/docs/html/Modules/media/media.font/index.html#TextWidth"},
+      {"Xa(b", "/kit/docs/html/Modules/odd/odd.names/index.html#Xab"},
+      {"back\\slash", "/kit/docs/html/Modules/odd/odd.names/index.html#back"},
+      {"bogus", "/kit/docs/html/Modules/odd/odd.names/index.html#bogus"},
+      {"context", "/kit/docs/html/Modules/core/core.text/index.html#context"},
+      {"getter", "/kit/docs/html/Modules/core/core.object/index.html#getter"},
+  };
+  return commands;
+}
+
+std::string Latin1ToUtf8(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// One script file as a build writes it: a single line without terminator,
+// each element a string literal with "\" and the quote escaped.
+std::string ScriptArray(const std::string& variable, const std::vector<std::string>& values) {
+  std::string text = "var " + variable + "=new Array(";
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) text += ",";
+    text += '"';
+    for (char c : values[i]) {
+      if (c == '\\' || c == '"') text += '\\';
+      text += c;
+    }
+    text += '"';
+  }
+  return text + ");";
+}
+
+// A documentation tree with the three page files installed as a build
+// installs them, and the command lists when `commands` is given.
+class PageTree {
+ public:
+  explicit PageTree(const std::vector<Command>* commands) : dir_("lexidor-pages") {
+    test::CopyFile(kResources + "index.html", Html("index.html"));
+    test::CopyFile(kResources + "commands.html", Html("Modules/commands.html"));
+    test::CopyFile(kResources + "qdxstyle.css", Html("qdxstyle.css"));
+    test::CopyFile(kResources + "qdxstyle.css", Html("Modules/qdxstyle.css"));
+    const std::string button =
+        "document.write(\"<a href='/opt/lexidor/Lexidor'>Rebuild index</a>\");";
+    test::WriteFile(Html("button.js"), button);
+    test::WriteFile(Html("Modules/button.js"), button);
+    if (commands == nullptr) return;
+    std::vector<std::string> names, links, modules;
+    for (const Command& c : *commands) {
+      names.push_back(c.name);
+      links.push_back(c.link);
+      modules.push_back("core/core.text");
+    }
+    test::WriteFile(Html("Modules/command.js"), ScriptArray("commands", names));
+    test::WriteFile(Html("Modules/links.js"), ScriptArray("links", links));
+    test::WriteFile(Html("Modules/modules.js"), ScriptArray("modules", modules));
+  }
+
+  std::string Html(const std::string& relative) const { return dir_.Sub("docs/html/" + relative); }
+  std::string IndexUrl(const std::string& query = "") const {
+    return test::FileUrl(Html("index.html"), query);
+  }
+  std::string CommandsUrl(const std::string& query = "") const {
+    return test::FileUrl(Html("Modules/commands.html"), query);
+  }
+
+ private:
+  test::TempDir dir_;
+};
+
+// The command links of a page, in page order: the links into file:///.
+std::vector<PageLink> Hits(const BrowserRun& run) {
+  std::vector<PageLink> hits;
+  for (const PageLink& link : test::ExtractLinks(run.dom)) {
+    if (link.href.compare(0, 8, "file:///") == 0) hits.push_back(link);
+  }
+  return hits;
+}
+
+std::vector<std::string> HitNames(const BrowserRun& run) {
+  std::vector<std::string> names;
+  for (const PageLink& link : Hits(run)) names.push_back(link.text);
+  return names;
+}
+
+std::vector<std::string> AllNames() {
+  std::vector<std::string> names;
+  for (const Command& c : Commands()) names.push_back(Latin1ToUtf8(c.name));
+  return names;
+}
+
+std::vector<PageLink> LinksWithText(const BrowserRun& run, const std::string& text) {
+  std::vector<PageLink> found;
+  for (const PageLink& link : test::ExtractLinks(run.dom)) {
+    if (link.text == text) found.push_back(link);
+  }
+  return found;
+}
+
+// The page loaded, its script ran to the end (both letter bars written) and
+// nothing threw.
+void ExpectCompletePage(const BrowserRun& run) {
+  ASSERT_TRUE(run.ok) << run.url << ": " << run.error;
+  EXPECT_FALSE(test::HasScriptError(run)) << run.url << ": " << run.console.front();
+  EXPECT_EQ(LinksWithText(run, "ALL").size(), 2u) << run.url;
+}
+
+struct PageKind {
+  const char* label;
+  bool index;
+  const char* prefix;         // of the navigation links and the logo
+  const char* home;           // target of "Home"
+  const char* letter_target;  // letter links are this followed by the letter
+};
+
+const PageKind kIndexPage = {"index page", true, "", "index.html", "Modules/commands.html?"};
+const PageKind kCommandsPage = {"commands page", false, "../", "../index.html", "commands.html?"};
+
+TEST(PagesBrowserTest, WithoutQueryBothPagesListEveryCommandAndTheirNavigation) {
+  PageTree tree(&Commands());
+  std::vector<BrowserRun> runs = test::DumpDoms({tree.IndexUrl(), tree.CommandsUrl()});
+  const PageKind* kinds[] = {&kIndexPage, &kCommandsPage};
+  for (int p = 0; p < 2; ++p) {
+    const PageKind& kind = *kinds[p];
+    const BrowserRun& run = runs[p];
+    SCOPED_TRACE(kind.label);
+    ExpectCompletePage(run);
+    if (!run.ok) continue;
+
+    // Every command in list order, its name shown exactly as written and its
+    // link pointing at the page of the command.
+    std::vector<PageLink> hits = Hits(run);
+    ASSERT_EQ(hits.size(), Commands().size());
+    for (size_t i = 0; i < hits.size(); ++i) {
+      EXPECT_EQ(hits[i].text, Latin1ToUtf8(Commands()[i].name));
+      EXPECT_EQ(hits[i].href, "file:///" + Commands()[i].link);
+    }
+
+    // Two letter bars, each Home, A to Z and ALL.
+    std::vector<std::string> letters;
+    for (const PageLink& link : test::ExtractLinks(run.dom)) {
+      if (link.text.size() == 1 && link.text[0] >= 'A' && link.text[0] <= 'Z') {
+        letters.push_back(link.text);
+        EXPECT_EQ(link.href, kind.letter_target + link.text);
+      }
+    }
+    std::vector<std::string> expected_letters;
+    for (int bar = 0; bar < 2; ++bar) {
+      for (char c = 'A'; c <= 'Z'; ++c) expected_letters.push_back(std::string(1, c));
+    }
+    EXPECT_EQ(letters, expected_letters);
+    for (const PageLink& link : LinksWithText(run, "ALL")) {
+      EXPECT_EQ(link.href, std::string(kind.letter_target) + " ");
+    }
+    std::vector<PageLink> home = LinksWithText(run, "Home");
+    ASSERT_EQ(home.size(), 2u);
+    EXPECT_EQ(home[0].href, kind.home);
+
+    // The navigation table above and below, with the button script's link.
+    const std::pair<const char*, const char*> nav[] = {
+        {"Users guide", "User Guide/index.html"},
+        {"Language reference", "Language/index.html"},
+        {"Module reference", "Modules/index.html"},
+        {"Tutorials and articles", "Tutorials/index.html"},
+        {"Credits", "_credits.html"},
+        {"Rebuild index", nullptr}};
+    for (const auto& [text, target] : nav) {
+      std::vector<PageLink> found = LinksWithText(run, text);
+      ASSERT_EQ(found.size(), 2u) << text;
+      if (target) {
+        EXPECT_EQ(found[0].href, std::string(kind.prefix) + target) << text;
+      }
+    }
+
+    // The form whose submit gives "?textfield=...&Submit=Search".
+    EXPECT_NE(run.dom.find("<form name=\"cercatore\""), std::string::npos);
+    EXPECT_NE(run.dom.find("name=\"textfield\""), std::string::npos);
+    EXPECT_NE(run.dom.find("name=\"Submit\" value=\"Search\""), std::string::npos);
+    EXPECT_NE(run.dom.find("<img src=\"" + std::string(kind.prefix) + "qdx120.png\""),
+              std::string::npos);
+    EXPECT_NE(run.dom.find("<title>Quandrel - Search</title>"), std::string::npos);
+    EXPECT_EQ(LinksWithText(run, "support@quandrel.example").size(), 1u);
+
+    std::string text = test::VisibleText(run.dom);
+    EXPECT_EQ(text.find("Total commands 18 ") != std::string::npos, !kind.index) << text;
+  }
+}
+
+TEST(PagesBrowserTest, LetterAndAllLinksLeadToTheirLists) {
+  PageTree tree(&Commands());
+  // The targets as a browser resolves the letter bar's links.
+  std::vector<std::string> urls = {
+      test::ResolveLink(tree.IndexUrl(), std::string(kIndexPage.letter_target) + "B"),
+      test::ResolveLink(tree.IndexUrl(), std::string(kIndexPage.letter_target) + " "),
+      test::ResolveLink(tree.CommandsUrl(), std::string(kCommandsPage.letter_target) + "B"),
+      test::ResolveLink(tree.CommandsUrl(), std::string(kCommandsPage.letter_target) + " "),
+      tree.CommandsUrl("?b"),
+  };
+  const std::vector<std::string> b_names = {"Bar", "BitmapImage", "Break"};
+  const std::vector<std::vector<std::string>> expected = {b_names, AllNames(), b_names, AllNames(),
+                                                          b_names};
+  std::vector<BrowserRun> runs = test::DumpDoms(urls);
+  for (size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(urls[i]);
+    ExpectCompletePage(runs[i]);
+    EXPECT_EQ(HitNames(runs[i]), expected[i]);
+    EXPECT_NE(test::VisibleText(runs[i].dom).find("Total commands 18 "), std::string::npos);
+  }
+}
+
+struct SearchCase {
+  bool index_page;
+  const char* query;
+  std::vector<std::string> names;
+};
+
+TEST(PagesBrowserTest, SearchQueriesListTheMatchingCommands) {
+  const std::string umlaut = Latin1ToUtf8(
+      "Gr\xF6\xDF"
+      "e");
+  const std::vector<SearchCase> cases = {
+      // A star at the end: names starting with the text, in any case.
+      {false, "?textfield=get*&Submit=Search", {"Get text ready", "GetImage", "GetText", "getter"}},
+      {true, "?textfield=get*&Submit=Search", {"Get text ready", "GetImage", "GetText", "getter"}},
+      // A star in front: names ending with it.
+      {false, "?textfield=*image&Submit=Search", {"BitmapImage", "GetImage", "LoadImage"}},
+      // Stars at both ends: the end is what counts.
+      {false, "?textfield=*TEXT*&Submit=Search", {"GetText", "SetText", "context"}},
+      // A plain word: names containing it.
+      {false,
+       "?textfield=text&Submit=Search",
+       {"Get text ready", "GetText", "SetText", "TextWidth", "context"}},
+      // A regular expression.
+      {false, "?textfield=^B.*K$&Submit=Search", {"Break"}},
+      // Not a valid regular expression: plain text, no script error.
+      {false, "?textfield=a(b&Submit=Search", {"Xa(b"}},
+      {false, "?textfield=k\\&Submit=Search", {"back\\slash"}},
+      // Form encoding: %XX and "+".
+      {false, "?textfield=%2Aimage&Submit=Search", {"BitmapImage", "GetImage", "LoadImage"}},
+      {false, "?textfield=get+text&Submit=Search", {"Get text ready"}},
+      {false, "?textfield=%3Cb%3E%26amp&Submit=Search", {"Quote\"<b>&amp;'x"}},
+      {false, "?textfield=100%25&Submit=Search", {"Rate100%"}},
+      // The page is Latin-1, so the form sends Latin-1 bytes.
+      {false, "?textfield=gr%F6%DF&Submit=Search", {umlaut}},
+      // A broken escape: the text as it stands.
+      {false, "?textfield=100%&Submit=Search", {"Rate100%"}},
+      // Nothing found.
+      {true, "?textfield=zzz&Submit=Search", {}},
+  };
+  PageTree tree(&Commands());
+  std::vector<std::string> urls;
+  for (const SearchCase& c : cases) {
+    urls.push_back(c.index_page ? tree.IndexUrl(c.query) : tree.CommandsUrl(c.query));
+  }
+  std::vector<BrowserRun> runs = test::DumpDoms(urls);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(std::string(cases[i].index_page ? "index page " : "commands page ") +
+                 cases[i].query);
+    ExpectCompletePage(runs[i]);
+    EXPECT_EQ(HitNames(runs[i]), cases[i].names);
+    for (const PageLink& hit : Hits(runs[i])) {
+      for (const Command& c : Commands()) {
+        if (Latin1ToUtf8(c.name) == hit.text) {
+          EXPECT_EQ(hit.href, "file:///" + c.link);
+        }
+      }
+    }
+  }
+}
+
+TEST(PagesBrowserTest, EmptyOrMissingListsGiveAnEmptyIndex) {
+  std::vector<Command> none;
+  PageTree empty(&none);
+  PageTree missing(nullptr);
+  EXPECT_EQ(test::ReadFile(empty.Html("Modules/command.js")), "var commands=new Array();");
+  std::vector<BrowserRun> runs =
+      test::DumpDoms({empty.CommandsUrl(), empty.IndexUrl("?textfield=a*&Submit=Search"),
+                      missing.CommandsUrl(), missing.IndexUrl()});
+  for (const BrowserRun& run : runs) {
+    SCOPED_TRACE(run.url);
+    ExpectCompletePage(run);
+    EXPECT_TRUE(Hits(run).empty());
+  }
+  EXPECT_NE(test::VisibleText(runs[0].dom).find("Total commands 0 "), std::string::npos);
+  EXPECT_NE(test::VisibleText(runs[2].dom).find("Total commands 0 "), std::string::npos);
+}
+
+TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
+  const std::pair<const char*, bool> files[] = {
+      {"index.html", true}, {"commands.html", true}, {"qdxstyle.css", false}};
+  for (const auto& [name, crlf] : files) {
+    SCOPED_TRACE(name);
+    std::string bytes = test::ReadFile(kResources + name);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.back(), '\n');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      unsigned char c = bytes[i];
+      ASSERT_TRUE(c == '\n' || c == '\r' || c == '\t' || (c >= 32 && c < 127))
+          << "byte " << int(c) << " at " << i;
+      if (c == '\n') {
+        ASSERT_EQ(i > 0 && bytes[i - 1] == '\r', crlf) << "line end at " << i;
+      }
+      if (c == '\r') {
+        ASSERT_TRUE(crlf && i + 1 < bytes.size() && bytes[i + 1] == '\n') << "lone CR at " << i;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lexidor
