@@ -21,10 +21,10 @@ struct AppState {
   // "1" when the documentation builder runs before indexing.  Kept as text.
   String rebuildFlag = u"0";
   // The commands of the last build, sorted by name.
-  std::vector<CommandRef> commandList;
-  // One record per module, keyed by the upper-cased module name.  Never
-  // emptied while the program runs.
-  std::map<std::string, CommandRef> moduleMap;
+  TCommandList commandList;
+  // One record per module, keyed by the upper-cased module name: the last
+  // command filed under it.  Never emptied while the program runs.
+  std::map<std::string, TCommandCopy> moduleMap;
 };
 
 // The one instance, created on first use and never destroyed.

@@ -1,6 +1,7 @@
 #include "app/command_index.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -33,6 +34,34 @@ std::string Cut(const std::string& text, int start, int end) {
 
 }  // namespace
 
+namespace {
+
+// Filing in the module map is deferred while commands of one module follow
+// each other (lists come grouped by module): the entry is looked up once per
+// run and gets its copy of the run's last record when the run ends.
+struct ModuleFiling {
+  bool cached = false;
+  std::string key;
+  std::map<std::string, TCommandCopy>::iterator entry;
+  bool pending = false;
+  size_t index = 0;
+};
+
+ModuleFiling& Filing() {
+  static auto* filing = new ModuleFiling();
+  return *filing;
+}
+
+}  // namespace
+
+void SettleModuleMap() {
+  ModuleFiling& f = Filing();
+  if (f.pending) {
+    f.entry->second.Assign(App().commandList[f.index]);
+    f.pending = false;
+  }
+}
+
 void AddCommand(std::string name, std::string linkText, int letterCode, const std::string& module) {
   std::replace(linkText.begin(), linkText.end(), '\\', '/');
   if (name.empty()) return;
@@ -43,27 +72,25 @@ void AddCommand(std::string name, std::string linkText, int letterCode, const st
   at = Pos(name, "=");
   if (at >= 2) name.resize(at);
 
-  auto record = std::make_shared<tcommand>();
-  record->comando = std::move(name);
-  record->link = std::move(linkText);
-  record->fast_link = std::to_string(letterCode);
-  record->Modules = module;
   AppState& app = App();
-  app.commandList.push_back(record);
-  // Lists come grouped by module, so the entry of the previous command is
-  // usually the one to update.
-  static std::string key;
+  char code[16];
+  char* code_end = std::to_chars(code, code + sizeof code, letterCode).ptr;
+  app.commandList.Add(name, linkText, std::string_view(code, code_end - code), module);
+
+  ModuleFiling& f = Filing();
+  thread_local std::string key;
   key = module;
   for (char& c : key) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
-  static std::map<std::string, CommandRef>* last_map = nullptr;
-  static std::map<std::string, CommandRef>::iterator last;
-  if (last_map != &app.moduleMap || last == app.moduleMap.end() || last->first != key) {
-    last = app.moduleMap.try_emplace(key).first;
-    last_map = &app.moduleMap;
+  if (!f.cached || f.key != key) {
+    SettleModuleMap();
+    f.entry = app.moduleMap.try_emplace(key).first;
+    f.key = key;
+    f.cached = true;
   }
-  last->second = std::move(record);
+  f.pending = true;
+  f.index = app.commandList.Count() - 1;
 }
 
 void ParseCommandLine(const std::string& L, const std::string& rootPath) {
@@ -96,7 +123,7 @@ void ParseCommandLine(const std::string& L, const std::string& rootPath) {
   AddCommand(std::move(name), std::move(linkText), letterCode, module);
 }
 
-void AppendScriptString(std::string& out, const std::string& text) {
+void AppendScriptString(std::string& out, std::string_view text) {
   out.push_back('"');
   const char* p = text.data();
   const char* end = p + text.size();
@@ -124,8 +151,17 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
+  // A file stream hands out its lines as bytes directly, sparing two
+  // conversions per line; other streams go through ReadLine.
+  auto* file = dynamic_cast<TCStream*>(in.get());
+  std::string line;
   while (!in->Eof()) {
-    ParseCommandLine(ToLatin1(in->ReadLine()), root);
+    if (file) {
+      file->ReadLineBytes(line);
+    } else {
+      line = ToLatin1(in->ReadLine());
+    }
+    ParseCommandLine(line, root);
     ++*lineCount;
   }
   in->Close();
@@ -138,7 +174,7 @@ class ScriptWriter {
  public:
   ScriptWriter(const String& path, const char* opening) : file_(path), text_(opening) {}
   bool Open() { return file_.Open(); }
-  void Element(const std::string& value, bool first) {
+  void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
     AppendScriptString(text_, value);
     if (text_.size() >= (1 << 16)) Drain();
@@ -177,20 +213,31 @@ String WriteScriptFiles(const String& modulesDir) {
   for (ScriptWriter* w : all) {
     if (!w->Open()) return w->File().Error();
   }
-  // One pass over the records fills the three list files together.
-  bool first = true;
-  for (const CommandRef& record : app.commandList) {
-    command.Element(record->comando, first);
-    links.Element(record->link, first);
-    modules.Element(record->Modules, first);
-    first = false;
+  // One pass over the records fills the three list files together.  After
+  // sorting, the records lie scattered in memory: fetching each one's
+  // strings ahead of use keeps the loop from waiting on memory.
+  const auto& list = app.commandList;
+  const size_t n = list.Count();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 8 < n) {
+      const tcommand& ahead = list[i + 8];
+      __builtin_prefetch(ahead.comando.data());
+      __builtin_prefetch(ahead.link.data());
+      __builtin_prefetch(ahead.link.data() + 64);
+    }
+    const tcommand& record = list[i];
+    command.Element(record.comando, i == 0);
+    links.Element(record.link, i == 0);
+    modules.Element(record.Modules, i == 0);
   }
+  bool first;
   bool ok = command.Finish(");") && links.Finish(");") && modules.Finish(");");
   if (ok) {
     first = true;
     for (const auto& entry : app.moduleMap) {
-      PrintLine(FromLatin1(entry.second->Modules));
-      mods.Element(entry.second->Modules, first);
+      const std::string_view module = entry.second.Record().Modules;
+      PrintLine(FromLatin1(module));
+      mods.Element(module, first);
       first = false;
     }
     mods.Element("", first);  // the array always ends with an empty element
@@ -210,51 +257,9 @@ String WriteScriptFiles(const String& modulesDir) {
 
 }  // namespace
 
-void SortCommands(std::vector<CommandRef>& list) {
-  // Ascending by name, equal names in their input order.  The sort runs on
-  // small keys (the first sixteen bytes of the name, its length and the input
-  // index) so that comparisons rarely leave the key array: two names of at
-  // most sixteen bytes are ordered by their keys alone (zero padding sorts a
-  // name before every longer one that starts with it, and the length tells
-  // the two apart); longer names with equal keys are compared in full.
-  struct Key {
-    uint64_t high, low;  // the first sixteen bytes, big-endian, zero-padded
-    uint32_t length;
-    uint32_t index;
-  };
-  auto bytes = [](const std::string& name, size_t from) {
-    uint64_t v = 0;
-    for (size_t k = from; k < from + 8; ++k) {
-      v = (v << 8) | (k < name.size() ? static_cast<unsigned char>(name[k]) : 0);
-    }
-    return v;
-  };
-  std::vector<Key> keys(list.size());
-  for (size_t i = 0; i < list.size(); ++i) {
-    const std::string& name = list[i]->comando;
-    keys[i] = {bytes(name, 0), bytes(name, 8), static_cast<uint32_t>(name.size()),
-               static_cast<uint32_t>(i)};
-  }
-  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
-    if (a.high != b.high) return a.high < b.high;
-    if (a.low != b.low) return a.low < b.low;
-    if (a.length > 16 && b.length > 16) {
-      int order = list[a.index]->comando.compare(list[b.index]->comando);
-      if (order != 0) return order < 0;
-    } else if (a.length != b.length) {
-      return a.length < b.length;
-    }
-    return a.index < b.index;
-  });
-  std::vector<CommandRef> sorted;
-  sorted.reserve(list.size());
-  for (const Key& k : keys) sorted.push_back(std::move(list[k.index]));
-  list.swap(sorted);
-}
-
 String BuildIndex() {
   AppState& app = App();
-  app.commandList.clear();
+  app.commandList.Clear();
   const String cmdPath = app.rootPath + u"\\docs\\html\\Modules\\commands.txt";
   PrintLine(u"Quandrel dir  : " + app.rootPath);
   PrintLine(u"DirBase       : " + app.rootPath);
@@ -266,8 +271,9 @@ String BuildIndex() {
     PrintLine(error);
     return error;
   }
-  SortCommands(app.commandList);
-  PrintLine(u"Total commands: " + IntToString(static_cast<int64_t>(app.commandList.size())) +
+  SettleModuleMap();
+  app.commandList.Sort();
+  PrintLine(u"Total commands: " + IntToString(static_cast<int64_t>(app.commandList.Count())) +
             u" " + IntToString(lineCount));
   PrintLine(u"");
 

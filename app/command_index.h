@@ -22,14 +22,14 @@ void ParseCommandLine(const std::string& line, const std::string& rootPath);
 // files it in App().moduleMap under the upper-cased module.
 void AddCommand(std::string name, std::string linkText, int letterCode, const std::string& module);
 
+// AddCommand files records in the module map lazily; this brings the map up
+// to date.  BuildIndex calls it once the list is read.
+void SettleModuleMap();
+
 // Appends one element of a script array: `text` between quotes, with "\"
 // written "\\" and a quote written "\"" so that any name is valid
 // JavaScript.
-void AppendScriptString(std::string& out, const std::string& text);
-
-// Sorts by name (unsigned bytes, a prefix first), stable: equal names keep
-// their order.
-void SortCommands(std::vector<CommandRef>& list);
+void AppendScriptString(std::string& out, std::string_view text);
 
 // The whole build: reads <rootPath>/docs/html/Modules/commands.txt, sorts,
 // writes command.js, links.js, modules.js and mod.js, then installs the

@@ -86,7 +86,7 @@ void RunLexidor(int argc, char** argv) {
     String error = SaveConfig();
     if (!error.empty()) WriteError(error);
   }
-  app.commandList.clear();
+  app.commandList.Clear();
 
   const auto& arguments = ProgramArguments();
   for (const String& argument : arguments) {

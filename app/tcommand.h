@@ -1,26 +1,66 @@
-// One command of the index.
+// One command of the index, and the storage that holds a build's commands.
 //
-// Every field holds Latin-1 bytes, one byte per character: the names and
-// links come byte for byte from commands.txt and go out byte for byte into
-// the script files, and a byte string compares by unsigned byte, which is the
-// order of the characters.  A million commands must fit in a few hundred MB.
+// Every field is Latin-1 bytes, one byte per character: names and links come
+// byte for byte from commands.txt and go out byte for byte into the script
+// files, and bytes compare unsigned, which is the order of the characters.
+// A record's fields are views into its list's byte store, so a list of a
+// million commands is a few large blocks instead of millions of small ones.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace lexidor {
 
 struct tcommand {
-  std::string comando;    // the name as shown and searched
-  std::string link;       // the kit root + the link text, "\" turned into "/"
-  std::string fast_link;  // decimal (first character of the name - 65); unused
-  std::string Modules;    // the module, derived from the link
+  std::string_view comando;    // the name as shown and searched
+  std::string_view link;       // the kit root + the link text, "\" turned into "/"
+  std::string_view fast_link;  // decimal (first character of the name - 65); unused
+  std::string_view Modules;    // the module, derived from the link
 
   // 1 when this name sorts after the other's, else 0 (never negative).
   int Compare(const tcommand& other) const { return comando > other.comando ? 1 : 0; }
 };
 
-using CommandRef = std::shared_ptr<tcommand>;
+// The records of one build.  Records and their bytes live until Clear().
+class TCommandList {
+ public:
+  // Appends a record whose fields are copies of the arguments.
+  void Add(std::string_view comando, std::string_view link, std::string_view fast_link,
+           std::string_view module);
+  void Clear();
+  size_t Count() const { return records_.size(); }
+  const tcommand& operator[](size_t i) const { return records_[i]; }
+  std::vector<tcommand>::const_iterator begin() const { return records_.begin(); }
+  std::vector<tcommand>::const_iterator end() const { return records_.end(); }
+  // Stable ascending sort by Compare: equal names keep their order.
+  void Sort();
+
+ private:
+  std::string_view Store(std::string_view bytes);
+
+  std::vector<tcommand> records_;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;  // the unused rest of the newest block
+  size_t left_ = 0;
+};
+
+// A record kept past its build (the module map's values): it owns its bytes.
+class TCommandCopy {
+ public:
+  TCommandCopy() = default;
+  TCommandCopy(const TCommandCopy&) = delete;
+  TCommandCopy& operator=(const TCommandCopy&) = delete;
+  void Assign(const tcommand& from);
+  const tcommand& Record() const { return record_; }
+
+ private:
+  tcommand record_;
+  std::unique_ptr<char[]> bytes_;
+};
 
 }  // namespace lexidor

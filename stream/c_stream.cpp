@@ -96,15 +96,25 @@ int TCStream::Write(const void* buf, int count) {
 }
 
 String TCStream::ReadLine() {
+  std::string bytes;
+  ReadLineBytes(bytes);
+  return FromLatin1(bytes);
+}
+
+void TCStream::ReadLineBytes(std::string& out) {
   // The byte-wise rule of TStream::ReadLine without a virtual call and an
   // fread per byte: this is the index build's hot path.  getdelim scans
   // stdio's own buffer for the line feed; a NUL inside what it returned ends
   // the line early, and the bytes after it go back to the file by a seek.
-  if (!_cstream) return String();
+  out.clear();
+  if (!_cstream) return;
   FILE* f = _cstream;
-  if (!_regular) return TStream::ReadLine();
+  if (!_regular) {
+    out = ToLatin1(TStream::ReadLine());
+    return;
+  }
   ssize_t got = getdelim(&_line, &_line_capacity, '\n', f);
-  if (got <= 0) return String();
+  if (got <= 0) return;
   size_t length = static_cast<size_t>(got);
   size_t consumed = length;
   if (const void* nul = std::memchr(_line, 0, length)) {
@@ -117,14 +127,15 @@ String TCStream::ReadLine() {
     --length;
   }
   _pos += static_cast<int32_t>(consumed);
-  String line(length, u'\0');
-  size_t out = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(_line[i]);
-    if (byte != 13) line[out++] = byte;
+  // Carriage returns vanish wherever they stand.
+  const char* p = _line;
+  const char* end = _line + length;
+  while (p != end) {
+    const void* cr = std::memchr(p, '\r', static_cast<size_t>(end - p));
+    const char* stop = cr ? static_cast<const char*>(cr) : end;
+    out.append(p, stop);
+    p = cr ? stop + 1 : end;
   }
-  line.resize(out);
-  return line;
 }
 
 String ResolvePathCase(const String& path) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "runtime/exceptions.h"
@@ -160,6 +161,8 @@ class TCStream : public TStream {
   int Write(const void* buf, int count) override;
   // Same rules as TStream::ReadLine, read straight from the stdio handle.
   String ReadLine() override;
+  // The same line as bytes (one per character), into `out`.
+  void ReadLineBytes(std::string& out);
 
   int32_t _pos = 0;
   int32_t _size = 0;

@@ -1,0 +1,106 @@
+#include "app/tcommand.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lexidor {
+
+namespace {
+constexpr size_t kBlockSize = 1 << 20;
+}  // namespace
+
+std::string_view TCommandList::Store(std::string_view bytes) {
+  if (bytes.empty()) return std::string_view();
+  if (bytes.size() > left_) {
+    size_t size = std::max(kBlockSize, bytes.size());
+    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));  // no need to zero it
+    free_ = blocks_.back().get();
+    left_ = size;
+  }
+  char* at = free_;
+  std::memcpy(at, bytes.data(), bytes.size());
+  free_ += bytes.size();
+  left_ -= bytes.size();
+  return std::string_view(at, bytes.size());
+}
+
+void TCommandList::Add(std::string_view comando, std::string_view link,
+                       std::string_view fast_link, std::string_view module) {
+  // The fields of one record sit side by side, so writing it out touches
+  // one stretch of memory.
+  tcommand record;
+  record.comando = Store(comando);
+  record.link = Store(link);
+  record.fast_link = Store(fast_link);
+  record.Modules = Store(module);
+  records_.push_back(record);
+}
+
+void TCommandList::Clear() {
+  records_.clear();
+  records_.shrink_to_fit();
+  blocks_.clear();
+  free_ = nullptr;
+  left_ = 0;
+}
+
+void TCommandList::Sort() {
+  // The sort runs on small keys (the first sixteen bytes of the name, its
+  // length and the input index) so that comparisons rarely leave the key
+  // array: two names of at most sixteen bytes are ordered by their keys
+  // alone (zero padding sorts a name before every longer one that starts
+  // with it, and the length tells the two apart); longer names with equal
+  // keys are compared in full.  The index keeps equal names in input order.
+  struct Key {
+    uint64_t high, low;  // the first sixteen bytes, big-endian, zero-padded
+    uint32_t length;
+    uint32_t index;
+  };
+  auto bytes = [](std::string_view name, size_t from) {
+    uint64_t v = 0;
+    for (size_t k = from; k < from + 8; ++k) {
+      v = (v << 8) | (k < name.size() ? static_cast<unsigned char>(name[k]) : 0);
+    }
+    return v;
+  };
+  std::vector<Key> keys(records_.size());
+  for (size_t i = 0; i < records_.size(); ++i) {
+    std::string_view name = records_[i].comando;
+    keys[i] = {bytes(name, 0), bytes(name, 8), static_cast<uint32_t>(name.size()),
+               static_cast<uint32_t>(i)};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    if (a.length > 16 && b.length > 16) {
+      int order = records_[a.index].comando.compare(records_[b.index].comando);
+      if (order != 0) return order < 0;
+    } else if (a.length != b.length) {
+      return a.length < b.length;
+    }
+    return a.index < b.index;
+  });
+  std::vector<tcommand> sorted;
+  sorted.reserve(records_.size());
+  for (const Key& k : keys) sorted.push_back(records_[k.index]);
+  records_.swap(sorted);
+}
+
+void TCommandCopy::Assign(const tcommand& from) {
+  const size_t total =
+      from.comando.size() + from.link.size() + from.fast_link.size() + from.Modules.size();
+  bytes_ = std::make_unique<char[]>(total ? total : 1);
+  char* at = bytes_.get();
+  auto copy = [&at](std::string_view field) {
+    std::memcpy(at, field.data(), field.size());
+    std::string_view view(at, field.size());
+    at += field.size();
+    return view;
+  };
+  record_.comando = copy(from.comando);
+  record_.link = copy(from.link);
+  record_.fast_link = copy(from.fast_link);
+  record_.Modules = copy(from.Modules);
+}
+
+}  // namespace lexidor
