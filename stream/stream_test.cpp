@@ -257,10 +257,23 @@ TEST(OpenFile, ReadWriteNeitherCreatesNorTruncatesAndFailsOnReadOnlyFiles) {
   rw->Close();  // harmless
   EXPECT_EQ(ReadFile(dir.File("data")), "123xyz");
 
-  if (geteuid() != 0) {  // root may write anything; the check needs a normal user
-    chmod(dir.File("data").c_str(), 0444);
-    EXPECT_FALSE(OpenFileStream(dir.U("data"), 1, 1));
-  }
+}
+
+// Opens `path` read-write and read-only as an unprivileged user (root may
+// write any file), in a child process; exits 0 when only reading works.
+void OpenAsNobody(const std::string& path) {
+  if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(2);
+  bool read_write = OpenFileStream(FromLatin1(path), 1, 1) != nullptr;
+  bool read_only = OpenFileStream(FromLatin1(path), 1, 0) != nullptr;
+  std::_Exit(!read_write && read_only ? 0 : 1);
+}
+
+TEST(OpenFileDeathTest, ReadWriteFailsOnAReadOnlyFileWithoutFallingBackToReading) {
+  TempDir dir;
+  chmod(dir.File("").c_str(), 0755);
+  WriteFile(dir.File("data"), "12345");
+  chmod(dir.File("data").c_str(), 0444);
+  EXPECT_EXIT(OpenAsNobody(dir.File("data")), testing::ExitedWithCode(0), "");
 }
 
 TEST(OpenFile, CloseReportsDataThatCouldNotBeWritten) {
