@@ -19,17 +19,17 @@ namespace {
 
 // Position of `what` in `text` at or after `from`, -1 when absent; searches
 // from a negative index start at 0, as the rules below rely on.
-int Pos(const std::string& text, const char* what, int from = 0) {
+int Pos(std::string_view text, const char* what, int from = 0) {
   size_t at = text.find(what, from < 0 ? 0 : static_cast<size_t>(from));
-  return at == std::string::npos ? -1 : static_cast<int>(at);
+  return at == std::string_view::npos ? -1 : static_cast<int>(at);
 }
 
 // text[start, end): empty when end <= start, clamped to the text.
-std::string Cut(const std::string& text, int start, int end) {
+std::string_view Cut(std::string_view text, int start, int end) {
   const int n = static_cast<int>(text.size());
   if (start < 0) start = 0;
   if (end > n) end = n;
-  return end <= start ? std::string() : text.substr(start, end - start);
+  return end <= start ? std::string_view() : text.substr(start, end - start);
 }
 
 }  // namespace
@@ -62,15 +62,21 @@ void SettleModuleMap() {
   }
 }
 
-void AddCommand(std::string name, std::string linkText, int letterCode, const std::string& module) {
-  std::replace(linkText.begin(), linkText.end(), '\\', '/');
+namespace {
+
+// AddCommand over views; `linkText` is a scratch buffer it may change.
+void AddCommandView(std::string_view name, std::string& linkText, int letterCode,
+                    std::string_view module) {
+  if (std::memchr(linkText.data(), '\\', linkText.size())) {
+    std::replace(linkText.begin(), linkText.end(), '\\', '/');
+  }
   if (name.empty()) return;
   int at = Pos(name, ":");
-  if (at >= 0) name.resize(at);
+  if (at >= 0) name = name.substr(0, at);
   at = Pos(name, "[]");
-  if (at >= 0) name.resize(at);
+  if (at >= 0) name = name.substr(0, at);
   at = Pos(name, "=");
-  if (at >= 2) name.resize(at);
+  if (at >= 2) name = name.substr(0, at);
 
   AppState& app = App();
   char code[16];
@@ -79,7 +85,7 @@ void AddCommand(std::string name, std::string linkText, int letterCode, const st
 
   ModuleFiling& f = Filing();
   thread_local std::string key;
-  key = module;
+  key.assign(module);
   for (char& c : key) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
   }
@@ -93,20 +99,28 @@ void AddCommand(std::string name, std::string linkText, int letterCode, const st
   f.index = app.commandList.Count() - 1;
 }
 
+}  // namespace
+
+void AddCommand(std::string name, std::string linkText, int letterCode, const std::string& module) {
+  AddCommandView(name, linkText, letterCode, module);
+}
+
 void ParseCommandLine(const std::string& L, const std::string& rootPath) {
   int a = 1 + Pos(L, "|");
   int b = 1 + Pos(L, "|", a);
   if (b != 0) a = b;
-  std::string name = Cut(L, 0, a - 1);
+  std::string_view name = Cut(L, 0, a - 1);
   int paren = Pos(name, "(");
-  if (paren >= 0) name.resize(paren);
-  std::string linkText = rootPath;
+  if (paren >= 0) name = name.substr(0, paren);
+  thread_local std::string linkText;
+  linkText.assign(rootPath);
   if (a < static_cast<int>(L.size())) linkText.append(L, a, std::string::npos);
 
   // The module is the link up to its first "." unless "Modules/" stands
   // anywhere but at index 0: a missing one (-1) passes too, which is how the
-  // kit's lists have always been read.
-  std::string module;
+  // kit's lists have always been read.  (Views into linkText: it is only
+  // changed after the module has been copied.)
+  std::string_view module;
   int c = Pos(linkText, "Modules/");
   if (c != 0) {
     module = Cut(linkText, c + 8, Pos(linkText, "index") - 1);
@@ -120,11 +134,20 @@ void ParseCommandLine(const std::string& L, const std::string& rootPath) {
     module = Cut(linkText, d + 4, e2);
   }
   int letterCode = name.empty() ? -65 : static_cast<unsigned char>(name[0]) - 65;
-  AddCommand(std::move(name), std::move(linkText), letterCode, module);
+  thread_local std::string moduleText;
+  moduleText.assign(module);
+  AddCommandView(name, linkText, letterCode, moduleText);
 }
 
 void AppendScriptString(std::string& out, std::string_view text) {
   out.push_back('"');
+  // Most names and links hold neither character: one look for each.
+  if (!std::memchr(text.data(), '\\', text.size()) &&
+      !std::memchr(text.data(), '"', text.size())) {
+    out.append(text);
+    out.push_back('"');
+    return;
+  }
   const char* p = text.data();
   const char* end = p + text.size();
   const char* run = p;
