@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/command_index.h"
 #include "app/config.h"
+#include "app/rebuild_runner.h"
 #include "app/resources.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
@@ -16,6 +17,7 @@
 #include "gui/linux_system_driver.h"
 #include "gui/system_driver.h"
 #include "gui/timing.h"
+#include "process/process_module.h"
 #include "runtime/exit_handlers.h"
 #include "runtime/program_paths.h"
 #include "stream/ram_stream.h"
@@ -41,6 +43,8 @@ void FatalSignalHandler(int signal_number) {
   message[length++] = '\n';
   ssize_t ignored = write(STDERR_FILENO, message, length);
   (void)ignored;
+  // A builder started by the program must not outlive it.
+  SignalRunningProcessGroups(SIGTERM);
   _exit(128 + signal_number);
 }
 
@@ -56,7 +60,7 @@ void InstallStartupSignalHandlers() {
   struct sigaction action = {};
   action.sa_handler = FatalSignalHandler;
   sigemptyset(&action.sa_mask);
-  for (int s : {SIGBUS, SIGSEGV, SIGTERM, SIGTRAP}) sigaction(s, &action, nullptr);
+  for (int s : {SIGBUS, SIGSEGV, SIGTERM, SIGTRAP, SIGINT}) sigaction(s, &action, nullptr);
 }
 
 void InitModules() {
@@ -72,6 +76,9 @@ void InitModules() {
   InitGadgetModule();
   // The event queue.
   InitEventQueueModule();
+  // The process module: the child reaper and the exit handler that ends
+  // every running child.
+  InitProcessModule();
 }
 
 void RunLexidor(int argc, char** argv) {
@@ -103,6 +110,12 @@ void RunLexidor(int argc, char** argv) {
   if (app.rootPath.empty()) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
     QuitProgram(1);
+  }
+  if (app.rebuildFlag == u"1") {
+    // The builder's path is quoted so that a kit path holding blanks works;
+    // its progress shows line by line as it comes.
+    RunAndCollect(u"\"" + app.rootPath + u"/bin/docbake\"", 1,
+                  [](const String& line) { PrintLine(line); });
   }
   String error = BuildIndex();
   QuitProgram(error.empty() ? 0 : 1);

@@ -4,9 +4,10 @@
 
 namespace lexidor {
 
-// Ignores SIGPIPE and makes SIGBUS, SIGSEGV, SIGTERM and SIGTRAP end the
-// program with "appstub.linux signal handler <n>" on standard error and the
-// exit status 128 + n.
+// Ignores SIGPIPE and makes SIGBUS, SIGSEGV, SIGTERM, SIGTRAP and SIGINT end
+// the program with "appstub.linux signal handler <n>" on standard error and
+// the exit status 128 + n, after sending SIGTERM to the process group of
+// every child still running.
 void InstallStartupSignalHandlers();
 
 // Registers the embedded files and starts every module, each once, each

@@ -1,0 +1,100 @@
+#include "app/main_window.h"
+
+#include "app/app_state.h"
+#include "app/command_index.h"
+#include "app/config.h"
+#include "app/rebuild_runner.h"
+#include "gui/event.h"
+#include "gui/event_queue.h"
+#include "gui/gadget_functions.h"
+#include "gui/system_driver.h"
+#include "runtime/exit_handlers.h"
+#include "stream/standard_io.h"
+
+namespace lexidor {
+
+namespace {
+
+constexpr int kWindowStyle = 513;  // titled, centred on the desktop
+constexpr int kPlainLabel = 0;
+constexpr int kBorderedLabel = 1;
+constexpr int kCheckBox = 2;
+constexpr int kPushButton = 8;
+
+String WindowTitle() { return String(kTitlePrefix) + kVersionText; }
+
+// Paths are kept as the file system's bytes, one per character; shown in the
+// window they are read as UTF-8, which is what file names are on the
+// desktop (bytes that are not UTF-8 show as themselves).
+String PathForDisplay(const String& path) { return FromUtf8(ToLatin1(path)); }
+
+// A failed save of the settings is said in the window: the user expects
+// them kept.
+void SaveSettings() {
+  String error = SaveConfig();
+  if (!error.empty()) ShowNotice(error, 1);
+}
+
+}  // namespace
+
+void RunMainWindow() {
+  AppState& app = App();
+  GadgetRef window = NewWindow(WindowTitle(), 100, 100, 400, 130, nullptr, kWindowStyle);
+  NewLabel(u"Quandrel Path", 10, 10, 380, 20, window, kPlainLabel);
+  GadgetRef pathLabel =
+      NewLabel(PathForDisplay(app.rootPath), 10, 30, 300, 20, window, kBorderedLabel);
+  TintGadget(pathLabel, 200, 200, 200, 1);
+  TintGadget(pathLabel, 20, 20, 230, 0);
+  GadgetRef rebuildBox = NewButton(u"Rebuild docs", 10, 55, 380, 20, window, kCheckBox);
+  GadgetRef changeButton = NewButton(u"Change", 320, 30, 70, 20, window, kPushButton);
+  GadgetRef buildButton = NewButton(u" BUILD ", 10, 80, 180, 20, window, kPushButton);
+  GadgetRef closeButton = NewButton(u" CLOSE ", 210, 80, 180, 20, window, kPushButton);
+  NewLabel(u"Lexidor: a search index for the Quandrel reference", 10, 105, 380, 20, window,
+           kPlainLabel);
+  ChangeButtonCheck(rebuildBox, StringToInt(app.rebuildFlag));
+
+  for (;;) {
+    const int id = AwaitEvent();
+    if (id == EVENT_WINDOWCLOSE) QuitProgram(0);  // the settings are not saved
+    if (id != EVENT_GADGETACTION) continue;
+    const ObjectRef source = CurrentEventSource();
+
+    if (source == buildButton) {
+      if (app.rootPath.empty()) {
+        ShowNotice(u"Choose a path for Quandrel please!", 0);
+        continue;
+      }
+      DisableGadgetInput(buildButton);
+      DisableGadgetInput(closeButton);
+      DisableGadgetInput(changeButton);
+      if (ButtonCheckState(rebuildBox) == 1) {
+        ChangeGadgetText(window, u"Creating documentation....");
+        RunAndCollect(u"\"" + app.rootPath + u"/bin/docbake\"", 1,
+                      [](const String& line) { PrintLine(line); });
+      }
+      ChangeGadgetText(window, u"Creating index....");
+      const String error = BuildIndex();
+      EnableGadgetInput(buildButton);
+      EnableGadgetInput(closeButton);
+      EnableGadgetInput(changeButton);
+      if (error.empty()) {
+        ChangeGadgetText(window, WindowTitle() + u" Items: " +
+                                     IntToString(static_cast<int64_t>(app.commandList.Count())));
+      } else {
+        ChangeGadgetText(window, WindowTitle() + u" Build failed");
+        ShowNotice(error, 1);
+      }
+    } else if (source == rebuildBox) {
+      app.rebuildFlag = IntToString(ButtonCheckState(rebuildBox));
+    } else if (source == closeButton) {
+      SaveSettings();
+      QuitProgram(0);
+    } else if (source == changeButton) {
+      app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
+      ChangeGadgetText(pathLabel, PathForDisplay(app.rootPath));
+      SaveSettings();
+    }
+  }
+}
+
+}  // namespace lexidor

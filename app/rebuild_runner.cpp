@@ -1,0 +1,151 @@
+#include "app/rebuild_runner.h"
+
+#include <cstdio>
+#include <string>
+
+#include "gui/event_queue.h"
+#include "gui/timing.h"
+#include "process/process.h"
+
+namespace lexidor {
+
+namespace {
+
+constexpr int kPollPauseMillis = 10;
+
+// Takes one queued event off the queue, if there is one, and drops it.
+void DropOneEvent() {
+  if (PeekQueuedEvent()) AwaitEvent();
+}
+
+// Ends the child and frees its pipes however the run ends.
+class ProcessCloser {
+ public:
+  explicit ProcessCloser(ProcessRef process) : process_(std::move(process)) {}
+  ~ProcessCloser() {
+    process_->Terminate();
+    process_->Close();
+  }
+
+ private:
+  ProcessRef process_;
+};
+
+// Hands the lines of the child's standard output to `all` and the callback,
+// joining the pieces of an overlong line before the callback sees it.
+class OutputCollector {
+ public:
+  explicit OutputCollector(const OutputLineCallback& callback) : callback_(callback) {}
+
+  void Take(const String& text, TPipeStream::LineKind kind) {
+    all_ += text;
+    if (!callback_) return;
+    if (kind == TPipeStream::LINE_PIECE) {
+      pending_ += text;
+    } else {
+      String line = std::move(pending_);
+      pending_.clear();
+      line += text;
+      callback_(line);
+    }
+  }
+  // The bytes left when the child has ended: a last line, if any.
+  void TakeLast(const String& text) {
+    if (!text.empty() || !pending_.empty()) Take(text, TPipeStream::LINE_COMPLETE);
+  }
+  String& all() { return all_; }
+
+ private:
+  const OutputLineCallback& callback_;
+  String all_;
+  String pending_;
+};
+
+// Passes the child's standard error on to ours, line by line, as the bytes
+// came.  Pieces of an overlong line go out without a line end; the line end
+// follows with the line's last piece.
+class ErrorRelay {
+ public:
+  void Pass(const String& text, TPipeStream::LineKind kind) {
+    std::string bytes = ToLatin1(text);
+    midline_ = kind == TPipeStream::LINE_PIECE;
+    if (!midline_) bytes += '\n';
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    wrote_ = true;
+  }
+  void PassLast(const String& text) {
+    if (!text.empty() || midline_) Pass(text, TPipeStream::LINE_COMPLETE);
+  }
+  // Everything waiting in `err` now.
+  void PassWaiting(TPipeStream& err) {
+    String line;
+    for (TPipeStream::LineKind kind; (kind = err.NextLine(line)) != TPipeStream::LINE_NONE;) {
+      Pass(line, kind);
+    }
+    Flush();
+  }
+  void Flush() {
+    if (wrote_) std::fflush(stderr);
+    wrote_ = false;
+  }
+
+ private:
+  bool midline_ = false;
+  bool wrote_ = false;
+};
+
+// Reads what the ended child left in `pipe`, giving each line to `take`, and
+// the last bytes without a line end to `take_last`.  Only the bytes waiting
+// now are read: a descendant of the child that still holds the pipe open
+// and keeps writing cannot hold the runner.
+template <typename Take, typename TakeLast>
+void DrainEnded(TPipeStream& pipe, Take take, TakeLast take_last) {
+  int budget = pipe.ReadAvail();
+  String line;
+  for (;;) {
+    int got = pipe.Fill(budget);
+    budget -= got;
+    TPipeStream::LineKind kind = pipe.TakeLine(line);
+    if (kind != TPipeStream::LINE_NONE) {
+      take(line, kind);
+    } else if (got == 0) {
+      break;
+    }
+  }
+  take_last(pipe.TakeRemainder());
+}
+
+}  // namespace
+
+String RunAndCollect(const String& command, int flags, const OutputLineCallback& callback) {
+  ProcessRef proc = LaunchProcess(command, flags);
+  if (!proc) return String();
+  ProcessCloser closer(proc);
+  OutputCollector output(callback);
+  ErrorRelay errors;
+  TPipeStream& pipe = *proc->pipe;
+  TPipeStream& err = *proc->err;
+
+  String line;
+  for (;;) {
+    for (TPipeStream::LineKind kind; (kind = pipe.NextLine(line)) != TPipeStream::LINE_NONE;) {
+      output.Take(line, kind);
+      DropOneEvent();
+    }
+    errors.PassWaiting(err);
+    if (proc->Status() == 0) break;
+    PauseMillis(kPollPauseMillis);
+    DropOneEvent();
+  }
+
+  DrainEnded(
+      pipe, [&](const String& text, TPipeStream::LineKind kind) { output.Take(text, kind); },
+      [&](const String& text) { output.TakeLast(text); });
+  DrainEnded(
+      err, [&](const String& text, TPipeStream::LineKind kind) { errors.Pass(text, kind); },
+      [&](const String& text) { errors.PassLast(text); });
+  errors.Flush();
+  return std::move(output.all());
+}
+
+}  // namespace lexidor
