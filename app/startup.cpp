@@ -9,10 +9,12 @@
 #include "app/app_state.h"
 #include "app/command_index.h"
 #include "app/config.h"
+#include "app/main_window.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
+#include "gui/fltk/fl_gui_driver.h"
 #include "gui/gadget.h"
 #include "gui/linux_system_driver.h"
 #include "gui/system_driver.h"
@@ -74,8 +76,10 @@ void InitModules() {
   InitSystemModule();
   InitEventModule();
   InitGadgetModule();
-  // The event queue.
+  // The event queue, which the FLTK driver's events go to, then the driver
+  // itself when there is an X display to show windows on.
   InitEventQueueModule();
+  InitFLTKDriverModule();
   // The process module: the child reaper and the exit handler that ends
   // every running child.
   InitProcessModule();
@@ -103,9 +107,12 @@ void RunLexidor(int argc, char** argv) {
   }
 
   if (arguments.size() <= 1) {
-    WriteError(u"window mode is not available in this build; run with an argument for a batch "
-               u"build");
-    QuitProgram(1);
+    if (!FLTKDriver()) {
+      WriteError(u"cannot open the X display (is DISPLAY set?); run with an argument for a "
+                 u"batch build");
+      QuitProgram(1);
+    }
+    RunMainWindow();
   }
   if (app.rootPath.empty()) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");

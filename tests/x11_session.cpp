@@ -105,16 +105,20 @@ Geometry WindowGeometry(const std::string& window) {
 }
 
 void ClickAt(const std::string& window, int x, int y) {
-  Shell("xdotool mousemove --sync --window " + window + " " + std::to_string(x) + " " +
-        std::to_string(y) + " click 1");
+  // (No --sync: it waits for the pointer to move, which never happens when
+  // it already stands there.)
+  Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
+        std::to_string(y) + " sleep 0.1 click 1");
 }
 
+// Keys go to the focused window as real input (XTEST): toolkits ignore the
+// synthetic events that "xdotool --window" sends.
 void TypeText(const std::string& window, const std::string& text) {
-  Shell("xdotool type --window " + window + " --delay 20 " + Quote(text));
+  Shell("xdotool windowfocus --sync " + window + " type --delay 20 " + Quote(text));
 }
 
 void PressKeys(const std::string& window, const std::string& keys) {
-  Shell("xdotool key --window " + window + " " + keys);
+  Shell("xdotool windowfocus --sync " + window + " key --delay 50 " + keys);
 }
 
 bool SendCloseRequest(const std::string& window) {

@@ -34,7 +34,8 @@ Geometry WindowGeometry(const std::string& window);
 
 // A left click at x, y inside the window's client area.
 void ClickAt(const std::string& window, int x, int y);
-// Types text into the focused widget of the window, then optionally keys.
+// Focuses the window and types text / presses keys (xdotool key names) into
+// its focused widget.
 void TypeText(const std::string& window, const std::string& text);
 void PressKeys(const std::string& window, const std::string& keys);
 

@@ -1,0 +1,178 @@
+// TFLWidget: the FLTK driver's gadget, one per FLTK widget.
+//
+// Gadget coordinates are relative to the parent's client area; FLTK's are
+// relative to the enclosing FLTK window.  A window gadget keeps a client
+// group (`client`) into which all its child gadgets go, so a gadget made in
+// a window has the window's client as its parent.
+//
+// Lifetime: a TFLWidget owns its FLTK widget from Create to Free; after
+// Free `flhandle` is nullptr and every operation that would reach FLTK does
+// nothing.  A TFLWidget released without Free (its last reference dropped)
+// takes its FLTK widget, and those of its kids, off the screen the same way.
+// Main thread only.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "gui/gadget.h"
+#include "gui/gui_driver.h"
+
+class Fl_Widget;
+
+namespace lexidor {
+
+// FLTK widget types (TFLWidget::fltype).
+constexpr int FLTYPE_WINDOW = 0;         // Fl_AWindow, double-buffered
+constexpr int FLTYPE_MENUBAR = 1;        // Fl_Menu_Bar
+constexpr int FLTYPE_BUTTON = 2;         // Fl_Button
+constexpr int FLTYPE_CHECKBOX = 3;       // Fl_Check_Button
+constexpr int FLTYPE_RADIO = 4;          // Fl_Round_Button
+constexpr int FLTYPE_TOGGLE = 5;         // Fl_Toggle_Button for a check box
+constexpr int FLTYPE_TOGGLERADIO = 6;    // Fl_Toggle_Button for a radio button
+constexpr int FLTYPE_RETURNBUTTON = 7;   // Fl_Return_Button
+constexpr int FLTYPE_PANEL = 8;          // Fl_Panel
+constexpr int FLTYPE_GROUPPANEL = 9;     // Fl_Panel with a caption
+constexpr int FLTYPE_INPUT = 10;         // Fl_AInput
+constexpr int FLTYPE_SECRETINPUT = 11;   // Fl_Secret_Input
+constexpr int FLTYPE_TABS = 12;          // Fl_ATabs
+constexpr int FLTYPE_GROUP = 13;         // Fl_Group
+constexpr int FLTYPE_SIMPLEGROUP = 14;   // Fl_Group
+constexpr int FLTYPE_PACK = 15;          // Fl_Pack
+constexpr int FLTYPE_HOLDBROWSER = 16;   // Fl_Hold_Browser
+constexpr int FLTYPE_MULTIBROWSER = 17;  // Fl_Multi_Browser
+constexpr int FLTYPE_CHOICE = 18;        // Fl_Choice
+constexpr int FLTYPE_TEXTEDITOR = 19;    // Fl_AText_Editor
+constexpr int FLTYPE_TEXTDISPLAY = 20;   // Fl_AText_Display
+constexpr int FLTYPE_HELPVIEW = 21;      // Fl_Help_View
+constexpr int FLTYPE_BOX = 22;           // Fl_Box (label)
+constexpr int FLTYPE_TOOLBAR = 23;       // Fl_Group
+constexpr int FLTYPE_PROGRESS = 24;      // Fl_Progress
+constexpr int FLTYPE_SLIDER = 25;        // Fl_Slider
+constexpr int FLTYPE_SCROLLBAR = 26;     // Fl_Scrollbar
+constexpr int FLTYPE_CANVAS = 27;        // Fl_Canvas
+constexpr int FLTYPE_INPUTCHOICE = 28;   // Fl_Input_Choice
+constexpr int FLTYPE_TREE = 29;          // Fl_Tree
+constexpr int FLTYPE_MENU = 50;          // menu item: no FLTK widget
+constexpr int FLTYPE_DESKTOP = 51;       // the desktop: no FLTK widget
+
+class TFLWidget;
+using FLWidgetRef = std::shared_ptr<TFLWidget>;
+
+class TFLWidget : public TGadget {
+ public:
+  TFLWidget() = default;
+  ~TFLWidget() override;
+
+  int fltype = 0;
+  Fl_Widget* flhandle = nullptr;  // owned; nullptr after Free
+  ObjectRef message;              // attached by SetMessage
+  int tag = 0;                    // event data of buttons and menu items
+  int handlex = 0, handley = 0;   // offset of the client area inside the FLTK widget
+  int enabled = 0;
+  int ignore = 0;
+  int dirty = 0;  // 1 while queued for a redraw
+  int lastbutton = 0;
+  int current = 0;  // lists and combo boxes: the last selected index reported (-1: none)
+  IconStripRef icons;
+  int gadclass = 0;  // the gadget kind given to CreateGadget
+  int fntsize = 0, fnthandle = 0, fntstyle = 0;
+  int _lastchoice = -1;
+  // Windows: the client group, the menu bar, the status bar and its three
+  // texts (left, centred, right).  Owned by the window; not among its kids.
+  FLWidgetRef client, menubar, statusbar;
+  std::array<FLWidgetRef, 3> statustext;
+  int textr = 0, textg = 0, textb = 0;
+
+  // --- TGadget operations --------------------------------------------------
+  void SetShape(int x, int y, int w, int h) override;
+  // 5: WidgetId of the FLTK widget; 6: the same for a window's client
+  // group; anything else 0.
+  int Query(int which) override;
+  void Free() override;
+  void Rethink() override;
+  int ClientWidth() override;
+  int ClientHeight() override;
+  void Activate(int command) override;
+  int State() override;
+  void SetText(const String& text) override;
+  String GetText() override;
+  void SetFont(const FontRef& font) override;
+  void SetColor(int red, int green, int blue) override;
+  void SetTextColor(int red, int green, int blue) override;
+  void SetTooltip(const String& tip) override;
+  String GetTooltip() override;
+  void SetIconStrip(const IconStripRef& strip) override;
+  void SetShow(int flag) override;
+  void SetEnabled(int flag) override;
+  void SetSelected(int flag) override;
+  void SetHotKey(int key, int modifiers) override;
+  int Class() override;
+  void SetStatus(const String& text) override;
+  void SetMinimumSize(int w, int h) override;
+  void SetMaximumSize(int w, int h) override;
+  // Lists (single and multiple selection) and combo boxes.
+  void ClearListItems() override;
+  void InsertListItem(int index, const String& text, const String& tip, int icon,
+                      const ObjectRef& item_extra) override;
+  void SetListItem(int index, const String& text, const String& tip, int icon,
+                   const ObjectRef& item_extra) override;
+  void RemoveListItem(int index) override;
+  void SetListItemState(int index, int state) override;
+  int ListItemState(int index) override;
+
+  // --- The driver's own operations --------------------------------------------
+  // Queues the widget for a redraw at the next poll (once, however often
+  // it is asked).
+  void SetDirty();
+  // Redraws the FLTK widget now (FLTK paints at its next pass).
+  void Redraw();
+  void RemoveChild(TFLWidget* child);
+  // Makes `child` a kid of this widget, moves its FLTK widget into this
+  // one when this is an FLTK group, locks its layout and places it.
+  void AddChild(const FLWidgetRef& child);
+  void SetHandle(int x, int y);
+  // The offset of this widget's FLTK position from its gadget position:
+  // the sum over its ancestors of their client offsets and, for all but
+  // windows, their positions.
+  int ClientX();
+  int ClientY();
+  // Clears the other radio buttons among the parent's kids.
+  void ExcludeOthers();
+  void SetMessage(ObjectRef object);
+  // Posts "WindowAccept" for each "file://" line of the dropped text.
+  void DropFiles();
+  // "%xx" becomes the character xx (hexadecimal), "+" a space.
+  static String DecodeURL(const String& text);
+  static int HexToInt(const String& text);
+  // What an FLTK callback on this widget means, posted as events.
+  void OnCallback();
+  // The FLTK callback of every widget: user data is the TFLWidget.
+  static void Handler(Fl_Widget* widget, void* user_data);
+  // An FLTK widget as a number (its address cut to an int): what Query(5)
+  // answers and what hot keys bound to a widget name as their owner.  An
+  // identity only; it cannot be turned back into the widget.
+  static int WidgetId(Fl_Widget* widget);
+
+  // A new widget of FLTK type `fltype` in `parent` (nullptr: none).  For a
+  // window the parent is its owner, not an FLTK parent.
+  static FLWidgetRef Create(TFLWidget* parent, int x, int y, int w, int h, const String& text,
+                            int fltype, int style);
+  // The desktop: no FLTK widget, the shape of the screen's work area.
+  static FLWidgetRef CreateDesktop();
+  // A menu item: no FLTK widget; `style` is its tag.  Menus are not shown
+  // by this driver.
+  static FLWidgetRef CreateMenu(const String& text, int style, TFLWidget* group);
+  void CreateWindowClient();
+  void RethinkWindow();
+
+ private:
+  // Takes the FLTK widgets of this widget, its kids and its window parts
+  // off the screen (the destructor's part of Free).
+  void ReleaseToolkit();
+  bool IsGroupType() const;
+  bool IsList() const { return fltype == FLTYPE_HOLDBROWSER || fltype == FLTYPE_MULTIBROWSER; }
+  bool IsChoice() const { return fltype == FLTYPE_CHOICE || fltype == FLTYPE_INPUTCHOICE; }
+};
+
+}  // namespace lexidor

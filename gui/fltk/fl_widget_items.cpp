@@ -1,0 +1,67 @@
+// TFLWidget: the item operations of list boxes (FLTK browsers, lines from
+// 1) and combo boxes (FLTK choices, items from 0).
+#include "gui/fltk/fl_widget.h"
+#include "gui/fltk/glue.h"
+#include "gui/gadget_types.h"
+
+namespace lexidor {
+
+void TFLWidget::ClearListItems() {
+  if (IsList()) glue_browser_clear(flhandle);
+  if (IsChoice()) glue_choice_clear(flhandle);
+  current = -1;
+}
+
+void TFLWidget::InsertListItem(int index, const String& text, const String&, int,
+                               const ObjectRef&) {
+  if (IsList()) glue_browser_insert(flhandle, index + 1, text);
+  if (IsChoice()) glue_choice_insert(flhandle, index, text);
+}
+
+void TFLWidget::SetListItem(int index, const String& text, const String&, int, const ObjectRef&) {
+  if (IsList()) glue_browser_set(flhandle, index + 1, text);
+  if (IsChoice()) glue_choice_set(flhandle, index, text);
+}
+
+void TFLWidget::RemoveListItem(int index) {
+  if (IsList()) glue_browser_remove(flhandle, index + 1);
+  if (IsChoice()) glue_choice_remove(flhandle, index);
+  // The reported index moves with the items after the removed one.
+  if (current == index) {
+    current = -1;
+  } else if (current > index) {
+    --current;
+  }
+}
+
+void TFLWidget::SetListItemState(int index, int state) {
+  const bool selected = (state & ITEMSTATE_SELECTED) != 0;
+  if (IsList()) {
+    glue_browser_select(flhandle, index + 1, selected ? 1 : 0);
+  } else if (IsChoice()) {
+    if (selected) {
+      glue_choice_set_value(flhandle, index);
+    } else if (glue_choice_value(flhandle) == index) {
+      glue_choice_set_value(flhandle, -1);
+    }
+  } else {
+    return;
+  }
+  // A selection the program makes is not the user's: it is no news when
+  // the user picks the same item afterwards.
+  if (fltype != FLTYPE_MULTIBROWSER) {
+    if (selected) {
+      current = index;
+    } else if (current == index) {
+      current = -1;
+    }
+  }
+}
+
+int TFLWidget::ListItemState(int index) {
+  if (IsList()) return glue_browser_selected(flhandle, index + 1) ? ITEMSTATE_SELECTED : 0;
+  if (IsChoice()) return glue_choice_value(flhandle) == index ? ITEMSTATE_SELECTED : 0;
+  return 0;
+}
+
+}  // namespace lexidor

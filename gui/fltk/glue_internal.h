@@ -1,0 +1,23 @@
+// State shared by the glue's own .cpp files (glue_core.cpp, glue_widgets.cpp,
+// glue_items.cpp); nothing outside the glue includes this.  No FLTK types.
+#pragma once
+
+#include "gui/fltk/glue.h"
+
+namespace lexidor {
+namespace glue_detail {
+
+// The key filter installed by glue_init_fltk (nullptr before).
+GlueKeyFilter KeyFilter();
+// The driver's widget callback, as last given to glue_set_callback.
+GlueCallback DriverCallback();
+void SetDriverCallback(GlueCallback callback);
+// The callback reason recorded by one of the glue's widget classes for the
+// callback now running; 0 when none is.
+int RecordedReason();
+void SetRecordedReason(int reason);
+// Counts one glue_redraw.
+void CountRedraw();
+
+}  // namespace glue_detail
+}  // namespace lexidor

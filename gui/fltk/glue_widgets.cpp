@@ -1,0 +1,480 @@
+// The glue's own FLTK widget classes and the widget factory.
+//
+// The classes behave as their FLTK bases for drawing and layout; what they
+// add is input reporting: the window reports moves and resizes (and dropped
+// files) to its callback, the text field asks the driver's key filter
+// before it takes a key, and an active panel reports mouse and key events.
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Group.H>
+#include <FL/Fl_Help_View.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Menu_Bar.H>
+#include <FL/Fl_Multi_Browser.H>
+#include <FL/Fl_Pack.H>
+#include <FL/Fl_Progress.H>
+#include <FL/Fl_Return_Button.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Scrollbar.H>
+#include <FL/Fl_Secret_Input.H>
+#include <FL/Fl_Slider.H>
+#include <FL/Fl_Tabs.H>
+#include <FL/Fl_Text_Display.H>
+#include <FL/Fl_Text_Editor.H>
+#include <FL/Fl_Toggle_Button.H>
+#include <FL/Fl_Tree.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
+
+#include "gui/fltk/glue.h"
+#include "gui/fltk/glue_internal.h"
+
+namespace lexidor {
+
+namespace {
+
+using glue_detail::DriverCallback;
+using glue_detail::KeyFilter;
+
+// Calls the widget's callback for `reason` (0: FLTK's current event stands
+// as the reason) when the callback is the driver's, then clears the
+// widget's changed flag.  Returns false when the callback deleted the
+// widget.
+bool Report(Fl_Widget* widget, int reason) {
+  if (!DriverCallback() || widget->callback() != DriverCallback()) return true;
+  Fl_Widget_Tracker tracker(widget);
+  int saved = glue_detail::RecordedReason();
+  glue_detail::SetRecordedReason(reason);
+  widget->do_callback();
+  glue_detail::SetRecordedReason(saved);
+  if (tracker.deleted()) return false;
+  widget->clear_changed();
+  return true;
+}
+
+// Asks the driver's key filter about the key press now being handled.
+bool KeyAllowed(Fl_Widget* widget) {
+  GlueKeyFilter filter = KeyFilter();
+  if (!filter) return true;
+  void* data =
+      (DriverCallback() && widget->callback() == DriverCallback()) ? widget->user_data() : nullptr;
+  return filter(data) != 0;
+}
+
+// A label type that draws the text as it is: FLTK's normal labels read
+// "@..." as a symbol and cut the text there, so a path such as
+// "/home/me@work/kit" would lose its tail.
+constexpr Fl_Labeltype kPlainLabel = FL_FREE_LABELTYPE;
+
+void DrawPlainLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+  fl_font(label->font, label->size);
+  fl_color(static_cast<Fl_Color>(label->color));
+  fl_draw(label->value, x, y, w, h, align, label->image, 0);
+}
+
+void MeasurePlainLabel(const Fl_Label* label, int& w, int& h) {
+  fl_font(label->font, label->size);
+  fl_measure(label->value, w, h, 0);
+}
+
+void InstallPlainLabel() {
+  static bool installed = false;
+  if (installed) return;
+  Fl::set_labeltype(kPlainLabel, DrawPlainLabel, MeasurePlainLabel);
+  installed = true;
+}
+
+// --- The widget classes ------------------------------------------------------
+
+// The double-buffered top-level window.
+class Fl_AWindow : public Fl_Double_Window {
+ public:
+  Fl_AWindow(int x, int y, int w, int h) : Fl_Double_Window(x, y, w, h) {
+    // The driver lays the window's contents out itself.
+    resizable(nullptr);
+  }
+
+  int minw = 0, minh = 0, maxw = 0, maxh = 0;  // 0 = not set
+  bool accept_files = false;
+
+  void ApplySizeRange() {
+    if (!minw && !minh && !maxw && !maxh) return;
+    size_range(minw > 0 ? minw : 1, minh > 0 ? minh : 1, maxw, maxh);
+  }
+
+  void resize(int x, int y, int w, int h) override {
+    Fl_Double_Window::resize(x, y, w, h);
+    // Reported with a reason of its own: FLTK's current event number is
+    // stale here (a window move arrives between events), and a stale
+    // "close" or "focus" must not be read as one.
+    Report(this, FLEVENT_MOVE);
+  }
+
+  int handle(int event) override {
+    if (accept_files) {
+      switch (event) {
+        case FL_DND_ENTER:
+        case FL_DND_DRAG:
+        case FL_DND_RELEASE:
+          return 1;
+        case FL_PASTE:
+          Report(this, 0);
+          return 1;
+        default:
+          break;
+      }
+    }
+    return Fl_Double_Window::handle(event);
+  }
+};
+
+// The single-line text field.
+class Fl_AInput : public Fl_Input {
+ public:
+  Fl_AInput(int x, int y, int w, int h) : Fl_Input(x, y, w, h) {
+    // The class reports by itself; FLTK's own change callbacks would come
+    // on top.
+    when(FL_WHEN_NEVER);
+  }
+
+  int handle(int event) override {
+    switch (event) {
+      case FL_PUSH:
+      case FL_RELEASE:
+      case FL_UNFOCUS:
+        if (!Report(this, 0)) return 1;
+        return Fl_Input::handle(event);
+      case FL_KEYDOWN:
+        if (!KeyAllowed(this)) return 1;  // swallowed: FLTK never sees it
+        if (!Report(this, 0)) return 1;
+        return Fl_Input::handle(event);
+      default:
+        return Fl_Input::handle(event);
+    }
+  }
+};
+
+// The panel: a group that can report mouse and key events, paint a
+// background colour and image, and show its label as a caption over its
+// frame.
+class Fl_Panel : public Fl_Group {
+ public:
+  Fl_Panel(int x, int y, int w, int h) : Fl_Group(x, y, w, h) {
+    end();
+    resizable(nullptr);
+    clip_children(1);
+    box(FL_ENGRAVED_FRAME);
+    align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+  }
+
+  int active = 0;
+  bool coloured = false;  // a background colour has been set
+  Fl_Image* background = nullptr;
+
+  void draw() override {
+    if (damage() & ~FL_DAMAGE_CHILD) {
+      int caption = 0;
+      if (label() && *label()) {
+        fl_font(labelfont(), labelsize());
+        caption = fl_height();
+      }
+      // The frame starts halfway down the caption; the caption is drawn on
+      // the panel's colour over it.
+      int top = y() + caption / 2;
+      draw_box(box(), x(), top, w(), h() - caption / 2, color());
+      if (background) {
+        fl_push_clip(x(), top, w(), h() - caption / 2);
+        background->draw(x() + Fl::box_dx(box()), top + Fl::box_dy(box()));
+        fl_pop_clip();
+      }
+      if (caption) {
+        int tw = 0, th = 0;
+        measure_label(tw, th);
+        if (box() != FL_NO_BOX) {
+          fl_color(color());
+          fl_rectf(x() + 6, y(), tw + 6, caption);
+        }
+        draw_label(x() + 9, y(), tw, caption, Fl_Align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT));
+      }
+    }
+    draw_children();
+  }
+
+  int handle(int event) override {
+    if (!active) return Fl_Group::handle(event);
+    switch (event) {
+      case FL_PUSH: {
+        int used = Fl_Group::handle(event);
+        Fl_Widget* pushed = Fl::pushed();
+        // The grab stays with a child that took it.
+        if (!(used && pushed && pushed != this && contains(pushed))) Fl::pushed(this);
+        if (!contains(Fl::focus())) take_focus();
+        Report(this, event);
+        return 1;
+      }
+      case FL_RELEASE:
+      case FL_KEYDOWN:
+      case FL_KEYUP:
+      case FL_MOUSEWHEEL:
+        Report(this, event);
+        return 1;
+      case FL_LEAVE:
+        Fl_Group::handle(event);
+        Report(this, event);
+        return 1;
+      case FL_ENTER:
+      case FL_MOVE: {
+        int used = Fl_Group::handle(event);
+        Fl_Widget* below = Fl::belowmouse();
+        if (below && below != this && contains(below)) return used;  // a child's business
+        Report(this, event);
+        return 1;
+      }
+      case FL_DRAG:
+        if (Fl::pushed() != this) return Fl_Group::handle(event);
+        Report(this, event);
+        return 1;
+      case FL_FOCUS:
+      case FL_UNFOCUS:
+        return 1;  // an active panel holds the keyboard focus for its keys
+      default:
+        return Fl_Group::handle(event);
+    }
+  }
+};
+
+// The tab group.  Its tabs report as FLTK's do.
+class Fl_ATabs : public Fl_Tabs {
+ public:
+  Fl_ATabs(int x, int y, int w, int h) : Fl_Tabs(x, y, w, h) {
+    end();
+    clip_children(1);
+    selection_color(fl_color_average(selection_color(), static_cast<Fl_Color>(15), 0.8f));
+  }
+};
+
+// Holds a text area's buffer, and as a base destroyed after the text widget
+// it outlives the widget that reads it while being destroyed.
+struct TextBufferOwner {
+  Fl_Text_Buffer* text_buffer = new Fl_Text_Buffer;
+  ~TextBufferOwner() { delete text_buffer; }
+};
+
+class Fl_AText_Editor : private TextBufferOwner, public Fl_Text_Editor {
+ public:
+  Fl_AText_Editor(int x, int y, int w, int h) : Fl_Text_Editor(x, y, w, h) {
+    end();
+    buffer(text_buffer);
+    add_key_binding('z', FL_CTRL, Fl_Text_Editor::kf_undo);
+  }
+};
+
+class Fl_AText_Display : private TextBufferOwner, public Fl_Text_Display {
+ public:
+  Fl_AText_Display(int x, int y, int w, int h) : Fl_Text_Display(x, y, w, h) {
+    end();
+    buffer(text_buffer);
+  }
+};
+
+// A drawing area with an X window of its own.
+class Fl_Canvas : public Fl_Window {
+ public:
+  Fl_Canvas(int x, int y, int w, int h) : Fl_Window(x, y, w, h) {
+    end();
+    resizable(nullptr);
+    clip_children(1);
+  }
+};
+
+Fl_Group* AsGroup(Fl_Widget* widget) { return widget ? widget->as_group() : nullptr; }
+
+void EndGroup(Fl_Widget* widget) {
+  if (Fl_Group* group = AsGroup(widget)) {
+    group->end();
+    group->resizable(nullptr);
+  }
+}
+
+}  // namespace
+
+Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, int fltype) {
+  InstallPlainLabel();
+  // No group collects the new widget: the driver adds it where it belongs.
+  Fl_Group::current(nullptr);
+  Fl_Widget* widget = nullptr;
+  bool has_label = true;
+  switch (fltype) {
+    case 0:
+      widget = new Fl_AWindow(x, y, w, h);
+      break;
+    case 1:
+      widget = new Fl_Menu_Bar(x, y, w, h);
+      has_label = false;
+      break;
+    case 2:
+      widget = new Fl_Button(x, y, w, h);
+      break;
+    case 3:
+      widget = new Fl_Check_Button(x, y, w, h);
+      break;
+    case 4:
+      widget = new Fl_Round_Button(x, y, w, h);
+      break;
+    case 5:
+    case 6:
+      widget = new Fl_Toggle_Button(x, y, w, h);
+      widget->type(FL_TOGGLE_BUTTON);
+      break;
+    case 7:
+      widget = new Fl_Return_Button(x, y, w, h);
+      break;
+    case 8:
+    case 9:
+      widget = new Fl_Panel(x, y, w, h);
+      break;
+    case 10:
+      widget = new Fl_AInput(x, y, w, h);
+      break;
+    case 11:
+      widget = new Fl_Secret_Input(x, y, w, h);
+      widget->type(FL_SECRET_INPUT);
+      break;
+    case 12:
+      widget = new Fl_ATabs(x, y, w, h);
+      break;
+    case 13:
+    case 14:
+      widget = new Fl_Group(x, y, w, h);
+      EndGroup(widget);
+      static_cast<Fl_Group*>(widget)->clip_children(1);
+      widget->box(FL_NO_BOX);
+      break;
+    case 15:
+      widget = new Fl_Pack(x, y, w, h);
+      EndGroup(widget);
+      static_cast<Fl_Group*>(widget)->clip_children(1);
+      break;
+    case 16:
+    case 17: {
+      Fl_Browser* browser = fltype == 16 ? static_cast<Fl_Browser*>(new Fl_Hold_Browser(x, y, w, h))
+                                         : new Fl_Multi_Browser(x, y, w, h);
+      browser->type(fltype == 16 ? FL_HOLD_BROWSER : FL_MULTI_BROWSER);
+      static const int kNoColumns[] = {0};
+      browser->column_widths(kNoColumns);
+      widget = browser;
+      break;
+    }
+    case 18:
+      widget = new Fl_Choice(x, y, w, h);
+      break;
+    case 19:
+      widget = new Fl_AText_Editor(x, y, w, h);
+      has_label = false;
+      break;
+    case 20:
+      widget = new Fl_AText_Display(x, y, w, h);
+      has_label = false;
+      break;
+    case 21: {
+      Fl_Help_View* view = new Fl_Help_View(x, y, w, h);
+      view->textsize(12);
+      widget = view;
+      break;
+    }
+    case 22:
+      widget = new Fl_Box(x, y, w, h);
+      break;
+    case 23:
+      widget = new Fl_Group(x, y, w, h);
+      EndGroup(widget);
+      static_cast<Fl_Group*>(widget)->clip_children(1);
+      has_label = false;
+      break;
+    case 24: {
+      Fl_Progress* progress = new Fl_Progress(x, y, w, h);
+      progress->minimum(0);
+      progress->maximum(1);
+      progress->selection_color(static_cast<Fl_Color>(15));
+      widget = progress;
+      break;
+    }
+    case 25: {
+      Fl_Slider* slider = new Fl_Slider(x, y, w, h);
+      slider->range(0, 100);
+      widget = slider;
+      has_label = false;
+      break;
+    }
+    case 26:
+      widget = new Fl_Scrollbar(x, y, w, h);
+      has_label = false;
+      break;
+    case 27:
+      widget = new Fl_Canvas(x, y, w, h);
+      break;
+    case 28:
+      widget = new Fl_Input_Choice(x, y, w, h);
+      break;
+    case 29: {
+      Fl_Tree* tree = new Fl_Tree(x, y, w, h);
+      tree->showroot(0);
+      tree->selectmode(FL_TREE_SELECT_SINGLE);
+      widget = tree;
+      break;
+    }
+    default:
+      break;
+  }
+  Fl_Group::current(nullptr);
+  if (!widget) return nullptr;
+  widget->labeltype(kPlainLabel);
+  if (has_label && !label.empty()) widget->copy_label(ToUtf8(label).c_str());
+  return widget;
+}
+
+// --- Operations that need the glue's own classes -------------------------------------
+
+void glue_set_panel_color(Fl_Widget* panel, int r, int g, int b) {
+  if (!panel) return;
+  panel->color(glue_rgb_color(r, g, b));
+  Fl_Panel* p = dynamic_cast<Fl_Panel*>(panel);
+  if (p && !p->coloured) {
+    p->coloured = true;
+    // A frame alone paints no background: use the painted form of the box.
+    if (p->box() == FL_NO_BOX) p->box(FL_FLAT_BOX);
+    if (p->box() == FL_DOWN_FRAME) p->box(FL_DOWN_BOX);
+  }
+}
+
+void glue_panel_set_active(Fl_Widget* panel, int flag) {
+  if (Fl_Panel* p = dynamic_cast<Fl_Panel*>(panel)) p->active = flag;
+}
+
+void glue_window_accept_files(Fl_Widget* window, int flag) {
+  if (Fl_AWindow* w = dynamic_cast<Fl_AWindow*>(window)) w->accept_files = flag != 0;
+}
+
+void glue_window_min_size(Fl_Widget* window, int w, int h) {
+  if (Fl_AWindow* win = dynamic_cast<Fl_AWindow*>(window)) {
+    win->minw = w;
+    win->minh = h;
+    win->ApplySizeRange();
+  }
+}
+
+void glue_window_max_size(Fl_Widget* window, int w, int h) {
+  if (Fl_AWindow* win = dynamic_cast<Fl_AWindow*>(window)) {
+    win->maxw = w;
+    win->maxh = h;
+    win->ApplySizeRange();
+  }
+}
+
+}  // namespace lexidor
