@@ -8,30 +8,14 @@
 //
 // Prints one line: the wall time, the CPU time of the process and its share
 // of one core, and whether an X connection was open.
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "gui/event_queue.h"
+#include "gui/tools/idle_measure.h"
 #include "gui/linux_system_driver.h"
-
-namespace {
-
-double CpuSeconds() {
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void Finish(const lexidor::ObjectRef&, int) {
-  lexidor::DispatchEvent(lexidor::MakeEvent(lexidor::EVENT_APPTERMINATE));
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace lexidor;
@@ -41,18 +25,18 @@ int main(int argc, char** argv) {
   InitEventQueueModule();
   const auto& driver = ConsoleSystemDriver();
 
-  double cpu_before = CpuSeconds();
+  double cpu_before = tools::CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   // The helper thread leaves SIGALRM unblocked on purpose: the tick is
   // aimed at the main thread and must not wake it either.
   std::thread timer([&] {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    driver->PostMainThreadCallback(Finish, nullptr, 0);
+    driver->PostMainThreadCallback(tools::FinishWaiting, nullptr, 0);
   });
   int events = 0;
   while (AwaitEvent() != EVENT_APPTERMINATE) ++events;
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  double cpu = CpuSeconds() - cpu_before;
+  double cpu = tools::CpuSeconds() - cpu_before;
   timer.join();
   std::printf("idle %.1f s: CPU %.3f s = %.2f%% of one core; X connection: %s; other events: %d\n",
               wall, cpu, 100.0 * cpu / wall, driver->XDisplay() ? "yes" : "no", events);

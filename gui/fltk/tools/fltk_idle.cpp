@@ -7,8 +7,6 @@
 //
 // Needs an X server (DISPLAY).  Prints one line: the wall time, the CPU
 // time and its share of one core.  Exit status 1 without an X server.
-#include <sys/resource.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include <thread>
 
 #include "gui/event_queue.h"
+#include "gui/tools/idle_measure.h"
 #include "gui/fltk/fl_gui_driver.h"
 #include "gui/gadget_functions.h"
 #include "gui/linux_system_driver.h"
@@ -24,17 +23,6 @@
 namespace {
 
 std::atomic<bool> finished{false};
-
-double CpuSeconds() {
-  struct rusage usage;
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void Finish(const lexidor::ObjectRef&, int) {
-  lexidor::DispatchEvent(lexidor::MakeEvent(lexidor::EVENT_APPTERMINATE));
-}
 
 }  // namespace
 
@@ -68,16 +56,16 @@ int main(int argc, char** argv) {
   while (PollForEvent() != 0) {
   }
 
-  double cpu_before = CpuSeconds();
+  double cpu_before = tools::CpuSeconds();
   auto start = std::chrono::steady_clock::now();
   std::thread timer([&] {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    ConsoleSystemDriver()->PostMainThreadCallback(Finish, nullptr, 0);
+    ConsoleSystemDriver()->PostMainThreadCallback(tools::FinishWaiting, nullptr, 0);
   });
   int events = 0;
   while (AwaitEvent() != EVENT_APPTERMINATE) ++events;
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  double cpu = CpuSeconds() - cpu_before;
+  double cpu = tools::CpuSeconds() - cpu_before;
   timer.join();
   std::printf("FLTK driver idle %.1f s: CPU %.3f s = %.2f%% of one core; other events: %d\n", wall,
               cpu, 100.0 * cpu / wall, events);
