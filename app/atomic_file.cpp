@@ -1,12 +1,12 @@
 #include "app/atomic_file.h"
 
-#include "stream/text_file.h"
-
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "stream/text_file.h"
 
 namespace lexidor {
 

@@ -1,8 +1,8 @@
 #include "app/command_index.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -142,8 +142,7 @@ void ParseCommandLine(const std::string& L, const std::string& rootPath) {
 void AppendScriptString(std::string& out, std::string_view text) {
   out.push_back('"');
   // Most names and links hold neither character: one look for each.
-  if (!std::memchr(text.data(), '\\', text.size()) &&
-      !std::memchr(text.data(), '"', text.size())) {
+  if (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size())) {
     out.append(text);
     out.push_back('"');
     return;

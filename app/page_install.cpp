@@ -21,8 +21,9 @@ namespace {
 // Stale files of older installations.  The ones the install replaces are
 // left in place until their replacement is complete.
 const char16_t* const kStalePaths[] = {
-    u"/docs/html/index.html",      u"/docs/html/qdxstyle.css",     u"/docs/html/modules/qdxstyle.css",
-    u"/html/modules/commands.html", u"/html/modules/qdxstyle.css", u"/html/button.js",
+    u"/docs/html/index.html",           u"/docs/html/qdxstyle.css",
+    u"/docs/html/modules/qdxstyle.css", u"/html/modules/commands.html",
+    u"/html/modules/qdxstyle.css",      u"/html/button.js",
     u"/html/modules/button.js",
 };
 

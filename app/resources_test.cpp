@@ -36,7 +36,8 @@ TEST(Resources, EveryFileOfTheResourceFolderIsEmbeddedByteForByte) {
 TEST(Resources, ThePagesAreRegisteredFirstInTheirOrder) {
   RegisterResourceFiles();
   std::vector<String> names;
-  for (const EmbeddedFile* e = EmbeddedFileTable(); e; e = e->next) names.insert(names.begin(), e->name);
+  for (const EmbeddedFile* e = EmbeddedFileTable(); e; e = e->next)
+    names.insert(names.begin(), e->name);
   std::vector<String> pages;
   for (const String& n : names) {
     if (n == u"resources\\index.html" || n == u"resources\\commands.html" ||

@@ -108,8 +108,9 @@ void RunLexidor(int argc, char** argv) {
 
   if (arguments.size() <= 1) {
     if (!FLTKDriver()) {
-      WriteError(u"cannot open the X display (is DISPLAY set?); run with an argument for a "
-                 u"batch build");
+      WriteError(
+          u"cannot open the X display (is DISPLAY set?); run with an argument for a "
+          u"batch build");
       QuitProgram(1);
     }
     RunMainWindow();

@@ -24,8 +24,8 @@ std::string_view TCommandList::Store(std::string_view bytes) {
   return std::string_view(at, bytes.size());
 }
 
-void TCommandList::Add(std::string_view comando, std::string_view link,
-                       std::string_view fast_link, std::string_view module) {
+void TCommandList::Add(std::string_view comando, std::string_view link, std::string_view fast_link,
+                       std::string_view module) {
   // The fields of one record sit side by side, so writing it out touches
   // one stretch of memory.
   tcommand record;

@@ -13,12 +13,18 @@
 namespace {
 
 const char* kGroups[] = {"core", "gui", "media", "net", "math", "text", "sound", "data"};
-const char* kVerbs[] = {"Get", "Set", "Create", "Load", "Save", "Draw", "Free", "Read", "Write",
-                        "Find", "Count", "Update", "Open", "Close", "Add", "Remove"};
-const char* kNouns[] = {"Image", "Window", "Stream", "Pixmap", "Sound", "Socket", "Text",
-                        "Gadget", "Matrix", "Vector", "Channel", "Font", "Buffer", "Timer"};
-const char* kTails[] = {":Int(handle:Int)", "(x:Float, y:Float)", ":String(url:Object)", "[]",
-                        ":TList()", "", ":Int(a:Int, b:Int, c:Int)", "=1"};
+const char* kVerbs[] = {"Get",   "Set",  "Create", "Load",   "Save", "Draw",  "Free", "Read",
+                        "Write", "Find", "Count",  "Update", "Open", "Close", "Add",  "Remove"};
+const char* kNouns[] = {"Image",  "Window", "Stream", "Pixmap",  "Sound", "Socket", "Text",
+                        "Gadget", "Matrix", "Vector", "Channel", "Font",  "Buffer", "Timer"};
+const char* kTails[] = {":Int(handle:Int)",
+                        "(x:Float, y:Float)",
+                        ":String(url:Object)",
+                        "[]",
+                        ":TList()",
+                        "",
+                        ":Int(a:Int, b:Int, c:Int)",
+                        "=1"};
 
 // A deterministic generator, so every run measures the same file.
 uint32_t Next(uint32_t& state) {
@@ -48,9 +54,9 @@ int GenCommands(long lines, const char* path) {
     const char* noun = kNouns[Next(s) % 14];
     const char* tail = kTails[Next(s) % 8];
     bool lower = Next(s) % 10 == 0;
-    std::fprintf(f, "%s%s%s%u%s|/docs/html/Modules/%s/%s.%s%u/index.html#%s\r\n",
-                 lower ? "x" : "", verb, noun, (unsigned)(Next(s) % 100000), tail, group, group,
-                 module_noun, module, verb);
+    std::fprintf(f, "%s%s%s%u%s|/docs/html/Modules/%s/%s.%s%u/index.html#%s\r\n", lower ? "x" : "",
+                 verb, noun, (unsigned)(Next(s) % 100000), tail, group, group, module_noun, module,
+                 verb);
   }
   return std::fclose(f) == 0 ? 0 : 1;
 }

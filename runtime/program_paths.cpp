@@ -27,8 +27,7 @@ String DirectoryOf(const String& file, const String& fallback) {
 }
 }  // namespace
 
-void SetProgramPaths(String launch_directory, String program_file,
-                     std::vector<String> arguments) {
+void SetProgramPaths(String launch_directory, String program_file, std::vector<String> arguments) {
   Paths& p = State();
   p.launch_directory = ReplaceAll(std::move(launch_directory), u"\\", u"/");
   p.program_file = std::move(program_file);

@@ -21,8 +21,7 @@ bool InitProgramPaths(int argc, char** argv);
 
 // Sets the four values directly without touching the working directory: for
 // tests and for embedders that know their paths.
-void SetProgramPaths(String launch_directory, String program_file,
-                     std::vector<String> arguments);
+void SetProgramPaths(String launch_directory, String program_file, std::vector<String> arguments);
 
 const String& LaunchDirectory();
 const String& ProgramFile();

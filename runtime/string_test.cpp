@@ -10,10 +10,9 @@ TEST(StringToInt, FollowsTheTextToIntegerRule) {
     const char16_t* text;
     int64_t value;
   } cases[] = {
-      {u"42", 42},       {u"  \t 17x", 17}, {u"-8", -8},     {u"+9", 9},   {u"$ff", 255},
-      {u"$1G", 1},       {u"%101", 5},      {u"%12", 1},     {u"", 0},     {u"abc", 0},
-      {u"-", 0},         {u"$", 0},         {u" - 3", 0},    {u"007", 7},  {u"-$10", -16},
-      {u"1 2", 1},       {u"$FfFf", 65535}, {u"%", 0},
+      {u"42", 42},  {u"  \t 17x", 17}, {u"-8", -8},    {u"+9", 9},  {u"$ff", 255},     {u"$1G", 1},
+      {u"%101", 5}, {u"%12", 1},       {u"", 0},       {u"abc", 0}, {u"-", 0},         {u"$", 0},
+      {u" - 3", 0}, {u"007", 7},       {u"-$10", -16}, {u"1 2", 1}, {u"$FfFf", 65535}, {u"%", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(StringToLong(c.text), c.value) << ToUtf8(c.text);
 }

@@ -39,8 +39,8 @@ int TRamStream::Write(const void* buf, int count) {
   return count;
 }
 
-StreamRef TRamStreamFactory::CreateStream(const ObjectRef&, const String& proto,
-                                          const String& path, int readable, int writeable) {
+StreamRef TRamStreamFactory::CreateStream(const ObjectRef&, const String& proto, const String& path,
+                                          int readable, int writeable) {
   if (proto != u"incbin" || writeable) return nullptr;
   const EmbeddedFile* file = FindEmbeddedFile(path);
   if (!file || !file->data) return nullptr;

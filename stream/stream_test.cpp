@@ -1,7 +1,7 @@
 #include "stream/stream.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,9 +50,7 @@ class StingyStream : public TMemoryStream {
         chunk_(chunk),
         limit_(limit) {}
   int Read(void* buf, int count) override { return TMemoryStream::Read(buf, Allow(count)); }
-  int Write(const void* buf, int count) override {
-    return TMemoryStream::Write(buf, Allow(count));
-  }
+  int Write(const void* buf, int count) override { return TMemoryStream::Write(buf, Allow(count)); }
 
  private:
   int Allow(int count) {
@@ -256,7 +254,6 @@ TEST(OpenFile, ReadWriteNeitherCreatesNorTruncatesAndFailsOnReadOnlyFiles) {
   rw->Close();
   rw->Close();  // harmless
   EXPECT_EQ(ReadFile(dir.File("data")), "123xyz");
-
 }
 
 // Opens `path` read-write and read-only as an unprivileged user (root may

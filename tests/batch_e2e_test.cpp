@@ -80,12 +80,11 @@ TEST_F(Batch, WritesTheExactScriptFilesForEveryParsingRule) {
             "var commands=new Array(\"Abc\",\"A|B\",\"Bar\",\"CR\",\"Dup\",\"Dup\",\"Foo\","
             "\"Hidden\",\"Len\",\"Sig\",\"X=1\",\"q\\\"u\\\\ote\",\"zeta\");");
   EXPECT_EQ(ReadFile(modules_ + "links.js"),
-            "var links=new Array(\"" + R + "/docs/x/Modules/core/core.abc/index.html#Abc\",\"" +
-                R + "/p/Modules/m/index.html\",\"" + R +
-                "/mod/core.mod/stream.mod/doc/page.html\",\"" + R +
-                "/docs/html/Modules/c/index.html\",\"" + R + "/first\",\"" + R +
-                "/second\",\"" + R + "/docs/html/Modules/core/core.stream/index.html#Foo\",\"" +
-                R + "/docs/html/Modules/n/index.html\",\"" + R + "y\",\"" + R +
+            "var links=new Array(\"" + R + "/docs/x/Modules/core/core.abc/index.html#Abc\",\"" + R +
+                "/p/Modules/m/index.html\",\"" + R + "/mod/core.mod/stream.mod/doc/page.html\",\"" +
+                R + "/docs/html/Modules/c/index.html\",\"" + R + "/first\",\"" + R +
+                "/second\",\"" + R + "/docs/html/Modules/core/core.stream/index.html#Foo\",\"" + R +
+                "/docs/html/Modules/n/index.html\",\"" + R + "y\",\"" + R +
                 "/docs/html/Modules/core/core.abc/index.html#Sig\",\"" + R + "x\",\"" + R +
                 "/docs/html/Modules/CORE/Core.Stream/index.html\",\"" + R +
                 "/docs/html/Modules/z/index.html\");");
@@ -128,8 +127,7 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   EXPECT_TRUE(same(modules_ + "commands.html", res + "commands.html"));
   EXPECT_TRUE(same(kit_ + "/docs/html/qdxstyle.css", res + "qdxstyle.css"));
   EXPECT_TRUE(same(modules_ + "qdxstyle.css", res + "qdxstyle.css"));
-  const std::string button =
-      "document.write(\"<a href='" + Program() + "'>Rebuild index</a>\");";
+  const std::string button = "document.write(\"<a href='" + Program() + "'>Rebuild index</a>\");";
   EXPECT_EQ(ReadFile(kit_ + "/docs/html/button.js"), button);
   EXPECT_EQ(ReadFile(modules_ + "button.js"), button);
   EXPECT_EQ(ReadFile(prog_ + "/button.js"), button);
@@ -181,8 +179,10 @@ TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   // A first, good build.
   std::string list;
   for (int i = 0; i < 200; ++i) {
-    list += "Cmd" + std::to_string(i) + "|/docs/html/Modules/core/core.long.module.name/"
-            "index.html#Cmd" + std::to_string(i) + "\n";
+    list += "Cmd" + std::to_string(i) +
+            "|/docs/html/Modules/core/core.long.module.name/"
+            "index.html#Cmd" +
+            std::to_string(i) + "\n";
   }
   WriteFile(modules_ + "commands.txt", "Old|/docs/html/Modules/old/index.html\n");
   SetConfig(kit_);

@@ -207,12 +207,12 @@ TEST_F(MainWindow, ACancelledChangeEmptiesThePathAndBuildThenAsksForOne) {
 
   ClickAt(window, kBuild.x, kBuild.y);
   // The notice is a message box of the same program.
-  std::string notice = test::Shell("for i in $(seq 100); do "
-                                   "w=$(xdotool search --onlyvisible --pid " +
-                                   std::to_string(pid_) +
-                                   " 2>/dev/null | grep -v '^" + window +
-                                   "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
-                                   "sleep 0.1; done");
+  std::string notice = test::Shell(
+      "for i in $(seq 100); do "
+      "w=$(xdotool search --onlyvisible --pid " +
+      std::to_string(pid_) + " 2>/dev/null | grep -v '^" + window +
+      "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
+      "sleep 0.1; done");
   EXPECT_FALSE(notice.empty());
   EXPECT_EQ(test::WindowTitle(window), kTitle);  // nothing was built
 }
@@ -224,12 +224,12 @@ TEST_F(MainWindow, AFailedBuildSaysWhatFailed) {
   ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
   ClickAt(window, kBuild.x, kBuild.y);
   ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Build failed")) << test::WindowTitle(window);
-  std::string notice = test::Shell("for i in $(seq 100); do "
-                                   "w=$(xdotool search --onlyvisible --pid " +
-                                   std::to_string(pid_) +
-                                   " 2>/dev/null | grep -v '^" + window +
-                                   "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
-                                   "sleep 0.1; done");
+  std::string notice = test::Shell(
+      "for i in $(seq 100); do "
+      "w=$(xdotool search --onlyvisible --pid " +
+      std::to_string(pid_) + " 2>/dev/null | grep -v '^" + window +
+      "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
+      "sleep 0.1; done");
   EXPECT_FALSE(notice.empty());
   EXPECT_NE(Out().find("Cannot open " + kit_ + "/docs/html/Modules/commands.txt"),
             std::string::npos);

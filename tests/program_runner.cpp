@@ -109,8 +109,8 @@ RunResult RunProgram(const std::string& program, const RunOptions& options) {
       }
     }
     if (in_fd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
-      ssize_t put = write(in_fd, options.stdin_data.data() + written,
-                          options.stdin_data.size() - written);
+      ssize_t put =
+          write(in_fd, options.stdin_data.data() + written, options.stdin_data.size() - written);
       if (put > 0) written += static_cast<size_t>(put);
       if (put < 0 || written == options.stdin_data.size()) {
         close(in_fd);

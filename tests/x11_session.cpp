@@ -54,8 +54,8 @@ std::string Shell(const std::string& command, int* status) {
 std::string FindWindow(const std::string& title_regex, int timeout_ms) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   do {
-    std::string ids = Shell("xdotool search --onlyvisible --name " + Quote(title_regex) +
-                            " 2>/dev/null");
+    std::string ids =
+        Shell("xdotool search --onlyvisible --name " + Quote(title_regex) + " 2>/dev/null");
     if (!ids.empty()) return ids.substr(0, ids.find('\n'));
     Nap();
   } while (Before(deadline));
@@ -107,8 +107,8 @@ Geometry WindowGeometry(const std::string& window) {
 void ClickAt(const std::string& window, int x, int y) {
   // (No --sync: it waits for the pointer to move, which never happens when
   // it already stands there.)
-  Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
-        std::to_string(y) + " sleep 0.1 click 1");
+  Shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+        " sleep 0.1 click 1");
 }
 
 // Keys go to the focused window as real input (XTEST): toolkits ignore the

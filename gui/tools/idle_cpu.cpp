@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "gui/event_queue.h"
-#include "gui/tools/idle_measure.h"
 #include "gui/linux_system_driver.h"
+#include "gui/tools/idle_measure.h"
 
 int main(int argc, char** argv) {
   using namespace lexidor;

@@ -18,9 +18,7 @@ inline double CpuSeconds() {
 }
 
 // Posted from a helper thread: emits the event that ends the wait.
-inline void FinishWaiting(const ObjectRef&, int) {
-  DispatchEvent(MakeEvent(EVENT_APPTERMINATE));
-}
+inline void FinishWaiting(const ObjectRef&, int) { DispatchEvent(MakeEvent(EVENT_APPTERMINATE)); }
 
 }  // namespace tools
 }  // namespace lexidor
