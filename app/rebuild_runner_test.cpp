@@ -17,19 +17,12 @@
 #include "gui/linux_system_driver.h"
 #include "process/process.h"
 #include "process/process_module.h"
+#include "tests/proc_support.h"
 
 namespace lexidor {
 namespace {
 
-int OpenDescriptorCount() {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] != '.') ++count;
-  }
-  closedir(dir);
-  return count - 1;
-}
+using test::OpenDescriptorCount;
 
 double CpuSeconds() {
   struct rusage usage;

@@ -19,9 +19,13 @@
 
 #include "process/process_module.h"
 #include "runtime/exit_handlers.h"
+#include "tests/proc_support.h"
 
 namespace lexidor {
 namespace {
+
+using test::OpenDescriptorCount;
+using test::ReadProcFile;
 
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -30,19 +34,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   return true;
-}
-
-// A file under /proc, read with plain system calls: a process that ends
-// while it is read gives what came so far (or "") instead of an error.
-std::string ReadProcFile(const std::string& path) {
-  std::string text;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
-  close(fd);
-  return text;
 }
 
 // The process state letter from /proc, or 0 when there is no such process.
@@ -57,16 +48,6 @@ char ProcessState(pid_t pid) {
 bool Ended(pid_t pid) {
   char state = ProcessState(pid);
   return state == 0 || state == 'Z' || state == 'X';
-}
-
-int OpenDescriptorCount() {
-  int count = 0;
-  DIR* dir = opendir("/proc/self/fd");
-  while (dirent* entry = readdir(dir)) {
-    if (entry->d_name[0] != '.') ++count;
-  }
-  closedir(dir);
-  return count - 1;
 }
 
 bool InRunningProcesses(const ProcessRef& process) {

@@ -77,6 +77,14 @@ class MainWindow : public testing::Test {
   bool Running() { return pid_ > 0 && kill(pid_, 0) == 0 && test::WaitProgram(pid_, 1) < 0; }
   std::string Out() { return ReadFile(dir_.Sub("out")); }
 
+  // A visible window of the program other than `window` (a message box has
+  // no title to find it by), waiting up to 10 s; "" when none shows.
+  std::string OtherWindow(const std::string& window) {
+    return test::Shell("for i in $(seq 100); do w=$(xdotool search --onlyvisible --pid " +
+                       std::to_string(pid_) + " 2>/dev/null | grep -v '^" + window +
+                       "$' | head -1); [ -n \"$w\" ] && echo $w && break; sleep 0.1; done");
+  }
+
   // The mean brightness of a rectangle of the window.
   double Brightness(const std::string& window, int x, int y, int w, int h) {
     test::Geometry g = test::WindowGeometry(window);
@@ -207,12 +215,7 @@ TEST_F(MainWindow, ACancelledChangeEmptiesThePathAndBuildThenAsksForOne) {
 
   ClickAt(window, kBuild.x, kBuild.y);
   // The notice is a message box of the same program.
-  std::string notice = test::Shell(
-      "for i in $(seq 100); do "
-      "w=$(xdotool search --onlyvisible --pid " +
-      std::to_string(pid_) + " 2>/dev/null | grep -v '^" + window +
-      "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
-      "sleep 0.1; done");
+  std::string notice = OtherWindow(window);
   EXPECT_FALSE(notice.empty());
   EXPECT_EQ(test::WindowTitle(window), kTitle);  // nothing was built
 }
@@ -224,12 +227,7 @@ TEST_F(MainWindow, AFailedBuildSaysWhatFailed) {
   ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
   ClickAt(window, kBuild.x, kBuild.y);
   ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Build failed")) << test::WindowTitle(window);
-  std::string notice = test::Shell(
-      "for i in $(seq 100); do "
-      "w=$(xdotool search --onlyvisible --pid " +
-      std::to_string(pid_) + " 2>/dev/null | grep -v '^" + window +
-      "$' | head -1); [ -n \"$w\" ] && echo $w && break; "
-      "sleep 0.1; done");
+  std::string notice = OtherWindow(window);
   EXPECT_FALSE(notice.empty());
   EXPECT_NE(Out().find("Cannot open " + kit_ + "/docs/html/Modules/commands.txt"),
             std::string::npos);

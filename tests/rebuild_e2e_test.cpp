@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "tests/browser_support.h"
+#include "tests/proc_support.h"
 #include "tests/program_runner.h"
 
 namespace lexidor {
 namespace {
+
+using test::ReadProcFile;
 
 using test::ReadFile;
 using test::RunOptions;
@@ -28,19 +31,6 @@ size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
-}
-
-// A file under /proc, read with plain system calls: a process that ends
-// while it is read gives what came so far (or "") instead of an error.
-std::string ReadProcFile(const std::string& path) {
-  std::string text;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return text;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
-  close(fd);
-  return text;
 }
 
 // Fields of /proc/<pid>/stat after the command name: state, then parent,
