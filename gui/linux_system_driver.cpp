@@ -12,6 +12,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <array>
@@ -140,7 +141,24 @@ int KeyCodeOfKeysymByte(int b) {
 }
 
 TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
+  // The 1 ms tick must not interrupt the connection to the server (a
+  // connect() cut short by a signal makes the X library give up).  A busy
+  // server whose queue of new connections is full refuses at once
+  // (EAGAIN): with a display named, a few more tries over about a second
+  // tell a busy server from a missing one.
+  sigset_t tick, previous;
+  sigemptyset(&tick);
+  sigaddset(&tick, SIGALRM);
+  pthread_sigmask(SIG_BLOCK, &tick, &previous);
   display_ = XOpenDisplay(nullptr);
+  const char* name = getenv("DISPLAY");
+  for (int pause_ms = 20; !display_ && name && *name && pause_ms <= 640; pause_ms *= 2) {
+    struct timespec pause = {0, pause_ms * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+    display_ = XOpenDisplay(nullptr);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
     shared_->wake_read = fds[0];

@@ -122,6 +122,10 @@ GadgetRef TFLTKGUIDriver::CreateGadget(int kind, const String& text, int x, int 
   if (kind == KIND_TREENODE) throw TThrownText(u"flerror");  // nodes come from InsertNode
 
   const int fltype = FlTypeFor(kind, style);
+  // Gadgets made in a tabber go onto its page shown at the time.
+  if (parent && parent->fltype == FLTYPE_TABS && parent->tabgroup && fltype != FLTYPE_WINDOW) {
+    parent = parent->tabgroup.get();
+  }
   if (parent && parent->fltype == FLTYPE_WINDOW && fltype != FLTYPE_WINDOW && parent->client) {
     parent = parent->client.get();
   }

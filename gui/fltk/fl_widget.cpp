@@ -108,6 +108,12 @@ FLWidgetRef TFLWidget::Create(TFLWidget* parent, int x, int y, int w, int h, con
     case FLTYPE_TOOLBAR:
       self->SetLayout(1, 0, 1, 0);
       break;
+    case FLTYPE_TEXTEDITOR:
+    case FLTYPE_TEXTDISPLAY:
+      glue_text_font(self->flhandle, self->textfont, self->textsize);
+      glue_text_set_changed(self->flhandle, EditHandler, self.get());
+      if (style & 0x1) glue_text_wrap(self->flhandle, 1);
+      break;
     case FLTYPE_SLIDER:
     case FLTYPE_SCROLLBAR:
       if (style & 0x1) glue_set_widget_type(self->flhandle, 1);  // horizontal
@@ -122,6 +128,7 @@ FLWidgetRef TFLWidget::Create(TFLWidget* parent, int x, int y, int w, int h, con
     self->LockLayout();
   }
   glue_set_callback(self->flhandle, Handler, self.get());
+  if (fltype == FLTYPE_TABS) self->CreateTabGroup();
   self->enabled = 1;
   if (const auto& driver = FLTKDriver()) self->SetFont(driver->defaultfont);
   if (fltype == FLTYPE_WINDOW && !(style & 0x40)) self->SetShow(1);
@@ -151,7 +158,12 @@ FLWidgetRef TFLWidget::CreateMenu(const String& text, int style, TFLWidget* grou
   item->style = style;
   item->name = text;
   item->enabled = 1;
+  // Items made for a window hang from its menu's root.
+  if (group && group->fltype == FLTYPE_WINDOW) {
+    group = static_cast<TFLWidget*>(group->GetMenu().get());
+  }
   if (group) item->_setparent(group, -1);
+  item->UpdateMenu();
   return item;
 }
 
@@ -330,6 +342,17 @@ void TFLWidget::SetText(const String& text) {
     case FLTYPE_INPUTCHOICE:
       glue_input_set_value(flhandle, text);
       break;
+    case FLTYPE_TEXTEDITOR:
+    case FLTYPE_TEXTDISPLAY:
+      ReplaceText(0, -1, text, 1);
+      break;
+    case FLTYPE_MENU:
+      name = text;
+      UpdateMenu();
+      break;
+    case FLTYPE_HELPVIEW:
+      SetURL(text, 1);
+      break;
     default:
       break;
   }
@@ -341,6 +364,13 @@ String TFLWidget::GetText() {
     case FLTYPE_SECRETINPUT:
     case FLTYPE_INPUTCHOICE:
       return glue_input_value(flhandle);
+    case FLTYPE_TEXTEDITOR:
+    case FLTYPE_TEXTDISPLAY:
+      return AreaText(0, -1, 1);
+    case FLTYPE_MENU:
+      return name;
+    case FLTYPE_HELPVIEW:
+      return currenturl;
     default:
       return glue_get_label(flhandle);
   }
@@ -364,6 +394,10 @@ void TFLWidget::SetTextColor(int red, int green, int blue) {
   textr = red;
   textg = green;
   textb = blue;
+  if (IsTextArea()) {
+    glue_text_color(flhandle, red, green, blue);  // redisplays the text itself
+    return;
+  }
   if (IsList()) {
     glue_browser_text_color(flhandle, red, green, blue);
   } else {
@@ -374,6 +408,10 @@ void TFLWidget::SetTextColor(int red, int green, int blue) {
 
 void TFLWidget::SetFont(const FontRef& font) {
   if (!font) return;
+  if (IsTextArea()) {
+    SetTextFont(font);
+    return;
+  }
   const unsigned handle = static_cast<unsigned>(font->handle);
   fnthandle = static_cast<int>(handle & 0xfff);
   fntsize = static_cast<int>(handle >> 16);
@@ -387,20 +425,28 @@ void TFLWidget::SetFont(const FontRef& font) {
     }
   } else {
     glue_set_label_font(flhandle, fnthandle, fntsize);
-    SetText(GetText());
+    // An HTML view keeps its page: re-setting it would load it again.
+    if (fltype != FLTYPE_HELPVIEW) SetText(GetText());
   }
   Redraw();
 }
 
 void TFLWidget::SetTooltip(const String& tip) { glue_set_tooltip(flhandle, tip); }
 String TFLWidget::GetTooltip() { return glue_get_tooltip(flhandle); }
-void TFLWidget::SetIconStrip(const IconStripRef& strip) { icons = strip; }
+void TFLWidget::SetIconStrip(const IconStripRef& strip) {
+  icons = strip;
+  // Tools show their icons of the new strip.
+  for (size_t i = 0; i < tools.size(); ++i) {
+    SetTool(static_cast<int>(i), tools[i]->icon, tools[i]->GetTooltip());
+  }
+}
 
 // --- State -------------------------------------------------------------------------------
 
 void TFLWidget::SetEnabled(int flag) {
   enabled = flag;
   glue_activate_widget(flhandle, flag);
+  if (fltype == FLTYPE_MENU) UpdateMenu();
 }
 
 void TFLWidget::SetShow(int flag) {
@@ -418,6 +464,7 @@ int TFLWidget::State() {
     state |= STATE_SELECTED;
   }
   if (flhandle && !glue_widget_visible(flhandle)) state |= STATE_HIDDEN;
+  if (fltype == FLTYPE_MENU && checked) state |= STATE_SELECTED;
   return state;
 }
 
@@ -431,6 +478,11 @@ void TFLWidget::SetSelected(int flag) {
     case FLTYPE_TOGGLERADIO:
       if (flag) ExcludeOthers();
       glue_set_button_value(flhandle, flag);
+      break;
+    case FLTYPE_MENU:
+      check = 1;
+      checked = flag != 0;
+      UpdateMenu();
       break;
     default:
       break;
@@ -452,6 +504,10 @@ void TFLWidget::SetHotKey(int key, int modifiers) {
   int flkey = FlConstFromVorkelKey(key);
   if (flkey != 0) flkey += FlStateFromModifiers(modifiers);
   if (Class() == 2) glue_set_shortcut(flhandle, flkey);
+  if (fltype == FLTYPE_MENU) {
+    flshortcut = flkey;
+    UpdateMenu();
+  }
 }
 
 void TFLWidget::Activate(int command) {
@@ -461,6 +517,28 @@ void TFLWidget::Activate(int command) {
       if (fltype == FLTYPE_INPUT || fltype == FLTYPE_SECRETINPUT) glue_input_select_all(flhandle);
       PumpSystemEvents();
       break;
+    case ACTIVATE_CUT:
+    case ACTIVATE_COPY:
+    case ACTIVATE_PASTE:
+      if (IsTextArea()) glue_text_clipboard(flhandle, command);
+      break;
+    case ACTIVATE_SELECT:
+    case ACTIVATE_EXPAND:
+    case ACTIVATE_COLLAPSE:
+      if (TFLWidget* tree = NodeTree()) {
+        if (command == ACTIVATE_SELECT) {
+          glue_tree_select(tree->flhandle, nodehandle);
+        } else {
+          glue_tree_open(tree->flhandle, nodehandle, command == ACTIVATE_EXPAND);
+        }
+      }
+      break;
+    case ACTIVATE_BACK:
+      BackURL();
+      break;
+    case ACTIVATE_FORWARD:
+      ForwardURL();
+      break;
     case ACTIVATE_MINIMIZE:
       if (fltype == FLTYPE_WINDOW) glue_show_window(flhandle, 2);
       break;
@@ -468,7 +546,7 @@ void TFLWidget::Activate(int command) {
       Redraw();
       break;
     default:
-      break;  // text-area, tree and HTML commands: those widgets are not built here
+      break;  // the further window commands and print: nothing to do
   }
 }
 
@@ -502,6 +580,10 @@ void TFLWidget::Redraw() { glue_redraw(flhandle); }
 
 void TFLWidget::Free() {
   GadgetRef keep = Self();
+  // The window's menu goes with its kids; the bar stops showing it first.
+  FLWidgetRef menu_root = std::move(menu);
+  menu = nullptr;
+  if (menubar) glue_menubar_forget(menubar->flhandle);
   std::vector<GadgetRef> snapshot = kids;
   for (const GadgetRef& kid : snapshot) {
     if (kid) kid->Free();
@@ -510,6 +592,13 @@ void TFLWidget::Free() {
        {&client, &menubar, &statusbar, &statustext[0], &statustext[1], &statustext[2]}) {
     if (*part) (*part)->Free();
   }
+  // A freed node takes its row (its kids' rows went with their Free).
+  if (TFLWidget* tree = NodeTree()) glue_tree_remove(tree->flhandle, nodehandle);
+  nodehandle = nullptr;
+  root = nullptr;
+  // A freed menu item leaves its window's bar at once: the bar must not
+  // hand out a pick for it.
+  TFLWidget* menu_window = fltype == FLTYPE_MENU ? MenuWindow() : nullptr;
   if (auto* p = dynamic_cast<TFLWidget*>(parent)) {
     p->RemoveChild(this);
   } else if (parent) {
@@ -517,6 +606,7 @@ void TFLWidget::Free() {
   }
   if (flhandle) {
     glue_set_callback(flhandle, Handler, nullptr);  // no callback may reach a freed gadget
+    glue_text_set_changed(flhandle, nullptr, nullptr);
     if (fltype == FLTYPE_WINDOW) {
       glue_destroy_widget(flhandle);
     } else {
@@ -525,6 +615,10 @@ void TFLWidget::Free() {
     flhandle = nullptr;
   }
   icons = nullptr;
+  if (menu_window) menu_window->UpdateMenu();
+  tabpanels.clear();
+  tabgroup = currpanel = nullptr;
+  tools.clear();
 }
 
 void TFLWidget::ReleaseToolkit() {
@@ -537,6 +631,7 @@ void TFLWidget::ReleaseToolkit() {
   }
   if (!flhandle || !glue_fltk_open()) return;
   glue_set_callback(flhandle, Handler, nullptr);
+  glue_text_set_changed(flhandle, nullptr, nullptr);
   if (fltype == FLTYPE_WINDOW) {
     glue_destroy_widget(flhandle);
   } else {

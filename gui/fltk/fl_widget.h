@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "gui/gadget.h"
 #include "gui/gui_driver.h"
@@ -55,6 +56,7 @@ constexpr int FLTYPE_INPUTCHOICE = 28;   // Fl_Input_Choice
 constexpr int FLTYPE_TREE = 29;          // Fl_Tree
 constexpr int FLTYPE_MENU = 50;          // menu item: no FLTK widget
 constexpr int FLTYPE_DESKTOP = 51;       // the desktop: no FLTK widget
+constexpr int FLTYPE_NODE = 52;          // tree-view node: an Fl_Tree item
 
 class TFLWidget;
 using FLWidgetRef = std::shared_ptr<TFLWidget>;
@@ -83,6 +85,38 @@ class TFLWidget : public TGadget {
   FLWidgetRef client, menubar, statusbar;
   std::array<FLWidgetRef, 3> statustext;
   int textr = 0, textg = 0, textb = 0;
+  // Text areas: base font and size, the lock state (the cursor and selection
+  // kept while locked) and the cursor and selection length last reported.
+  int textfont = 0, textsize = 14;
+  int locked = 0, lockedpos = 0, lockedlen = 0;
+  int intLastCursorPos = -1, intLastCursorLen = -1;
+  // Tabbers: the pages (FLTK groups, kids of the tabber, in tab order), the
+  // page new gadgets go into (the one shown) and the selected tab.
+  // `tabitems` counts the pages that are tab items: before the first item
+  // the tabber has one unnamed page for the gadgets made in it.
+  std::vector<FLWidgetRef> tabpanels;
+  FLWidgetRef tabgroup, currpanel;
+  int tabselected = 0, tabitems = 0;
+  // Menu items: `check` once the item has been given a check mark (it then
+  // toggles when picked), `checked` the mark, `flshortcut` the FLTK
+  // shortcut.  A window's `menu` is the root item its menus hang from.
+  int check = 0, checked = 0, flshortcut = 0;
+  FLWidgetRef menu;
+  // Tree views: the root node (made on first use).  Nodes: their Fl_Tree
+  // item (nullptr once freed), their tree and their icon index.
+  FLWidgetRef root;
+  void* nodehandle = nullptr;
+  std::weak_ptr<TGadget> nodeowner;
+  int icon = -1;
+  // HTML view: the page shown and the pages visited (`historypos` indexes
+  // the one shown, -1 before the first).
+  String currenturl;
+  std::vector<String> history;
+  int historypos = -1;
+  // Tool bars: the tools (active panels, kids of the bar) in item order.
+  std::vector<FLWidgetRef> tools;
+  // Scroll bars and sliders: the visible amount and total given by SetRange.
+  int visible = 0, total = 0;
 
   // --- TGadget operations --------------------------------------------------
   void SetShape(int x, int y, int w, int h) override;
@@ -111,6 +145,18 @@ class TFLWidget : public TGadget {
   void SetStatus(const String& text) override;
   void SetMinimumSize(int w, int h) override;
   void SetMaximumSize(int w, int h) override;
+  // Menus (fl_widget_menus.cpp).  A window's menu: the root item whose kids
+  // are the menu bar's titles (made on first use).  UpdateMenu rebuilds the
+  // window's menu bar from it; items changed through their own operations
+  // update their window themselves.  PopupMenu shows `menu`'s kids at the
+  // pointer and posts "MenuAction" (extra = `menu_extra`) for the pick.
+  GadgetRef GetMenu() override;
+  void PopupMenu(const GadgetRef& menu, const ObjectRef& menu_extra) override;
+  void UpdateMenu() override;
+  // The window a menu item belongs to, nullptr for a free-standing menu.
+  TFLWidget* MenuWindow();
+  // What picking a menu item does: flips a check mark, posts "MenuAction".
+  void MenuPicked(const ObjectRef& menu_extra);
   // Lists (single and multiple selection) and combo boxes.
   void ClearListItems() override;
   void InsertListItem(int index, const String& text, const String& tip, int icon,
@@ -120,6 +166,63 @@ class TFLWidget : public TGadget {
   void RemoveListItem(int index) override;
   void SetListItemState(int index, int state) override;
   int ListItemState(int index) override;
+  // Tree views and their nodes (fl_widget_tree.cpp).  RootNode and
+  // SelectedNode are asked of the tree; InsertNode, ModifyNode and CountKids
+  // of a node (the tree stands for its root).  InsertNode with an index
+  // outside the kids appends; it returns nullptr for a freed node.  Icons
+  // are stored, not drawn.
+  GadgetRef RootNode() override;
+  GadgetRef SelectedNode() override;
+  GadgetRef InsertNode(int index, const String& text, int icon) override;
+  void ModifyNode(const String& text, int icon) override;
+  int CountKids() override;
+  // The tree of a node while both are alive, else nullptr.
+  TFLWidget* NodeTree();
+  // The tree's callback: "GadgetSelect" for a selected node, "GadgetOpen"
+  // and "GadgetClose" for an opened or closed one, each with the node as
+  // extra.
+  void TreeviewCallback();
+  // HTML view (fl_widget_html.cpp).  SetURL loads the page through the
+  // stream layer ("#name" at the end scrolls to that anchor) and, with
+  // `addhistory`, drops the pages ahead and adds it to the history.  A page
+  // that cannot be read shows a page naming the URL and the reason.
+  void SetURL(const String& url, int addhistory);
+  void BackURL();
+  void ForwardURL();
+  // A link click: resolves the link against the page shown, shows it (in
+  // the history) and posts "GadgetAction" with the URL as extra.
+  void RequestURL();
+  // Text areas (fl_widget_text.cpp).  Positions and lengths count in
+  // `units`: TEXTAREA_LINES counts lines, anything else characters; a
+  // length below 0 reaches the end of the text.  Edits the program makes
+  // are not reported as the user's.
+  void ReplaceText(int position, int length, const String& text, int units) override;
+  void AddText(const String& text) override;
+  String AreaText(int position, int length, int units) override;
+  int AreaLen(int units) override;
+  // Keeps the user's cursor and selection across the program's edits until
+  // the matching UnlockText (locks nest).
+  void LockText() override;
+  void UnlockText() override;
+  void SetTabs(int tabs) override;
+  int GetCursorPos(int units) override;
+  int GetSelectionLength(int units) override;
+  // Colour and FONT_BOLD / FONT_ITALIC for a stretch of text; underline and
+  // strike-through are not drawn by FLTK 1.3's text widgets.
+  void SetStyle(int red, int green, int blue, int flags, int position, int length,
+                int units) override;
+  void SetSelection(int position, int length, int units) override;
+  // Where a character is drawn, relative to the gadget; -1 out of sight.
+  int CharX(int position) override;
+  int CharY(int position) override;
+  // The first character of a line, and the line of a character.
+  int CharAt(int line) override;
+  int LineAt(int position) override;
+  // Sliders, scroll bars and progress bars (fl_widget_values.cpp).
+  void SetValue(float value) override;
+  void SetRange(int visible_amount, int total_range) override;
+  void SetProp(int value) override;
+  int GetProp() override;
 
   // --- The driver's own operations --------------------------------------------
   // Queues the widget for a redraw at the next poll (once, however often
@@ -153,6 +256,16 @@ class TFLWidget : public TGadget {
   // answers and what hot keys bound to a widget name as their owner.  An
   // identity only; it cannot be turned back into the widget.
   static int WidgetId(Fl_Widget* widget);
+  // The text buffer's change callback of text areas: posts "GadgetAction"
+  // for an edit unless `ignore` is above 0 (the program's own edits), and
+  // reports the cursor.
+  static void EditHandler(int pos, int inserted, int deleted, void* user_data);
+  // Reads the cursor of a text area (`pos` -1) or takes `pos` as the
+  // cursor; when it or the selection length differs from what was last
+  // reported, posts "GadgetSelect" with data = the cursor and x = the
+  // selection length, in `units`.
+  void CheckCursorPos(int units, int pos);
+  void SetTextFont(const FontRef& font);
 
   // A new widget of FLTK type `fltype` in `parent` (nullptr: none).  For a
   // window the parent is its owner, not an FLTK parent.
@@ -160,10 +273,31 @@ class TFLWidget : public TGadget {
                             int fltype, int style);
   // The desktop: no FLTK widget, the shape of the screen's work area.
   static FLWidgetRef CreateDesktop();
-  // A menu item: no FLTK widget; `style` is its tag.  Menus are not shown
-  // by this driver.
+  // A menu item: no FLTK widget; `style` is its tag.  Items made for a
+  // window hang from the window's menu root and show in its menu bar;
+  // items made for another item form its submenu.
   static FLWidgetRef CreateMenu(const String& text, int style, TFLWidget* group);
   void CreateWindowClient();
+  // Tool bars (fl_widget_tools.cpp).  A tool is an active panel showing
+  // icon `icon` of the bar's strip; its `tag` is its index, plus 0x10000
+  // while disabled.
+  void InsertTool(int index, int icon, const String& tip);
+  void SetTool(int index, int icon, const String& tip);
+  void RemoveTool(int index);
+  void EnableTool(int index, int flag);
+  void SelectTool(int index, int flag);
+  int ToolState(int index);
+  void LayoutToolBar();
+  // A mouse event on a tool (a panel whose parent is a tool bar).
+  void ToolEvent(int reason, int mx, int my);
+  // Tab pages (fl_widget_tabs.cpp).
+  void CreateTabGroup();
+  void InsertTab(int index, const String& text);
+  void SetTab(int index, const String& text);
+  void RemoveTab(int index);
+  // Shows page `index` (no event: the program's choice).
+  void SelectTab(int index);
+  int SelectedTab();
   void RethinkWindow();
 
  private:
@@ -173,6 +307,9 @@ class TFLWidget : public TGadget {
   bool IsGroupType() const;
   bool IsList() const { return fltype == FLTYPE_HOLDBROWSER || fltype == FLTYPE_MULTIBROWSER; }
   bool IsChoice() const { return fltype == FLTYPE_CHOICE || fltype == FLTYPE_INPUTCHOICE; }
+  bool IsTextArea() const { return fltype == FLTYPE_TEXTEDITOR || fltype == FLTYPE_TEXTDISPLAY; }
+  // A position and length in `units` as characters start..end, clamped.
+  void TextRange(int position, int length, int units, int* start, int* end);
 };
 
 }  // namespace lexidor

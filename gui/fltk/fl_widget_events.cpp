@@ -73,8 +73,9 @@ void TFLWidget::Handler(Fl_Widget*, void* user_data) {
 
 void TFLWidget::OnCallback() {
   GadgetRef self = Self();
-  const int mx = glue_event_x() - (ClientX() + xpos);
-  const int my = glue_event_y() - (ClientY() + ypos);
+  // A canvas is a window of its own: FLTK's coordinates are its own.
+  const int mx = fltype == FLTYPE_CANVAS ? glue_event_x() : glue_event_x() - (ClientX() + xpos);
+  const int my = fltype == FLTYPE_CANVAS ? glue_event_y() : glue_event_y() - (ClientY() + ypos);
   const int reason = glue_callback_reason();
   auto item_extra = [this](int index) -> ObjectRef {
     return index >= 0 && index < static_cast<int>(items.size()) ? items[index].extra : nullptr;
@@ -121,7 +122,7 @@ void TFLWidget::OnCallback() {
       break;
 
     case FLTYPE_MENU:
-      Post(EVENT_MENUACTION, self, tag);
+      MenuPicked(nullptr);
       break;
 
     case FLTYPE_HOLDBROWSER: {
@@ -176,8 +177,64 @@ void TFLWidget::OnCallback() {
       }
       break;
 
+    case FLTYPE_HELPVIEW:
+      RequestURL();
+      break;
+
+    case FLTYPE_TREE:
+      TreeviewCallback();
+      break;
+
+    case FLTYPE_TABS: {
+      if (tabitems == 0) break;
+      const int shown = glue_tabs_value(flhandle);
+      if (shown >= 0 && shown < tabitems && shown != tabselected) {
+        SelectTab(shown);
+        Post(EVENT_GADGETACTION, self, shown, 0, 0, 0, item_extra(shown));
+      }
+      if (reason == FLEVENT_PUSH && glue_event_button() == 3) {
+        const int under = glue_tabs_under_pointer(flhandle);
+        if (under >= 0 && under < tabitems) {
+          Post(EVENT_GADGETMENU, self, under, 0, mx, my, item_extra(under));
+        }
+      }
+      break;
+    }
+
+    case FLTYPE_TEXTEDITOR:
+    case FLTYPE_TEXTDISPLAY:
+      // Edits are reported by EditHandler as they happen (a typed key's
+      // "GadgetAction" comes from there, once); here the cursor, the
+      // context menu and the focus.
+      if (reason == FLEVENT_PUSH) {
+        int start, end;
+        glue_text_selection(flhandle, &start, &end);
+        if (glue_event_button() == 1 || end <= start) CheckCursorPos(1, -1);
+      } else if (reason == FLEVENT_RELEASE) {
+        CheckCursorPos(1, -1);
+        if (glue_event_button() == 3) Post(EVENT_GADGETMENU, self, 0, 0, mx, my);
+      } else if (reason == FLEVENT_KEYDOWN) {
+        CheckCursorPos(1, -1);
+      } else if (reason == FLEVENT_UNFOCUS) {
+        Post(EVENT_GADGETLOSTFOCUS, self);
+      }
+      break;
+
+    case FLTYPE_SLIDER:
+      Post(EVENT_GADGETACTION, self, static_cast<int>(glue_valuator_value(flhandle)));
+      break;
+
+    case FLTYPE_SCROLLBAR:
+      Post(EVENT_GADGETACTION, self, static_cast<int>(glue_valuator_value(flhandle)));
+      break;
+
     case FLTYPE_PANEL:
-    case FLTYPE_GROUPPANEL: {
+    case FLTYPE_GROUPPANEL:
+    case FLTYPE_CANVAS: {
+      if (auto* bar = dynamic_cast<TFLWidget*>(parent); bar && bar->fltype == FLTYPE_TOOLBAR) {
+        ToolEvent(reason, mx, my);
+        break;
+      }
       const int mods = ModifiersFromFlState(glue_event_state());
       switch (reason) {
         case FLEVENT_PUSH:

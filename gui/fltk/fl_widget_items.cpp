@@ -7,23 +7,44 @@
 namespace lexidor {
 
 void TFLWidget::ClearListItems() {
+  if (fltype == FLTYPE_TOOLBAR) {
+    while (!tools.empty()) RemoveTool(static_cast<int>(tools.size()) - 1);
+    return;
+  }
+  if (fltype == FLTYPE_TABS) {
+    while (tabitems > 0) RemoveTab(tabitems - 1);
+    return;
+  }
   if (IsList()) glue_browser_clear(flhandle);
   if (IsChoice()) glue_choice_clear(flhandle);
   current = -1;
 }
 
-void TFLWidget::InsertListItem(int index, const String& text, const String&, int,
+void TFLWidget::InsertListItem(int index, const String& text, const String& tip, int icon_index,
                                const ObjectRef&) {
+  if (fltype == FLTYPE_TOOLBAR) InsertTool(index, icon_index, tip);
+  if (fltype == FLTYPE_TABS) InsertTab(index, text);
   if (IsList()) glue_browser_insert(flhandle, index + 1, text);
   if (IsChoice()) glue_choice_insert(flhandle, index, text);
 }
 
-void TFLWidget::SetListItem(int index, const String& text, const String&, int, const ObjectRef&) {
+void TFLWidget::SetListItem(int index, const String& text, const String& tip, int icon_index,
+                            const ObjectRef&) {
+  if (fltype == FLTYPE_TOOLBAR) SetTool(index, icon_index, tip);
+  if (fltype == FLTYPE_TABS) SetTab(index, text);
   if (IsList()) glue_browser_set(flhandle, index + 1, text);
   if (IsChoice()) glue_choice_set(flhandle, index, text);
 }
 
 void TFLWidget::RemoveListItem(int index) {
+  if (fltype == FLTYPE_TABS) {
+    RemoveTab(index);
+    return;
+  }
+  if (fltype == FLTYPE_TOOLBAR) {
+    RemoveTool(index);
+    return;
+  }
   if (IsList()) glue_browser_remove(flhandle, index + 1);
   if (IsChoice()) glue_choice_remove(flhandle, index);
   // The reported index moves with the items after the removed one.
@@ -36,6 +57,16 @@ void TFLWidget::RemoveListItem(int index) {
 
 void TFLWidget::SetListItemState(int index, int state) {
   const bool selected = (state & ITEMSTATE_SELECTED) != 0;
+  if (fltype == FLTYPE_TOOLBAR) {
+    EnableTool(index, (state & ITEMSTATE_DISABLED) ? 0 : 1);
+    SelectTool(index, selected ? 1 : 0);
+    return;
+  }
+  if (fltype == FLTYPE_TABS) {
+    // A tab cannot be unselected: another one is chosen instead.
+    if (selected && index < tabitems) SelectTab(index);
+    return;
+  }
   if (IsList()) {
     glue_browser_select(flhandle, index + 1, selected ? 1 : 0);
   } else if (IsChoice()) {
@@ -59,6 +90,10 @@ void TFLWidget::SetListItemState(int index, int state) {
 }
 
 int TFLWidget::ListItemState(int index) {
+  if (fltype == FLTYPE_TOOLBAR) return ToolState(index);
+  if (fltype == FLTYPE_TABS) {
+    return index < tabitems && index == tabselected ? ITEMSTATE_SELECTED : 0;
+  }
   if (IsList()) return glue_browser_selected(flhandle, index + 1) ? ITEMSTATE_SELECTED : 0;
   if (IsChoice()) return glue_choice_value(flhandle) == index ? ITEMSTATE_SELECTED : 0;
   return 0;

@@ -167,6 +167,9 @@ void glue_window_min_size(Fl_Widget* window, int w, int h);
 void glue_window_max_size(Fl_Widget* window, int w, int h);
 // The X window id (an Xlib Window) of a shown window, else 0.
 unsigned long glue_window_xid(Fl_Widget* window);
+// The image an Fl_Panel draws at its top left inside its box (nullptr:
+// none); not owned, it must outlive the panel or be replaced first.
+void glue_panel_set_image(Fl_Widget* panel, Fl_Image* image);
 // Marks an Fl_Panel as reporting mouse and key events to its callback.
 void glue_panel_set_active(Fl_Widget* panel, int flag);
 // Sets the mouse pointer of the first shown window (FLTK cursor number,
@@ -230,6 +233,137 @@ int glue_choice_value(Fl_Widget* choice);
 // Chooses item `index` (-1: none); an editable combo box shows its text.
 void glue_choice_set_value(Fl_Widget* choice, int index);
 String glue_choice_text(Fl_Widget* choice, int index);
+
+// --- Text areas (editor and read-only display) -----------------------------------
+// Positions count characters from 0; an `end` of -1 means the end of the text.
+// Called after every edit of a text area's buffer, by the user or the
+// program: at character `pos`, `inserted` characters came in and `deleted`
+// went out.
+using GlueTextChanged = void (*)(int pos, int inserted, int deleted, void* user_data);
+// 1 for a widget made as FLTK type 19 or 20, else 0.
+int glue_is_text_area(Fl_Widget* widget);
+void glue_text_set_changed(Fl_Widget* area, GlueTextChanged handler, void* user_data);
+// Replaces characters start..end with `text`; new text takes the plain style.
+void glue_text_replace(Fl_Widget* area, int start, int end, const String& text);
+String glue_text_range(Fl_Widget* area, int start, int end);
+int glue_text_length(Fl_Widget* area);
+// Lines in the text: 1 for an empty text, one more per line feed.
+int glue_text_line_count(Fl_Widget* area);
+// The first character of line `line` (from 0); the length past the last line.
+int glue_text_line_start(Fl_Widget* area, int line);
+// The line (from 0) that holds character `pos`.
+int glue_text_line_of(Fl_Widget* area, int pos);
+int glue_text_cursor(Fl_Widget* area);
+// The selected characters start..end; 0, 0 when nothing is selected.
+void glue_text_selection(Fl_Widget* area, int* start, int* end);
+// Selects start..end and puts the cursor at its end; with end <= start only
+// the cursor moves (to start) and nothing stays selected.
+void glue_text_select(Fl_Widget* area, int start, int end);
+// Tab stops every `tabs` characters (values below 1 are refused).
+void glue_text_set_tabs(Fl_Widget* area, int tabs);
+int glue_text_tabs(Fl_Widget* area);
+// Where character `pos` is drawn, relative to the widget's top left corner;
+// returns 0 (and 0, 0) when it is scrolled out of sight.
+int glue_text_position_xy(Fl_Widget* area, int pos, int* x, int* y);
+// Gives characters start..end a colour and the bold (1) and italic (2)
+// flags; other flag bits are not drawn by FLTK 1.3.  Returns the style's
+// index (0 is the plain style), 0 when nothing was styled.
+int glue_text_style(Fl_Widget* area, int start, int end, int r, int g, int b, int flags);
+// The style buffer: one letter per byte of text, 'A' + style index.
+String glue_text_styles(Fl_Widget* area);
+// The base font and size of all the area's styles (size 0 keeps the size).
+void glue_text_font(Fl_Widget* area, int font, int size);
+// The colour of the plain style.
+void glue_text_color(Fl_Widget* area, int r, int g, int b);
+void glue_text_wrap(Fl_Widget* area, int flag);
+// 1 cut, 2 copy, 3 paste (cut and paste in an editor only).
+void glue_text_clipboard(Fl_Widget* area, int operation);
+
+// --- Sliders, scroll bars, progress bars -----------------------------------------
+// Slider: bounds 0..total.  Scroll bar: positions 0..total - visible with a
+// knob of visible / total of the trough.
+void glue_valuator_range(Fl_Widget* valuator, int visible, int total);
+void glue_valuator_set(Fl_Widget* valuator, double value);
+double glue_valuator_value(Fl_Widget* valuator);
+// A progress bar's value, 0..1.
+void glue_progress_set(Fl_Widget* progress, float value);
+float glue_progress_value(Fl_Widget* progress);
+
+// --- Tab groups (Fl_Tabs); pages are its child groups, from 0 ---------------------
+// Moves (or puts) `widget` to position `index` among the group's children.
+void glue_group_insert(Fl_Widget* group, Fl_Widget* widget, int index);
+// The page shown, -1 for none.
+int glue_tabs_value(Fl_Widget* tabs);
+void glue_tabs_set_value(Fl_Widget* tabs, Fl_Widget* page);
+// The page whose tab is under the pointer of the current event, else -1.
+int glue_tabs_under_pointer(Fl_Widget* tabs);
+
+// --- Menus ---------------------------------------------------------------------------
+// One entry of a menu, in FLTK's order: a submenu's entry (GLUEMENU_SUBMENU)
+// is followed by its entries and then an entry flagged GLUEMENU_END.
+constexpr int GLUEMENU_CHECKABLE = 1;
+constexpr int GLUEMENU_CHECKED = 2;
+constexpr int GLUEMENU_INACTIVE = 4;
+constexpr int GLUEMENU_DIVIDER = 8;  // a line below the entry
+constexpr int GLUEMENU_SUBMENU = 16;
+constexpr int GLUEMENU_END = 32;
+struct GlueMenuEntry {
+  String text;    // "&" marks the letter to underline
+  int shortcut;   // FLTK key plus state bits, 0 for none
+  int flags;      // GLUEMENU_*
+  void* user_data;
+};
+// Replaces the menu bar's items; picking one calls `callback` with the
+// bar and the entry's user data.
+void glue_menubar_set(Fl_Widget* bar, const std::vector<GlueMenuEntry>& entries,
+                      GlueCallback callback);
+// Drops the menu bar's items (before the bar goes).
+void glue_menubar_forget(Fl_Widget* bar);
+// The bar's items in FLTK's order, submenu terminators included.
+int glue_menubar_size(Fl_Widget* bar);
+String glue_menubar_text(Fl_Widget* bar, int index);
+int glue_menubar_flags(Fl_Widget* bar, int index);
+int glue_menubar_shortcut(Fl_Widget* bar, int index);
+// Shows the entries as a pop-up menu at the pointer of the current event
+// and waits for a pick: the picked entry's user data, nullptr when none.
+void* glue_menu_popup(const std::vector<GlueMenuEntry>& entries);
+
+// --- Tree views (Fl_Tree); items are opaque pointers ------------------------------
+// The hidden root item; its children are the top-level rows.
+void* glue_tree_root(Fl_Widget* tree);
+// A new child of `parent` at `index` (outside 0..children-1: at the end)
+// carrying `user_data`; nullptr on failure.
+void* glue_tree_insert(Fl_Widget* tree, void* parent, int index, const String& text,
+                       void* user_data);
+void glue_tree_set_label(Fl_Widget* tree, void* item, const String& text);
+String glue_tree_label(void* item);
+// Removes the item and its children (never the root).
+void glue_tree_remove(Fl_Widget* tree, void* item);
+// Selects only this item, without a callback.
+void glue_tree_select(Fl_Widget* tree, void* item);
+// Opens (1) or closes (0) the item, without a callback.
+void glue_tree_open(Fl_Widget* tree, void* item, int flag);
+int glue_tree_is_open(void* item);
+// The user data of the first selected item, nullptr for none.
+void* glue_tree_selected_data(Fl_Widget* tree);
+// In the tree's callback: the item's user data and why (1 selected,
+// 2 opened, 3 closed, 0 anything else).
+void* glue_tree_callback_data(Fl_Widget* tree, int* reason);
+// Where the item's row is drawn (label x, row top, row height) in window
+// coordinates; returns whether it is shown.
+int glue_tree_item_row(void* item, int* x, int* y, int* h);
+
+// --- HTML view (Fl_Help_View) ---------------------------------------------------------
+// Shows `html` (FLTK copies it).
+void glue_help_set_value(Fl_Widget* view, const String& html);
+String glue_help_value(Fl_Widget* view);
+// Scrolls to the named anchor, or to the top for "".
+void glue_help_show_anchor(Fl_Widget* view, const String& anchor);
+// The link clicked since the last call, as FLTK resolved it (a relative
+// link comes as "file:" + the working directory + "/" + the link), else "".
+// Clicks on links are reported to the view's callback after FLTK's
+// handling, never followed; the callback also runs when the view scrolls.
+String glue_help_take_clicked_link(Fl_Widget* view);
 
 // --- Images ----------------------------------------------------------------------
 // Reads an image file with FLTK's loaders (PNG, JPEG, BMP, PNM; indexed formats

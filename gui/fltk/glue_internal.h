@@ -16,6 +16,16 @@ void SetDriverCallback(GlueCallback callback);
 // callback now running; 0 when none is.
 int RecordedReason();
 void SetRecordedReason(int reason);
+// Calls the widget's callback for `reason` (0: FLTK's current event) when
+// it is the driver's, then clears the changed flag; false when the callback
+// deleted the widget.
+bool ReportCallback(Fl_Widget* widget, int reason);
+// Asks the driver's key filter about the key press being handled.
+bool KeyAllowedFor(Fl_Widget* widget);
+// A text editor (`editor`) or a read-only text display (glue_text.cpp).
+Fl_Widget* NewTextArea(int x, int y, int w, int h, bool editor);
+// The HTML view (glue_help.cpp).
+Fl_Widget* NewHelpView(int x, int y, int w, int h);
 // Counts one glue_redraw.
 void CountRedraw();
 

@@ -25,8 +25,6 @@
 #include <FL/Fl_Secret_Input.H>
 #include <FL/Fl_Slider.H>
 #include <FL/Fl_Tabs.H>
-#include <FL/Fl_Text_Display.H>
-#include <FL/Fl_Text_Editor.H>
 #include <FL/Fl_Toggle_Button.H>
 #include <FL/Fl_Tree.H>
 #include <FL/Fl_Window.H>
@@ -249,7 +247,8 @@ class Fl_Panel : public Fl_Group {
   }
 };
 
-// The tab group.  Its tabs report as FLTK's do.
+// The tab group.  Button 1 switches pages as FLTK's tabs do; the other
+// buttons only report.
 class Fl_ATabs : public Fl_Tabs {
  public:
   Fl_ATabs(int x, int y, int w, int h) : Fl_Tabs(x, y, w, h) {
@@ -257,33 +256,21 @@ class Fl_ATabs : public Fl_Tabs {
     clip_children(1);
     selection_color(fl_color_average(selection_color(), static_cast<Fl_Color>(15), 0.8f));
   }
-};
 
-// Holds a text area's buffer, and as a base destroyed after the text widget
-// it outlives the widget that reads it while being destroyed.
-struct TextBufferOwner {
-  Fl_Text_Buffer* text_buffer = new Fl_Text_Buffer;
-  ~TextBufferOwner() { delete text_buffer; }
-};
-
-class Fl_AText_Editor : private TextBufferOwner, public Fl_Text_Editor {
- public:
-  Fl_AText_Editor(int x, int y, int w, int h) : Fl_Text_Editor(x, y, w, h) {
-    end();
-    buffer(text_buffer);
-    add_key_binding('z', FL_CTRL, Fl_Text_Editor::kf_undo);
+  int handle(int event) override {
+    if ((event == FL_PUSH || event == FL_RELEASE || event == FL_DRAG) &&
+        Fl::event_button() != FL_LEFT_MOUSE && which(Fl::event_x(), Fl::event_y())) {
+      // Other buttons on a tab ask for the program's menu; the tab stays.
+      if (event != FL_DRAG) Report(this, event);
+      return 1;
+    }
+    return Fl_Tabs::handle(event);
   }
 };
 
-class Fl_AText_Display : private TextBufferOwner, public Fl_Text_Display {
- public:
-  Fl_AText_Display(int x, int y, int w, int h) : Fl_Text_Display(x, y, w, h) {
-    end();
-    buffer(text_buffer);
-  }
-};
-
-// A drawing area with an X window of its own.
+// A drawing area with an X window of its own.  It reports the mouse to its
+// callback, and each time it is drawn, a paint request (reason
+// FLEVENT_ACTIVATE) after its background.
 class Fl_Canvas : public Fl_Window {
  public:
   Fl_Canvas(int x, int y, int w, int h) : Fl_Window(x, y, w, h) {
@@ -291,7 +278,39 @@ class Fl_Canvas : public Fl_Window {
     resizable(nullptr);
     clip_children(1);
   }
+
+  void draw() override {
+    Fl_Window::draw();
+    Report(this, FLEVENT_ACTIVATE);
+  }
+
+  int handle(int event) override {
+    switch (event) {
+      case FL_PUSH:
+      case FL_RELEASE:
+      case FL_ENTER:
+      case FL_LEAVE:
+      case FL_DRAG:
+      case FL_MOVE:
+        Fl_Window::handle(event);
+        Report(this, event);
+        return 1;
+      default:
+        return Fl_Window::handle(event);
+    }
+  }
 };
+
+}  // namespace
+
+namespace glue_detail {
+
+bool ReportCallback(Fl_Widget* widget, int reason) { return Report(widget, reason); }
+bool KeyAllowedFor(Fl_Widget* widget) { return KeyAllowed(widget); }
+
+}  // namespace glue_detail
+
+namespace {
 
 Fl_Group* AsGroup(Fl_Widget* widget) { return widget ? widget->as_group() : nullptr; }
 
@@ -375,19 +394,13 @@ Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, i
       widget = new Fl_Choice(x, y, w, h);
       break;
     case 19:
-      widget = new Fl_AText_Editor(x, y, w, h);
-      has_label = false;
-      break;
     case 20:
-      widget = new Fl_AText_Display(x, y, w, h);
+      widget = glue_detail::NewTextArea(x, y, w, h, fltype == 19);
       has_label = false;
       break;
-    case 21: {
-      Fl_Help_View* view = new Fl_Help_View(x, y, w, h);
-      view->textsize(12);
-      widget = view;
+    case 21:
+      widget = glue_detail::NewHelpView(x, y, w, h);
       break;
-    }
     case 22:
       widget = new Fl_Box(x, y, w, h);
       break;
@@ -450,6 +463,13 @@ void glue_set_panel_color(Fl_Widget* panel, int r, int g, int b) {
     // A frame alone paints no background: use the painted form of the box.
     if (p->box() == FL_NO_BOX) p->box(FL_FLAT_BOX);
     if (p->box() == FL_DOWN_FRAME) p->box(FL_DOWN_BOX);
+  }
+}
+
+void glue_panel_set_image(Fl_Widget* panel, Fl_Image* image) {
+  if (Fl_Panel* p = dynamic_cast<Fl_Panel*>(panel)) {
+    p->background = image;
+    p->redraw();
   }
 }
 
