@@ -28,7 +28,7 @@ const char kTitleRegex[] = "^Lexidor v\\.1\\.2";
 // The sample kit's command count.
 const char kBuiltTitle[] = "Lexidor v.1.2 Items: 330";
 
-// Where the written geometry puts each control, inside the window.
+// Where the window's layout puts each control, inside the window.
 struct Spot {
   int x, y;
 };
