@@ -7,6 +7,4 @@ AppState& App() {
   return *state;
 }
 
-void ResetAppState() { App() = AppState(); }
-
 }  // namespace lexidor

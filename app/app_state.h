@@ -30,8 +30,4 @@ struct AppState {
 // The one instance, created on first use and never destroyed.
 AppState& App();
 
-// Back to the initial values (for tests that run several programs' worth of
-// state in one process).
-void ResetAppState();
-
 }  // namespace lexidor

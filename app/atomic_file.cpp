@@ -10,10 +10,6 @@
 
 namespace lexidor {
 
-namespace {
-bool ExistsAsFile(const String& path) { return access(ToLatin1(path).c_str(), F_OK) == 0; }
-}  // namespace
-
 TAtomicFile::TAtomicFile(String target) : target_(std::move(target)) {
   target_ = ReplaceAll(target_, u"\\", u"/");
   // Beside the target, so the rename never crosses file systems; the process
@@ -37,14 +33,13 @@ bool TAtomicFile::Open() {
     SetError(errno ? errno : EIO);
     return false;
   }
-  opened_ = true;
   return true;
 }
 
 void TAtomicFile::Fail() { SetError(errno ? errno : EIO); }
 
 bool TAtomicFile::Finish() {
-  if (!stream_) return error_.empty() && (opened_ || ExistsAsFile(temp_));
+  if (!stream_) return error_.empty();  // (a missing file fails the rename)
   errno = 0;
   int closed = stream_->Close();
   stream_.reset();

@@ -45,7 +45,6 @@ class TAtomicFile {
   String temp_;
   StreamRef stream_;
   String error_;
-  bool opened_ = false;
   bool committed_ = false;
 };
 

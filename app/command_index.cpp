@@ -32,10 +32,6 @@ std::string_view Cut(std::string_view text, int start, int end) {
   return end <= start ? std::string_view() : text.substr(start, end - start);
 }
 
-}  // namespace
-
-namespace {
-
 // Filing in the module map is deferred while commands of one module follow
 // each other (lists come grouped by module): the entry is looked up once per
 // run and gets its copy of the run's last record when the run ends.
@@ -173,16 +169,9 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
-  // A file stream hands out its lines as bytes directly, sparing two
-  // conversions per line; other streams go through ReadLine.
-  auto* file = dynamic_cast<TCStream*>(in.get());
   std::string line;
   while (!in->Eof()) {
-    if (file) {
-      file->ReadLineBytes(line);
-    } else {
-      line = ToLatin1(in->ReadLine());
-    }
+    in->ReadLineBytes(line);
     ParseCommandLine(line, root);
     ++*lineCount;
   }
@@ -252,10 +241,9 @@ String WriteScriptFiles(const String& modulesDir) {
     links.Element(record.link, i == 0);
     modules.Element(record.Modules, i == 0);
   }
-  bool first;
   bool ok = command.Finish(");") && links.Finish(");") && modules.Finish(");");
   if (ok) {
-    first = true;
+    bool first = true;
     for (const auto& entry : app.moduleMap) {
       const std::string_view module = entry.second.Record().Modules;
       PrintLine(FromLatin1(module));

@@ -9,7 +9,6 @@
 #include "gui/gadget_functions.h"
 #include "gui/system_driver.h"
 #include "runtime/exit_handlers.h"
-#include "stream/standard_io.h"
 
 namespace lexidor {
 
@@ -69,8 +68,7 @@ void RunMainWindow() {
       DisableGadgetInput(changeButton);
       if (ButtonCheckState(rebuildBox) == 1) {
         ChangeGadgetText(window, u"Creating documentation....");
-        RunAndCollect(u"\"" + app.rootPath + u"/bin/docbake\"", 1,
-                      [](const String& line) { PrintLine(line); });
+        RebuildDocumentation(app.rootPath);
       }
       ChangeGadgetText(window, u"Creating index....");
       const String error = BuildIndex();

@@ -6,6 +6,7 @@
 #include "gui/event_queue.h"
 #include "gui/timing.h"
 #include "process/process.h"
+#include "stream/standard_io.h"
 
 namespace lexidor {
 
@@ -146,6 +147,11 @@ String RunAndCollect(const String& command, int flags, const OutputLineCallback&
       [&](const String& text) { errors.PassLast(text); });
   errors.Flush();
   return std::move(output.all());
+}
+
+void RebuildDocumentation(const String& rootPath) {
+  RunAndCollect(u"\"" + rootPath + u"/bin/docbake\"", 1,
+                [](const String& line) { PrintLine(line); });
 }
 
 }  // namespace lexidor

@@ -36,4 +36,9 @@ using OutputLineCallback = std::function<void(const String& line)>;
 String RunAndCollect(const String& command, int flags,
                      const OutputLineCallback& callback = nullptr);
 
+// Runs the kit's documentation builder, <rootPath>/bin/docbake (its path
+// quoted, so that a kit path holding blanks works), through RunAndCollect,
+// printing each line of its output on standard output as it comes.
+void RebuildDocumentation(const String& rootPath);
+
 }  // namespace lexidor

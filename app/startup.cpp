@@ -119,12 +119,7 @@ void RunLexidor(int argc, char** argv) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
     QuitProgram(1);
   }
-  if (app.rebuildFlag == u"1") {
-    // The builder's path is quoted so that a kit path holding blanks works;
-    // its progress shows line by line as it comes.
-    RunAndCollect(u"\"" + app.rootPath + u"/bin/docbake\"", 1,
-                  [](const String& line) { PrintLine(line); });
-  }
+  if (app.rebuildFlag == u"1") RebuildDocumentation(app.rootPath);
   String error = BuildIndex();
   QuitProgram(error.empty() ? 0 : 1);
 }

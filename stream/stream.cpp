@@ -126,6 +126,8 @@ String TStream::ReadLine() {
   return line;
 }
 
+void TStream::ReadLineBytes(std::string& out) { out = ToLatin1(ReadLine()); }
+
 int TStream::WriteLine(const String& text) {
   std::string bytes = ToLatin1(text);
   const int length = static_cast<int>(bytes.size());

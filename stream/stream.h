@@ -72,6 +72,10 @@ class TStream : public TIO {
   // The low 8 bits of each unit, then CR LF.  1 when all went out, 0 after a
   // short write; never raises for one.
   virtual int WriteLine(const String& text);
+  // ReadLine's line as bytes (the low 8 bits of each character), into
+  // `out`.  File streams read it as bytes directly, sparing the two
+  // conversions.
+  virtual void ReadLineBytes(std::string& out);
   // Exactly `length` characters, one per byte (zeros past the end).
   virtual String ReadString(int length);
   // The low 8 bits of each unit, no terminator.  Returns 0.
@@ -161,8 +165,7 @@ class TCStream : public TStream {
   int Write(const void* buf, int count) override;
   // Same rules as TStream::ReadLine, read straight from the stdio handle.
   String ReadLine() override;
-  // The same line as bytes (one per character), into `out`.
-  void ReadLineBytes(std::string& out);
+  void ReadLineBytes(std::string& out) override;
 
   int32_t _pos = 0;
   int32_t _size = 0;
