@@ -227,6 +227,11 @@ void SaveStringAsBytes(const String& text, const String& url);
 ObjectRef LoadObjectFromUrl(const String& url);
 void SaveObjectToUrl(const ObjectRef& object, const String& url);
 
+// Appends everything from the current position to the end of `source` to
+// `data`.  A Read that delivers nothing before the end raises
+// TStreamReadException.
+void ReadToEnd(TStream& source, std::vector<uint8_t>& data);
+
 void CopyUntilEnd(TStream& source, TStream& target, int buffer_size);
 void CopyByteCount(TStream& source, TStream& target, int count, int buffer_size);
 

@@ -1,4 +1,5 @@
 // The factory chain, url opening, whole-url loads and saves, and copying.
+#include <algorithm>
 #include <vector>
 
 #include "stream/memory_stream.h"
@@ -79,22 +80,28 @@ int CloseStreamHandle(const StreamRef& stream) {
   return 0;
 }
 
-std::vector<uint8_t> LoadUrlBytes(const ObjectRef& url) {
-  StreamRef s = OpenUrlForReading(url);
-  if (!s) throw TStreamReadException();
-  std::vector<uint8_t> buf(1024);
-  size_t count = 0;
-  while (!s->Eof()) {
-    if (count == buf.size()) buf.resize(count * 3 / 2);
-    int n = s->Read(buf.data() + count, static_cast<int>(buf.size() - count));
+void ReadToEnd(TStream& source, std::vector<uint8_t>& data) {
+  size_t count = data.size();
+  if (data.size() < count + 1024) data.resize(count + 1024);
+  while (!source.Eof()) {
+    if (count == data.size()) data.resize(count * 3 / 2);
+    int room = static_cast<int>(std::min<size_t>(data.size() - count, 0x7fffffff));
+    int n = source.Read(data.data() + count, room);
     // A stream that stops delivering before its end is a read error, not a
     // reason to spin.
     if (n == 0) throw TStreamReadException();
     count += static_cast<size_t>(n);
   }
+  data.resize(count);
+}
+
+std::vector<uint8_t> LoadUrlBytes(const ObjectRef& url) {
+  StreamRef s = OpenUrlForReading(url);
+  if (!s) throw TStreamReadException();
+  std::vector<uint8_t> bytes;
+  ReadToEnd(*s, bytes);
   s->Close();
-  buf.resize(count);
-  return buf;
+  return bytes;
 }
 
 std::vector<uint8_t> LoadUrlBytes(const String& url) { return LoadUrlBytes(BoxString(url)); }

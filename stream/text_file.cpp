@@ -41,18 +41,9 @@ String LoadTextFile(const ObjectRef& url) {
     stream->Close();
     return result;
   }
-  size_t count = data.size();
-  data.resize(1024);
-  while (!stream->Eof()) {
-    if (count == data.size()) data.resize(data.size() * 2);
-    int room = static_cast<int>(std::min<size_t>(data.size() - count, 0x7fffffff));
-    int n = stream->Read(data.data() + count, room);
-    // A stream that delivers nothing before its end would loop for ever.
-    if (n == 0) throw TStreamReadException();
-    count += static_cast<size_t>(n);
-  }
+  ReadToEnd(*stream, data);
   stream->Close();
-  return FromLatin1(std::string_view(reinterpret_cast<const char*>(data.data()), count));
+  return FromLatin1(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
 }
 
 String LoadTextFile(const String& url) { return LoadTextFile(BoxString(url)); }
