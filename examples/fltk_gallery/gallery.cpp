@@ -66,19 +66,27 @@ int main(int argc, char** argv) {
   ChangeGadgetText(field, u"text field");
 
   GadgetRef area = NewTextArea(10, 70, 360, 120, w, 0);
-  ChangeGadgetText(area, u"A text area\nwith a bold red word\nand\ttabs.");
+  ChangeGadgetText(area, u"A text area\nwith a bold red word,\nunderlined and struck-out words\nand\ttabs.");
   FormatTextAreaText(area, 200, 0, 0, FONT_BOLD, 19, 8);
+  FormatTextAreaText(area, 0, 0, 160, FONT_UNDERLINE, 34, 10);
+  FormatTextAreaText(area, 0, 120, 0, FONT_STRIKETHROUGH, 49, 10);
   GadgetRef combo = NewComboBox(380, 70, 170, 26, w, 0);
   for (const char16_t* t : {u"Combo one", u"Combo two"}) AddGadgetItem(combo, t);
   SelectGadgetItem(combo, 0);
+  IconStripRef icons = TFLIconStrip::Create(IconStrip());
   GadgetRef list = NewListBox(380, 104, 170, 86, w, 0);
-  for (const char16_t* t : {u"List one", u"List two", u"List three"}) AddGadgetItem(list, t);
+  SetGadgetIconStrip(list, icons);
+  int icon = 0;
+  for (const char16_t* t : {u"List one", u"List two", u"List three"}) {
+    AddGadgetItem(list, t, u"", icon++);
+  }
   SelectGadgetItem(list, 1);
   GadgetRef tree = NewTreeView(560, 70, 190, 120, w, 0);
-  GadgetRef kit = AddTreeViewNode(tree, u"Kit");
-  AddTreeViewNode(kit, u"Reference");
-  AddTreeViewNode(kit, u"Guides");
-  AddTreeViewNode(tree, u"Samples");
+  SetGadgetIconStrip(tree, icons);
+  GadgetRef kit = AddTreeViewNode(tree, u"Kit", 0);
+  AddTreeViewNode(kit, u"Reference", 1);
+  AddTreeViewNode(kit, u"Guides", 1);
+  AddTreeViewNode(tree, u"Samples", 2);
 
   GadgetRef tabs = NewTabber(10, 200, 360, 150, w, 0);
   for (const char16_t* t : {u"First", u"Second", u"Third"}) AddGadgetItem(tabs, t);

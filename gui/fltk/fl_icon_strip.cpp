@@ -63,6 +63,12 @@ TFLIconStrip::~TFLIconStrip() {
   for (Fl_Image* image : images) glue_delete_image(image);
 }
 
+Fl_Image* IconImage(const IconStripRef& strip, int icon) {
+  auto* icons = dynamic_cast<TFLIconStrip*>(strip.get());
+  if (!icons || icon < 0 || icon >= static_cast<int>(icons->images.size())) return nullptr;
+  return icons->images[icon];
+}
+
 std::shared_ptr<TFLIconStrip> TFLIconStrip::Create(const ObjectRef& source) {
   FLPixmapRef pixmap = std::dynamic_pointer_cast<TFLPixmap>(source);
   if (!pixmap) {

@@ -58,4 +58,8 @@ class TFLIconStrip : public TIconStrip {
   ObjectRef CutIconPixmap(int index) override;
 };
 
+// The FLTK image of icon `icon` of a strip; nullptr for no strip, an index
+// outside it or a blank icon.  The strip owns the image.
+Fl_Image* IconImage(const IconStripRef& strip, int icon);
+
 }  // namespace lexidor

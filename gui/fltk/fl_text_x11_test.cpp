@@ -1,7 +1,10 @@
 // Text fields, text areas, sliders, scroll bars and progress bars of the
 // FLTK driver on a real X server (Xvfb): what their methods read back and
 // the events real input (xdotool, through XTEST) makes them post.
+#include <FL/Fl_Widget.H>
+
 #include <string>
+#include <vector>
 
 #include "gui/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
@@ -137,6 +140,61 @@ TEST_F(FlTextTest, StylesFollowTheTextThroughEdits) {
   EXPECT_EQ(glue_text_styles(fl), u"ABAACCC");
   ChangeGadgetText(area, u"");
   EXPECT_EQ(glue_text_styles(fl), u"");
+}
+
+// Counts, per pixel row of a word's box, the pixels of a colour, so a drawn
+// line shows as a row (nearly) full of it.
+std::vector<int> RowsOfColour(const Grab& grab, int left, int right, bool (*is)(const unsigned char*)) {
+  std::vector<int> rows(static_cast<size_t>(grab.height), 0);
+  for (int y = 0; y < grab.height; ++y) {
+    for (int x = left; x < right; ++x) rows[y] += is(grab.At(x, y)) ? 1 : 0;
+  }
+  return rows;
+}
+
+int FullRow(const std::vector<int>& rows, int width, int from = 0) {
+  for (int y = from; y < static_cast<int>(rows.size()); ++y) {
+    if (rows[y] >= width * 9 / 10) return y;
+  }
+  return -1;
+}
+
+bool Reddish(const unsigned char* p) { return p[0] > 150 && p[1] < 110 && p[2] < 110; }
+bool Bluish(const unsigned char* p) { return p[2] > 150 && p[0] < 110 && p[1] < 110; }
+
+TEST_F(FlTextTest, UnderlineAndStrikeThroughAreDrawnUnderAndThroughTheirWordsOnly) {
+  for (int editable : {1, 0}) {
+    GadgetRef area = NewTextArea(10, 10, 420, 150, window_, editable ? 0 : TEXTAREA_READONLY);
+    ChangeGadgetText(area, u"under plain strike\nplain wrapped");
+    FormatTextAreaText(area, 255, 0, 0, FONT_UNDERLINE, 0, 5);                          // "under"
+    FormatTextAreaText(area, 255, 0, 0, 0, 6, 5);                                       // "plain"
+    FormatTextAreaText(area, 0, 0, 255, FONT_STRIKETHROUGH | FONT_BOLD, 12, 6);         // "strike"
+    Settle(300);
+    Fl_Widget* fl = FL(area)->flhandle;
+    const int top = TextAreaCharY(area, 0), next_line = TextAreaCharY(area, 19);
+    ASSERT_GT(next_line, top);
+    const int x_under = TextAreaCharX(area, 0), x_plain = TextAreaCharX(area, 6),
+              x_strike = TextAreaCharX(area, 12), x_end = TextAreaCharX(area, 18);
+    Grab grab = GrabWindow(xid_, fl->x(), fl->y() + top, fl->w(), next_line - top);
+    ASSERT_FALSE(grab.rgb.empty()) << "no screen grab";
+
+    const int under_width = x_plain - 4 - x_under;  // without the space
+    const int under_row = FullRow(RowsOfColour(grab, x_under, x_under + under_width, Reddish),
+                                  under_width);
+    ASSERT_GE(under_row, 0) << "no underline, editable " << editable;
+    EXPECT_GT(under_row, grab.height / 2) << "the underline sits low";
+    // The same red without the flag draws no line.
+    const int plain_width = x_strike - 4 - x_plain;
+    EXPECT_EQ(FullRow(RowsOfColour(grab, x_plain, x_plain + plain_width, Reddish), plain_width),
+              -1);
+    const int strike_width = x_end - x_strike;
+    const int strike_row =
+        FullRow(RowsOfColour(grab, x_strike, x_end, Bluish), strike_width);
+    ASSERT_GE(strike_row, 0) << "no strike-through, editable " << editable;
+    EXPECT_LT(strike_row, under_row) << "the strike-through runs through the letters";
+    EXPECT_GT(strike_row, grab.height / 4);
+    ReleaseGadget(area);
+  }
 }
 
 TEST_F(FlTextTest, CharacterPositionsGrowAlongTheLineAndDownTheLines) {

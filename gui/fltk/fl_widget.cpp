@@ -1,6 +1,7 @@
 // TFLWidget: creation, the tree and coordinates, the window's client area,
 // text, colours, fonts, state and freeing.  List items are in
 // fl_widget_items.cpp, callbacks and events in fl_widget_events.cpp.
+#include "gui/fltk/fl_icon_strip.h"
 #include "gui/fltk/fl_widget.h"
 
 #include <algorithm>
@@ -435,10 +436,20 @@ void TFLWidget::SetTooltip(const String& tip) { glue_set_tooltip(flhandle, tip);
 String TFLWidget::GetTooltip() { return glue_get_tooltip(flhandle); }
 void TFLWidget::SetIconStrip(const IconStripRef& strip) {
   icons = strip;
-  // Tools show their icons of the new strip.
+  // Tools, list lines and tree nodes show their icons of the new strip
+  // (or none), before anything draws the old strip's freed images.
   for (size_t i = 0; i < tools.size(); ++i) {
     SetTool(static_cast<int>(i), tools[i]->icon, tools[i]->GetTooltip());
   }
+  if (IsList()) {
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      // An item whose icon shows its selection has the next icon while
+      // selected.
+      const bool next = ItemIcon(i) >= 0 && (ItemFlags(i) & 2) && (ItemState(i) & ITEMSTATE_SELECTED);
+      glue_browser_set_icon(flhandle, i + 1, IconImage(icons, ItemIcon(i) + (next ? 1 : 0)));
+    }
+  }
+  if (fltype == FLTYPE_TREE && root) root->ShowNodeIcons(this);
 }
 
 // --- State -------------------------------------------------------------------------------

@@ -178,6 +178,8 @@ class TFLWidget : public TGadget {
   int CountKids() override;
   // The tree of a node while both are alive, else nullptr.
   TFLWidget* NodeTree();
+  // Gives the nodes below this one the icons of `tree`'s strip.
+  void ShowNodeIcons(TFLWidget* tree);
   // The tree's callback: "GadgetSelect" for a selected node, "GadgetOpen"
   // and "GadgetClose" for an opened or closed one, each with the node as
   // extra.
@@ -207,8 +209,8 @@ class TFLWidget : public TGadget {
   void SetTabs(int tabs) override;
   int GetCursorPos(int units) override;
   int GetSelectionLength(int units) override;
-  // Colour and FONT_BOLD / FONT_ITALIC for a stretch of text; underline and
-  // strike-through are not drawn by FLTK 1.3's text widgets.
+  // Colour and FONT_BOLD / FONT_ITALIC / FONT_UNDERLINE /
+  // FONT_STRIKETHROUGH for a stretch of text.
   void SetStyle(int red, int green, int blue, int flags, int position, int length,
                 int units) override;
   void SetSelection(int position, int length, int units) override;

@@ -1,5 +1,6 @@
 // TFLWidget: the item operations of list boxes (FLTK browsers, lines from
 // 1) and combo boxes (FLTK choices, items from 0).
+#include "gui/fltk/fl_icon_strip.h"
 #include "gui/fltk/fl_widget.h"
 #include "gui/fltk/glue.h"
 #include "gui/gadget_types.h"
@@ -24,7 +25,10 @@ void TFLWidget::InsertListItem(int index, const String& text, const String& tip,
                                const ObjectRef&) {
   if (fltype == FLTYPE_TOOLBAR) InsertTool(index, icon_index, tip);
   if (fltype == FLTYPE_TABS) InsertTab(index, text);
-  if (IsList()) glue_browser_insert(flhandle, index + 1, text);
+  if (IsList()) {
+    glue_browser_insert(flhandle, index + 1, text);
+    glue_browser_set_icon(flhandle, index + 1, IconImage(icons, icon_index));
+  }
   if (IsChoice()) glue_choice_insert(flhandle, index, text);
 }
 
@@ -32,7 +36,10 @@ void TFLWidget::SetListItem(int index, const String& text, const String& tip, in
                             const ObjectRef&) {
   if (fltype == FLTYPE_TOOLBAR) SetTool(index, icon_index, tip);
   if (fltype == FLTYPE_TABS) SetTab(index, text);
-  if (IsList()) glue_browser_set(flhandle, index + 1, text);
+  if (IsList()) {
+    glue_browser_set(flhandle, index + 1, text);
+    glue_browser_set_icon(flhandle, index + 1, IconImage(icons, icon_index));
+  }
   if (IsChoice()) glue_choice_set(flhandle, index, text);
 }
 

@@ -18,12 +18,6 @@ namespace {
 constexpr int kDisabledTool = 0x10000;
 constexpr int kGap = 2;
 
-Fl_Image* IconImage(const IconStripRef& strip, int icon) {
-  auto* icons = dynamic_cast<TFLIconStrip*>(strip.get());
-  if (!icons || icon < 0 || icon >= static_cast<int>(icons->images.size())) return nullptr;
-  return icons->images[icon];
-}
-
 }  // namespace
 
 void TFLWidget::LayoutToolBar() {

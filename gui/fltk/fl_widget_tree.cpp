@@ -3,6 +3,7 @@
 // nodes and `nodehandle` is its Fl_Tree item, whose user data points back
 // at the node.  The root node stands for Fl_Tree's hidden root item.
 #include "gui/event.h"
+#include "gui/fltk/fl_icon_strip.h"
 #include "gui/fltk/fl_widget.h"
 #include "gui/fltk/glue.h"
 #include "gui/gadget_functions.h"
@@ -60,6 +61,7 @@ GadgetRef TFLWidget::InsertNode(int index, const String& text, int icon_index) {
   FLWidgetRef node = NewNode(tree, nullptr, text, icon_index);
   node->nodehandle = glue_tree_insert(tree->flhandle, nodehandle, index, text, node.get());
   if (!node->nodehandle) return nullptr;
+  glue_tree_set_icon(tree->flhandle, node->nodehandle, IconImage(tree->icons, icon_index));
   node->_setparent(this, index);
   return node;
 }
@@ -70,6 +72,16 @@ void TFLWidget::ModifyNode(const String& text, int icon_index) {
   name = text;
   icon = icon_index;
   glue_tree_set_label(tree->flhandle, nodehandle, text);
+  glue_tree_set_icon(tree->flhandle, nodehandle, IconImage(tree->icons, icon_index));
+}
+
+void TFLWidget::ShowNodeIcons(TFLWidget* tree) {
+  for (const GadgetRef& kid : kids) {
+    auto* node = dynamic_cast<TFLWidget*>(kid.get());
+    if (!node || node->fltype != FLTYPE_NODE) continue;
+    glue_tree_set_icon(tree->flhandle, node->nodehandle, IconImage(tree->icons, node->icon));
+    node->ShowNodeIcons(tree);
+  }
 }
 
 int TFLWidget::CountKids() {

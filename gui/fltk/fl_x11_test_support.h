@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,38 @@ inline TFLWidget* FL(const GadgetRef& gadget) { return dynamic_cast<TFLWidget*>(
 inline unsigned long XidOf(const GadgetRef& window) {
   TFLWidget* w = FL(window);
   return w ? glue_window_xid(w->flhandle) : 0;
+}
+
+// The pixels of a rectangle of a shown window, as the X server has them:
+// 3 bytes (red, green, blue) per pixel, row by row; empty when the grab
+// failed.
+struct Grab {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  const unsigned char* At(int x, int y) const { return &rgb[3 * (y * width + x)]; }
+};
+
+inline Grab GrabWindow(unsigned long xid, int x, int y, int width, int height) {
+  Grab grab;
+  const std::string command = "import -silent -window " + std::to_string(xid) + " -crop " +
+                              std::to_string(width) + "x" + std::to_string(height) + "+" +
+                              std::to_string(x) + "+" + std::to_string(y) +
+                              " +repage -depth 8 rgb:- 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return grab;
+  unsigned char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    grab.rgb.insert(grab.rgb.end(), buffer, buffer + got);
+  }
+  pclose(pipe);
+  if (grab.rgb.size() != static_cast<size_t>(3 * width * height)) {
+    grab.rgb.clear();
+  } else {
+    grab.width = width;
+    grab.height = height;
+  }
+  return grab;
 }
 
 // Base for the tests: a clean queue before and after, and the windows a

@@ -211,6 +211,10 @@ int glue_nearest_font_size(int index, int size);
 void glue_browser_insert(Fl_Widget* browser, int line, const String& text);
 void glue_browser_set(Fl_Widget* browser, int line, const String& text);
 void glue_browser_remove(Fl_Widget* browser, int line);
+// The image drawn left of a line's text (nullptr: none); the caller keeps
+// the image alive while the browser shows it.
+void glue_browser_set_icon(Fl_Widget* browser, int line, Fl_Image* image);
+Fl_Image* glue_browser_icon(Fl_Widget* browser, int line);
 void glue_browser_clear(Fl_Widget* browser);
 int glue_browser_size(Fl_Widget* browser);
 void glue_browser_select(Fl_Widget* browser, int line, int flag);
@@ -265,8 +269,8 @@ int glue_text_tabs(Fl_Widget* area);
 // Where character `pos` is drawn, relative to the widget's top left corner;
 // returns 0 (and 0, 0) when it is scrolled out of sight.
 int glue_text_position_xy(Fl_Widget* area, int pos, int* x, int* y);
-// Gives characters start..end a colour and the bold (1) and italic (2)
-// flags; other flag bits are not drawn by FLTK 1.3.  Returns the style's
+// Gives characters start..end a colour and the flags bold (1), italic (2),
+// underline (4) and strike-through (8).  Returns the style's
 // index (0 is the plain style), 0 when nothing was styled.
 int glue_text_style(Fl_Widget* area, int start, int end, int r, int g, int b, int flags);
 // The style buffer: one letter per byte of text, 'A' + style index.
@@ -337,6 +341,10 @@ void* glue_tree_insert(Fl_Widget* tree, void* parent, int index, const String& t
                        void* user_data);
 void glue_tree_set_label(Fl_Widget* tree, void* item, const String& text);
 String glue_tree_label(void* item);
+// The image drawn before an item's label (nullptr: none); the caller keeps
+// the image alive while the tree shows it.
+void glue_tree_set_icon(Fl_Widget* tree, void* item, Fl_Image* image);
+Fl_Image* glue_tree_icon(void* item);
 // Removes the item and its children (never the root).
 void glue_tree_remove(Fl_Widget* tree, void* item);
 // Selects only this item, without a callback.

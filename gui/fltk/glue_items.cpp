@@ -73,6 +73,16 @@ void glue_browser_set(Fl_Widget* widget, int line, const String& text) {
     browser->text(line, BrowserLine(text).c_str());
 }
 
+void glue_browser_set_icon(Fl_Widget* widget, int line, Fl_Image* image) {
+  Fl_Browser* browser = AsBrowser(widget);
+  if (browser && line >= 1 && line <= browser->size()) browser->icon(line, image);
+}
+
+Fl_Image* glue_browser_icon(Fl_Widget* widget, int line) {
+  Fl_Browser* browser = AsBrowser(widget);
+  return browser && line >= 1 && line <= browser->size() ? browser->icon(line) : nullptr;
+}
+
 void glue_browser_remove(Fl_Widget* widget, int line) {
   Fl_Browser* browser = AsBrowser(widget);
   if (browser && line >= 1 && line <= browser->size()) browser->remove(line);

@@ -10,7 +10,9 @@
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Text_Editor.H>
+#include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,6 +26,12 @@ namespace lexidor {
 namespace {
 
 constexpr char kFirstStyle = 'A';
+// Style flags: 1 bold and 2 italic pick the face; FLTK 1.3's text widgets
+// cannot draw the other two, so the widget draws their lines itself over
+// the text FLTK drew.
+constexpr int kUnderline = 4;
+constexpr int kStrikeThrough = 8;
+constexpr int kLines = kUnderline | kStrikeThrough;
 // Style letters run from 'A' up to this many entries; further styles share
 // the last entry.
 constexpr int kMaxStyles = 120;
@@ -107,6 +115,11 @@ class TextArea : public TextAreaState, public Base {
     this->redisplay_range(0, text_buffer->length());
   }
 
+  void draw() override {
+    Base::draw();
+    DrawLines();
+  }
+
   int handle(int event) override {
     switch (event) {
       case FL_PUSH:
@@ -129,6 +142,82 @@ class TextArea : public TextAreaState, public Base {
   }
 
  private:
+  // Underlines and strike-through lines of the visible text, in the colour
+  // of each stretch's style.  Runs over the whole visible text on every
+  // draw: FLTK's partial redraws repaint whole lines, lines included.
+  void DrawLines() {
+    bool any = false;
+    for (int flags : style_flags) any = any || (flags & kLines);
+    if (!any || this->mLastChar <= this->mFirstChar) return;
+    const int first = this->mFirstChar;
+    const int last = std::min(this->mLastChar, text_buffer->length());
+    char* letters = style_buffer->text_range(first, last);
+    char* text = text_buffer->text_range(first, last);
+    fl_push_clip(this->text_area.x, this->text_area.y, this->text_area.w, this->text_area.h);
+    int at = 0;
+    const int count = last - first;
+    while (at < count) {
+      const int style = StyleAt(letters[at]);
+      if (!(style_flags[style] & kLines) || text[at] == '\n') {
+        ++at;
+        continue;
+      }
+      // One stretch: the same style up to the end of the line.
+      int end = at + 1;
+      while (end < count && letters[end] == letters[at] && text[end] != '\n') ++end;
+      DrawStretch(first + at, first + end, style);
+      at = end;
+    }
+    fl_pop_clip();
+    free(letters);
+    free(text);
+  }
+
+  int StyleAt(char letter) const {
+    const int index = letter - kFirstStyle;
+    return index >= 0 && index < static_cast<int>(styles.size()) ? index : 0;
+  }
+
+  // Lines under and through the bytes [from, to) of one text line, a
+  // display row at a time when the line wraps.
+  void DrawStretch(int from, int to, int style) {
+    const Fl_Text_Display::Style_Table_Entry& entry = styles[style];
+    fl_font(entry.font, entry.size);
+    const int descent = fl_descent();
+    const int strike_rise = (fl_height() - descent) / 3;
+    fl_color(entry.color);
+    int x, y;
+    if (!this->position_to_xy(from, &x, &y)) return;
+    int pos = from;
+    bool visible = true;
+    while (visible && pos < to) {
+      const int row = y, left = x;
+      int right = x;
+      while (pos < to) {
+        const int next = text_buffer->next_char(pos);
+        int nx = 0, ny = 0;
+        visible = this->position_to_xy(next, &nx, &ny) != 0;
+        if (visible && ny == row) {
+          right = nx;
+        } else {
+          // The row ends with this character: the next one wraps or is
+          // out of sight.
+          char* ch = text_buffer->text_range(pos, next);
+          right = x + static_cast<int>(fl_width(ch));
+          free(ch);
+        }
+        pos = next;
+        x = nx;
+        y = ny;
+        if (!visible || ny != row) break;
+      }
+      const int baseline = row + this->mMaxsize - descent;
+      if (right <= left) continue;
+      if (style_flags[style] & kUnderline) fl_xyline(left, baseline + 1, right - 1);
+      if (style_flags[style] & kStrikeThrough) fl_xyline(left, baseline - strike_rise, right - 1);
+    }
+  }
+
   int HandleThenReport(int event) {
     Fl_Widget_Tracker tracker(this);
     const int used = Base::handle(event);
@@ -340,7 +429,7 @@ int glue_text_style(Fl_Widget* area, int start, int end, int r, int g, int b, in
   if (!parts.state || end <= start) return 0;
   TextAreaState* state = parts.state;
   const unsigned color = glue_rgb_color(r, g, b);
-  flags &= 3;  // bold and italic; FLTK 1.3 styles draw no lines
+  flags &= 3 | kLines;
   size_t index = 0;
   for (; index < state->styles.size(); ++index) {
     if (index > 0 && state->styles[index].color == color && state->style_flags[index] == flags) {

@@ -48,6 +48,15 @@ String glue_tree_label(void* item) {
   return text ? FromUtf8(text) : String();
 }
 
+void glue_tree_set_icon(Fl_Widget* tree, void* item, Fl_Image* image) {
+  Fl_Tree* t = TreeOf(tree);
+  if (!t || !item || item == t->root()) return;
+  ItemOf(item)->usericon(image);
+  t->redraw();
+}
+
+Fl_Image* glue_tree_icon(void* item) { return item ? ItemOf(item)->usericon() : nullptr; }
+
 void glue_tree_remove(Fl_Widget* tree, void* item) {
   Fl_Tree* t = TreeOf(tree);
   if (!t || !item || item == t->root()) return;
