@@ -185,12 +185,24 @@ class TFLWidget : public TGadget {
   // extra.
   void TreeviewCallback();
   // HTML view (fl_widget_html.cpp).  SetURL loads the page through the
-  // stream layer ("#name" at the end scrolls to that anchor) and, with
-  // `addhistory`, drops the pages ahead and adds it to the history.  A page
-  // that cannot be read shows a page naming the URL and the reason.
+  // stream layer ("#name" at the end scrolls to that anchor), cleans it
+  // (CleanHTML) and, with `addhistory`, drops the pages ahead and adds it to
+  // the history.  A page that cannot be read shows a page naming the URL
+  // and the reason.
   void SetURL(const String& url, int addhistory);
   void BackURL();
   void ForwardURL();
+  // The page `page` (its bytes, one per code unit, as the stream layer
+  // reads them) as FLTK's help view should be given it: decoded as UTF-8 or
+  // Windows-1252 and rid of what the view would show wrongly, such as the
+  // text of scripts and style sheets (html_cleaner.h lists it all).
+  static String CleanHTML(const String& page);
+  // The navigation scripts of html_script.h on an HTML view: goes back,
+  // forward, reloads or shows a URL (with history), and gives the title or
+  // the URL of the page shown.  Returns the result of the last statement,
+  // "" for a statement that gives none.  A script that is not understood
+  // as a whole does nothing and returns ""; so does every other gadget.
+  String Run(const String& script) override;
   // A link click: resolves the link against the page shown, shows it (in
   // the history) and posts "GadgetAction" with the URL as extra.
   void RequestURL();

@@ -1,8 +1,13 @@
 // TFLWidget: the HTML view.  Pages are read through the stream layer, so
-// any URL the program can open can be shown; FLTK only draws the text.
+// any URL the program can open can be shown; FLTK only draws the text,
+// after the page has been cleaned of what it would draw wrongly.
+#include <vector>
+
 #include "gui/event.h"
 #include "gui/fltk/fl_widget.h"
 #include "gui/fltk/glue.h"
+#include "gui/fltk/html_cleaner.h"
+#include "gui/fltk/html_script.h"
 #include "gui/gadget_functions.h"
 #include "runtime/exceptions.h"
 #include "stream/file_system.h"
@@ -59,12 +64,12 @@ void TFLWidget::SetURL(const String& url, int addhistory) {
   if (!same_page) {
     String html;
     try {
-      html = page.empty() ? String() : LoadBytesAsString(page);
+      html = page.empty() ? String() : CleanHTML(LoadBytesAsString(page));
     } catch (const TException& error) {
       html = u"<html><body><h2>Cannot show this page</h2><p>" + Escape(page) + u"</p><p>" +
              Escape(error.ToString()) + u"</p></body></html>";
     }
-    glue_help_set_value(flhandle, html);
+    glue_help_set_value(flhandle, html, PathDirectory(page));
   }
   glue_help_show_anchor(flhandle, anchor);
   currenturl = url;
@@ -74,6 +79,8 @@ void TFLWidget::SetURL(const String& url, int addhistory) {
     historypos = static_cast<int>(history.size()) - 1;
   }
 }
+
+String TFLWidget::CleanHTML(const String& page) { return CleanHtmlPage(ToLatin1(page)); }
 
 void TFLWidget::BackURL() {
   if (fltype != FLTYPE_HELPVIEW || historypos <= 0) return;
@@ -105,6 +112,52 @@ void TFLWidget::RequestURL() {
   }
   SetURL(target, 1);
   RaiseGadgetEvent(EVENT_GADGETACTION, Self(), 0, 0, 0, 0, BoxString(target));
+}
+
+String TFLWidget::Run(const String& script) {
+  if (fltype != FLTYPE_HELPVIEW || !flhandle) return String();
+  std::vector<THtmlScriptStep> steps;
+  if (!ParseHtmlScript(script, &steps)) return String();
+  // SetURL keeps the page when only the anchor changes: reading the page
+  // again starts from no page.
+  auto reload = [this] {
+    const String url = currenturl;
+    currenturl.clear();
+    SetURL(url, 0);
+  };
+  String result;
+  for (const THtmlScriptStep& step : steps) {
+    result.clear();
+    switch (step.kind) {
+      case THtmlScriptStep::BACK:
+        BackURL();
+        break;
+      case THtmlScriptStep::FORWARD:
+        ForwardURL();
+        break;
+      case THtmlScriptStep::RELOAD:
+        reload();
+        break;
+      case THtmlScriptStep::GO:
+        // As in a browser, an empty URL names the page shown and an anchor
+        // alone a place on it.
+        if (step.url.empty()) {
+          reload();
+        } else if (step.url[0] == u'#') {
+          SetURL(currenturl.substr(0, currenturl.find(u'#')) + step.url, 1);
+        } else {
+          SetURL(step.url, 1);
+        }
+        break;
+      case THtmlScriptStep::TITLE:
+        result = glue_help_title(flhandle);
+        break;
+      case THtmlScriptStep::HREF:
+        result = currenturl;
+        break;
+    }
+  }
+  return result;
 }
 
 }  // namespace lexidor

@@ -362,11 +362,17 @@ void* glue_tree_callback_data(Fl_Widget* tree, int* reason);
 int glue_tree_item_row(void* item, int* x, int* y, int* h);
 
 // --- HTML view (Fl_Help_View) ---------------------------------------------------------
-// Shows `html` (FLTK copies it).
-void glue_help_set_value(Fl_Widget* view, const String& html);
+// Shows `html` (FLTK copies it), loading its images with relative names
+// from `directory` ("" for none).
+void glue_help_set_value(Fl_Widget* view, const String& html,
+                         const String& directory = String());
 String glue_help_value(Fl_Widget* view);
 // Scrolls to the named anchor, or to the top for "".
 void glue_help_show_anchor(Fl_Widget* view, const String& anchor);
+// The title of the page shown (its <title>), "" when it has none.
+String glue_help_title(Fl_Widget* view);
+// The height in pixels of the page shown as the view lays it out.
+int glue_help_document_height(Fl_Widget* view);
 // The link clicked since the last call, as FLTK resolved it (a relative
 // link comes as "file:" + the working directory + "/" + the link), else "".
 // Clicks on links are reported to the view's callback after FLTK's

@@ -2,9 +2,19 @@
 // A click on a link to another page is not followed by FLTK: the view
 // remembers the link and reports it to the driver's callback once FLTK has
 // finished handling the click, so the driver can load the page itself.
+// Images of a page are loaded by FLTK, from the page's directory.
+//
+// FLTK asks one function both where a clicked link leads and where an
+// image is.  A link is followed while FLTK hands a click or a key to the
+// view; images are looked up while it lays the page out (given a page or a
+// new size) or draws it.  So a call counts as a link only while input is
+// being dispatched and the view is not laying a page out.
 #include <FL/Fl.H>
 #include <FL/Fl_Help_View.H>
+#include <FL/Fl_Shared_Image.H>
+#include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "gui/fltk/glue.h"
@@ -14,18 +24,84 @@ namespace lexidor {
 
 namespace {
 
+// Nesting depth of FLTK's dispatch of mouse buttons and keys.
+int input_depth = 0;
+Fl_Event_Dispatch previous_dispatch = nullptr;
+
+int DispatchCountingInput(int event, Fl_Window* window) {
+  const bool input = event == FL_PUSH || event == FL_RELEASE || event == FL_KEYBOARD ||
+                     event == FL_SHORTCUT;
+  if (input) ++input_depth;
+  const int used = previous_dispatch ? previous_dispatch(event, window)
+                                     : Fl::handle_(event, window);
+  if (input) --input_depth;
+  return used;
+}
+
+void CountInputDispatch() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  previous_dispatch = Fl::event_dispatch();
+  Fl::event_dispatch(DispatchCountingInput);
+}
+
 class Fl_AHelp_View : public Fl_Help_View {
  public:
   Fl_AHelp_View(int x, int y, int w, int h) : Fl_Help_View(x, y, w, h) {
     textsize(12);
     link(OnLink);
+    fl_register_images();  // PNG and JPEG for the pages' images
+    CountInputDispatch();
   }
 
-  std::string clicked;  // the link last clicked, as FLTK resolved it
+  std::string clicked;    // the link last clicked, as FLTK resolved it
+  std::string directory;  // the shown page's directory, for its images
+
+  void Show(const char* html) {
+    LayingOut guard(this);
+    value(html);
+  }
+  void resize(int x, int y, int w, int h) override {
+    LayingOut guard(this);
+    Fl_Help_View::resize(x, y, w, h);
+  }
 
  private:
+  struct LayingOut {
+    explicit LayingOut(Fl_AHelp_View* view) : view(view), outer(!view->laying_out_) {
+      view->laying_out_ = true;
+    }
+    ~LayingOut() {
+      if (outer) view->laying_out_ = false;
+    }
+    Fl_AHelp_View* view;
+    bool outer;
+  };
+
+  bool laying_out_ = false;
+  std::string image_;  // the last image path handed to FLTK
+
+  // Where FLTK finds an image: a relative name (which FLTK has made
+  // relative to the working directory) in the page's directory.  Never
+  // nullptr: FLTK cannot do without an image once it asked for one, and
+  // shows a broken-image mark for a file it cannot read.
+  const char* ImagePath(const char* uri) {
+    std::string path = uri ? uri : "";
+    char cwd[4096];
+    const std::string cwd_prefix =
+        getcwd(cwd, sizeof cwd) ? "file:" + std::string(cwd) + "/" : std::string();
+    if (!cwd_prefix.empty() && path.compare(0, cwd_prefix.size(), cwd_prefix) == 0 &&
+        !directory.empty()) {
+      path = directory + "/" + path.substr(cwd_prefix.size());
+    }
+    image_ = path;
+    return image_.c_str();
+  }
+
   static const char* OnLink(Fl_Widget* widget, const char* uri) {
     auto* view = static_cast<Fl_AHelp_View*>(widget);
+    if (view->laying_out_ || input_depth == 0) return view->ImagePath(uri);
     view->clicked = uri ? uri : "";
     // Reported after FLTK's click handling, which still reads the links
     // that loading another page replaces.
@@ -49,8 +125,12 @@ Fl_Widget* NewHelpView(int x, int y, int w, int h) { return new Fl_AHelp_View(x,
 
 }  // namespace glue_detail
 
-void glue_help_set_value(Fl_Widget* view, const String& html) {
-  if (Fl_AHelp_View* v = ViewOf(view)) v->value(ToUtf8(html).c_str());
+void glue_help_set_value(Fl_Widget* view, const String& html, const String& directory) {
+  Fl_AHelp_View* v = ViewOf(view);
+  if (!v) return;
+  // File names keep their bytes: one per character.
+  v->directory = ToLatin1(directory);
+  v->Show(ToUtf8(html).c_str());
 }
 
 String glue_help_value(Fl_Widget* view) {
@@ -67,6 +147,23 @@ void glue_help_show_anchor(Fl_Widget* view, const String& anchor) {
   } else {
     v->topline(ToUtf8(anchor).c_str());
   }
+}
+
+String glue_help_title(Fl_Widget* view) {
+  Fl_AHelp_View* v = ViewOf(view);
+  const char* title = v ? v->title() : nullptr;
+  if (!title) return String();
+  // FLTK names a page without a title "Untitled"; a page titled so says it.
+  if (std::strcmp(title, "Untitled") == 0 &&
+      Find(AsciiLower(FromUtf8(v->value() ? v->value() : "")), u"<title") < 0) {
+    return String();
+  }
+  return FromUtf8(title);
+}
+
+int glue_help_document_height(Fl_Widget* view) {
+  Fl_AHelp_View* v = ViewOf(view);
+  return v ? v->size() : 0;
 }
 
 String glue_help_take_clicked_link(Fl_Widget* view) {
