@@ -252,11 +252,7 @@ void TLinuxSystemDriver::WaitMillis(int max_ms) {
     pthread_sigmask(SIG_BLOCK, nullptr, &mask);
     sigaddset(&mask, SIGALRM);
     ppoll(fds, count, &timeout, &mask);  // EINTR: a signal came in, which is a wake-up
-    if (shared_->wake_read >= 0) {
-      char drain[64];
-      while (read(shared_->wake_read, drain, sizeof drain) > 0) {
-      }
-    }
+    DrainWake();
     HandlePendingX(nullptr);
   }
   RunSignalHandler();
@@ -429,6 +425,15 @@ void TLinuxSystemDriver::PostMainThreadCallback(MainThreadFunction func, ObjectR
     // A full pipe already holds a wake-up; nothing is lost by EAGAIN.
     while (write(shared_->wake_write, &byte, 1) < 0 && errno == EINTR) {
     }
+  }
+}
+
+int TLinuxSystemDriver::WakeDescriptor() const { return shared_->wake_read; }
+
+void TLinuxSystemDriver::DrainWake() {
+  if (shared_->wake_read < 0) return;
+  char drain[64];
+  while (read(shared_->wake_read, drain, sizeof drain) > 0) {
   }
 }
 

@@ -107,6 +107,12 @@ class TLinuxSystemDriver : public TSystemDriver {
   // keeps `data` alive until the call has returned.
   void PostMainThreadCallback(MainThreadFunction func, ObjectRef data, int argument);
 
+  // The descriptor that becomes readable when a callback is posted, for a
+  // toolkit's own wait to watch (-1 when there is none), and the reading
+  // of what woke it.  Main thread.
+  int WakeDescriptor() const;
+  void DrainWake();
+
  private:
   void HandlePendingX(bool* handled_any);
   void RunSignalHandler();

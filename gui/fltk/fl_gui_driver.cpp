@@ -104,6 +104,14 @@ bool InitFLTKDriverModule() {
   SetActiveSystemDriver(TFLGuiSystemDriver::Create(driver.get()));
   glue_init_fltk(console->XDisplay(), TFLTKGUIDriver::EventHandler, TFLTKGUIDriver::KeyFilter);
   console->SetRawEventHook(TFLTKGUIDriver::XHandler);
+  // A callback posted from another thread wakes FLTK's wait as it wakes
+  // the console driver's; it runs at the poll after the wait.
+  glue_watch_descriptor(
+      console->WakeDescriptor(),
+      [](void*) {
+        if (const auto& native = ConsoleSystemDriver()) native->DrainWake();
+      },
+      nullptr);
   SetActiveGuiDriver(driver);
   driver->defaultfont = driver->LoadFont(u"Helvetica", 12, 0);
   driver_installed = true;

@@ -83,6 +83,10 @@ int glue_check();
 // is held off meanwhile, so an idle program sleeps here instead of waking
 // every millisecond.
 void glue_wait(double max_seconds);
+// Makes FLTK's waits end when `fd` becomes readable, calling
+// `on_readable(data)` from inside the wait; the callback must read what is
+// there, or the next wait ends at once.
+void glue_watch_descriptor(int fd, void (*on_readable)(void* data), void* data);
 // Hands one X event (a const XEvent*) to FLTK's dispatcher.
 void glue_handle_xevent(const void* xevent);
 

@@ -62,6 +62,22 @@ int glue_init_fltk(void* display, GlueEventHandler event_handler, GlueKeyFilter 
 
 bool glue_fltk_open() { return fltk_open; }
 
+void glue_watch_descriptor(int fd, void (*on_readable)(void* data), void* data) {
+  if (!fltk_open || fd < 0 || !on_readable) return;
+  // FLTK's fd callbacks take the descriptor too; the record carries both.
+  struct Watch {
+    void (*on_readable)(void*);
+    void* data;
+  };
+  Fl::add_fd(
+      fd, FL_READ,
+      [](int, void* record) {
+        auto* watch = static_cast<Watch*>(record);
+        watch->on_readable(watch->data);
+      },
+      new Watch{on_readable, data});  // lives as long as the watch: the process
+}
+
 int glue_check() {
   if (!fltk_open) return 0;
   return Fl::check();
