@@ -68,7 +68,9 @@ void RunMainWindow() {
       DisableGadgetInput(changeButton);
       if (ButtonCheckState(rebuildBox) == 1) {
         ChangeGadgetText(window, u"Creating documentation....");
-        RebuildDocumentation(app.rootPath);
+        const String problem = RebuildDocumentation(app.rootPath);
+        // The index is still built, from the command list as it stands.
+        if (!problem.empty()) ShowNotice(problem, 0);
       }
       ChangeGadgetText(window, u"Creating index....");
       const String error = BuildIndex();

@@ -1,6 +1,11 @@
 #include "app/rebuild_runner.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "gui/event_queue.h"
@@ -149,9 +154,35 @@ String RunAndCollect(const String& command, int flags, const OutputLineCallback&
   return std::move(output.all());
 }
 
-void RebuildDocumentation(const String& rootPath) {
-  RunAndCollect(u"\"" + rootPath + u"/bin/docbake\"", 1,
-                [](const String& line) { PrintLine(line); });
+String BuilderCommandLine(const String& program) {
+  if (program.find(u'"') == String::npos) return u"\"" + program + u"\"";
+  // A quoted token ends at the next quote; an unquoted one at the next
+  // blank, with quotes inside it ordinary characters.
+  return program.find(u' ') == String::npos ? program : String();
+}
+
+String RebuildDocumentation(const String& rootPath) {
+  const String program = rootPath + u"/bin/docbake";
+  const std::string path = ToLatin1(program);
+  String problem;
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || access(path.c_str(), X_OK) != 0) {
+    problem = FromUtf8(std::strerror(errno));
+  } else if (!S_ISREG(info.st_mode)) {
+    problem = u"not a file";
+  }
+  const String command = BuilderCommandLine(program);
+  if (problem.empty() && command.empty()) {
+    problem = u"a path holding both a double quote and a blank cannot be started";
+  }
+  if (!problem.empty()) {
+    const String message = u"Cannot run " + program + u": " + problem;
+    std::fprintf(stderr, "Lexidor: %s\n", ToLatin1(message).c_str());
+    std::fflush(stderr);
+    return message;
+  }
+  RunAndCollect(command, 1, [](const String& line) { PrintLine(line); });
+  return String();
 }
 
 }  // namespace lexidor

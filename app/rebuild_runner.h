@@ -36,9 +36,18 @@ using OutputLineCallback = std::function<void(const String& line)>;
 String RunAndCollect(const String& command, int flags,
                      const OutputLineCallback& callback = nullptr);
 
-// Runs the kit's documentation builder, <rootPath>/bin/docbake (its path
-// quoted, so that a kit path holding blanks works), through RunAndCollect,
-// printing each line of its output on standard output as it comes.
-void RebuildDocumentation(const String& rootPath);
+// The command line that starts `program` (a path) with no arguments: the
+// path quoted, so that blanks stay in it; unquoted when it holds a double
+// quote, which works as long as it holds no blank; "" when it holds both.
+String BuilderCommandLine(const String& program);
+
+// Runs the kit's documentation builder, <rootPath>/bin/docbake, through
+// RunAndCollect, printing each line of its output on standard output as it
+// comes, and returns "".  When the builder cannot be run (missing, not an
+// executable file, or a path no command line can name), nothing runs: the
+// reason goes to standard error and is returned as "Cannot run <path>:
+// <reason>".  What the builder itself reports is its own affair (its
+// standard error is passed on).
+String RebuildDocumentation(const String& rootPath);
 
 }  // namespace lexidor

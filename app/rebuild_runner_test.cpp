@@ -17,6 +17,7 @@
 #include "gui/linux_system_driver.h"
 #include "process/process.h"
 #include "process/process_module.h"
+#include "process/spawn.h"
 #include "tests/proc_support.h"
 
 namespace lexidor {
@@ -108,6 +109,18 @@ TEST_F(RunAndCollectTest, MissingBuilderGivesEmptyResultAtOnce) {
   EXPECT_LT(SecondsSince(start), 1.0);
   EXPECT_TRUE(seen.lines.empty());
   EXPECT_EQ(RunAndCollect(u"", 1, seen.callback()), u"");
+}
+
+TEST(BuilderCommandLine, SplitsBackIntoThePathAloneOrIsRefused) {
+  for (const char16_t* path : {u"/kit/bin/docbake", u"/my  kit/bin/docbake",
+                               u"/a\"b/bin/docbake", u"/\"q\"/bin/docbake"}) {
+    const String command = BuilderCommandLine(path);
+    ASSERT_FALSE(command.empty()) << ToUtf8(path);
+    EXPECT_EQ(SplitCommandLine(ToLatin1(command)), std::vector<std::string>{ToLatin1(path)})
+        << ToUtf8(command);
+  }
+  // A quote and a blank together: no command line names the file.
+  EXPECT_EQ(BuilderCommandLine(u"/a\"b c/bin/docbake"), u"");
 }
 
 TEST_F(RunAndCollectTest, TrailingPartialLineIsTheLastLine) {

@@ -177,6 +177,21 @@ TEST_F(MainWindow, RebuildRunsTheKitsBuilderAndIgnoresACloseRequestMeanwhile) {
             ReadFile(test::SampleKit() + "/docs/html/Modules/commands.txt"));
 }
 
+TEST_F(MainWindow, AMissingBuilderIsNamedInANoticeAndTheIndexStillBuilds) {
+  SetConfig(kit_, "1");
+  test::RemoveTree(kit_ + "/bin/docbake");
+  std::string window = Start();
+  ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
+  ClickAt(window, kBuild.x, kBuild.y);
+  std::string notice = OtherWindow(window);
+  ASSERT_FALSE(notice.empty()) << "no notice";
+  EXPECT_EQ(test::WindowTitle(window), "Creating documentation....") << "waits for the notice";
+  test::Shell("xdotool windowfocus --sync " + notice + " key Return");
+  ASSERT_TRUE(WaitTitle(window, kBuiltTitle)) << test::WindowTitle(window);
+  EXPECT_NE(ReadFile(dir_.Sub("err")).find("Cannot run " + kit_ + "/bin/docbake"),
+            std::string::npos);
+}
+
 TEST_F(MainWindow, ClosingThroughTheWindowManagerKeepsTheStoredSetting) {
   SetConfig(kit_, "0");
   std::string window = Start();

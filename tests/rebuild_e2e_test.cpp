@@ -160,6 +160,46 @@ TEST_F(Rebuild, KitPathHoldingBlanksRebuilds) {
   ExpectRebuiltAndIndexed(kit, r);
 }
 
+TEST_F(Rebuild, KitPathHoldingAQuoteRebuilds) {
+  std::string kit = dir_.Sub("the\"kit\"");
+  MakeKit(kit);
+  test::RunResult r = test::RunProgram(Program(), Options());
+  ExpectRebuiltAndIndexed(kit, r);
+}
+
+TEST_F(Rebuild, ABuilderThatCannotRunIsNamedAndTheIndexStillBuilds) {
+  struct Case {
+    const char* dir;
+    std::function<void(const std::string& builder)> spoil;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"missing", [](const std::string& b) { test::RemoveTree(b); }, "No such file or directory"},
+      {"not executable", [](const std::string& b) { chmod(b.c_str(), 0644); },
+       "Permission denied"},
+      {"a directory",
+       [](const std::string& b) {
+         test::RemoveTree(b);
+         test::MakeDirs(b);
+       },
+       "not a file"},
+      {"quote\" and blank", [](const std::string&) {},
+       "a path holding both a double quote and a blank cannot be started"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dir);
+    std::string kit = dir_.Sub(c.dir);
+    MakeKit(kit);
+    WriteFile(prog_ + "/config.txt", kit + "\r\n1\r\n");
+    c.spoil(kit + "/bin/docbake");
+    test::RunResult r = test::RunProgram(Program(), Options());
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(r.err, "Lexidor: Cannot run " + kit + "/bin/docbake: " + c.reason + "\n");
+    EXPECT_EQ(r.out.find("docbake: "), std::string::npos) << "nothing ran";
+    EXPECT_NE(r.out.find("Total commands: 1 "), std::string::npos) << r.out;
+  }
+}
+
 TEST_F(Rebuild, FlagZeroRunsNoBuilder) {
   std::string kit = dir_.Sub("kit");
   MakeKit(kit);
