@@ -4,12 +4,15 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/page_install.h"
+#include "stream/line_reader.h"
 #include "stream/standard_io.h"
 #include "stream/stream.h"
 
@@ -101,7 +104,7 @@ void AddCommand(std::string name, std::string linkText, int letterCode, const st
   AddCommandView(name, linkText, letterCode, module);
 }
 
-void ParseCommandLine(const std::string& L, const std::string& rootPath) {
+void ParseCommandLine(std::string_view L, const std::string& rootPath) {
   int a = 1 + Pos(L, "|");
   int b = 1 + Pos(L, "|", a);
   if (b != 0) a = b;
@@ -169,11 +172,18 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
-  std::string line;
-  while (!in->Eof()) {
-    in->ReadLineBytes(line);
-    ParseCommandLine(line, root);
-    ++*lineCount;
+  TLineReader lines(*in);
+  std::string_view line;
+  errno = 0;
+  try {
+    while (lines.Next(&line)) {
+      ParseCommandLine(line, root);
+      ++*lineCount;
+    }
+  } catch (const TStreamReadException&) {
+    const int error = errno;
+    return u"Cannot read " + ReplaceAll(cmdPath, u"\\", u"/") + u": " +
+           FromUtf8(std::strerror(error ? error : EIO));
   }
   in->Close();
   return String();
@@ -214,6 +224,48 @@ class ScriptWriter {
   bool failed_ = false;
 };
 
+// Writes one field of every record, in list order.  After sorting, the
+// records lie scattered in memory: fetching each one's bytes ahead of use
+// keeps the loop from waiting on memory.
+void WriteColumn(ScriptWriter& writer, const TCommandList& list,
+                 std::string_view tcommand::*field) {
+  const size_t n = list.Count();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 8 < n) {
+      const std::string_view ahead = list[i + 8].*field;
+      __builtin_prefetch(ahead.data());
+      __builtin_prefetch(ahead.data() + 64);
+    }
+    writer.Element(list[i].*field, i == 0);
+  }
+}
+
+// Runs `work` on a second thread from construction until Join (or the
+// destructor); an exception it throws comes out of Join.
+class SideTask {
+ public:
+  template <typename Work>
+  explicit SideTask(Work work)
+      : thread_([this, work] {
+          try {
+            work();
+          } catch (...) {
+            error_ = std::current_exception();
+          }
+        }) {}
+  ~SideTask() {
+    if (thread_.joinable()) thread_.join();
+  }
+  void Join() {
+    thread_.join();
+    if (error_) std::rethrow_exception(error_);
+  }
+
+ private:
+  std::exception_ptr error_;
+  std::thread thread_;
+};
+
 String WriteScriptFiles(const String& modulesDir) {
   AppState& app = App();
   ScriptWriter command(modulesDir + u"command.js", "var commands=new Array(");
@@ -224,24 +276,21 @@ String WriteScriptFiles(const String& modulesDir) {
   for (ScriptWriter* w : all) {
     if (!w->Open()) return w->File().Error();
   }
-  // One pass over the records fills the three list files together.  After
-  // sorting, the records lie scattered in memory: fetching each one's
-  // strings ahead of use keeps the loop from waiting on memory.
-  const auto& list = app.commandList;
-  const size_t n = list.Count();
-  for (size_t i = 0; i < n; ++i) {
-    if (i + 8 < n) {
-      const tcommand& ahead = list[i + 8];
-      __builtin_prefetch(ahead.comando.data());
-      __builtin_prefetch(ahead.link.data());
-      __builtin_prefetch(ahead.link.data() + 64);
-    }
-    const tcommand& record = list[i];
-    command.Element(record.comando, i == 0);
-    links.Element(record.link, i == 0);
-    modules.Element(record.Modules, i == 0);
-  }
-  bool ok = command.Finish(");") && links.Finish(");") && modules.Finish(");");
+  // The links file, the largest, is written on a second thread meanwhile
+  // the names and modules are written here.  Each writer has its own file;
+  // the records are only read.
+  const TCommandList& list = app.commandList;
+  bool links_ok = false;
+  SideTask links_task([&] {
+    WriteColumn(links, list, &tcommand::link);
+    links_ok = links.Finish(");");
+  });
+  WriteColumn(command, list, &tcommand::comando);
+  WriteColumn(modules, list, &tcommand::Modules);
+  bool ok = command.Finish(");");
+  ok = modules.Finish(");") && ok;
+  links_task.Join();
+  ok = ok && links_ok;
   if (ok) {
     bool first = true;
     for (const auto& entry : app.moduleMap) {

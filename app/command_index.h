@@ -15,7 +15,7 @@ namespace lexidor {
 // the rest; the module comes from "Modules/" ... "index" or from ".mod"
 // segments.  Adds the record through AddCommand.
 // Both are Latin-1 bytes, one per character.
-void ParseCommandLine(const std::string& line, const std::string& rootPath);
+void ParseCommandLine(std::string_view line, const std::string& rootPath);
 
 // Cuts the name at ":", then at "[]", then at an "=" from index 2 on, and
 // appends a record to App().commandList (nothing for an empty name) and

@@ -1,0 +1,75 @@
+#include "stream/line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "runtime/exceptions.h"
+
+namespace lexidor {
+
+TLineReader::TLineReader(TStream& stream, size_t block_size)
+    : stream_(stream), block_size_(std::max<size_t>(block_size, 16)) {}
+
+bool TLineReader::Next(std::string_view* line) {
+  for (;;) {
+    const char* begin = buffer_.data() + start_;
+    const char* end = buffer_.data() + end_;
+    const char* stop = end;
+    if (begin != end) {
+      const void* feed = std::memchr(begin, '\n', end - begin);
+      if (feed) stop = static_cast<const char*>(feed);
+      const void* nul = std::memchr(begin, 0, stop - begin);
+      if (nul) stop = static_cast<const char*>(nul);
+    }
+    if (stop != end) {
+      start_ = static_cast<size_t>(stop + 1 - buffer_.data());
+      *line = WithoutCarriageReturns(begin, stop);
+      return true;
+    }
+    if (!Fill()) {
+      // The data has ended: what is left is the last line.
+      if (start_ == end_) return false;
+      begin = buffer_.data() + start_;
+      end = buffer_.data() + end_;
+      start_ = end_;
+      *line = WithoutCarriageReturns(begin, end);
+      return true;
+    }
+  }
+}
+
+bool TLineReader::Fill() {
+  if (ended_) return false;
+  const size_t unread = end_ - start_;
+  if (start_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + start_, unread);
+    start_ = 0;
+    end_ = unread;
+  }
+  if (buffer_.size() < unread + block_size_) buffer_.resize(unread + block_size_);
+  if (stream_.Eof()) {
+    ended_ = true;
+    return false;
+  }
+  const int room = static_cast<int>(std::min<size_t>(buffer_.size() - end_, 0x7fffffff));
+  const int got = stream_.Read(buffer_.data() + end_, room);
+  // A stream that stops delivering before its end is a read error, not a
+  // reason to spin.
+  if (got <= 0) throw TStreamReadException();
+  end_ += static_cast<size_t>(got);
+  return true;
+}
+
+std::string_view TLineReader::WithoutCarriageReturns(const char* begin, const char* end) {
+  const char* cr = static_cast<const char*>(std::memchr(begin, '\r', end - begin));
+  if (!cr) return std::string_view(begin, end - begin);
+  // Lines from Windows end in one: no copy for that.
+  if (cr == end - 1) return std::string_view(begin, cr - begin);
+  scratch_.clear();
+  for (const char* p = begin; p != end; ++p) {
+    if (*p != '\r') scratch_.push_back(*p);
+  }
+  return scratch_;
+}
+
+}  // namespace lexidor
