@@ -175,6 +175,19 @@ TEST_F(Batch, AMissingCommandListIsReportedAndWritesNothing) {
   EXPECT_FALSE(Exists(kit_ + "/docs/html/index.html"));
 }
 
+TEST_F(Batch, ACommandListThatCannotBeReadIsReportedInsteadOfHanging) {
+  test::MakeDirs(modules_ + "commands.txt");  // opens, but every read fails
+  SetConfig(kit_);
+  RunOptions options;
+  options.timeout_ms = 10000;
+  test::RunResult r = Run(options);
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_NE(r.out.find("Cannot read " + modules_ + "commands.txt: Is a directory\r\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(Exists(modules_ + "command.js"));
+}
+
 TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   // A first, good build.
   std::string list;
