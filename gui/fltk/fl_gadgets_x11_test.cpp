@@ -1,5 +1,7 @@
 // The FLTK driver's gadgets on a real X server: windows, labels, colours,
 // the redraw queue, state, lists, fonts and freeing.
+#include <FL/Fl_Widget.H>
+
 #include "gui/fltk/fl_x11_test_support.h"
 #include "runtime/exceptions.h"
 
@@ -361,6 +363,57 @@ TEST_F(FlGadgetsTest, TextFieldTakesTheFocusAndReportsItselfActive) {
   ReleaseGadget(field);
   Settle(50);
   EXPECT_NE(ActiveGadget(), field);
+}
+
+// Rows of a grabbed box holding a run of red pixels at least `length` long:
+// the text's vertical strokes never make one, a line along it does.
+std::vector<int> RowsWithRedRun(const Grab& grab, int length) {
+  std::vector<int> rows;
+  for (int y = 0; y < grab.height; ++y) {
+    int run = 0, longest = 0;
+    for (int x = 0; x < grab.width; ++x) {
+      const unsigned char* p = grab.At(x, y);
+      run = p[0] > 150 && p[1] < 110 && p[2] < 110 ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    if (longest >= length) rows.push_back(y);
+  }
+  return rows;
+}
+
+TEST_F(FlGadgetsTest, UnderlinedAndStruckFontsDrawTheirLinesOnLabelsAndButtons) {
+  GadgetRef window = Window(u"lines", 0, 0, 300, 200, 1);
+  TFLTKGUIDriver& driver = *FLTKDriver();
+  struct Case {
+    int style;
+    bool check_box;
+  };
+  for (const Case c : {Case{0, false}, Case{FONT_UNDERLINE, false}, Case{FONT_STRIKETHROUGH, false},
+                       Case{FONT_UNDERLINE | FONT_STRIKETHROUGH, false}, Case{0, true},
+                       Case{FONT_UNDERLINE, true}}) {
+    SCOPED_TRACE(testing::Message() << "style " << c.style << ", check box " << c.check_box);
+    GadgetRef gadget = c.check_box ? NewButton(u"lilililililili", 10, 10, 200, 40, window, 2)
+                                   : NewLabel(u"lilililililili", 10, 10, 200, 40, window, 0);
+    TintGadget(gadget, 230, 0, 0, 0);
+    SetGadgetFont(gadget, driver.LoadFont(u"Sans", 18, c.style));
+    Settle(200);
+    Fl_Widget* fl = FL(gadget)->flhandle;
+    int text_width = 0, text_height = 0;
+    fl->measure_label(text_width, text_height);
+    ASSERT_GT(text_width, 20);
+    const Grab grab = GrabWindow(XidOf(window), fl->x(), fl->y(), fl->w(), fl->h());
+    ASSERT_FALSE(grab.rgb.empty());
+    const std::vector<int> rows = RowsWithRedRun(grab, text_width * 8 / 10);
+    const size_t lines =
+        ((c.style & FONT_UNDERLINE) ? 1 : 0) + ((c.style & FONT_STRIKETHROUGH) ? 1 : 0);
+    // A line is one or two pixel rows thick.
+    EXPECT_GE(rows.size(), lines);
+    EXPECT_LE(rows.size(), 2 * lines);
+    if (lines == 2) {
+      EXPECT_GT(rows.back() - rows.front(), 4) << "one line under, one through";
+    }
+    ReleaseGadget(gadget);
+  }
 }
 
 TEST_F(FlGadgetsTest, FontsLoadByKeyAndFallBackToThePlainFaceAndFontZero) {

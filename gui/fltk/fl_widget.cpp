@@ -426,6 +426,8 @@ void TFLWidget::SetFont(const FontRef& font) {
     }
   } else {
     glue_set_label_font(flhandle, fnthandle, fntsize);
+    const unsigned style_bits = handle >> 12;
+    glue_set_label_lines(flhandle, style_bits & FONT_UNDERLINE, style_bits & FONT_STRIKETHROUGH);
     // An HTML view keeps its page: re-setting it would load it again.
     if (fltype != FLTYPE_HELPVIEW) SetText(GetText());
   }

@@ -120,6 +120,8 @@ void glue_set_tooltip(Fl_Widget* widget, const String& text);
 String glue_get_tooltip(Fl_Widget* widget);
 void glue_set_label_font(Fl_Widget* widget, int font, int size);
 int glue_get_label_font(Fl_Widget* widget);
+// Underlines and/or strikes through the label's text (0 and 0: neither).
+void glue_set_label_lines(Fl_Widget* widget, int underline, int strike);
 int glue_get_label_size(Fl_Widget* widget);
 
 // An RGB triple as an FLTK colour value: (r << 24) | (g << 16) | (b << 8),

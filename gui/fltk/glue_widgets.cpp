@@ -30,6 +30,8 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
+#include <cstring>
+
 #include "gui/fltk/glue.h"
 #include "gui/fltk/glue_internal.h"
 
@@ -65,15 +67,49 @@ bool KeyAllowed(Fl_Widget* widget) {
   return filter(data) != 0;
 }
 
-// A label type that draws the text as it is: FLTK's normal labels read
+// Label types that draw the text as it is: FLTK's normal labels read
 // "@..." as a symbol and cut the text there, so a path such as
-// "/home/me@work/kit" would lose its tail.
+// "/home/me@work/kit" would lose its tail.  The three after the plain one
+// also underline the text, strike it through, or both: FLTK's fonts have
+// no such faces.
 constexpr Fl_Labeltype kPlainLabel = FL_FREE_LABELTYPE;
+constexpr int kUnderlineLabel = 1;
+constexpr int kStrikeLabel = 2;
 
+// Lines under or through each line of a label's text, placed as fl_draw
+// places the lines (a label's image is not taken into account).
+void DrawLabelLines(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align,
+                    int lines) {
+  if (!label->value || !*label->value) return;
+  const int height = fl_height(), descent = fl_descent();
+  int count = 1;
+  for (const char* p = label->value; *p; ++p) count += *p == '\n';
+  int top = y + (h - count * height) / 2;
+  if (align & FL_ALIGN_TOP) top = y;
+  if (align & FL_ALIGN_BOTTOM) top = y + h - count * height;
+  const char* line = label->value;
+  for (int i = 0; i < count; ++i) {
+    const char* end = std::strchr(line, '\n');
+    const int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+    const int width = static_cast<int>(fl_width(line, length));
+    int left = x + (w - width) / 2;
+    if (align & FL_ALIGN_LEFT) left = x;
+    if (align & FL_ALIGN_RIGHT) left = x + w - width;
+    const int baseline = top + (i + 1) * height - descent;
+    if (width > 0 && (lines & kUnderlineLabel)) fl_xyline(left, baseline + 1, left + width - 1);
+    if (width > 0 && (lines & kStrikeLabel)) {
+      fl_xyline(left, baseline - (height - descent) / 3, left + width - 1);
+    }
+    if (end) line = end + 1;
+  }
+}
+
+template <int Lines>
 void DrawPlainLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
   fl_font(label->font, label->size);
   fl_color(static_cast<Fl_Color>(label->color));
   fl_draw(label->value, x, y, w, h, align, label->image, 0);
+  if (Lines) DrawLabelLines(label, x, y, w, h, align, Lines);
 }
 
 void MeasurePlainLabel(const Fl_Label* label, int& w, int& h) {
@@ -84,7 +120,13 @@ void MeasurePlainLabel(const Fl_Label* label, int& w, int& h) {
 void InstallPlainLabel() {
   static bool installed = false;
   if (installed) return;
-  Fl::set_labeltype(kPlainLabel, DrawPlainLabel, MeasurePlainLabel);
+  Fl::set_labeltype(kPlainLabel, DrawPlainLabel<0>, MeasurePlainLabel);
+  Fl::set_labeltype(static_cast<Fl_Labeltype>(kPlainLabel + kUnderlineLabel),
+                    DrawPlainLabel<kUnderlineLabel>, MeasurePlainLabel);
+  Fl::set_labeltype(static_cast<Fl_Labeltype>(kPlainLabel + kStrikeLabel),
+                    DrawPlainLabel<kStrikeLabel>, MeasurePlainLabel);
+  Fl::set_labeltype(static_cast<Fl_Labeltype>(kPlainLabel + kUnderlineLabel + kStrikeLabel),
+                    DrawPlainLabel<kUnderlineLabel + kStrikeLabel>, MeasurePlainLabel);
   installed = true;
 }
 
@@ -453,6 +495,16 @@ Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, i
 }
 
 // --- Operations that need the glue's own classes -------------------------------------
+
+void glue_set_label_lines(Fl_Widget* widget, int underline, int strike) {
+  if (!widget) return;
+  const int type = widget->labeltype();
+  // Only the driver's own label types carry lines.
+  if (type < kPlainLabel || type > kPlainLabel + kUnderlineLabel + kStrikeLabel) return;
+  widget->labeltype(static_cast<Fl_Labeltype>(kPlainLabel + (underline ? kUnderlineLabel : 0) +
+                                              (strike ? kStrikeLabel : 0)));
+  widget->redraw_label();
+}
 
 void glue_set_panel_color(Fl_Widget* panel, int r, int g, int b) {
   if (!panel) return;
