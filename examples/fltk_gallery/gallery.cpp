@@ -89,7 +89,9 @@ int main(int argc, char** argv) {
   AddTreeViewNode(tree, u"Samples", 2);
 
   GadgetRef tabs = NewTabber(10, 200, 360, 150, w, 0);
-  for (const char16_t* t : {u"First", u"Second", u"Third"}) AddGadgetItem(tabs, t);
+  SetGadgetIconStrip(tabs, icons);
+  icon = 0;
+  for (const char16_t* t : {u"First", u"Second", u"Third"}) AddGadgetItem(tabs, t, u"", icon++);
   NewLabel(u"On the first page", 10, 10, 200, 22, tabs, 0);
   GadgetRef html = NewHtmlView(380, 200, 370, 150, w, 0);
   const char* dir = std::getenv("LEXIDOR_GALLERY_PAGE");

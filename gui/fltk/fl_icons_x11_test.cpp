@@ -1,4 +1,4 @@
-// Icons of list lines and tree nodes on a real X server (Xvfb): each shows
+// Icons of list lines, tree nodes and tabs on a real X server (Xvfb): each shows
 // the image of its icon in the widget's strip, follows a new strip, and
 // is drawn where the line or node is.
 #include <FL/Fl_Widget.H>
@@ -140,6 +140,30 @@ TEST_F(FlIconsTest, ListLinesShowTheirIconsAndTheNextOneWhileSelected) {
   RemoveGadgetItem(list, 1);
   Settle(300);
   EXPECT_EQ(RedPixels(xid_, fl->x(), fl->y(), fl->w(), fl->h()), 0);
+}
+
+TEST_F(FlIconsTest, TabsShowTheirIconsBeforeTheirText) {
+  GadgetRef tabs = NewTabber(10, 10, 360, 200, window_, 0);
+  AddGadgetItem(tabs, u"Red", u"", 0);
+  AddGadgetItem(tabs, u"Plain");
+  TFLWidget* tabber = FL(tabs);
+  ASSERT_EQ(tabber->tabpanels.size(), 2u);
+  auto icon = [&](int i) { return glue_tab_icon(tabber->tabpanels.at(i)->flhandle); };
+  EXPECT_EQ(icon(0), nullptr) << "no strip yet";
+  SetGadgetIconStrip(tabs, strip_);
+  EXPECT_EQ(icon(0), Image(0)) << "tabs made before the strip take their icons";
+  EXPECT_EQ(icon(1), nullptr);
+  InsertGadgetItem(tabs, 1, u"Green", u"", 1);
+  EXPECT_EQ(icon(1), Image(1));
+
+  Fl_Widget* fl = tabber->flhandle;
+  Settle(300);
+  // The tabs are the top strip of the tabber.
+  EXPECT_GE(RedPixels(xid_, fl->x(), fl->y(), fl->w(), 30), (kIcon - 2) * (kIcon - 2));
+  ModifyGadgetItem(tabs, 0, u"Red no more");
+  EXPECT_EQ(icon(0), nullptr);
+  Settle(300);
+  EXPECT_EQ(RedPixels(xid_, fl->x(), fl->y(), fl->w(), 30), 0);
 }
 
 }  // namespace

@@ -438,7 +438,7 @@ void TFLWidget::SetTooltip(const String& tip) { glue_set_tooltip(flhandle, tip);
 String TFLWidget::GetTooltip() { return glue_get_tooltip(flhandle); }
 void TFLWidget::SetIconStrip(const IconStripRef& strip) {
   icons = strip;
-  // Tools, list lines and tree nodes show their icons of the new strip
+  // Tools, list lines, tree nodes and tabs show their icons of the new strip
   // (or none), before anything draws the old strip's freed images.
   for (size_t i = 0; i < tools.size(); ++i) {
     SetTool(static_cast<int>(i), tools[i]->icon, tools[i]->GetTooltip());
@@ -452,6 +452,9 @@ void TFLWidget::SetIconStrip(const IconStripRef& strip) {
     }
   }
   if (fltype == FLTYPE_TREE && root) root->ShowNodeIcons(this);
+  for (int i = 0; fltype == FLTYPE_TABS && i < tabitems; ++i) {
+    glue_tab_set_icon(tabpanels[i]->flhandle, IconImage(icons, tabpanels[i]->icon));
+  }
 }
 
 // --- State -------------------------------------------------------------------------------

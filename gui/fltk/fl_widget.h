@@ -306,8 +306,9 @@ class TFLWidget : public TGadget {
   void ToolEvent(int reason, int mx, int my);
   // Tab pages (fl_widget_tabs.cpp).
   void CreateTabGroup();
-  void InsertTab(int index, const String& text);
-  void SetTab(int index, const String& text);
+  // A tab page's text and its icon of the tabber's strip (-1: none).
+  void InsertTab(int index, const String& text, int icon_index);
+  void SetTab(int index, const String& text, int icon_index);
   void RemoveTab(int index);
   // Shows page `index` (no event: the program's choice).
   void SelectTab(int index);

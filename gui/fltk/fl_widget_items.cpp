@@ -24,7 +24,7 @@ void TFLWidget::ClearListItems() {
 void TFLWidget::InsertListItem(int index, const String& text, const String& tip, int icon_index,
                                const ObjectRef&) {
   if (fltype == FLTYPE_TOOLBAR) InsertTool(index, icon_index, tip);
-  if (fltype == FLTYPE_TABS) InsertTab(index, text);
+  if (fltype == FLTYPE_TABS) InsertTab(index, text, icon_index);
   if (IsList()) {
     glue_browser_insert(flhandle, index + 1, text);
     glue_browser_set_icon(flhandle, index + 1, IconImage(icons, icon_index));
@@ -35,7 +35,7 @@ void TFLWidget::InsertListItem(int index, const String& text, const String& tip,
 void TFLWidget::SetListItem(int index, const String& text, const String& tip, int icon_index,
                             const ObjectRef&) {
   if (fltype == FLTYPE_TOOLBAR) SetTool(index, icon_index, tip);
-  if (fltype == FLTYPE_TABS) SetTab(index, text);
+  if (fltype == FLTYPE_TABS) SetTab(index, text, icon_index);
   if (IsList()) {
     glue_browser_set(flhandle, index + 1, text);
     glue_browser_set_icon(flhandle, index + 1, IconImage(icons, icon_index));

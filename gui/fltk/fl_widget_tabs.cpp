@@ -3,6 +3,7 @@
 // shown at the time, so FLTK shows and hides them with their tab.
 #include <algorithm>
 
+#include "gui/fltk/fl_icon_strip.h"
 #include "gui/fltk/fl_widget.h"
 #include "gui/fltk/glue.h"
 #include "gui/gadget_types.h"
@@ -17,7 +18,7 @@ void TFLWidget::CreateTabGroup() {
   tabitems = 0;
 }
 
-void TFLWidget::InsertTab(int index, const String& text) {
+void TFLWidget::InsertTab(int index, const String& text, int icon_index) {
   if (fltype != FLTYPE_TABS) return;
   index = std::max(0, std::min(index, tabitems));
   if (tabitems == 0 && tabpanels.size() == 1) {
@@ -32,14 +33,18 @@ void TFLWidget::InsertTab(int index, const String& text) {
     if (currpanel) glue_tabs_set_value(flhandle, currpanel->flhandle);
   }
   ++tabitems;
+  tabpanels[index]->icon = icon_index;
+  glue_tab_set_icon(tabpanels[index]->flhandle, IconImage(icons, icon_index));
   for (size_t i = 0; i < tabpanels.size(); ++i) tabpanels[i]->tag = static_cast<int>(i);
   tabselected = currpanel ? currpanel->tag : 0;
   SetDirty();
 }
 
-void TFLWidget::SetTab(int index, const String& text) {
+void TFLWidget::SetTab(int index, const String& text, int icon_index) {
   if (fltype != FLTYPE_TABS || index < 0 || index >= tabitems) return;
   glue_set_label(tabpanels[index]->flhandle, text);
+  tabpanels[index]->icon = icon_index;
+  glue_tab_set_icon(tabpanels[index]->flhandle, IconImage(icons, icon_index));
   SetDirty();
 }
 
@@ -48,6 +53,7 @@ void TFLWidget::RemoveTab(int index) {
   if (tabitems == 1) {
     // The last page stays, unnamed, for the gadgets still on it.
     glue_set_label(tabpanels[0]->flhandle, String());
+    glue_tab_set_icon(tabpanels[0]->flhandle, nullptr);
     tabitems = 0;
     SetDirty();
     return;

@@ -303,6 +303,10 @@ float glue_progress_value(Fl_Widget* progress);
 // Moves (or puts) `widget` to position `index` among the group's children.
 void glue_group_insert(Fl_Widget* group, Fl_Widget* widget, int index);
 // The page shown, -1 for none.
+// The icon shown before a tab page's text on its tab (nullptr: none); the
+// caller keeps the image alive while the tab shows it.
+void glue_tab_set_icon(Fl_Widget* page, Fl_Image* image);
+Fl_Image* glue_tab_icon(Fl_Widget* page);
 int glue_tabs_value(Fl_Widget* tabs);
 void glue_tabs_set_value(Fl_Widget* tabs, Fl_Widget* page);
 // The page whose tab is under the pointer of the current event, else -1.

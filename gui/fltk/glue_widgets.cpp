@@ -13,6 +13,7 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Help_View.H>
 #include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_Choice.H>
 #include <FL/Fl_Menu_Bar.H>
@@ -30,6 +31,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <cstring>
 
 #include "gui/fltk/glue.h"
@@ -117,6 +119,34 @@ void MeasurePlainLabel(const Fl_Label* label, int& w, int& h) {
   fl_measure(label->value, w, h, 0);
 }
 
+// The label type of a tab page with an icon: the icon stands before the
+// text and the tab is made wide enough for both (FLTK's tabs would put an
+// image above the text and size the tab for the wider of the two).
+constexpr Fl_Labeltype kTabIconLabel =
+    static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE + kUnderlineLabel + kStrikeLabel + 1);
+constexpr int kTabIconGap = 3;
+
+void DrawTabIconLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+  fl_font(label->font, label->size);
+  fl_color(static_cast<Fl_Color>(label->color));
+  int tw = 0, th = 0;
+  fl_measure(label->value, tw, th, 0);
+  Fl_Image* image = label->image;
+  const int iw = image ? image->w() + kTabIconGap : 0;
+  const int left = x + (w - iw - tw) / 2;
+  if (image) image->draw(left, y + (h - image->h()) / 2);
+  (void)align;  // tabs centre their labels
+  fl_draw(label->value, left + iw, y, tw, h, FL_ALIGN_CENTER, nullptr, 0);
+}
+
+void MeasureTabIconLabel(const Fl_Label* label, int& w, int& h) {
+  MeasurePlainLabel(label, w, h);
+  if (Fl_Image* image = label->image) {
+    w += image->w() + kTabIconGap;
+    h = std::max(h, image->h());
+  }
+}
+
 void InstallPlainLabel() {
   static bool installed = false;
   if (installed) return;
@@ -127,6 +157,7 @@ void InstallPlainLabel() {
                     DrawPlainLabel<kStrikeLabel>, MeasurePlainLabel);
   Fl::set_labeltype(static_cast<Fl_Labeltype>(kPlainLabel + kUnderlineLabel + kStrikeLabel),
                     DrawPlainLabel<kUnderlineLabel + kStrikeLabel>, MeasurePlainLabel);
+  Fl::set_labeltype(kTabIconLabel, DrawTabIconLabel, MeasureTabIconLabel);
   installed = true;
 }
 
@@ -495,6 +526,15 @@ Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, i
 }
 
 // --- Operations that need the glue's own classes -------------------------------------
+
+void glue_tab_set_icon(Fl_Widget* page, Fl_Image* image) {
+  if (!page) return;
+  page->image(image);
+  page->labeltype(image ? kTabIconLabel : kPlainLabel);
+  if (page->parent()) page->parent()->redraw();
+}
+
+Fl_Image* glue_tab_icon(Fl_Widget* page) { return page ? page->image() : nullptr; }
 
 void glue_set_label_lines(Fl_Widget* widget, int underline, int strike) {
   if (!widget) return;
