@@ -68,19 +68,29 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' ||
 // past the line is taken from a shared descriptor.  The line break and one
 // white-space character before it are dropped; at end of input (or on a
 // read error) the answer is whatever arrived, usually the empty string.
-String ReadAnswerLine() {
+// The bytes of one line of standard input, its line feed and one blank
+// before it dropped.
+std::string ReadAnswerBytes() {
   std::string line;
   for (;;) {
     char c;
     ssize_t n = read(STDIN_FILENO, &c, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return FromUtf8(line);
+    if (n <= 0) return line;
     if (c == '\n') break;
     line.push_back(c);
   }
   if (!line.empty() && IsBlank(line.back())) line.pop_back();
-  return FromUtf8(line);
+  return line;
 }
+
+// An answer as text (UTF-8 from the terminal).
+String ReadAnswerLine() { return FromUtf8(ReadAnswerBytes()); }
+
+// A typed path as the file system names it: one character per byte, as
+// every path of the program is held, so that "/home/jos\u00e9" typed on a
+// UTF-8 terminal names the directory whose name is those UTF-8 bytes.
+String ReadAnswerPath() { return FromLatin1(ReadAnswerBytes()); }
 
 // The first character of `answer` with A-Z lower-cased, 0 for none.
 char16_t FirstLower(const String& answer) {
@@ -367,12 +377,12 @@ int TLinuxSystemDriver::Proceed(const String& text, int) {
 
 String TLinuxSystemDriver::RequestFile(const String&, const String&, int, const String&) {
   WriteOut("Enter a filename:");
-  return ReadAnswerLine();
+  return ReadAnswerPath();
 }
 
 String TLinuxSystemDriver::RequestDir(const String&, const String&) {
   WriteOut("Enter a directory name:");
-  return ReadAnswerLine();
+  return ReadAnswerPath();
 }
 
 int TLinuxSystemDriver::OpenURL(const String& url) {

@@ -121,6 +121,15 @@ TEST(ConsoleQuestionsTest, EachQuestionTakesOnlyItsOwnLine) {
             "Enter a directory name:");
 }
 
+TEST(ConsoleQuestionsTest, TypedPathsKeepTheirBytes) {
+  auto driver = ConsoleOnlyDriver();
+  // A UTF-8 terminal sends "/home/jösé" as these bytes; the file system
+  // names the directory by them, one character per byte as every path.
+  ConsoleRedirect console("/home/j\xc3\xb6s\xc3\xa9\nnot\xe9utf8\n");
+  EXPECT_EQ(driver->RequestDir(u"", u""), FromLatin1("/home/j\xc3\xb6s\xc3\xa9"));
+  EXPECT_EQ(driver->RequestFile(u"", u"", 0, u""), FromLatin1("not\xe9utf8"));
+}
+
 TEST(ConsoleQuestionsTest, NotifyWritesTheTextAndCrLf) {
   auto driver = ConsoleOnlyDriver();
   ConsoleRedirect console("");

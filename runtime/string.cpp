@@ -20,6 +20,52 @@ std::string ToLatin1(const String& text) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  const size_t n = bytes.size();
+  size_t i = 0;
+  while (i < n) {
+    const unsigned char c = bytes[i];
+    size_t len;
+    uint32_t cp;
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      cp = c & 0x07;
+    } else {
+      return false;  // a continuation byte without a lead, C0, C1, F5-FF
+    }
+    if (i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      const unsigned char b = bytes[i + k];
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
+    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    i += len;
+  }
+  return true;
+}
+
+String DecodeUtf8Bytes(const String& text) {
+  bool wide = false;
+  for (char16_t c : text) {
+    if (c > 0xFF) return text;
+    wide = wide || c > 0x7F;
+  }
+  if (!wide) return text;
+  const std::string bytes = ToLatin1(text);
+  return IsValidUtf8(bytes) ? FromUtf8(bytes) : text;
+}
+
 String FromUtf8(std::string_view bytes) {
   String out;
   out.reserve(bytes.size());

@@ -24,6 +24,17 @@ std::string ToLatin1(const String& text);
 String FromUtf8(std::string_view bytes);
 std::string ToUtf8(const String& text);
 
+// True when `bytes` are well-formed UTF-8: no stray or missing continuation
+// bytes, no over-long forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
+
+// Text held as one character per byte (paths, a child's output) as the
+// characters it stands for: when every character is below 256 and their
+// bytes are valid UTF-8 with at least one character beyond ASCII, the
+// decoded characters; any other text unchanged (ASCII, Latin-1 bytes that
+// are no UTF-8, text that already holds wider characters).
+String DecodeUtf8Bytes(const String& text);
+
 // Plain decimal text of an integer.
 String IntToString(int64_t value);
 

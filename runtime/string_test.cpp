@@ -49,6 +49,27 @@ TEST(Utf8, TakesMalformedBytesAsLatin1) {
   EXPECT_EQ(FromUtf8("\xc0\x80"), String(u"\u00c0\u0080"));  // overlong NUL is not decoded
 }
 
+TEST(Utf8, ValidityRejectsStrayShortOverlongSurrogateAndTooHighSequences) {
+  for (const char* good : {"", "plain", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
+                           "\xf4\x8f\xbf\xbf"}) {
+    EXPECT_TRUE(IsValidUtf8(good)) << testing::PrintToString(good);
+  }
+  for (const char* bad : {"\x80", "\xc3", "\xc3x", "\xc0\xaf", "\xe0\x80\xaf",
+                          "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf5\x80\x80\x80", "\xff"}) {
+    EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(bad);
+  }
+}
+
+TEST(Utf8, DecodesByteTextOnlyWhenItIsUtf8BeyondAscii) {
+  // A path read byte by byte: its UTF-8 becomes the characters.
+  EXPECT_EQ(DecodeUtf8Bytes(FromLatin1("/home/j\xc3\xb6s\xc3\xa9")), u"/home/j\u00f6s\u00e9");
+  // Latin-1 bytes that are no UTF-8, ASCII, and wide text stay as they are.
+  EXPECT_EQ(DecodeUtf8Bytes(u"/home/j\u00f6s\u00e9"), u"/home/j\u00f6s\u00e9");
+  EXPECT_EQ(DecodeUtf8Bytes(u"plain"), u"plain");
+  const String wide = u"\u20ac \u00c3\u00a9";
+  EXPECT_EQ(DecodeUtf8Bytes(wide), wide);
+}
+
 TEST(Double, RoundTripsThroughText) {
   for (double v : {0.0, 1.5, -2.25, 0.1, 1e300, 3.141592653589793}) {
     EXPECT_EQ(StringToDouble(DoubleToString(v)), v);

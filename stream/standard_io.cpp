@@ -38,7 +38,9 @@ const std::shared_ptr<TTextStream>& StandardStream() {
 
 void PrintLine(const String& text) {
   TTextStream& out = *StandardStream();
-  out.WriteLine(text);
+  // Paths and a child's output are held one character per byte: when those
+  // bytes are UTF-8, the terminal gets them as they are.
+  out.WriteLine(DecodeUtf8Bytes(text));
   out.Flush();
 }
 

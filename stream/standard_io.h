@@ -28,7 +28,9 @@ void InitStandardIO();
 // first use if InitStandardIO has not run yet.
 const std::shared_ptr<TTextStream>& StandardStream();
 
-// `text` in UTF-8 and CR LF on standard output, flushed.
+// `text` in UTF-8 and CR LF on standard output, flushed.  Text held one
+// character per byte whose bytes are UTF-8 (a path, a child's output) is
+// written as those bytes (DecodeUtf8Bytes), not as UTF-8 of each byte.
 void PrintLine(const String& text);
 
 // Writes `prompt` (no line end), flushes, and returns the next line of

@@ -157,6 +157,26 @@ TEST_F(Batch, FirstRunAsksForTheKitOnTheConsoleAndStoresIt) {
   EXPECT_EQ(ReadFile(modules_ + "command.js"), "var commands=new Array(\"A\");");
 }
 
+TEST_F(Batch, AKitPathBeyondAsciiIsFoundAndShownAsTyped) {
+  // "jösé kit" as a UTF-8 terminal types it and the file system names it.
+  const std::string kit = dir_.Sub("j\xc3\xb6s\xc3\xa9 kit");
+  test::MakeDirs(kit + "/docs/html/Modules");
+  WriteFile(kit + "/docs/html/Modules/commands.txt",
+            "Caf\xc3\xa9|/docs/html/Modules/a/index.html\n");
+  RunOptions options;
+  options.stdin_data = kit + "\n";
+  test::RunResult r = Run(options);
+  EXPECT_EQ(r.exit_status, 0) << r.out;
+  EXPECT_EQ(ReadFile(prog_ + "/config.txt"), kit + "\r\n0\r\n") << "stored as its bytes";
+  EXPECT_NE(r.out.find("Quandrel dir  : " + kit + "\r\n"), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(kit + "/docs/html/Modules/command.js"),
+            "var commands=new Array(\"Caf\xc3\xa9\");");
+  // The next run reads the stored path back and finds the kit again.
+  r = Run();
+  EXPECT_EQ(r.exit_status, 0) << r.out;
+  EXPECT_NE(r.out.find("Commands file : " + kit + "\\docs"), std::string::npos) << r.out;
+}
+
 TEST_F(Batch, NoKitAtAllIsAFailureAndStoresTheEmptyAnswer) {
   test::RunResult r = Run();  // no config.txt, standard input at its end
   EXPECT_EQ(r.exit_status, 1);

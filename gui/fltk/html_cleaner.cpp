@@ -95,41 +95,6 @@ char16_t NamedCharacter(const String& html, size_t amp, size_t* length) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
-  const size_t n = bytes.size();
-  size_t i = 0;
-  while (i < n) {
-    const unsigned char c = bytes[i];
-    size_t len;
-    uint32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;  // a continuation byte without a lead, C0, C1, F5-FF
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const unsigned char b = bytes[i + k];
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
-    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
-    i += len;
-  }
-  return true;
-}
-
 String DecodePageBytes(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return FromUtf8(bytes);
   String text;

@@ -29,10 +29,6 @@
 
 namespace lexidor {
 
-// True when `bytes` are well-formed UTF-8: no stray or missing continuation
-// bytes, no over-long forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(std::string_view bytes);
-
 // The characters of a page's bytes: UTF-8 when valid, else Windows-1252
 // (its five unassigned codes in 0x80-0x9F keep their own values).
 String DecodePageBytes(std::string_view bytes);
