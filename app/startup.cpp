@@ -101,7 +101,8 @@ void RunLexidor(int argc, char** argv) {
 
   const auto& arguments = ProgramArguments();
   for (const String& argument : arguments) {
-    StandardStream()->WriteString(u"<" + argument + u">");
+    // Arguments are held one character per byte: UTF-8 ones go out as typed.
+    StandardStream()->WriteString(u"<" + DecodeUtf8Bytes(argument) + u">");
     StandardStream()->Flush();
     PauseMillis(100);
   }

@@ -165,8 +165,10 @@ TEST_F(Batch, AKitPathBeyondAsciiIsFoundAndShownAsTyped) {
             "Caf\xc3\xa9|/docs/html/Modules/a/index.html\n");
   RunOptions options;
   options.stdin_data = kit + "\n";
+  options.args = {"b\xc3\xa9"};
   test::RunResult r = Run(options);
   EXPECT_EQ(r.exit_status, 0) << r.out;
+  EXPECT_NE(r.out.find("<" + Program() + "><b\xc3\xa9>"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(prog_ + "/config.txt"), kit + "\r\n0\r\n") << "stored as its bytes";
   EXPECT_NE(r.out.find("Quandrel dir  : " + kit + "\r\n"), std::string::npos) << r.out;
   EXPECT_EQ(ReadFile(kit + "/docs/html/Modules/command.js"),
