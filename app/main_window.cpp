@@ -22,17 +22,11 @@ constexpr int kPushButton = 8;
 
 String WindowTitle() { return String(kTitlePrefix) + kVersionText; }
 
-// Paths are kept as the file system's bytes, one per character; shown in the
-// window, they and the messages naming them are read as UTF-8, which is
-// what file names are on the desktop (bytes that are not UTF-8 show as
-// themselves).
-String BytesForDisplay(const String& path) { return DecodeUtf8Bytes(path); }
-
 // A failed save of the settings is said in the window: the user expects
 // them kept.
 void SaveSettings() {
   String error = SaveConfig();
-  if (!error.empty()) ShowNotice(BytesForDisplay(error), 1);
+  if (!error.empty()) ShowNotice(DecodeUtf8Bytes(error), 1);
 }
 
 }  // namespace
@@ -41,8 +35,11 @@ void RunMainWindow() {
   AppState& app = App();
   GadgetRef window = NewWindow(WindowTitle(), 100, 100, 400, 130, nullptr, kWindowStyle);
   NewLabel(u"Quandrel Path", 10, 10, 380, 20, window, kPlainLabel);
+  // Paths are held as the file system's bytes, one per character; the
+  // window shows them, and messages naming them, as the UTF-8 they are on
+  // the desktop.
   GadgetRef pathLabel =
-      NewLabel(BytesForDisplay(app.rootPath), 10, 30, 300, 20, window, kBorderedLabel);
+      NewLabel(DecodeUtf8Bytes(app.rootPath), 10, 30, 300, 20, window, kBorderedLabel);
   TintGadget(pathLabel, 200, 200, 200, 1);
   TintGadget(pathLabel, 20, 20, 230, 0);
   GadgetRef rebuildBox = NewButton(u"Rebuild docs", 10, 55, 380, 20, window, kCheckBox);
@@ -71,7 +68,7 @@ void RunMainWindow() {
         ChangeGadgetText(window, u"Creating documentation....");
         const String problem = RebuildDocumentation(app.rootPath);
         // The index is still built, from the command list as it stands.
-        if (!problem.empty()) ShowNotice(BytesForDisplay(problem), 0);
+        if (!problem.empty()) ShowNotice(DecodeUtf8Bytes(problem), 0);
       }
       ChangeGadgetText(window, u"Creating index....");
       const String error = BuildIndex();
@@ -83,7 +80,7 @@ void RunMainWindow() {
                                      IntToString(static_cast<int64_t>(app.commandList.Count())));
       } else {
         ChangeGadgetText(window, WindowTitle() + u" Build failed");
-        ShowNotice(BytesForDisplay(error), 1);
+        ShowNotice(DecodeUtf8Bytes(error), 1);
       }
     } else if (source == rebuildBox) {
       app.rebuildFlag = IntToString(ButtonCheckState(rebuildBox));
@@ -92,7 +89,7 @@ void RunMainWindow() {
       QuitProgram(0);
     } else if (source == changeButton) {
       app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
-      ChangeGadgetText(pathLabel, BytesForDisplay(app.rootPath));
+      ChangeGadgetText(pathLabel, DecodeUtf8Bytes(app.rootPath));
       SaveSettings();
     }
   }

@@ -144,6 +144,10 @@ class TGadget : public TObject, public std::enable_shared_from_this<TGadget> {
   virtual int ItemState(int index);                 // ListItemState
   // Operation ITEM_DESELECT, ITEM_SELECT or ITEM_TOGGLE on bit 0x10.
   virtual void SelectItem(int index, int operation);
+  // The icon item `index` shows in `state`: the next icon while selected
+  // when its icon shows its selection (ITEMFLAG_TOGGLEICON), else its own.
+  // The index must be valid.
+  int ItemIconShown(int index, int state) const;
   // The one selected index; -1 when none or several are selected.
   virtual int SelectedItem();
   virtual std::vector<int> SelectedItems();  // ascending

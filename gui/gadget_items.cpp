@@ -102,10 +102,16 @@ void TGadget::SelectItem(int index, int operation) {
   }
   const TGadgetItem& item = items[index];
   if (item.icon >= 0 && (item.flags & ITEMFLAG_TOGGLEICON)) {
-    const int shown = (state & ITEMSTATE_SELECTED) ? item.icon + 1 : item.icon;
-    SetListItem(index, item.text, item.tip, shown, item.extra);
+    SetListItem(index, item.text, item.tip, ItemIconShown(index, state), item.extra);
   }
   SetItemState(index, state);
+}
+
+int TGadget::ItemIconShown(int index, int state) const {
+  const TGadgetItem& item = items[index];
+  const bool next =
+      item.icon >= 0 && (item.flags & ITEMFLAG_TOGGLEICON) && (state & ITEMSTATE_SELECTED);
+  return next ? item.icon + 1 : item.icon;
 }
 
 int TGadget::SelectedItem() {

@@ -445,10 +445,7 @@ void TFLWidget::SetIconStrip(const IconStripRef& strip) {
   }
   if (IsList()) {
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-      // An item whose icon shows its selection has the next icon while
-      // selected.
-      const bool next = ItemIcon(i) >= 0 && (ItemFlags(i) & 2) && (ItemState(i) & ITEMSTATE_SELECTED);
-      glue_browser_set_icon(flhandle, i + 1, IconImage(icons, ItemIcon(i) + (next ? 1 : 0)));
+      glue_browser_set_icon(flhandle, i + 1, IconImage(icons, ItemIconShown(i, ItemState(i))));
     }
   }
   if (fltype == FLTYPE_TREE && root) root->ShowNodeIcons(this);

@@ -16,6 +16,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "gui/fltk/glue.h"
 #include "gui/fltk/glue_internal.h"
@@ -55,10 +56,14 @@ class Fl_AHelp_View : public Fl_Help_View {
     CountInputDispatch();
   }
 
-  std::string clicked;    // the link last clicked, as FLTK resolved it
-  std::string directory;  // the shown page's directory, for its images
+  std::string clicked;  // the link last clicked, as FLTK resolved it
 
-  void Show(const char* html) {
+  // Shows `html`, whose images with relative names lie in `directory`.
+  void Show(const char* html, std::string directory) {
+    directory_ = std::move(directory);
+    // FLTK makes a relative image name relative to the working directory.
+    char cwd[4096];
+    cwd_prefix_ = getcwd(cwd, sizeof cwd) ? "file:" + std::string(cwd) + "/" : std::string();
     LayingOut guard(this);
     value(html);
   }
@@ -80,22 +85,19 @@ class Fl_AHelp_View : public Fl_Help_View {
   };
 
   bool laying_out_ = false;
-  std::string image_;  // the last image path handed to FLTK
+  std::string directory_;   // the shown page's directory, for its images
+  std::string cwd_prefix_;  // "file:" + the working directory + "/"
+  std::string image_;       // the last image path handed to FLTK
 
-  // Where FLTK finds an image: a relative name (which FLTK has made
-  // relative to the working directory) in the page's directory.  Never
-  // nullptr: FLTK cannot do without an image once it asked for one, and
-  // shows a broken-image mark for a file it cannot read.
+  // Where FLTK finds an image: a relative name in the page's directory.
+  // Never nullptr: FLTK cannot do without an image once it asked for one,
+  // and shows a broken-image mark for a file it cannot read.
   const char* ImagePath(const char* uri) {
-    std::string path = uri ? uri : "";
-    char cwd[4096];
-    const std::string cwd_prefix =
-        getcwd(cwd, sizeof cwd) ? "file:" + std::string(cwd) + "/" : std::string();
-    if (!cwd_prefix.empty() && path.compare(0, cwd_prefix.size(), cwd_prefix) == 0 &&
-        !directory.empty()) {
-      path = directory + "/" + path.substr(cwd_prefix.size());
+    image_ = uri ? uri : "";
+    if (!cwd_prefix_.empty() && !directory_.empty() &&
+        image_.compare(0, cwd_prefix_.size(), cwd_prefix_) == 0) {
+      image_ = directory_ + "/" + image_.substr(cwd_prefix_.size());
     }
-    image_ = path;
     return image_.c_str();
   }
 
@@ -129,8 +131,7 @@ void glue_help_set_value(Fl_Widget* view, const String& html, const String& dire
   Fl_AHelp_View* v = ViewOf(view);
   if (!v) return;
   // File names keep their bytes: one per character.
-  v->directory = ToLatin1(directory);
-  v->Show(ToUtf8(html).c_str());
+  v->Show(ToUtf8(html).c_str(), ToLatin1(directory));
 }
 
 String glue_help_value(Fl_Widget* view) {

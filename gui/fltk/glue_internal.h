@@ -28,6 +28,10 @@ Fl_Widget* NewTextArea(int x, int y, int w, int h, bool editor);
 Fl_Widget* NewHelpView(int x, int y, int w, int h);
 // Counts one glue_redraw.
 void CountRedraw();
+// An underline and/or a strike-through line along text drawn in the current
+// font and colour from x = `left` to `right` (exclusive) on `baseline`:
+// FLTK's fonts have no such faces, so labels and text areas draw them.
+void DrawTextLines(int left, int right, int baseline, bool underline, bool strike);
 
 }  // namespace glue_detail
 }  // namespace lexidor

@@ -184,7 +184,6 @@ class TextArea : public TextAreaState, public Base {
     const Fl_Text_Display::Style_Table_Entry& entry = styles[style];
     fl_font(entry.font, entry.size);
     const int descent = fl_descent();
-    const int strike_rise = (fl_height() - descent) / 3;
     fl_color(entry.color);
     int x, y;
     if (!this->position_to_xy(from, &x, &y)) return;
@@ -211,10 +210,9 @@ class TextArea : public TextAreaState, public Base {
         y = ny;
         if (!visible || ny != row) break;
       }
-      const int baseline = row + this->mMaxsize - descent;
-      if (right <= left) continue;
-      if (style_flags[style] & kUnderline) fl_xyline(left, baseline + 1, right - 1);
-      if (style_flags[style] & kStrikeThrough) fl_xyline(left, baseline - strike_rise, right - 1);
+      glue_detail::DrawTextLines(left, right, row + this->mMaxsize - descent,
+                                 style_flags[style] & kUnderline,
+                                 style_flags[style] & kStrikeThrough);
     }
   }
 

@@ -97,11 +97,8 @@ void DrawLabelLines(const Fl_Label* label, int x, int y, int w, int h, Fl_Align 
     int left = x + (w - width) / 2;
     if (align & FL_ALIGN_LEFT) left = x;
     if (align & FL_ALIGN_RIGHT) left = x + w - width;
-    const int baseline = top + (i + 1) * height - descent;
-    if (width > 0 && (lines & kUnderlineLabel)) fl_xyline(left, baseline + 1, left + width - 1);
-    if (width > 0 && (lines & kStrikeLabel)) {
-      fl_xyline(left, baseline - (height - descent) / 3, left + width - 1);
-    }
+    glue_detail::DrawTextLines(left, left + width, top + (i + 1) * height - descent,
+                               lines & kUnderlineLabel, lines & kStrikeLabel);
     if (end) line = end + 1;
   }
 }
@@ -126,7 +123,8 @@ constexpr Fl_Labeltype kTabIconLabel =
     static_cast<Fl_Labeltype>(FL_FREE_LABELTYPE + kUnderlineLabel + kStrikeLabel + 1);
 constexpr int kTabIconGap = 3;
 
-void DrawTabIconLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+// Tabs centre their labels: the alignment asked for is not used.
+void DrawTabIconLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align) {
   fl_font(label->font, label->size);
   fl_color(static_cast<Fl_Color>(label->color));
   int tw = 0, th = 0;
@@ -135,7 +133,6 @@ void DrawTabIconLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Alig
   const int iw = image ? image->w() + kTabIconGap : 0;
   const int left = x + (w - iw - tw) / 2;
   if (image) image->draw(left, y + (h - image->h()) / 2);
-  (void)align;  // tabs centre their labels
   fl_draw(label->value, left + iw, y, tw, h, FL_ALIGN_CENTER, nullptr, 0);
 }
 
@@ -526,6 +523,17 @@ Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, i
 }
 
 // --- Operations that need the glue's own classes -------------------------------------
+
+namespace glue_detail {
+
+void DrawTextLines(int left, int right, int baseline, bool underline, bool strike) {
+  if (right <= left) return;
+  if (underline) fl_xyline(left, baseline + 1, right - 1);
+  // Through the middle of the lower-case letters.
+  if (strike) fl_xyline(left, baseline - (fl_height() - fl_descent()) / 3, right - 1);
+}
+
+}  // namespace glue_detail
 
 void glue_tab_set_icon(Fl_Widget* page, Fl_Image* image) {
   if (!page) return;
