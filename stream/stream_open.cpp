@@ -155,11 +155,14 @@ void CopyUntilEnd(TStream& source, TStream& target, int buffer_size) {
 
 void CopyByteCount(TStream& source, TStream& target, int count, int buffer_size) {
   std::vector<uint8_t> buf(static_cast<size_t>(buffer_size > 0 ? buffer_size : 4096));
-  while (count > 0) {
+  // Writes only the bytes actually read: a source that ends before `count`
+  // ends the copy there.
+  while (count > 0 && !source.Eof()) {
     int n = count < static_cast<int>(buf.size()) ? count : static_cast<int>(buf.size());
-    source.ReadBytes(buf.data(), n);
-    target.WriteBytes(buf.data(), n);
-    count -= n;
+    int got = source.Read(buf.data(), n);
+    if (got == 0) throw TStreamReadException();  // stalled before its end
+    target.WriteBytes(buf.data(), got);
+    count -= got;
   }
 }
 

@@ -384,6 +384,12 @@ TEST(Copy, CopiesToTheEndOrAGivenCount) {
   EXPECT_EQ(part.Size(), 5000);
   EXPECT_EQ(source.Pos(), 5000);
 
+  // Past the end of its source only what was read is written.
+  TMemoryStream short_source(std::vector<uint8_t>{1, 2, 3, 4, 5, 6});
+  TMemoryStream short_target;
+  CopyByteCount(short_source, short_target, 10, 4);
+  EXPECT_EQ(short_target.Size(), 6);
+
   StingyStream stalls("abcdef", 2, 4);
   TMemoryStream sink;
   EXPECT_THROW(CopyUntilEnd(stalls, sink, 16), TStreamReadException);  // no endless loop
