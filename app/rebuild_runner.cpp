@@ -121,12 +121,12 @@ void DrainEnded(TPipeStream& pipe, Take take, TakeLast take_last) {
   take_last(pipe.TakeRemainder());
 }
 
-}  // namespace
-
-String RunAndCollect(const String& command, int flags, const OutputLineCallback& callback) {
-  ProcessRef proc = LaunchProcess(command, flags);
+String Collect(const ProcessRef& proc, const OutputLineCallback& callback) {
   if (!proc) return String();
   ProcessCloser closer(proc);
+  // The child reads an empty standard input: one that waits for input
+  // sees its end at once instead of waiting for ever.
+  proc->pipe->CloseWriteEnd();
   OutputCollector output(callback);
   ErrorRelay errors;
   TPipeStream& pipe = *proc->pipe;
@@ -154,11 +154,15 @@ String RunAndCollect(const String& command, int flags, const OutputLineCallback&
   return std::move(output.all());
 }
 
-String BuilderCommandLine(const String& program) {
-  if (program.find(u'"') == String::npos) return u"\"" + program + u"\"";
-  // A quoted token ends at the next quote; an unquoted one at the next
-  // blank, with quotes inside it ordinary characters.
-  return program.find(u' ') == String::npos ? program : String();
+}  // namespace
+
+String RunAndCollect(const String& command, int flags, const OutputLineCallback& callback) {
+  return Collect(LaunchProcess(command, flags), callback);
+}
+
+String RunProgramAndCollect(const String& program, int flags,
+                            const OutputLineCallback& callback) {
+  return Collect(TProcess::CreateWithArguments({program}, flags), callback);
 }
 
 String RebuildDocumentation(const String& rootPath) {
@@ -171,17 +175,14 @@ String RebuildDocumentation(const String& rootPath) {
   } else if (!S_ISREG(info.st_mode)) {
     problem = u"not a file";
   }
-  const String command = BuilderCommandLine(program);
-  if (problem.empty() && command.empty()) {
-    problem = u"a path holding both a double quote and a blank cannot be started";
-  }
   if (!problem.empty()) {
     const String message = u"Cannot run " + program + u": " + problem;
     std::fprintf(stderr, "Lexidor: %s\n", ToLatin1(message).c_str());
     std::fflush(stderr);
     return message;
   }
-  RunAndCollect(command, 1, [](const String& line) { PrintLine(line); });
+  // Started by its path as it stands, so the file checked is the file run.
+  RunProgramAndCollect(program, 1, [](const String& line) { PrintLine(line); });
   return String();
 }
 

@@ -30,21 +30,22 @@ using OutputLineCallback = std::function<void(const String& line)>;
 // for.  Then the process is terminated (its group gets SIGTERM, reaching any
 // descendant still in it), its pipes closed and it leaves RunningProcesses.
 //
+// The child's standard input is empty: it reads end of data at once.
 // "" at once when the child cannot be started (nothing is reported).  The
 // system module and the event queue must be initialised.  Main thread only.
 // If `callback` throws, the child is terminated and the exception passes on.
 String RunAndCollect(const String& command, int flags,
                      const OutputLineCallback& callback = nullptr);
 
-// The command line that starts `program` (a path) with no arguments: the
-// path quoted, so that blanks stay in it; unquoted when it holds a double
-// quote, which works as long as it holds no blank; "" when it holds both.
-String BuilderCommandLine(const String& program);
+// RunAndCollect for `program`, a path started with no arguments; the path
+// is used as it stands, whatever characters it holds.
+String RunProgramAndCollect(const String& program, int flags,
+                            const OutputLineCallback& callback = nullptr);
 
 // Runs the kit's documentation builder, <rootPath>/bin/docbake, through
 // RunAndCollect, printing each line of its output on standard output as it
 // comes, and returns "".  When the builder cannot be run (missing, not an
-// executable file, or a path no command line can name), nothing runs: the
+// executable file), nothing runs: the
 // reason goes to standard error and is returned as "Cannot run <path>:
 // <reason>".  What the builder itself reports is its own affair (its
 // standard error is passed on).

@@ -111,16 +111,37 @@ TEST_F(RunAndCollectTest, MissingBuilderGivesEmptyResultAtOnce) {
   EXPECT_EQ(RunAndCollect(u"", 1, seen.callback()), u"");
 }
 
-TEST(BuilderCommandLine, SplitsBackIntoThePathAloneOrIsRefused) {
-  for (const char16_t* path : {u"/kit/bin/docbake", u"/my  kit/bin/docbake",
-                               u"/a\"b/bin/docbake", u"/\"q\"/bin/docbake"}) {
-    const String command = BuilderCommandLine(path);
-    ASSERT_FALSE(command.empty()) << ToUtf8(path);
-    EXPECT_EQ(SplitCommandLine(ToLatin1(command)), std::vector<std::string>{ToLatin1(path)})
-        << ToUtf8(command);
-  }
-  // A quote and a blank together: no command line names the file.
-  EXPECT_EQ(BuilderCommandLine(u"/a\"b c/bin/docbake"), u"");
+// The builder is started by its path as it stands: the file checked is the
+// file run, whatever quotes or blanks the path holds.  A decoy sits where a
+// command-line reading of the path would lead.
+TEST_F(RunAndCollectTest, ProgramsRunByTheirExactPath) {
+  char pattern[] = "/tmp/lexidor_exact_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  auto script = [&](const std::string& rel, const std::string& says) {
+    std::system(("mkdir -p '" + dir + "/" + rel + "' && printf '#!/bin/sh\\necho " + says +
+                 "\\n' > '" + dir + "/" + rel + "/docbake' && chmod +x '" + dir + "/" + rel +
+                 "/docbake'")
+                    .c_str());
+  };
+  script("rel", "decoy");
+  script("\"rel", "quoted");
+  script("a\"b c", "quote-and-blank");
+  char saved[4096];
+  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  EXPECT_EQ(RunProgramAndCollect(u"\"rel/docbake", 1), u"quoted");
+  EXPECT_EQ(RunProgramAndCollect(u"a\"b c/docbake", 1), u"quote-and-blank");
+  EXPECT_EQ(RunProgramAndCollect(u"missing/docbake", 1), u"");
+  ASSERT_EQ(chdir(saved), 0);
+  std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST_F(RunAndCollectTest, TheChildReadsAnEmptyStandardInput) {
+  auto start = std::chrono::steady_clock::now();
+  // 124 would mean that `cat` waited for input until timeout stopped it.
+  EXPECT_EQ(RunAndCollect(Shell("timeout 5 cat; echo status $?"), 1), u"status 0");
+  EXPECT_LT(SecondsSince(start), 4.0);
 }
 
 TEST_F(RunAndCollectTest, TrailingPartialLineIsTheLastLine) {

@@ -31,6 +31,12 @@ int TPipeStream::Close() {
   return 0;
 }
 
+void TPipeStream::CloseWriteEnd() {
+  if (writehandle == 0) return;
+  close(writehandle);
+  writehandle = 0;
+}
+
 int TPipeStream::Read(void* buf, int count) {
   if (readhandle == 0 || count <= 0) return 0;
   ssize_t n;

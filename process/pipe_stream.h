@@ -33,6 +33,9 @@ class TPipeStream : public TStream {
   int Flush() override;
   // Closes each descriptor that is not 0 and sets it to 0.  Returns 0.
   int Close() override;
+  // Closes only the write descriptor: the reader at the other end sees the
+  // end of data.
+  void CloseWriteEnd();
   // One blocking read / write of up to `count` bytes (retried when a signal
   // interrupts it).  The count moved; 0 at end of data, on an error and
   // without a descriptor, so the typed reads and writes see "no progress".

@@ -17,10 +17,25 @@ std::vector<ProcessRef>& RunningProcesses() {
 }
 
 ProcessRef TProcess::Create(const String& name, int flags) {
+  return Start(name, SplitCommandLine(ToLatin1(name)), flags);
+}
+
+ProcessRef TProcess::CreateWithArguments(const std::vector<String>& arguments, int flags) {
+  std::vector<std::string> bytes;
+  String name;
+  for (const String& argument : arguments) {
+    bytes.push_back(ToLatin1(argument));
+    if (!name.empty()) name += u' ';
+    name += argument;
+  }
+  return Start(name, std::move(bytes), flags);
+}
+
+ProcessRef TProcess::Start(const String& name, std::vector<std::string> arguments, int flags) {
   auto process = std::make_shared<TProcess>();
   process->name = name;
   int outRead = 0, inWrite = 0, errRead = 0;
-  process->handle = SpawnWithPipes(ToLatin1(name), &outRead, &inWrite, &errRead, flags);
+  process->handle = SpawnWithPipes(std::move(arguments), &outRead, &inWrite, &errRead, flags);
   if (process->handle == 0) return nullptr;
   process->pipe = TPipeStream::Create(outRead, inWrite);
   process->err = TPipeStream::Create(errRead, 0);

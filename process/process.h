@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "process/pipe_stream.h"
@@ -28,6 +29,10 @@ class TProcess : public TObject {
   // that cannot be executed still gives a process: its child ends at once.
   // `flags` is ignored.
   static ProcessRef Create(const String& name, int flags);
+  // The same for a program started with `arguments` as its argument vector,
+  // taken as they stand (arguments[0] is the program's path); `name` is
+  // the arguments joined by blanks.
+  static ProcessRef CreateWithArguments(const std::vector<String>& arguments, int flags);
 
   // Terminate, then Close, for every process in RunningProcesses, in list
   // order.  Registered as an exit handler by InitProcessModule.
@@ -58,6 +63,7 @@ class TProcess : public TObject {
   PipeStreamRef err;
 
  private:
+  static ProcessRef Start(const String& name, std::vector<std::string> arguments, int flags);
   // Set once Status has seen the child end, so that a later child that is
   // given the same process id is never taken for this one.
   bool ended_ = false;

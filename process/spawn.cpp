@@ -118,8 +118,12 @@ int OpenDescriptorLimit() {
 
 pid_t SpawnWithPipes(const std::string& commandLine, int* outRead, int* inWrite, int* errRead,
                      int flags) {
+  return SpawnWithPipes(SplitCommandLine(commandLine), outRead, inWrite, errRead, flags);
+}
+
+pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite,
+                     int* errRead, int flags) {
   (void)flags;
-  std::vector<std::string> arguments = SplitCommandLine(commandLine);
   if (arguments.empty()) return 0;
   std::vector<char*> argv = ArgumentVector(arguments);
   const int open_max = OpenDescriptorLimit();

@@ -47,5 +47,9 @@ std::vector<char*> ArgumentVector(std::vector<std::string>& arguments);
 // open and the three out-parameters are untouched.  `flags` is ignored.
 pid_t SpawnWithPipes(const std::string& commandLine, int* outRead, int* inWrite, int* errRead,
                      int flags);
+// The same, with the argument vector given as it is: arguments[0] is the
+// program's path, whatever characters it holds.
+pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite,
+                     int* errRead, int flags);
 
 }  // namespace lexidor

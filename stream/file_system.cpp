@@ -110,57 +110,112 @@ struct FileId {
   bool operator==(const FileId& o) const { return dev == o.dev && ino == o.ino; }
 };
 
-bool IdOf(const String& path, FileId& id) {
+// The tree walks below work on the C library's byte paths.  A name read
+// from a directory is a name: it is joined to its directory as it stands and
+// never read again as path text, so an entry called "..\\x" stays one entry
+// of this tree and cannot turn into "../x".
+std::string JoinBytes(const std::string& directory, const std::string& name) {
+  if (!directory.empty() && directory.back() == '/') return directory + name;
+  return directory + "/" + name;
+}
+
+// The entries of `directory` other than "." and "..", or false when it
+// cannot be listed.
+bool ListNames(const std::string& directory, std::vector<std::string>& names) {
+  DIR* dir = opendir(directory.c_str());
+  if (!dir) return false;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  closedir(dir);
+  return true;
+}
+
+bool IdOfBytes(const std::string& path, FileId& id) {
   struct stat st;
-  if (!StatPath(path, st)) return false;
+  if (stat(path.c_str(), &st) != 0) return false;
   id = FileId{st.st_dev, st.st_ino};
   return true;
+}
+
+// Copies one regular file of a tree.  The target must not be the source
+// itself: opening it for writing would empty both.
+int CopyFileBytes(const std::string& from, const std::string& to, const FileId& from_id) {
+  FileId to_id;
+  if (IdOfBytes(to, to_id) && to_id == from_id) return 0;
+  FILE* in = std::fopen(from.c_str(), "rbe");
+  if (!in) return 0;
+  StreamRef source = TCStream::CreateWithCStream(in, TCStream::MODE_READ);
+  FILE* out = std::fopen(to.c_str(), "wbe");
+  if (!out) return 0;  // releasing `source` closes it
+  StreamRef target = TCStream::CreateWithCStream(out, TCStream::MODE_WRITE);
+  return CopyAndClose(*source, *target);
 }
 
 // One level of DuplicateDirectory.  `chain` holds the source directories
 // being copied above this one, `target_root` the top of the copy: meeting
 // either again means a link leads the tree back into itself, which would
-// never end.
-int CopyTree(const String& from, const String& to, std::vector<FileId>& chain,
+// never end.  Links are followed as the files and directories they show.
+int CopyTree(const std::string& from, const std::string& to, std::vector<FileId>& chain,
              const FileId* target_root) {
   FileId id;
-  if (!IdOf(from, id)) return 0;
+  if (!IdOfBytes(from, id)) return 0;
   for (const FileId& above : chain) {
     if (above == id) return 0;
   }
   if (target_root && *target_root == id) return 0;
 
-  if (PathKind(to) == PATH_NONE) MakeDirectory(to, 0);
-  if (PathKind(to) != PATH_DIRECTORY) return 0;
+  struct stat st;
+  if (stat(to.c_str(), &st) != 0) {
+    mkdir(to.c_str(), kDirectoryMode);
+    if (stat(to.c_str(), &st) != 0) return 0;
+  }
+  if (!S_ISDIR(st.st_mode)) return 0;
   FileId root_id;
   if (!target_root) {
-    if (!IdOf(to, root_id)) return 0;
+    root_id = FileId{st.st_dev, st.st_ino};
     if (root_id == id) return 0;
     target_root = &root_id;
   }
 
+  std::vector<std::string> names;
+  if (!ListNames(from, names)) return 0;
   chain.push_back(id);
   int result = 1;
-  for (const String& name : ListDirectory(from, 1)) {
-    String source = JoinPath(from, name);
-    String target = JoinPath(to, name);
-    int kind = PathKind(source);
-    if (kind == PATH_DIRECTORY) {
+  for (const std::string& name : names) {
+    std::string source = JoinBytes(from, name);
+    std::string target = JoinBytes(to, name);
+    struct stat est;
+    if (stat(source.c_str(), &est) != 0) continue;  // a dangling link
+    if (S_ISDIR(est.st_mode)) {
       result = CopyTree(source, target, chain, target_root);
-    } else if (kind == PATH_FILE) {
-      // Names read from the disk are file names, never "proto::path" urls,
-      // so they go straight to the file stream.
-      result = 0;
-      if (SafeToCopy(source, target, false)) {
-        StreamRef in = TCStream::OpenFile(source, 1, 0);
-        StreamRef out = in ? TCStream::OpenFile(target, 0, 1) : nullptr;
-        if (out) result = CopyAndClose(*in, *out);
-      }
+    } else if (S_ISREG(est.st_mode)) {
+      result = CopyFileBytes(source, target, FileId{est.st_dev, est.st_ino});
     }
     if (!result) break;
   }
   chain.pop_back();
   return result;
+}
+
+// Removes the directory `path` and everything in it.  Links inside are
+// removed as links, never followed: what they point to is not part of the
+// tree.  1 when nothing is left.
+int RemoveTree(const std::string& path) {
+  std::vector<std::string> names;
+  if (!ListNames(path, names)) return 0;
+  for (const std::string& name : names) {
+    std::string entry = JoinBytes(path, name);
+    struct stat st;
+    if (lstat(entry.c_str(), &st) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      RemoveTree(entry);
+    } else {
+      unlink(entry.c_str());
+    }
+  }
+  return rmdir(path.c_str()) == 0 || errno == ENOENT ? 1 : 0;
 }
 
 }  // namespace
@@ -337,10 +392,13 @@ int MakeDirectory(const String& path, int recurse) {
 }
 
 int RemoveFile(const String& path) {
-  String p = Normalized(path, 0);
   std::string c;
-  if (ToCPath(p, c)) std::remove(c.c_str());
-  return PathKind(p) == PATH_NONE ? 1 : 0;
+  // A path that no file can have names nothing to remove.
+  if (!ToCPath(Normalized(path, 0), c)) return 1;
+  // Judged by the C library's answer, not by looking afterwards: "f.txt/"
+  // cannot be looked up either, yet the file is still there.
+  if (std::remove(c.c_str()) == 0) return 1;
+  return errno == ENOENT ? 1 : 0;
 }
 
 int MovePath(const String& from, const String& to) {
@@ -379,8 +437,10 @@ int DuplicateDirectory(const String& from, const String& to) {
   if (abs_to == abs_from || StartsWith(abs_to, abs_from == u"/" ? abs_from : abs_from + u"/")) {
     return 0;
   }
+  std::string f_bytes, t_bytes;
+  if (!ToCPath(f, f_bytes) || !ToCPath(t, t_bytes)) return 0;
   std::vector<FileId> chain;
-  return CopyTree(f, t, chain, nullptr);
+  return CopyTree(f_bytes, t_bytes, chain, nullptr);
 }
 
 int RemoveDirectory(const String& path, int recurse) {
@@ -391,23 +451,7 @@ int RemoveDirectory(const String& path, int recurse) {
   bool is_link = lstat(c.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
   // A link to a directory is not emptied: what it points to is not part of
   // this tree.  rmdir below then fails on the link and reports 0.
-  if (recurse && !is_link) {
-    DirectoryHandle listing = OpenDirectoryListing(p);
-    if (!listing) return 0;
-    for (String name = NextDirectoryEntry(listing); !name.empty();
-         name = NextDirectoryEntry(listing)) {
-      if (name == u"." || name == u"..") continue;
-      String entry = JoinPath(p, name);
-      struct stat est;
-      if (!LstatPath(entry, est)) continue;
-      if (S_ISDIR(est.st_mode)) {
-        RemoveDirectory(entry, 1);
-      } else if (S_ISREG(est.st_mode) || S_ISLNK(est.st_mode)) {
-        RemoveFile(entry);  // a link goes, never what it points to
-      }
-    }
-    CloseDirectoryListing(listing);
-  }
+  if (recurse && !is_link) return RemoveTree(c);
   rmdir(c.c_str());
   return PathKind(p) == PATH_NONE ? 1 : 0;
 }

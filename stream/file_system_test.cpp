@@ -245,6 +245,35 @@ TEST_F(FileSystemTest, RemoveFileJudgesByWhatIsLeft) {
   EXPECT_FALSE(fs::exists(P("empty")));
   EXPECT_EQ(RemoveFile(At("full")), 0);
   EXPECT_TRUE(fs::exists(P("full/inside")));
+  // A file named as a directory cannot be removed that way, and says so.
+  Write("f.txt", "x");
+  EXPECT_EQ(RemoveFile(At("f.txt/")), 0);
+  EXPECT_EQ(RemoveFile(At("f.txt\\")), 0);
+  EXPECT_EQ(Read("f.txt"), "x");
+}
+
+// Names read from a directory are joined as they stand: a backslash in an
+// entry's name is part of the name, never a way out of the tree.
+TEST_F(FileSystemTest, TreeWalksStayInsideTheirTree) {
+  Write("outside/keep.txt", "keep");
+  Write("outside2/keep.txt", "keep2");
+  Write("victim.txt", "victim");
+  Write("tree/..\\outside\\keep.txt", "inside");
+  Write("tree/..\\outside2/x", "inside");
+  Write("src/..\\victim.txt", "from src");
+  Write("src/a\\b.txt", "ab");
+  fs::create_directories(P("deep/er"));
+
+  ASSERT_EQ(DuplicateDirectory(At("src"), At("deep/er/dst")), 1);
+  EXPECT_EQ(Tree("deep/er/dst"), (std::vector<std::string>{"..\\victim.txt", "a\\b.txt"}));
+  EXPECT_EQ(Read("deep/er/dst/a\\b.txt"), "ab");
+  EXPECT_FALSE(fs::exists(P("deep/er/victim.txt")));
+  EXPECT_EQ(Read("victim.txt"), "victim");
+
+  EXPECT_EQ(RemoveDirectory(At("tree"), 1), 1);
+  EXPECT_FALSE(fs::exists(P("tree")));
+  EXPECT_EQ(Read("outside/keep.txt"), "keep");
+  EXPECT_EQ(Read("outside2/keep.txt"), "keep2");
 }
 
 TEST_F(FileSystemTest, RecursiveRemoveNeverFollowsLinks) {

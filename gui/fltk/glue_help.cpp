@@ -55,6 +55,13 @@ class Fl_AHelp_View : public Fl_Help_View {
     fl_register_images();  // PNG and JPEG for the pages' images
     CountInputDispatch();
   }
+  // FLTK's destructor looks up the page's images again, through OnLink, to
+  // release them; by then this class's members are gone.  Releasing the
+  // page here, while they still live, leaves the base class nothing to do.
+  ~Fl_AHelp_View() override {
+    LayingOut guard(this);
+    value(nullptr);
+  }
 
   std::string clicked;  // the link last clicked, as FLTK resolved it
 
