@@ -182,7 +182,12 @@ String RebuildDocumentation(const String& rootPath) {
     return message;
   }
   // Started by its path as it stands, so the file checked is the file run.
-  RunProgramAndCollect(program, 1, [](const String& line) { PrintLine(line); });
+  // The builder's lines start on a line of their own, after the argument
+  // echo's line.
+  RunProgramAndCollect(program, 1, [](const String& line) {
+    EndOpenLine();
+    PrintLine(line);
+  });
   return String();
 }
 

@@ -86,6 +86,7 @@ void InitModules() {
 }
 
 void RunLexidor(int argc, char** argv) {
+  OpenClosedStandardDescriptors();
   InitProgramPaths(argc, argv);
   InstallStartupSignalHandlers();
   InitModules();

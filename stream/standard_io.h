@@ -20,6 +20,12 @@ class TCStandardIO : public TStream {
   int Write(const void* buf, int count) override;
 };
 
+// Gives each of descriptors 0, 1 and 2 that is closed /dev/null, so that
+// files and connections opened later never take their place (a child's
+// error output would otherwise go into whatever got descriptor 2).  Call it
+// first thing at start-up.
+void OpenClosedStandardDescriptors();
+
 // Creates the standard stream.  Idempotent; the stream lives until the
 // process ends.
 void InitStandardIO();
@@ -32,6 +38,10 @@ const std::shared_ptr<TTextStream>& StandardStream();
 // character per byte whose bytes are UTF-8 (a path, a child's output) is
 // written as those bytes (DecodeUtf8Bytes), not as UTF-8 of each byte.
 void PrintLine(const String& text);
+
+// Ends the line on standard output when text written through the standard
+// stream left it open (it did not end with a line end); otherwise nothing.
+void EndOpenLine();
 
 // Writes `prompt` (no line end), flushes, and returns the next line of
 // standard input without its CR LF.  Throws TStreamReadException when

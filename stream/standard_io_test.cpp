@@ -71,6 +71,36 @@ TEST(StandardIO, PrintLineWritesUtf8AndCrLfAndFlushes) {
   EXPECT_EQ(text.out, "\xC3\xA9\xE2\x82\xAC\r\ntwo\r\n");
 }
 
+TEST(StandardIO, EndOpenLineEndsOnlyALineLeftOpen) {
+  ChildResult r = RunChild([] {
+    StandardStream()->WriteString(u"<echo>");
+    EndOpenLine();
+    EndOpenLine();  // the line is ended already
+    PrintLine(u"next");
+    return 0;
+  });
+  EXPECT_EQ(r.out, "<echo>\r\nnext\r\n");
+}
+
+// Closed standard descriptors get /dev/null, in order, and open ones stay.
+TEST(StandardIO, ClosedStandardDescriptorsGetDevNull) {
+  ChildResult r = RunChild([] {
+    close(0);
+    close(2);
+    OpenClosedStandardDescriptors();
+    char target[64] = {};
+    for (int fd : {0, 2}) {
+      std::string link = "/proc/self/fd/" + std::to_string(fd);
+      if (readlink(link.c_str(), target, sizeof target - 1) < 0) return 10 + fd;
+      if (std::string(target) != "/dev/null") return 20 + fd;
+    }
+    PrintLine(u"stdout kept");
+    return 0;
+  });
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "stdout kept\r\n");
+}
+
 TEST(StandardIO, PromptLineWritesThePromptAndReadsOneLine) {
   ChildResult r = RunChild(
       [] {
