@@ -3,7 +3,9 @@
 // The new content goes to a temporary file in the target's directory, which
 // is renamed over the target only once it is complete and closed without an
 // error.  Until then the old file stays as it was; on failure the temporary
-// file is removed.
+// file is removed.  A target that is a symbolic link stays one: the file it
+// points to is replaced.  An existing file the user may not write is not
+// replaced (as writing it in place would fail).
 #pragma once
 
 #include "stream/stream.h"
@@ -17,8 +19,12 @@ class TAtomicFile {
   TAtomicFile(const TAtomicFile&) = delete;
   TAtomicFile& operator=(const TAtomicFile&) = delete;
 
-  // Creates the temporary file.  false, with Error() set, when it cannot.
+  // Creates the temporary file.  false, with Error() set, when it cannot
+  // or when CheckWritable fails.
   bool Open();
+  // false, with Error() set, when the file exists and the user may not
+  // write it.  Writers that open TempPath themselves call it first.
+  bool CheckWritable();
   // The temporary file's stream; valid between Open and Finish.  Writes
   // raise TStreamWriteException when they make no progress: catch it and
   // call Fail().
@@ -42,6 +48,7 @@ class TAtomicFile {
   void SetError(int error_number);
 
   String target_;
+  String file_;  // the target with symbolic links followed
   String temp_;
   StreamRef stream_;
   String error_;

@@ -73,6 +73,10 @@ String InstallPages() {
   std::vector<std::unique_ptr<TAtomicFile>> files;
   for (const Install& install : installs) {
     auto file = std::make_unique<TAtomicFile>(app.rootPath + install.path);
+    if (!file->CheckWritable()) {
+      PrintLine(file->Error());
+      return file->Error();
+    }
     try {
       SaveTextFile(*install.text, file->TempPath());
     } catch (const TStreamWriteException&) {
