@@ -13,7 +13,29 @@
 namespace lexidor {
 
 String ButtonScript(const String& target) {
-  return u"document.write(\"<a href='" + target + u"'>Rebuild index</a>\");";
+  // The path stands in an HTML attribute inside a script string: escaped
+  // for the HTML first, then for the script.
+  String html;
+  for (char16_t c : target) {
+    switch (c) {
+      case u'&': html += u"&amp;"; break;
+      case u'\'': html += u"&#39;"; break;
+      case u'"': html += u"&quot;"; break;
+      case u'<': html += u"&lt;"; break;
+      case u'>': html += u"&gt;"; break;
+      default: html += c;
+    }
+  }
+  String script;
+  for (char16_t c : html) {
+    switch (c) {
+      case u'\\': script += u"\\\\"; break;
+      case u'\n': script += u"\\n"; break;
+      case u'\r': script += u"\\r"; break;
+      default: script += c;
+    }
+  }
+  return u"document.write(\"<a href='" + script + u"'>Rebuild index</a>\");";
 }
 
 namespace {
