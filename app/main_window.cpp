@@ -22,6 +22,13 @@ constexpr int kPushButton = 8;
 
 String WindowTitle() { return String(kTitlePrefix) + kVersionText; }
 
+// Titles the window before long work: the new title reaches the screen
+// before the work starts, not with whatever follows it.
+void ShowTitleNow(const GadgetRef& window, const String& title) {
+  ChangeGadgetText(window, title);
+  PumpSystemEvents();
+}
+
 // A failed save of the settings is said in the window: the user expects
 // them kept.
 void SaveSettings() {
@@ -64,13 +71,14 @@ void RunMainWindow() {
       DisableGadgetInput(buildButton);
       DisableGadgetInput(closeButton);
       DisableGadgetInput(changeButton);
+      // A builder that cannot run is told after the index is built (from the
+      // command list as it stands), so the build never waits on a notice.
+      String problem;
       if (ButtonCheckState(rebuildBox) == 1) {
-        ChangeGadgetText(window, u"Creating documentation....");
-        const String problem = RebuildDocumentation(app.rootPath);
-        // The index is still built, from the command list as it stands.
-        if (!problem.empty()) ShowNotice(DecodeUtf8Bytes(problem), 0);
+        ShowTitleNow(window, u"Creating documentation....");
+        problem = RebuildDocumentation(app.rootPath);
       }
-      ChangeGadgetText(window, u"Creating index....");
+      ShowTitleNow(window, u"Creating index....");
       const String error = BuildIndex();
       EnableGadgetInput(buildButton);
       EnableGadgetInput(closeButton);
@@ -80,8 +88,9 @@ void RunMainWindow() {
                                      IntToString(static_cast<int64_t>(app.commandList.Count())));
       } else {
         ChangeGadgetText(window, WindowTitle() + u" Build failed");
-        ShowNotice(DecodeUtf8Bytes(error), 1);
       }
+      if (!problem.empty()) ShowNotice(DecodeUtf8Bytes(problem), 0);
+      if (!error.empty()) ShowNotice(DecodeUtf8Bytes(error), 1);
     } else if (source == rebuildBox) {
       app.rebuildFlag = IntToString(ButtonCheckState(rebuildBox));
     } else if (source == closeButton) {
