@@ -154,18 +154,21 @@ TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // The 1 ms tick must not interrupt the connection to the server (a
   // connect() cut short by a signal makes the X library give up).  A busy
   // server whose queue of new connections is full refuses at once
-  // (EAGAIN): with a display named, a few more tries over about a second
-  // tell a busy server from a missing one.
+  // (EAGAIN): a few more tries over about a second let it make room.
   sigset_t tick, previous;
   sigemptyset(&tick);
   sigaddset(&tick, SIGALRM);
   pthread_sigmask(SIG_BLOCK, &tick, &previous);
+  // A server that is not there (no socket: ENOENT) or refuses (nothing
+  // listens: ECONNREFUSED) is not retried: a batch run needs no display and
+  // should not wait for one.
+  errno = 0;
   display_ = XOpenDisplay(nullptr);
-  const char* name = getenv("DISPLAY");
-  for (int pause_ms = 20; !display_ && name && *name && pause_ms <= 640; pause_ms *= 2) {
+  for (int pause_ms = 20; !display_ && errno == EAGAIN && pause_ms <= 640; pause_ms *= 2) {
     struct timespec pause = {0, pause_ms * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
+    errno = 0;
     display_ = XOpenDisplay(nullptr);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);

@@ -40,6 +40,25 @@ std::shared_ptr<TLinuxSystemDriver> ConsoleOnlyDriver() {
   return driver;
 }
 
+// A display that names no server gives a console driver at once: nothing
+// to wait for when the socket is missing or the connection refused.
+TEST(LinuxSystemDriverTest, AMissingDisplayIsNotWaitedFor) {
+  const char* display = getenv("DISPLAY");
+  std::string saved = display ? display : "";
+  for (const char* name : {":987", "localhost:987"}) {
+    setenv("DISPLAY", name, 1);
+    const auto start = Clock::now();
+    auto driver = std::make_shared<TLinuxSystemDriver>();
+    EXPECT_LT(MillisSince(start), 300) << name;
+    EXPECT_LT(driver->XConnectionFd(), 0) << name;
+  }
+  if (display) {
+    setenv("DISPLAY", saved.c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
+}
+
 // Feeds `input` to standard input through a pipe (closed after it, so the
 // reader then sees end of input) and captures standard output in a file.
 class ConsoleRedirect {
