@@ -389,11 +389,17 @@ String TLinuxSystemDriver::RequestDir(const String&, const String&) {
 }
 
 int TLinuxSystemDriver::OpenURL(const String& url) {
+  // Paths, and so file URLs made from them, hold one byte per character:
+  // those bytes go on as they are.  Only text with characters beyond a
+  // byte (typed by a user) is encoded, as UTF-8.
+  bool bytes = true;
+  for (char16_t c : url) bytes = bytes && c <= 0xFF;
+  const std::string target = bytes ? ToLatin1(url) : ToUtf8(url);
   std::vector<std::string> args;
   if (EnvironmentSet("KDE_FULL_DESKTOP")) {
-    args = {"kfmclient", "exec", ToUtf8(url)};
+    args = {"kfmclient", "exec", target};
   } else if (EnvironmentSet("GNOME_DESKTOP_SESSION_ID")) {
-    args = {"gnome-open", ToUtf8(url)};
+    args = {"gnome-open", target};
   } else {
     return 0;
   }

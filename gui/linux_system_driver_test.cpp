@@ -222,6 +222,11 @@ TEST_F(FakeOpeners, KdeTakesPrecedenceAndUsesKfmclientExec) {
   driver_->OpenURL(u"file:/a b/c.html#top");
   EXPECT_EQ(RecordedArgs(),
             (std::vector<std::string>{"kfmclient", "exec", "file:/a b/c.html#top"}));
+  // A path's bytes go on as they are; text beyond a byte per character as UTF-8.
+  driver_->OpenURL(FromLatin1("file:/docs/\xc3\xa9.html"));
+  EXPECT_EQ(RecordedArgs().at(2), "file:/docs/\xc3\xa9.html");
+  driver_->OpenURL(u"http://x/\u20ac");
+  EXPECT_EQ(RecordedArgs().at(2), "http://x/\xe2\x82\xac");
 }
 
 TEST_F(FakeOpeners, EmptyOrMissingDesktopVariablesOpenNothing) {
