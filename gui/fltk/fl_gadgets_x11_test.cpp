@@ -124,6 +124,22 @@ TEST_F(FlGadgetsTest, LabelFrameAndAlignmentFollowItsStyle) {
   }
 }
 
+TEST_F(FlGadgetsTest, PanelsHaveTheirFrames) {
+  GadgetRef window = Window(u"panels", 0, 0, 300, 300, 1);
+  struct Case {
+    int style, box;
+  } cases[] = {
+      {0, FLBOX_NO_BOX},
+      {PANEL_SUNKEN, FLBOX_DOWN_FRAME},
+      {PANEL_GROUP, FLBOX_ENGRAVED_FRAME},
+      {PANEL_GROUP | PANEL_SUNKEN | PANEL_ACTIVE, FLBOX_ENGRAVED_FRAME},
+  };
+  for (const Case& c : cases) {
+    GadgetRef panel = NewPanel(10, 10, 100, 60, window, c.style);
+    EXPECT_EQ(glue_get_box(FL(panel)->flhandle), c.box) << "style " << c.style;
+  }
+}
+
 TEST_F(FlGadgetsTest, KidsOfAWindowGoIntoItsClientAtTheirPlace) {
   GadgetRef window = Window(u"client", 0, 0, 300, 200, 1);
   GadgetRef label = NewLabel(u"a", 12, 34, 100, 20, window, 0);

@@ -2,6 +2,7 @@
 // server (Xvfb), window-manager messages sent with Xlib, and the pump's
 // waiting.
 #include <FL/Fl.H>
+#include <FL/Fl_Widget.H>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -235,6 +236,51 @@ TEST_F(FlInputTest, KeyHeldOverAnActivePanelGivesKeyDownKeyRepeatKeyUp) {
   EXPECT_EQ(shifted[0].data, 160);  // Shift first
   EXPECT_EQ(Only(shifted, {EVENT_KEYDOWN}).back().data, 66);
   EXPECT_EQ(Only(shifted, {EVENT_KEYDOWN}).back().mods, 1);
+}
+
+// An active panel hears the wheel only over itself, keys only while it has
+// the focus, and mouse downs and ups in pairs: what happens elsewhere, or to
+// a button inside it, is not its business.
+TEST_F(FlInputTest, AnActivePanelReportsOnlyItsOwnEvents) {
+  GadgetRef panel = NewPanel(10, 10, 200, 100, window_, PANEL_ACTIVE | PANEL_GROUP);
+  GadgetRef inner = NewButton(u"in", 20, 30, 60, 24, panel, 0);
+  GadgetRef field = NewTextField(250, 30, 120, 26, window_, 0);
+  Settle();
+  auto panel_events = [&](const std::vector<Seen>& seen) {
+    std::vector<Seen> mine;
+    for (const Seen& s : Only(seen, {EVENT_MOUSEDOWN, EVENT_MOUSEUP, EVENT_MOUSEWHEEL,
+                                     EVENT_KEYDOWN, EVENT_KEYUP})) {
+      if (s.source == panel) mine.push_back(s);
+    }
+    return mine;
+  };
+  ASSERT_EQ(panel_events(ClickAt(150, 80)).size(), 2u);  // the panel's own click
+  EXPECT_EQ(panel_events(Xdotool("mousemove --window W 300 150 sleep 0.05 click 5")).size(), 0u)
+      << "a wheel over empty space";
+  std::vector<Seen> wheel = panel_events(Xdotool("mousemove --window W 150 80 sleep 0.05 click 5"));
+  ASSERT_EQ(wheel.size(), 1u);
+  EXPECT_EQ(wheel[0].id, EVENT_MOUSEWHEEL);
+  ClickAt(300, 40);  // into the text field
+  EXPECT_EQ(panel_events(Xdotool("type ab")).size(), 0u) << "keys typed in the text field";
+  Fl_Widget* in = FL(inner)->flhandle;
+  std::vector<Seen> button = ClickAt(in->x() + in->w() / 2, in->y() + in->h() / 2);
+  EXPECT_EQ(panel_events(button).size(), 0u) << "a click on the button inside";
+  EXPECT_EQ(Only(button, {EVENT_GADGETACTION}).size(), 1u);
+  (void)field;
+}
+
+TEST_F(FlInputTest, FocusingAWindowPostsWindowActivate) {
+  GadgetRef other = Window(u"other", 450, 0, 200, 100, 513);
+  Settle();
+  const std::string other_xid = std::to_string(XidOf(other));
+  TakeEvents();
+  std::vector<Seen> seen = Only(Xdotool("windowfocus --sync " + other_xid +
+                                        " sleep 0.2 windowfocus --sync W sleep 0.2 windowfocus "
+                                        "--sync W"),
+                                {EVENT_WINDOWACTIVATE});
+  ASSERT_EQ(seen.size(), 2u) << "once for each change of window";
+  EXPECT_EQ(seen[0].source, other);
+  EXPECT_EQ(seen[1].source, window_);
 }
 
 // What a key filter was asked.

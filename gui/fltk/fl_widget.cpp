@@ -83,8 +83,13 @@ FLWidgetRef TFLWidget::Create(TFLWidget* parent, int x, int y, int w, int h, con
       break;
     case FLTYPE_PANEL:
     case FLTYPE_GROUPPANEL:
-      if (fltype == FLTYPE_GROUPPANEL) self->SetHandle(0, 15);  // below the caption
-      glue_set_box(self->flhandle, (style & 0x1) ? FLBOX_DOWN_FRAME : FLBOX_NO_BOX, 0);
+      // A group panel keeps the engraved frame its FLTK class draws, its
+      // caption over the frame; a plain panel has a frame only when asked.
+      if (fltype == FLTYPE_GROUPPANEL) {
+        self->SetHandle(0, 15);  // below the caption
+      } else {
+        glue_set_box(self->flhandle, (style & 0x1) ? FLBOX_DOWN_FRAME : FLBOX_NO_BOX, 0);
+      }
       if (style & 0x2) glue_panel_set_active(self->flhandle, 1);
       break;
     case FLTYPE_TABS:

@@ -160,12 +160,16 @@ void InstallPlainLabel() {
 
 // --- The widget classes ------------------------------------------------------
 
+class Fl_AWindow;
+void WatchWindowFocus();
+
 // The double-buffered top-level window.
 class Fl_AWindow : public Fl_Double_Window {
  public:
   Fl_AWindow(int x, int y, int w, int h) : Fl_Double_Window(x, y, w, h) {
     // The driver lays the window's contents out itself.
     resizable(nullptr);
+    WatchWindowFocus();
   }
 
   int minw = 0, minh = 0, maxw = 0, maxh = 0;  // 0 = not set
@@ -201,6 +205,28 @@ class Fl_AWindow : public Fl_Double_Window {
     return Fl_Double_Window::handle(event);
   }
 };
+
+// FLTK hands a window's gaining the keyboard focus to the focus widget
+// inside it, never to the window: the dispatch of every event sees it and
+// reports it for the window.
+Fl_Event_Dispatch dispatch_before_focus_watch = nullptr;
+
+int DispatchWatchingFocus(int event, Fl_Window* window) {
+  const int used = dispatch_before_focus_watch ? dispatch_before_focus_watch(event, window)
+                                               : Fl::handle_(event, window);
+  if (event == FL_FOCUS) {
+    if (auto* top = dynamic_cast<Fl_AWindow*>(window)) Report(top, FLEVENT_FOCUS);
+  }
+  return used;
+}
+
+void WatchWindowFocus() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  dispatch_before_focus_watch = Fl::event_dispatch();
+  Fl::event_dispatch(DispatchWatchingFocus);
+}
 
 // The single-line text field.
 class Fl_AInput : public Fl_Input {
@@ -280,16 +306,32 @@ class Fl_Panel : public Fl_Group {
       case FL_PUSH: {
         int used = Fl_Group::handle(event);
         Fl_Widget* pushed = Fl::pushed();
-        // The grab stays with a child that took it.
-        if (!(used && pushed && pushed != this && contains(pushed))) Fl::pushed(this);
+        // A click a child took (a button inside) is the child's: its
+        // release goes to the child, so the panel reports neither half.
+        if (used && pushed && pushed != this && contains(pushed)) return used;
+        Fl::pushed(this);
         if (!contains(Fl::focus())) take_focus();
+        pressed_ = true;
         Report(this, event);
         return 1;
       }
       case FL_RELEASE:
+        // Only the release of a press the panel reported: downs and ups
+        // come in pairs.
+        if (!pressed_) return Fl_Group::handle(event);
+        pressed_ = false;
+        Report(this, event);
+        return 1;
       case FL_KEYDOWN:
       case FL_KEYUP:
+        // FLTK offers keys nobody took to the focus widget's parents and
+        // then around the window: the panel reports only its own.
+        if (Fl::focus() != this) return Fl_Group::handle(event);
+        Report(this, event);
+        return 1;
       case FL_MOUSEWHEEL:
+        // A wheel turned elsewhere is offered around the window as well.
+        if (!Fl::event_inside(this)) return Fl_Group::handle(event);
         Report(this, event);
         return 1;
       case FL_LEAVE:
@@ -315,6 +357,9 @@ class Fl_Panel : public Fl_Group {
         return Fl_Group::handle(event);
     }
   }
+
+ private:
+  bool pressed_ = false;  // a press was reported and its release not yet
 };
 
 // The tab group.  Button 1 switches pages as FLTK's tabs do; the other
