@@ -125,6 +125,15 @@ void PauseMillis(int ms) {
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
+TickHold::TickHold() {
+  sigset_t tick;
+  sigemptyset(&tick);
+  sigaddset(&tick, SIGALRM);
+  pthread_sigmask(SIG_BLOCK, &tick, &previous_);
+}
+
+TickHold::~TickHold() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+
 int PendingSignal() { return pending_signal; }
 void ClearPendingSignal() { pending_signal = 0; }
 void SetPendingSignal(int signal_number) { pending_signal = signal_number; }

@@ -6,6 +6,8 @@
 // EINTR; the handler is installed with SA_RESTART.
 #pragma once
 
+#include <signal.h>
+
 #include <cstdint>
 
 #include "runtime/string.h"
@@ -30,6 +32,21 @@ int32_t MillisecondClock();
 // ms + 1000; returns at once for a negative count.  The tick does not wake
 // it: signals other than SIGALRM only shorten one round of the wait.
 void PauseMillis(int ms);
+
+// Holds the 1 ms tick off the calling thread while it lives, for waits that
+// block elsewhere (FLTK's own modal loops): the tick would otherwise wake
+// them a thousand times a second.  A tick that came meanwhile is delivered,
+// once, when the hold ends.
+class TickHold {
+ public:
+  TickHold();
+  ~TickHold();
+  TickHold(const TickHold&) = delete;
+  TickHold& operator=(const TickHold&) = delete;
+
+ private:
+  sigset_t previous_;
+};
 
 // The number of the last signal recorded by the tick's handler, 0 when none
 // is pending; ClearPendingSignal sets it back to 0.  SetPendingSignal lets

@@ -3,6 +3,7 @@
 // or for the number of seconds given as the first argument.
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "gui/event.h"
 #include "gui/event_queue.h"
@@ -109,13 +110,16 @@ int main(int argc, char** argv) {
   GadgetRef canvas = NewCanvas(380, 395, 370, 110, w, 0);
   (void)canvas;
 
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  for (;;) {
-    PumpSystemEvents();
-    while (QueuedEventCount() > 0 && PollForEvent() != 0) {
-      if (CurrentEventId() == EVENT_WINDOWCLOSE) return 0;
-    }
-    if (seconds > 0 && std::chrono::steady_clock::now() > end) return 0;
-    PauseMillis(10);
+  // The time limit arrives as a close request from a sleeping thread, so
+  // the loop below sleeps until there is something to do.
+  if (seconds > 0) {
+    std::thread([seconds] {
+      std::this_thread::sleep_for(std::chrono::seconds(seconds));
+      ConsoleSystemDriver()->PostMainThreadCallback(
+          [](const ObjectRef&, int) { MakeEvent(EVENT_WINDOWCLOSE)->Emit(); }, nullptr, 0);
+    }).detach();
   }
+  while (AwaitEvent() != EVENT_WINDOWCLOSE) {
+  }
+  return 0;
 }

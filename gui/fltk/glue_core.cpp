@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "gui/fltk/glue.h"
+#include "gui/timing.h"
 #include "gui/fltk/glue_internal.h"
 
 namespace lexidor {
@@ -88,15 +89,11 @@ void glue_wait(double max_seconds) {
   // The 1 ms SIGALRM tick would end FLTK's select every millisecond; hold it
   // off for the length of the wait (it is delivered, once, when the mask is
   // restored).  Every other signal, SIGCHLD above all, still ends the wait.
-  sigset_t block, saved;
-  sigemptyset(&block);
-  sigaddset(&block, SIGALRM);
-  pthread_sigmask(SIG_BLOCK, &block, &saved);
+  TickHold hold;
   Fl::wait(max_seconds);
   // A wait ended by FLTK's next timeout returns just before the timeout
   // is due; this pass runs it, so it is not left for the next wait.
   Fl::wait(0.0);
-  pthread_sigmask(SIG_SETMASK, &saved, nullptr);
 }
 
 void glue_handle_xevent(const void* xevent) {

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "gui/timing.h"
 #include "runtime/exceptions.h"
 
 namespace lexidor {
@@ -19,6 +20,8 @@ void CheckRequesterAllowed(int fullscreen, const char* operation) {
 
 int FLNotify(const String& text, int serious) {
   const std::string message = ToUtf8(text);
+  // Each dialog runs FLTK's modal loop, which sleeps only with the tick held.
+  TickHold hold;
   // The text is an argument, never the format: a "%" in it stays a "%".
   if (serious != 0) {
     fl_alert("%s", message.c_str());
@@ -30,12 +33,14 @@ int FLNotify(const String& text, int serious) {
 
 int FLConfirm(const String& text, int /*serious*/) {
   const std::string message = ToUtf8(text);
+  TickHold hold;
   // Button 0 also answers Escape and the window's close box.
   return fl_choice("%s", "No", "Yes", nullptr, message.c_str()) == 1 ? 1 : 0;
 }
 
 int FLProceed(const String& text, int /*serious*/) {
   const std::string message = ToUtf8(text);
+  TickHold hold;
   return fl_choice("%s", "Cancel", "No", "Yes", message.c_str()) - 1;
 }
 
@@ -50,6 +55,7 @@ String RunChooser(const String& title, const String& pattern, int type, const St
   Fl_File_Chooser chooser(start.empty() ? nullptr : start.c_str(), pattern_utf8.c_str(), type,
                           title_utf8.c_str());
   chooser.show();
+  TickHold hold;
   while (chooser.shown()) Fl::wait();
   const char* chosen = chooser.value();
   if (chosen == nullptr) return String();
@@ -75,6 +81,7 @@ int FLRequestColor(int r, int g, int b) {
   double red = r / 255.0;
   double green = g / 255.0;
   double blue = b / 255.0;
+  TickHold hold;
   if (fl_color_chooser("Choose Color", red, green, blue) == 0) return 0;
   const unsigned int ri = static_cast<unsigned int>(255 * red + 0.5) & 0xff;
   const unsigned int gi = static_cast<unsigned int>(255 * green + 0.5) & 0xff;

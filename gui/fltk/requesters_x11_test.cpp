@@ -15,10 +15,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "gui/timing.h"
 
 namespace lexidor {
 namespace {
@@ -143,6 +146,40 @@ TEST_F(RequestersTest, NotifyShowsNonAsciiText) {
   EXPECT_TRUE(
       Shown("Gr\xc3\xbc\xc3\x9f"
             "e \xe2\x86\x92 Quandrel"));
+}
+
+// Context switches of the calling thread so far: each wake-up from a wait
+// counts one.
+long ThreadWakeups() {
+  FILE* status = std::fopen("/proc/thread-self/status", "r");
+  if (!status) return -1;
+  long total = 0, value = 0;
+  char line[256];
+  while (std::fgets(line, sizeof line, status)) {
+    if (std::sscanf(line, "voluntary_ctxt_switches: %ld", &value) == 1 ||
+        std::sscanf(line, "nonvoluntary_ctxt_switches: %ld", &value) == 1) {
+      total += value;
+    }
+  }
+  std::fclose(status);
+  return total;
+}
+
+long wakeups_before = -1, wakeups_after = -1;
+
+// An open notice waits as the main loop does: the 1 ms tick (1,000
+// wake-ups a second) does not reach its modal loop.
+TEST_F(RequestersTest, AnOpenNoticeSleeps) {
+  InitTimingModule();
+  ASSERT_TRUE(MillisecondTimerRunning());
+  Fl::add_timeout(0.3, [](void*) { wakeups_before = ThreadWakeups(); });
+  Fl::add_timeout(1.3, [](void*) {
+    wakeups_after = ThreadWakeups();
+    if (Fl_Window* dialog = Fl::modal()) dialog->hide();
+  });
+  FLNotify(u"Waiting quietly", 0);
+  ASSERT_GE(wakeups_before, 0);
+  EXPECT_LT(wakeups_after - wakeups_before, 100) << "wake-ups in one second";
 }
 
 struct QuestionCase {
