@@ -18,8 +18,8 @@ namespace {
 // shared by every user and lost with the next update, even when the one
 // running the program (root) may write there.
 const char16_t* const kSystemProgramFolders[] = {
-    u"/bin", u"/sbin", u"/usr/bin", u"/usr/sbin", u"/usr/games",
-    u"/usr/local/bin", u"/usr/local/sbin", u"/usr/local/games",
+    u"/bin",       u"/sbin",          u"/usr/bin",        u"/usr/sbin",
+    u"/usr/games", u"/usr/local/bin", u"/usr/local/sbin", u"/usr/local/games",
 };
 
 bool IsSystemProgramFolder(const String& directory) {

@@ -74,9 +74,9 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   // Build the package into a folder of its own and unpack it.
   const std::string version = ToUtf8(kVersionText);
   const std::string deb = dir_.Sub("lexidor_" + version + "_amd64.deb");
-  RunResult made = Tool(LEXIDOR_CPACK, {"--config", std::string(LEXIDOR_BINARY_DIR) +
-                                                        "/CPackConfig.cmake",
-                                        "-B", dir_.path()});
+  RunResult made =
+      Tool(LEXIDOR_CPACK,
+           {"--config", std::string(LEXIDOR_BINARY_DIR) + "/CPackConfig.cmake", "-B", dir_.path()});
   ASSERT_EQ(made.exit_status, 0) << made.out << made.err;
   ASSERT_TRUE(Exists(deb)) << made.out;
   RunResult depends = Tool("/usr/bin/dpkg-deb", {"-f", deb, "Depends"});
