@@ -1,8 +1,9 @@
 # Lexidor: the two commands for a fresh machine are `make demo` and `make check`.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build check demo bench clean
+.PHONY: all deps configure build program check demo bench install package clean
 
 all: build
 
@@ -15,16 +16,28 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# Only the program and the files installed with it, not the tests.
+program: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target Lexidor lexidor_packaging_files
+
 # Every test: unit, x11 (under a private Xvfb), browser and e2e.
 check: build
 	@cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure -j $(JOBS) --timeout 300
 
-demo: build
+demo: program
 	@scripts/demo $(BUILD)
 
 bench: build
 	@scripts/bench $(BUILD)
+
+# $(DESTDIR)$(PREFIX)/bin/lexidor, its menu entry, icons and manual page.
+install: program
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# $(BUILD)/lexidor_<version>_amd64.deb
+package: program
+	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
 clean:
 	rm -rf $(BUILD)

@@ -2,12 +2,13 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/settings_location.h"
 #include "stream/stream.h"
 
 namespace lexidor {
 
 void LoadConfig() {
-  StreamRef s = OpenFileForReading(kConfigFile);
+  StreamRef s = OpenFileForReading(SettingsFile());
   if (!s) return;
   AppState& app = App();
   app.rootPath = s->ReadLine();
@@ -17,7 +18,9 @@ void LoadConfig() {
 
 String SaveConfig() {
   const AppState& app = App();
-  TAtomicFile file(kConfigFile);
+  String error = MakeSettingsDirectory();
+  if (!error.empty()) return error;
+  TAtomicFile file(SettingsFile());
   if (!file.Open()) return file.Error();
   try {
     file.Stream().WriteLine(app.rootPath);

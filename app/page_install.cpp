@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/settings_location.h"
 #include "runtime/program_paths.h"
 #include "stream/file_system.h"
 #include "stream/standard_io.h"
@@ -56,16 +57,22 @@ String InstallPages() {
   const String indexPage = LoadTextFile(u"incbin::resources\\index.html");
   const String commandsPage = LoadTextFile(u"incbin::resources\\commands.html");
   const String styleSheet = LoadTextFile(u"incbin::resources\\qdxstyle.css");
-  const String target = ProgramDirectory() + u"/Lexidor";
+  // The link names the program as it is installed (build/Lexidor,
+  // /usr/bin/lexidor); "Lexidor" when its file is unknown.
+  const String programName = PathFileName(ProgramFile());
+  const String target =
+      ProgramDirectory() + u"/" + (programName == u"." ? String(u"Lexidor") : programName);
   PrintLine(u"AppDir : " + ProgramDirectory());
+  PrintLine(u"Settings: " + SettingsFile());
   PrintLine(u"CurDir : " + WorkingDirectory());
   String button = ButtonScript(target);
   PrintLine(u"PostFile: <" + target + u"> -----");
 
-  // A copy stays beside the program.  A program installed in a read-only
-  // place still builds, with the text it has in memory.
-  const String localButton = WorkingDirectory() + u"/button.js";
-  String error = SaveTextFileAtomically(button, localButton);
+  // A copy stays beside the settings file.  Where it cannot be written the
+  // build goes on with the text it has in memory.
+  const String localButton = SettingsDirectory() + u"/button.js";
+  String error = MakeSettingsDirectory();
+  if (error.empty()) error = SaveTextFileAtomically(button, localButton);
   if (error.empty()) {
     button = LoadTextFile(localButton);
   } else {

@@ -103,7 +103,7 @@ TEST_F(Batch, WritesTheExactScriptFilesForEveryParsingRule) {
                        "\\docs\\html\\Modules\\commands.txt\r\nTotal commands: 13 15\r\n\r\n"
                        "\r\nc\r\ncore.mod/stream\r\ncore/core.abc\r\nCORE/Core.Stream\r\nm\r\n"
                        "n\r\nz\r\nIndeces created...\r\nAppDir : " +
-                       P + "\r\nCurDir : " + P + "\r\nPostFile: <" + P +
+                       P + "\r\nSettings: " + P + "/config.txt\r\nCurDir : " + P + "\r\nPostFile: <" + P +
                        "/Lexidor> -----\r\nSaveText  <" + R + ">\r\n");
   EXPECT_EQ(r.err, "");
 }

@@ -1,0 +1,39 @@
+// Where the settings (config.txt) and the copy of button.js live.
+//
+// Beside the program when config.txt already stands there, or when the
+// program's folder is writable and is not a system program folder such as
+// /usr/bin: a copy run from its own folder keeps everything beside itself.
+// Otherwise, as for an installed program, in $XDG_CONFIG_HOME/lexidor
+// ($HOME/.config/lexidor when the variable is unset or not absolute),
+// created on the first save.
+#pragma once
+
+#include "runtime/string.h"
+
+namespace lexidor {
+
+// What the choice depends on, gathered by SettingsDirectory from the file
+// system and the environment.
+struct SettingsPlaceFacts {
+  String programDirectory;
+  bool configBesideProgram = false;  // programDirectory/config.txt exists
+  bool programDirectoryWritable = false;
+  const char* xdgConfigHome = nullptr;  // nullptr when unset
+  const char* home = nullptr;           // $HOME, else the account's home; nullptr when none
+};
+
+// The settings folder for these facts, without a trailing slash.
+String ChooseSettingsDirectory(const SettingsPlaceFacts& facts);
+
+// The settings folder of this run: decided on the first call (after
+// InitProgramPaths) and kept for the rest of the run, so that the file read
+// at start is the file saved later.
+const String& SettingsDirectory();
+// SettingsDirectory() + "/config.txt".
+String SettingsFile();
+// Creates the settings folder and any missing parents (mode 0700) when it
+// is not the program's own folder.  "" on success, else a line naming the
+// folder and the reason.
+String MakeSettingsDirectory();
+
+}  // namespace lexidor
