@@ -189,11 +189,22 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   return String();
 }
 
+// A call takes at most about 65,500 arguments in common engines (V8 stops at
+// 65,535), so `new Array(...)` with more elements does not load at all.  Up
+// to this count the files keep that form, which other pages of a kit may
+// read; above it they hold an array literal with the same name, elements
+// and order, which every engine accepts at any size.
+constexpr size_t kMaxArrayCallElements = 60000;
+
 // Buffers one script file's text and hands it to its temporary file in
-// large pieces.
+// large pieces.  `elements` is the number of elements the file will hold;
+// it picks the array form.
 class ScriptWriter {
  public:
-  ScriptWriter(const String& path, const char* opening) : file_(path), text_(opening) {}
+  ScriptWriter(const String& path, const char* variable, size_t elements)
+      : file_(path), literal_(elements > kMaxArrayCallElements) {
+    text_ = std::string("var ") + variable + (literal_ ? "=[" : "=new Array(");
+  }
   bool Open() { return file_.Open(); }
   void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
@@ -201,8 +212,8 @@ class ScriptWriter {
     if (text_.size() >= (1 << 16)) Drain();
   }
   // Writes the closing text and closes the file; false when anything failed.
-  bool Finish(const char* closing) {
-    text_ += closing;
+  bool Finish() {
+    text_ += literal_ ? "];" : ");";
     Drain();
     return file_.Finish();
   }
@@ -220,6 +231,7 @@ class ScriptWriter {
     text_.clear();
   }
   TAtomicFile file_;
+  const bool literal_;
   std::string text_;
   bool failed_ = false;
 };
@@ -268,10 +280,12 @@ class SideTask {
 
 String WriteScriptFiles(const String& modulesDir) {
   AppState& app = App();
-  ScriptWriter command(modulesDir + u"command.js", "var commands=new Array(");
-  ScriptWriter links(modulesDir + u"links.js", "var links=new Array(");
-  ScriptWriter modules(modulesDir + u"modules.js", "var modules=new Array(");
-  ScriptWriter mods(modulesDir + u"mod.js", "var mods=new Array(");
+  const size_t n = app.commandList.Count();
+  ScriptWriter command(modulesDir + u"command.js", "commands", n);
+  ScriptWriter links(modulesDir + u"links.js", "links", n);
+  ScriptWriter modules(modulesDir + u"modules.js", "modules", n);
+  // One element per module and the closing empty one.
+  ScriptWriter mods(modulesDir + u"mod.js", "mods", app.moduleMap.size() + 1);
   ScriptWriter* all[] = {&command, &links, &modules, &mods};
   for (ScriptWriter* w : all) {
     if (!w->Open()) return w->File().Error();
@@ -283,12 +297,12 @@ String WriteScriptFiles(const String& modulesDir) {
   bool links_ok = false;
   SideTask links_task([&] {
     WriteColumn(links, list, &tcommand::link);
-    links_ok = links.Finish(");");
+    links_ok = links.Finish();
   });
   WriteColumn(command, list, &tcommand::comando);
   WriteColumn(modules, list, &tcommand::Modules);
-  bool ok = command.Finish(");");
-  ok = modules.Finish(");") && ok;
+  bool ok = command.Finish();
+  ok = modules.Finish() && ok;
   links_task.Join();
   ok = ok && links_ok;
   if (ok) {
@@ -300,7 +314,7 @@ String WriteScriptFiles(const String& modulesDir) {
       first = false;
     }
     mods.Element("", first);  // the array always ends with an empty element
-    ok = mods.Finish(");");
+    ok = mods.Finish();
   }
   if (!ok) {
     for (ScriptWriter* w : all) {

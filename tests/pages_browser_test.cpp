@@ -2,11 +2,15 @@
 // documentation tree with hand-made command lists.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/browser_support.h"
+#include "tests/program_runner.h"
 
 namespace lexidor {
 namespace {
@@ -272,10 +276,10 @@ TEST(PagesBrowserTest, SearchQueriesListTheMatchingCommands) {
       {false, "?textfield=*image&Submit=Search", {"BitmapImage", "GetImage", "LoadImage"}},
       // Stars at both ends: the end is what counts.
       {false, "?textfield=*TEXT*&Submit=Search", {"GetText", "SetText", "context"}},
-      // A plain word: names containing it.
+      // A plain word: names containing it, those starting with it first.
       {false,
        "?textfield=text&Submit=Search",
-       {"Get text ready", "GetText", "SetText", "TextWidth", "context"}},
+       {"TextWidth", "Get text ready", "GetText", "SetText", "context"}},
       // A regular expression.
       {false, "?textfield=^B.*K$&Submit=Search", {"Break"}},
       // Not a valid regular expression: plain text, no script error.
@@ -351,6 +355,104 @@ TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
       }
     }
   }
+}
+
+// A kit of 200,000 commands built by the program itself: far more elements
+// than a call takes arguments, so the script files must still load in every
+// engine (Chromium, node, Firefox) and the pages list and search them.
+TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
+  const int kCount = 200000;
+  const char* verbs[] = {"Get", "Set", "Load", "Free", "Text", "Draw"};
+  const char* nouns[] = {"Image", "Text", "Item"};
+  std::vector<std::string> names;
+  std::string list;
+  for (int i = 0; i < kCount; ++i) {
+    std::string name = std::string(verbs[i % 6]) + nouns[(i / 6) % 3] + std::to_string(i);
+    names.push_back(name);
+    list += name + "|/docs/html/Modules/core/core.m" + std::to_string(i % 97) + "/index.html#" +
+            name + "\n";
+  }
+  std::sort(names.begin(), names.end());
+
+  test::TempDir dir("lexidor-large");
+  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
+  test::WriteFile(kit + "/docs/html/Modules/commands.txt", list);
+  test::MakeDirs(prog);
+  test::CopyFile(test::LexidorBinary(), prog + "/Lexidor");
+  chmod((prog + "/Lexidor").c_str(), 0755);
+  test::WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
+  test::RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  test::RunResult build = test::RunProgram(prog + "/Lexidor", options);
+  ASSERT_EQ(build.exit_status, 0) << build.out << build.err;
+  const std::string modules_dir = kit + "/docs/html/Modules/";
+
+  // node reads the four files with their names, lengths and last elements.
+  test::RunOptions node;
+  node.args = {"-e",
+               "const vm = require('vm'), fs = require('fs');"
+               "for (const f of ['command', 'links', 'modules', 'mod'])"
+               "  vm.runInThisContext(fs.readFileSync(process.argv[1] + f + '.js', 'latin1'));"
+               "console.log([commands.length, links.length, modules.length, mods.length,"
+               "  commands[commands.length - 1], mods[mods.length - 1] === ''].join(' '));",
+               modules_dir};
+  test::RunResult loaded = test::RunProgram("/usr/bin/node", node);
+  EXPECT_EQ(loaded.out, "200000 200000 200000 98 " + names.back() + " true\n") << loaded.err;
+
+  // Chromium: every command listed (or counted where the list is cut), and
+  // searches over the whole list.
+  const std::string page = test::FileUrl(modules_dir + "commands.html");
+  std::vector<BrowserRun> runs = test::DumpDoms(
+      {page, page + "?textfield=getimage1999*&Submit=Search", page + "?textfield=*9999&Submit=Search"},
+      3, 120);
+  std::vector<std::vector<std::string>> expected(3);
+  for (const std::string& name : names) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (upper.compare(0, 12, "GETIMAGE1999") == 0) expected[1].push_back(name);
+    if (upper.compare(upper.size() - 4, 4, "9999") == 0) {
+      expected[2].push_back(name);
+    }
+  }
+  ASSERT_FALSE(expected[1].empty());
+  ASSERT_FALSE(expected[2].empty());
+  for (size_t i = 0; i < runs.size(); ++i) {
+    SCOPED_TRACE(runs[i].url);
+    ExpectCompletePage(runs[i]);
+    std::vector<std::string> hits = HitNames(runs[i]);
+    if (i == 0) {
+      ASSERT_GE(hits.size(), 100u);
+      EXPECT_TRUE(std::equal(hits.begin(), hits.end(), names.begin()));
+      EXPECT_NE(test::VisibleText(runs[i].dom).find("200000 commands"), std::string::npos);
+    } else {
+      EXPECT_EQ(hits, expected[i]);
+    }
+  }
+
+  // Firefox: a page loading the same four files turns green when all of
+  // them hold what the build wrote, red otherwise.
+  test::WriteFile(modules_dir + "check.html",
+                  "<html><body style='background:#f00'>"
+                  "<script src='command.js'></script><script src='links.js'></script>"
+                  "<script src='modules.js'></script><script src='mod.js'></script><script>"
+                  "if (commands.length == 200000 && links.length == 200000 &&"
+                  " modules.length == 200000 && mods.length == 98 && commands[199999] == '" +
+                      names.back() +
+                      "') document.body.style.background = '#0f0';"
+                      "</script></body></html>");
+  test::TempDir profile("lexidor-firefox");
+  test::RunOptions firefox;
+  const std::string shot = dir.Sub("firefox.png");
+  firefox.args = {"--headless", "-no-remote", "-profile", profile.path(), "--window-size=200,200",
+                  "--screenshot", shot, test::FileUrl(modules_dir + "check.html")};
+  firefox.env["HOME"] = profile.path();
+  firefox.timeout_ms = 120000;
+  test::RunResult ff = test::RunProgram("/usr/bin/firefox-esr", firefox);
+  ASSERT_EQ(ff.exit_status, 0) << ff.err;
+  test::RunOptions pixel;
+  pixel.args = {shot, "-format", "%[hex:p{100,100}]", "info:"};
+  EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out.substr(0, 6), "00FF00");
 }
 
 }  // namespace
