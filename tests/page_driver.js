@@ -3,8 +3,8 @@
 // presses, typing, Back and Forward, window sizes, colour schemes.
 //
 // As a program:  node page_driver.js CHROMIUM STEPS.json
-// runs the steps of the JSON array in one browser tab and prints one JSON
-// array with the value of every "eval" step, in order.  Steps:
+// runs the steps of the JSON array in one browser tab and prints the value
+// of every "eval" and "address" step as JSON, one line each.  Steps:
 //   {"goto": URL}                  load the url and wait for its load event
 //   {"eval": EXPR}                 evaluate in the page (promises awaited)
 //   {"keys": ["a", "ArrowDown"]}   press keys (one character types it)
@@ -13,6 +13,7 @@
 //   {"dark": true|false}           prefers-color-scheme
 //   {"scripts": false}             turn JavaScript off for later loads
 //   {"wait": MS}
+//   {"address": true}              the tab's address, even of an error page
 // A failing step ends the run with status 1 and the reason on stderr.
 //
 // As a module: Browser.start(chromium) gives an object with send(), goto(),
@@ -166,6 +167,10 @@ async function RunSteps(chromium, steps) {
       } else if ('scripts' in step) {
         await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
       } else if ('wait' in step) await new Promise((r) => setTimeout(r, step.wait));
+      else if ('address' in step) {
+        const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
+        values.push(entries[currentIndex].url);
+      }
       else throw new Error('unknown step ' + JSON.stringify(step));
     }
   } finally {
@@ -179,6 +184,6 @@ module.exports = { Browser, RunSteps };
 if (require.main === module) {
   const [chromium, stepsFile] = process.argv.slice(2);
   RunSteps(chromium, JSON.parse(fs.readFileSync(stepsFile, 'utf8')))
-    .then((values) => { process.stdout.write(JSON.stringify(values) + '\n'); })
+    .then((values) => { for (const v of values) process.stdout.write(JSON.stringify(v) + '\n'); })
     .catch((e) => { process.stderr.write('page_driver: ' + e.message + '\n'); process.exit(1); });
 }

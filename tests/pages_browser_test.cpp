@@ -99,7 +99,9 @@ class PageTree {
     for (const Command& c : *commands) {
       names.push_back(c.name);
       links.push_back(c.link);
-      modules.push_back("core/core.text");
+      // The module as a build derives it: between "Modules/" and "/index".
+      std::string::size_type from = c.link.find("Modules/") + 8;
+      modules.push_back(c.link.substr(from, c.link.find("/index") - from));
     }
     test::WriteFile(Html("Modules/command.js"), ScriptArray("commands", names));
     test::WriteFile(Html("Modules/links.js"), ScriptArray("links", links));
@@ -355,6 +357,201 @@ TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
       }
     }
   }
+}
+
+// ---- The page as a user works it: keys, typing, history, screens ----------
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out + "\"";
+}
+
+// One step of a session; a step with `expect` yields a value (the JSON text
+// of a string) that must equal it.
+struct Act {
+  std::string step;
+  std::string expect;
+  bool checked = false;
+};
+Act Do(const std::string& step) { return {step, "", false}; }
+Act Check(const std::string& expression, const std::string& expect) {
+  return {"{\"eval\":" + Json("String(" + expression + ")") + "}", Json(expect), true};
+}
+Act Keys(std::vector<std::string> keys) {
+  std::string step = "{\"keys\":[";
+  for (size_t i = 0; i < keys.size(); ++i) step += (i ? "," : "") + Json(keys[i]);
+  return Do(step + "]}");
+}
+Act Goto(const std::string& url) { return Do("{\"goto\":" + Json(url) + "}"); }
+
+// Runs the acts in one browser tab through tests/page_driver.js and compares
+// every value with its expectation.
+void Session(const std::vector<Act>& acts) {
+  test::TempDir dir("lexidor-session");
+  std::string steps = "[";
+  for (size_t i = 0; i < acts.size(); ++i) steps += (i ? ",\n" : "") + acts[i].step;
+  test::WriteFile(dir.Sub("steps.json"), steps + "]");
+  test::RunOptions options;
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_driver.js", test::FindChromium(),
+                  dir.Sub("steps.json")};
+  options.timeout_ms = 240000;
+  test::RunResult r = test::RunProgram("/usr/bin/node", options);
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  std::vector<std::string> values;
+  std::string::size_type pos = 0, end;
+  while ((end = r.out.find('\n', pos)) != std::string::npos) {
+    values.push_back(r.out.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  size_t v = 0;
+  for (size_t i = 0; i < acts.size(); ++i) {
+    if (!acts[i].checked) continue;
+    ASSERT_LT(v, values.size()) << "no value for step " << i;
+    EXPECT_EQ(values[v], acts[i].expect) << "step " << i << ": " << acts[i].step;
+    ++v;
+  }
+}
+
+const char kNames[] = "[...document.querySelectorAll('#hits a.cmd')].map(a => a.textContent).join()";
+const char kCount[] = "document.getElementById('count').textContent";
+const char kField[] = "document.getElementById('textfield').value";
+const char kSelected[] = "document.querySelector('#hits .sel a.cmd').textContent";
+// The lowest text contrast of the page's kinds of text against the
+// background they are drawn on, or "ok" when every one reaches 4.5:1.
+const char kContrast[] = R"((() => {
+  const rgb = (c) => c.match(/[\d.]+/g).map(Number);
+  const lum = (c) => {
+    const v = rgb(c).slice(0, 3).map((x) => (x /= 255) <= 0.03928 ? x / 12.92 : Math.pow((x + 0.055) / 1.055, 2.4));
+    return 0.2126 * v[0] + 0.7152 * v[1] + 0.0722 * v[2];
+  };
+  const back = (e) => {
+    for (; e; e = e.parentElement) {
+      const c = getComputedStyle(e).backgroundColor, a = rgb(c);
+      if (a.length < 4 || a[3] > 0) return c;
+    }
+    return 'rgb(255, 255, 255)';
+  };
+  let worst = 'ok';
+  for (const sel of ['body', '#count', '#hits a.cmd', '#hits a.mod', '#hint', 'mark', 'td.small a',
+                     '.navbar a', '#textfield', '.nomatch', '#hits .sel a.cmd']) {
+    const e = document.querySelector(sel);
+    if (!e) continue;
+    const l1 = lum(getComputedStyle(e).color), l2 = lum(back(e));
+    const ratio = (Math.max(l1, l2) + 0.05) / (Math.min(l1, l2) + 0.05);
+    if (ratio < 4.5) worst = sel + ' ' + ratio.toFixed(2);
+  }
+  return worst;
+})())";
+
+const std::vector<Command>& SessionCommands() {
+  static const std::vector<Command> commands = {
+      {"BitmapImage", "/kit/docs/html/Modules/media/media.image/index.html#BitmapImage"},
+      {"GetImage", "/kit/docs/html/Modules/media/media.image/index.html#GetImage"},
+      {"GetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#GetText"},
+      {"Image", "/kit/docs/html/Modules/media/media.image/index.html#Image"},
+      {"ImageCount", "/kit/docs/html/Modules/media/media.image/index.html#ImageCount"},
+      {"LoadImage", "/kit/docs/html/Modules/media/media.image/index.html#LoadImage"},
+      {"SetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"},
+      {"TextWidth", "/kit/docs/html/Modules/media/media.font/index.html#TextWidth"},
+      {"context", "/kit/docs/html/Modules/core/core.text/index.html#context"},
+      {"getimage2", "/kit/docs/html/Modules/media/media.image/index.html#getimage2"},
+  };
+  return commands;
+}
+
+TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHistory) {
+  PageTree tree(&SessionCommands());
+  const std::string letter_b = test::ResolveLink(tree.CommandsUrl(), "commands.html?B");
+  Session({
+      Goto(tree.CommandsUrl()),
+      Check(kCount, "10 commands"),
+      Check("document.querySelectorAll('#hits .hit').length", "10"),
+      // "/" reaches the field from anywhere; typing searches at once and the
+      // address follows in the form's own syntax.
+      Keys({"/"}),
+      Check("document.activeElement.id", "textfield"),
+      Keys({"i", "m", "a", "g", "e"}),
+      Check("location.search", "?textfield=image&Submit=Search"),
+      // The exact name, then names starting with the text, then the rest.
+      Check(kNames, "Image,ImageCount,BitmapImage,GetImage,LoadImage,getimage2"),
+      Check(kCount, "6 commands found for \u201cimage\u201d"),
+      Check("document.querySelector('#hits .hit:nth-child(3) a.cmd').innerHTML",
+            "Bitmap<mark>Image</mark>"),
+      Check("document.querySelector('#hits .hit a.mod').getAttribute('href')",
+            "media/media.image/index.html"),
+      Check("document.querySelector('#hits .hit a.mod').textContent", "media/media.image"),
+      // Stars keep their meaning, ranked the same way.
+      Check("document.getElementById('textfield').value = ''", ""),
+      Keys({"g", "e", "t", "i", "m", "a", "g", "e", "*"}),
+      Check(kNames, "GetImage,getimage2"),
+      Check("location.search", "?textfield=getimage*&Submit=Search"),
+      Keys({"Escape"}),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCount, "||10 commands"),
+      Keys({"*", "t", "e", "x", "t"}),
+      Check(kNames, "GetText,SetText,context"),
+      // Down and Up choose among the results, Enter opens the chosen one.
+      Keys({"ArrowDown", "ArrowDown", "ArrowDown", "ArrowUp"}),
+      Check(kSelected, "SetText"),
+      Check("getComputedStyle(document.querySelector('#hits .sel a.cmd')).outlineStyle", "solid"),
+      Keys({"Enter"}),
+      Do(R"({"wait":500})"),
+      Act{R"({"address":true})", Json("file:///kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"), true},
+      // Back brings the search back as it was left.
+      Do(R"({"back":true})"),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCount,
+            "*text|?textfield=*text&Submit=Search|3 commands found for \u201c*text\u201d"),
+      Goto(letter_b),
+      Check(kCount, "1 command starting with B"),
+      Do(R"({"back":true})"),
+      Check(kNames, "GetText,SetText,context"),
+      Do(R"({"forward":true})"),
+      Check(kNames, "BitmapImage"),
+      // Nothing found: said so, with the star forms to try.
+      Goto(tree.IndexUrl("?textfield=zzz&Submit=Search")),
+      Check("document.querySelector('.nomatch').textContent",
+            "No command matches \u201czzz\u201d. Try zzz* for names starting with it, *zzz for "
+            "names ending with it, or a shorter text."),
+      Check("[...document.querySelectorAll('.nomatch a')].map(a => a.getAttribute('href')).join()",
+            "Modules/commands.html?textfield=zzz*&Submit=Search,"
+            "Modules/commands.html?textfield=*zzz&Submit=Search"),
+      // The field is labelled, the count is announced, the text readable.
+      Check("document.getElementById('textfield').labels[0].textContent + '|' + "
+            "document.getElementById('count').getAttribute('aria-live')",
+            "Search commands|polite"),
+  });
+}
+
+TEST(PagesBrowserTest, ReadableInBothSchemesOnNarrowScreensAndWithoutScripts) {
+  PageTree tree(&SessionCommands());
+  const std::string search = tree.CommandsUrl("?textfield=text&Submit=Search");
+  Session({
+      Goto(search),
+      Check(kContrast, "ok"),
+      Do(R"({"dark":true})"),
+      Goto(search),
+      Check("getComputedStyle(document.body).backgroundColor", "rgb(20, 24, 29)"),
+      Check(kContrast, "ok"),
+      Do(R"({"size":[375,700]})"),
+      Goto(search),
+      // Nothing wider than the screen; field and hint take its width.
+      Check("document.documentElement.scrollWidth <= 375 && "
+            "document.getElementById('textfield').getBoundingClientRect().width >= 200 && "
+            "document.getElementById('hint').getBoundingClientRect().width >= 300",
+            "true"),
+      Goto(tree.IndexUrl()),
+      Check("document.documentElement.scrollWidth <= 375", "true"),
+      Do(R"({"scripts":false})"),
+      Goto(tree.CommandsUrl()),
+      Check("document.querySelector('p.noscript a').getAttribute('href')", "../Modules/index.html"),
+  });
 }
 
 // A kit of 200,000 commands built by the program itself: far more elements
