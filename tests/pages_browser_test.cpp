@@ -421,7 +421,7 @@ void Session(const std::vector<Act>& acts) {
 }
 
 const char kNames[] = "[...document.querySelectorAll('#hits a.cmd')].map(a => a.textContent).join()";
-const char kCount[] = "document.getElementById('count').textContent";
+const char kCountText[] = "document.getElementById('count').textContent";
 const char kField[] = "document.getElementById('textfield').value";
 const char kSelected[] = "document.querySelector('#hits .sel a.cmd').textContent";
 // The lowest text contrast of the page's kinds of text against the
@@ -472,7 +472,7 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
   const std::string letter_b = test::ResolveLink(tree.CommandsUrl(), "commands.html?B");
   Session({
       Goto(tree.CommandsUrl()),
-      Check(kCount, "10 commands"),
+      Check(kCountText, "10 commands"),
       Check("document.querySelectorAll('#hits .hit').length", "10"),
       // "/" reaches the field from anywhere; typing searches at once and the
       // address follows in the form's own syntax.
@@ -482,7 +482,7 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
       Check("location.search", "?textfield=image&Submit=Search"),
       // The exact name, then names starting with the text, then the rest.
       Check(kNames, "Image,ImageCount,BitmapImage,GetImage,LoadImage,getimage2"),
-      Check(kCount, "6 commands found for \u201cimage\u201d"),
+      Check(kCountText, "6 commands found for \u201cimage\u201d"),
       Check("document.querySelector('#hits .hit:nth-child(3) a.cmd').innerHTML",
             "Bitmap<mark>Image</mark>"),
       Check("document.querySelector('#hits .hit a.mod').getAttribute('href')",
@@ -494,7 +494,7 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
       Check(kNames, "GetImage,getimage2"),
       Check("location.search", "?textfield=getimage*&Submit=Search"),
       Keys({"Escape"}),
-      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCount, "||10 commands"),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText, "||10 commands"),
       Keys({"*", "t", "e", "x", "t"}),
       Check(kNames, "GetText,SetText,context"),
       // Down and Up choose among the results, Enter opens the chosen one.
@@ -506,10 +506,10 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
       Act{R"({"address":true})", Json("file:///kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"), true},
       // Back brings the search back as it was left.
       Do(R"({"back":true})"),
-      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCount,
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText,
             "*text|?textfield=*text&Submit=Search|3 commands found for \u201c*text\u201d"),
       Goto(letter_b),
-      Check(kCount, "1 command starting with B"),
+      Check(kCountText, "1 command starting with B"),
       Do(R"({"back":true})"),
       Check(kNames, "GetText,SetText,context"),
       Do(R"({"forward":true})"),
@@ -627,6 +627,18 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
     }
   }
 
+  // A cut listing says so, and grows as the reader scrolls or asks for more.
+  Session({
+      Goto(page),
+      Check(kCountText, "200000 commands \u2013 showing the first 120 of 200000"),
+      Check("(window.scrollTo(0, document.body.scrollHeight), 'scrolled')", "scrolled"),
+      Do(R"({"wait":1500})"),
+      Check("document.querySelectorAll('#hits .hit').length", "620"),
+      Check("(document.getElementById('showmore').click(), 'clicked')", "clicked"),
+      Check(kCountText, "200000 commands \u2013 showing the first 1120 of 200000"),
+      Check(kNames + std::string(".split(',').slice(-1)[0]"), names[1119]),
+  });
+
   // Firefox: a page loading the same four files turns green when all of
   // them hold what the build wrote, red otherwise.
   test::WriteFile(modules_dir + "check.html",
@@ -650,6 +662,15 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
   test::RunOptions pixel;
   pixel.args = {shot, "-format", "%[hex:p{100,100}]", "info:"};
   EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out.substr(0, 6), "00FF00");
+
+  // And the page itself: below its head, the screen is full of command rows
+  // (an index that failed to load leaves it blank).
+  firefox.args = {"--headless", "-no-remote", "-profile", profile.path(), "--window-size=1280,1024",
+                  "--screenshot", shot, page};
+  ff = test::RunProgram("/usr/bin/firefox-esr", firefox);
+  ASSERT_EQ(ff.exit_status, 0) << ff.err;
+  pixel.args = {shot, "-crop", "1280x400+0+550", "+repage", "-format", "%[fx:minima<0.5]", "info:"};
+  EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out, "1");
 }
 
 }  // namespace
