@@ -337,6 +337,21 @@ TEST(PagesBrowserTest, EmptyOrMissingListsGiveAnEmptyIndex) {
   EXPECT_NE(test::VisibleText(runs[2].dom).find("Total commands 0 "), std::string::npos);
 }
 
+// The two pages share their search script; only the three targets differ.
+TEST(PagesBrowserTest, BothPagesRunTheSameSearchScript) {
+  auto script = [](const std::string& page) {
+    std::string bytes = test::ReadFile(kResources + page);
+    std::string::size_type from = bytes.find("// Letter index and search");
+    std::string::size_type to = bytes.find("</script>", from);
+    std::string text = bytes.substr(from, to - from);
+    std::string::size_type targets = text.find("var homeTarget");
+    return text.erase(targets, text.find("var fullLimit") - targets);
+  };
+  const std::string index = script("index.html");
+  ASSERT_GT(index.size(), 5000u);
+  EXPECT_EQ(index, script("commands.html"));
+}
+
 TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
   const std::pair<const char*, bool> files[] = {
       {"index.html", true}, {"commands.html", true}, {"qdxstyle.css", false}};
