@@ -144,6 +144,8 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "links.js"), "var links=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
+  EXPECT_EQ(ReadFile(modules_ + "first.js"),
+            "var firstCommands={total:0,commands:[],links:[],modules:[]};");
 }
 
 // Up to 60,000 elements the files keep "new Array(...)"; past that, where a
@@ -169,6 +171,16 @@ TEST_F(Batch, ListsPastSixtyThousandCommandsAreArrayLiterals) {
     EXPECT_EQ(ReadFile(modules_ + "modules.js").substr(0, 13),
               literal ? "var modules=[" : "var modules=n");
     EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"m\",\"\");");
+    // The count and the first 120 rows.
+    std::string names, links, modules;
+    for (int i = 0; i < 120; ++i) {
+      names += std::string(i ? "," : "") + "\"C" + std::to_string(100000 + i) + "\"";
+      links += std::string(i ? "," : "") + "\"" + kit_ + "/docs/html/Modules/m/index.html\"";
+      modules += std::string(i ? "," : "") + "\"m\"";
+    }
+    EXPECT_EQ(ReadFile(modules_ + "first.js"), "var firstCommands={total:" + std::to_string(count) +
+                                                    ",commands:[" + names + "],links:[" + links +
+                                                    "],modules:[" + modules + "]};");
   }
 }
 
