@@ -13,6 +13,7 @@
 //   {"dark": true|false}           prefers-color-scheme
 //   {"scripts": false}             turn JavaScript off for later loads
 //   {"wait": MS}
+//   {"until": EXPR}                wait (up to 2 minutes) until EXPR is true
 //   {"address": true}              the tab's address, even of an error page
 // A failing step ends the run with status 1 and the reason on stderr.
 //
@@ -167,6 +168,13 @@ async function RunSteps(chromium, steps) {
       } else if ('scripts' in step) {
         await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
       } else if ('wait' in step) await new Promise((r) => setTimeout(r, step.wait));
+      else if ('until' in step) {
+        let k = 0;
+        while (!(await b.eval(step.until))) {
+          if (++k > 1200) throw new Error('never true: ' + step.until);
+          await new Promise((r) => setTimeout(r, 100));
+        }
+      }
       else if ('address' in step) {
         const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
         values.push(entries[currentIndex].url);
