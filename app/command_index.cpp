@@ -189,20 +189,39 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   return String();
 }
 
+// A call takes at most about 65,500 arguments in common engines (V8 stops at
+// 65,535), so `new Array(...)` with more elements does not load at all.  Up
+// to this count the files keep that form, which other pages of a kit may
+// read; above it they hold an array literal with the same name, elements
+// and order, which every engine accepts at any size.
+constexpr size_t kMaxArrayCallElements = 60000;
+
+// Rows in first.js: more than a screenful.
+constexpr size_t kFirstRows = 120;
+
 // Buffers one script file's text and hands it to its temporary file in
-// large pieces.
+// large pieces.  `elements` is the number of elements the file will hold;
+// it picks the array form.
 class ScriptWriter {
  public:
-  ScriptWriter(const String& path, const char* opening) : file_(path), text_(opening) {}
+  ScriptWriter(const String& path, const char* variable, size_t elements)
+      : file_(path), literal_(elements > kMaxArrayCallElements) {
+    text_ = std::string("var ") + variable + (literal_ ? "=[" : "=new Array(");
+    closing_ = literal_ ? "];" : ");";
+  }
+  // A file of the given opening text, elements (and Raw text) and closing.
+  ScriptWriter(const String& path, std::string opening, std::string closing)
+      : file_(path), literal_(true), text_(std::move(opening)), closing_(std::move(closing)) {}
   bool Open() { return file_.Open(); }
+  void Raw(std::string_view text) { text_.append(text); }
   void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
     AppendScriptString(text_, value);
     if (text_.size() >= (1 << 16)) Drain();
   }
   // Writes the closing text and closes the file; false when anything failed.
-  bool Finish(const char* closing) {
-    text_ += closing;
+  bool Finish() {
+    text_ += closing_;
     Drain();
     return file_.Finish();
   }
@@ -220,7 +239,9 @@ class ScriptWriter {
     text_.clear();
   }
   TAtomicFile file_;
+  const bool literal_;
   std::string text_;
+  std::string closing_;
   bool failed_ = false;
 };
 
@@ -268,11 +289,18 @@ class SideTask {
 
 String WriteScriptFiles(const String& modulesDir) {
   AppState& app = App();
-  ScriptWriter command(modulesDir + u"command.js", "var commands=new Array(");
-  ScriptWriter links(modulesDir + u"links.js", "var links=new Array(");
-  ScriptWriter modules(modulesDir + u"modules.js", "var modules=new Array(");
-  ScriptWriter mods(modulesDir + u"mod.js", "var mods=new Array(");
-  ScriptWriter* all[] = {&command, &links, &modules, &mods};
+  const size_t n = app.commandList.Count();
+  ScriptWriter command(modulesDir + u"command.js", "commands", n);
+  ScriptWriter links(modulesDir + u"links.js", "links", n);
+  ScriptWriter modules(modulesDir + u"modules.js", "modules", n);
+  // One element per module and the closing empty one.
+  ScriptWriter mods(modulesDir + u"mod.js", "mods", app.moduleMap.size() + 1);
+  // The number of commands and the first rows of the whole listing, small
+  // enough to load at once: the pages of a large kit draw their first
+  // screen from it while the full lists are still loading.
+  ScriptWriter first(modulesDir + u"first.js",
+                     "var firstCommands={total:" + std::to_string(n) + ",commands:[", "]};");
+  ScriptWriter* all[] = {&command, &links, &modules, &mods, &first};
   for (ScriptWriter* w : all) {
     if (!w->Open()) return w->File().Error();
   }
@@ -283,24 +311,32 @@ String WriteScriptFiles(const String& modulesDir) {
   bool links_ok = false;
   SideTask links_task([&] {
     WriteColumn(links, list, &tcommand::link);
-    links_ok = links.Finish(");");
+    links_ok = links.Finish();
   });
   WriteColumn(command, list, &tcommand::comando);
   WriteColumn(modules, list, &tcommand::Modules);
-  bool ok = command.Finish(");");
-  ok = modules.Finish(");") && ok;
+  bool ok = command.Finish();
+  ok = modules.Finish() && ok;
   links_task.Join();
   ok = ok && links_ok;
   if (ok) {
-    bool first = true;
+    bool none_yet = true;
     for (const auto& entry : app.moduleMap) {
       const std::string_view module = entry.second.Record().Modules;
       PrintLine(FromLatin1(module));
-      mods.Element(module, first);
-      first = false;
+      mods.Element(module, none_yet);
+      none_yet = false;
     }
-    mods.Element("", first);  // the array always ends with an empty element
-    ok = mods.Finish(");");
+    mods.Element("", none_yet);  // the array always ends with an empty element
+    ok = mods.Finish();
+    const size_t rows = std::min(n, kFirstRows);
+    const std::pair<const char*, std::string_view tcommand::*> fields[] = {
+        {"", &tcommand::comando}, {"],links:[", &tcommand::link}, {"],modules:[", &tcommand::Modules}};
+    for (const auto& [between, field] : fields) {
+      first.Raw(between);
+      for (size_t i = 0; i < rows; ++i) first.Element(list[i].*field, i == 0);
+    }
+    ok = first.Finish() && ok;
   }
   if (!ok) {
     for (ScriptWriter* w : all) {

@@ -32,7 +32,8 @@ void SettleModuleMap();
 void AppendScriptString(std::string& out, std::string_view text);
 
 // The whole build: reads <rootPath>/docs/html/Modules/commands.txt, sorts,
-// writes command.js, links.js, modules.js and mod.js, then installs the
+// writes command.js, links.js, modules.js and mod.js (and first.js, the
+// count and first rows that large kits' pages show first), then installs the
 // pages.  Progress goes to standard output.  Returns "" on success, else the
 // line that says what failed (already printed); nothing of the previous
 // index is lost then.

@@ -144,6 +144,44 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "links.js"), "var links=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
+  EXPECT_EQ(ReadFile(modules_ + "first.js"),
+            "var firstCommands={total:0,commands:[],links:[],modules:[]};");
+}
+
+// Up to 60,000 elements the files keep "new Array(...)"; past that, where a
+// call would take too many arguments to load, an array literal holding the
+// same elements.  mod.js (one element per module) keeps its form.
+TEST_F(Batch, ListsPastSixtyThousandCommandsAreArrayLiterals) {
+  for (int count : {60000, 60001}) {
+    SCOPED_TRACE(count);
+    std::string list;
+    for (int i = 0; i < count; ++i) {
+      list += "C" + std::to_string(100000 + i) + "|/docs/html/Modules/m/index.html\n";
+    }
+    WriteFile(modules_ + "commands.txt", list);
+    SetConfig(kit_);
+    ASSERT_EQ(Run().exit_status, 0);
+    const bool literal = count > 60000;
+    const std::string last = "\"C" + std::to_string(100000 + count - 1) + "\"";
+    const std::string command = ReadFile(modules_ + "command.js");
+    EXPECT_EQ(command.substr(0, 23),
+              literal ? "var commands=[\"C100000\"" : "var commands=new Array(");
+    EXPECT_EQ(command.substr(command.size() - last.size() - 2), last + (literal ? "];" : ");"));
+    EXPECT_EQ(ReadFile(modules_ + "links.js").substr(0, 11), literal ? "var links=[" : "var links=n");
+    EXPECT_EQ(ReadFile(modules_ + "modules.js").substr(0, 13),
+              literal ? "var modules=[" : "var modules=n");
+    EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"m\",\"\");");
+    // The count and the first 120 rows.
+    std::string names, links, modules;
+    for (int i = 0; i < 120; ++i) {
+      names += std::string(i ? "," : "") + "\"C" + std::to_string(100000 + i) + "\"";
+      links += std::string(i ? "," : "") + "\"" + kit_ + "/docs/html/Modules/m/index.html\"";
+      modules += std::string(i ? "," : "") + "\"m\"";
+    }
+    EXPECT_EQ(ReadFile(modules_ + "first.js"), "var firstCommands={total:" + std::to_string(count) +
+                                                    ",commands:[" + names + "],links:[" + links +
+                                                    "],modules:[" + modules + "]};");
+  }
 }
 
 TEST_F(Batch, FirstRunAsksForTheKitOnTheConsoleAndStoresIt) {

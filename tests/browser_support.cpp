@@ -469,14 +469,21 @@ std::vector<PageLink> ExtractLinks(const std::string& dom) {
     if (close == std::string::npos) break;
     std::string content = dom.substr(end + 1, close - end - 1);
     pos = close + 4;
-    if (content.find('<') != std::string::npos) continue;
+    // Markup inside (a highlighted part of the text) counts as its text.
+    std::string plain;
+    bool in_tag = false;
+    for (char c : content) {
+      if (c == '<') in_tag = true;
+      if (!in_tag) plain += c;
+      if (c == '>') in_tag = false;
+    }
     PageLink link;
     std::string::size_type href = tag.find(" href=\"");
     if (href != std::string::npos) {
       std::string::size_type start = href + 7;
       link.href = DecodeEntities(tag.substr(start, tag.find('"', start) - start));
     }
-    link.text = DecodeEntities(content);
+    link.text = DecodeEntities(plain);
     links.push_back(link);
   }
   return links;

@@ -91,8 +91,8 @@ struct PageLink {
   std::string text;
 };
 
-// Every <a ...>text</a> of the DOM whose content is plain text (no nested
-// elements), in document order.  Anchors without href get an empty href.
+// Every <a ...>text</a> of the DOM in document order, its text with any
+// nested markup removed.  Anchors without href get an empty href.
 std::vector<PageLink> ExtractLinks(const std::string& dom);
 
 // Decodes the character references a serialised DOM uses: &amp; &lt; &gt;

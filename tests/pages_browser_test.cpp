@@ -2,11 +2,15 @@
 // documentation tree with hand-made command lists.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/browser_support.h"
+#include "tests/program_runner.h"
 
 namespace lexidor {
 namespace {
@@ -95,7 +99,9 @@ class PageTree {
     for (const Command& c : *commands) {
       names.push_back(c.name);
       links.push_back(c.link);
-      modules.push_back("core/core.text");
+      // The module as a build derives it: between "Modules/" and "/index".
+      std::string::size_type from = c.link.find("Modules/") + 8;
+      modules.push_back(c.link.substr(from, c.link.find("/index") - from));
     }
     test::WriteFile(Html("Modules/command.js"), ScriptArray("commands", names));
     test::WriteFile(Html("Modules/links.js"), ScriptArray("links", links));
@@ -272,10 +278,10 @@ TEST(PagesBrowserTest, SearchQueriesListTheMatchingCommands) {
       {false, "?textfield=*image&Submit=Search", {"BitmapImage", "GetImage", "LoadImage"}},
       // Stars at both ends: the end is what counts.
       {false, "?textfield=*TEXT*&Submit=Search", {"GetText", "SetText", "context"}},
-      // A plain word: names containing it.
+      // A plain word: names containing it, those starting with it first.
       {false,
        "?textfield=text&Submit=Search",
-       {"Get text ready", "GetText", "SetText", "TextWidth", "context"}},
+       {"TextWidth", "Get text ready", "GetText", "SetText", "context"}},
       // A regular expression.
       {false, "?textfield=^B.*K$&Submit=Search", {"Break"}},
       // Not a valid regular expression: plain text, no script error.
@@ -331,6 +337,21 @@ TEST(PagesBrowserTest, EmptyOrMissingListsGiveAnEmptyIndex) {
   EXPECT_NE(test::VisibleText(runs[2].dom).find("Total commands 0 "), std::string::npos);
 }
 
+// The two pages share their search script; only the three targets differ.
+TEST(PagesBrowserTest, BothPagesRunTheSameSearchScript) {
+  auto script = [](const std::string& page) {
+    std::string bytes = test::ReadFile(kResources + page);
+    std::string::size_type from = bytes.find("// Letter index and search");
+    std::string::size_type to = bytes.find("</script>", from);
+    std::string text = bytes.substr(from, to - from);
+    std::string::size_type targets = text.find("var homeTarget");
+    return text.erase(targets, text.find("var fullLimit") - targets);
+  };
+  const std::string index = script("index.html");
+  ASSERT_GT(index.size(), 5000u);
+  EXPECT_EQ(index, script("commands.html"));
+}
+
 TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
   const std::pair<const char*, bool> files[] = {
       {"index.html", true}, {"commands.html", true}, {"qdxstyle.css", false}};
@@ -351,6 +372,321 @@ TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
       }
     }
   }
+}
+
+// ---- The page as a user works it: keys, typing, history, screens ----------
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out + "\"";
+}
+
+// One step of a session; a step with `expect` yields a value (the JSON text
+// of a string) that must equal it.
+struct Act {
+  std::string step;
+  std::string expect;
+  bool checked = false;
+};
+Act Do(const std::string& step) { return {step, "", false}; }
+Act Check(const std::string& expression, const std::string& expect) {
+  return {"{\"eval\":" + Json("String(" + expression + ")") + "}", Json(expect), true};
+}
+Act Keys(std::vector<std::string> keys) {
+  std::string step = "{\"keys\":[";
+  for (size_t i = 0; i < keys.size(); ++i) step += (i ? "," : "") + Json(keys[i]);
+  return Do(step + "]}");
+}
+Act Goto(const std::string& url) { return Do("{\"goto\":" + Json(url) + "}"); }
+
+// Runs the acts in one browser tab through tests/page_driver.js and compares
+// every value with its expectation.
+void Session(const std::vector<Act>& acts) {
+  test::TempDir dir("lexidor-session");
+  std::string steps = "[";
+  for (size_t i = 0; i < acts.size(); ++i) steps += (i ? ",\n" : "") + acts[i].step;
+  test::WriteFile(dir.Sub("steps.json"), steps + "]");
+  test::RunOptions options;
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_driver.js", test::FindChromium(),
+                  dir.Sub("steps.json")};
+  options.timeout_ms = 240000;
+  test::RunResult r = test::RunProgram("/usr/bin/node", options);
+  ASSERT_EQ(r.exit_status, 0) << r.err;
+  std::vector<std::string> values;
+  std::string::size_type pos = 0, end;
+  while ((end = r.out.find('\n', pos)) != std::string::npos) {
+    values.push_back(r.out.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  size_t v = 0;
+  for (size_t i = 0; i < acts.size(); ++i) {
+    if (!acts[i].checked) continue;
+    ASSERT_LT(v, values.size()) << "no value for step " << i;
+    EXPECT_EQ(values[v], acts[i].expect) << "step " << i << ": " << acts[i].step;
+    ++v;
+  }
+}
+
+const char kNames[] = "[...document.querySelectorAll('#hits a.cmd')].map(a => a.textContent).join()";
+const char kCountText[] = "document.getElementById('count').textContent";
+const char kField[] = "document.getElementById('textfield').value";
+const char kSelected[] = "document.querySelector('#hits .sel a.cmd').textContent";
+// The lowest text contrast of the page's kinds of text against the
+// background they are drawn on, or "ok" when every one reaches 4.5:1.
+const char kContrast[] = R"((() => {
+  const rgb = (c) => c.match(/[\d.]+/g).map(Number);
+  const lum = (c) => {
+    const v = rgb(c).slice(0, 3).map((x) => (x /= 255) <= 0.03928 ? x / 12.92 : Math.pow((x + 0.055) / 1.055, 2.4));
+    return 0.2126 * v[0] + 0.7152 * v[1] + 0.0722 * v[2];
+  };
+  const back = (e) => {
+    for (; e; e = e.parentElement) {
+      const c = getComputedStyle(e).backgroundColor, a = rgb(c);
+      if (a.length < 4 || a[3] > 0) return c;
+    }
+    return 'rgb(255, 255, 255)';
+  };
+  let worst = 'ok';
+  for (const sel of ['body', '#count', '#hits a.cmd', '#hits a.mod', '#hint', 'mark', 'td.small a',
+                     '.navbar a', '#textfield', '.nomatch', '#hits .sel a.cmd']) {
+    const e = document.querySelector(sel);
+    if (!e) continue;
+    const l1 = lum(getComputedStyle(e).color), l2 = lum(back(e));
+    const ratio = (Math.max(l1, l2) + 0.05) / (Math.min(l1, l2) + 0.05);
+    if (ratio < 4.5) worst = sel + ' ' + ratio.toFixed(2);
+  }
+  return worst;
+})())";
+
+const std::vector<Command>& SessionCommands() {
+  static const std::vector<Command> commands = {
+      {"BitmapImage", "/kit/docs/html/Modules/media/media.image/index.html#BitmapImage"},
+      {"GetImage", "/kit/docs/html/Modules/media/media.image/index.html#GetImage"},
+      {"GetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#GetText"},
+      {"Image", "/kit/docs/html/Modules/media/media.image/index.html#Image"},
+      {"ImageCount", "/kit/docs/html/Modules/media/media.image/index.html#ImageCount"},
+      {"LoadImage", "/kit/docs/html/Modules/media/media.image/index.html#LoadImage"},
+      {"SetText", "/kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"},
+      {"TextWidth", "/kit/docs/html/Modules/media/media.font/index.html#TextWidth"},
+      {"context", "/kit/docs/html/Modules/core/core.text/index.html#context"},
+      {"getimage2", "/kit/docs/html/Modules/media/media.image/index.html#getimage2"},
+  };
+  return commands;
+}
+
+TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHistory) {
+  PageTree tree(&SessionCommands());
+  const std::string letter_b = test::ResolveLink(tree.CommandsUrl(), "commands.html?B");
+  Session({
+      Goto(tree.CommandsUrl()),
+      Check(kCountText, "10 commands"),
+      Check("document.querySelectorAll('#hits .hit').length", "10"),
+      // "/" reaches the field from anywhere; typing searches at once and the
+      // address follows in the form's own syntax.
+      Keys({"/"}),
+      Check("document.activeElement.id", "textfield"),
+      Keys({"i", "m", "a", "g", "e"}),
+      Check("location.search", "?textfield=image&Submit=Search"),
+      // The exact name, then names starting with the text, then the rest.
+      Check(kNames, "Image,ImageCount,BitmapImage,GetImage,LoadImage,getimage2"),
+      Check(kCountText, "6 commands found for \u201cimage\u201d"),
+      Check("document.querySelector('#hits .hit:nth-child(3) a.cmd').innerHTML",
+            "Bitmap<mark>Image</mark>"),
+      Check("document.querySelector('#hits .hit a.mod').getAttribute('href')",
+            "media/media.image/index.html"),
+      Check("document.querySelector('#hits .hit a.mod').textContent", "media/media.image"),
+      // Stars keep their meaning, ranked the same way.
+      Check("document.getElementById('textfield').value = ''", ""),
+      Keys({"g", "e", "t", "i", "m", "a", "g", "e", "*"}),
+      Check(kNames, "GetImage,getimage2"),
+      Check("location.search", "?textfield=getimage*&Submit=Search"),
+      Keys({"Escape"}),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText, "||10 commands"),
+      Keys({"*", "t", "e", "x", "t"}),
+      Check(kNames, "GetText,SetText,context"),
+      // Down and Up choose among the results, Enter opens the chosen one.
+      Keys({"ArrowDown", "ArrowDown", "ArrowDown", "ArrowUp"}),
+      Check(kSelected, "SetText"),
+      Check("getComputedStyle(document.querySelector('#hits .sel a.cmd')).outlineStyle", "solid"),
+      Keys({"Enter"}),
+      Do(R"({"wait":500})"),
+      Act{R"({"address":true})", Json("file:///kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"), true},
+      // Back brings the search back as it was left.
+      Do(R"({"back":true})"),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText,
+            "*text|?textfield=*text&Submit=Search|3 commands found for \u201c*text\u201d"),
+      Goto(letter_b),
+      Check(kCountText, "1 command starting with B"),
+      Do(R"({"back":true})"),
+      Check(kNames, "GetText,SetText,context"),
+      Do(R"({"forward":true})"),
+      Check(kNames, "BitmapImage"),
+      // Nothing found: said so, with the star forms to try.
+      Goto(tree.IndexUrl("?textfield=zzz&Submit=Search")),
+      Check("document.querySelector('.nomatch').textContent",
+            "No command matches \u201czzz\u201d. Try zzz* for names starting with it, *zzz for "
+            "names ending with it, or a shorter text."),
+      Check("[...document.querySelectorAll('.nomatch a')].map(a => a.getAttribute('href')).join()",
+            "Modules/commands.html?textfield=zzz*&Submit=Search,"
+            "Modules/commands.html?textfield=*zzz&Submit=Search"),
+      // The field is labelled, the count is announced, the text readable.
+      Check("document.getElementById('textfield').labels[0].textContent + '|' + "
+            "document.getElementById('count').getAttribute('aria-live')",
+            "Search commands|polite"),
+  });
+}
+
+TEST(PagesBrowserTest, ReadableInBothSchemesOnNarrowScreensAndWithoutScripts) {
+  PageTree tree(&SessionCommands());
+  const std::string search = tree.CommandsUrl("?textfield=text&Submit=Search");
+  Session({
+      Goto(search),
+      Check(kContrast, "ok"),
+      Do(R"({"dark":true})"),
+      Goto(search),
+      Check("getComputedStyle(document.body).backgroundColor", "rgb(20, 24, 29)"),
+      Check(kContrast, "ok"),
+      Do(R"({"size":[375,700]})"),
+      Goto(search),
+      // Nothing wider than the screen; field and hint take its width.
+      Check("document.documentElement.scrollWidth <= 375 && "
+            "document.getElementById('textfield').getBoundingClientRect().width >= 200 && "
+            "document.getElementById('hint').getBoundingClientRect().width >= 300",
+            "true"),
+      Goto(tree.IndexUrl()),
+      Check("document.documentElement.scrollWidth <= 375", "true"),
+      Do(R"({"scripts":false})"),
+      Goto(tree.CommandsUrl()),
+      Check("document.querySelector('p.noscript a').getAttribute('href')", "../Modules/index.html"),
+  });
+}
+
+// A kit of 200,000 commands built by the program itself: far more elements
+// than a call takes arguments, so the script files must still load in every
+// engine (Chromium, node, Firefox) and the pages list and search them.
+TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
+  const int kCount = 200000;
+  const char* verbs[] = {"Get", "Set", "Load", "Free", "Text", "Draw"};
+  const char* nouns[] = {"Image", "Text", "Item"};
+  std::vector<std::string> names;
+  std::string list;
+  for (int i = 0; i < kCount; ++i) {
+    std::string name = std::string(verbs[i % 6]) + nouns[(i / 6) % 3] + std::to_string(i);
+    names.push_back(name);
+    list += name + "|/docs/html/Modules/core/core.m" + std::to_string(i % 97) + "/index.html#" +
+            name + "\n";
+  }
+  std::sort(names.begin(), names.end());
+
+  test::TempDir dir("lexidor-large");
+  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
+  test::WriteFile(kit + "/docs/html/Modules/commands.txt", list);
+  test::MakeDirs(prog);
+  test::CopyFile(test::LexidorBinary(), prog + "/Lexidor");
+  chmod((prog + "/Lexidor").c_str(), 0755);
+  test::WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
+  test::RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  test::RunResult build = test::RunProgram(prog + "/Lexidor", options);
+  ASSERT_EQ(build.exit_status, 0) << build.out << build.err;
+  const std::string modules_dir = kit + "/docs/html/Modules/";
+
+  // node reads the four files with their names, lengths and last elements.
+  test::RunOptions node;
+  node.args = {"-e",
+               "const vm = require('vm'), fs = require('fs');"
+               "for (const f of ['command', 'links', 'modules', 'mod'])"
+               "  vm.runInThisContext(fs.readFileSync(process.argv[1] + f + '.js', 'latin1'));"
+               "console.log([commands.length, links.length, modules.length, mods.length,"
+               "  commands[commands.length - 1], mods[mods.length - 1] === ''].join(' '));",
+               modules_dir};
+  test::RunResult loaded = test::RunProgram("/usr/bin/node", node);
+  EXPECT_EQ(loaded.out, "200000 200000 200000 98 " + names.back() + " true\n") << loaded.err;
+
+  // Chromium: the first rows of everything at once, with no script error;
+  // searches over the whole list once it is in.
+  const std::string page = test::FileUrl(modules_dir + "commands.html");
+  BrowserRun all = test::DumpDom(page, 120);
+  ExpectCompletePage(all);
+  std::vector<std::string> hits = HitNames(all);
+  ASSERT_GE(hits.size(), 100u);
+  EXPECT_TRUE(std::equal(hits.begin(), hits.end(), names.begin()));
+  std::string prefix_hits, suffix_hits;
+  for (const std::string& name : names) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (upper.compare(0, 12, "GETIMAGE1999") == 0) prefix_hits += (prefix_hits.empty() ? "" : ",") + name;
+    if (upper.compare(upper.size() - 4, 4, "9999") == 0) {
+      suffix_hits += (suffix_hits.empty() ? "" : ",") + name;
+    }
+  }
+  ASSERT_NE(prefix_hits.find(','), std::string::npos);
+  ASSERT_NE(suffix_hits.find(','), std::string::npos);
+  const Act lists_in = Do(R"({"until":"pendingLists == 0"})");
+  Session({
+      Goto(page + "?textfield=getimage1999*&Submit=Search"),
+      lists_in,
+      Check(kNames, prefix_hits),
+      Goto(page + "?textfield=*9999&Submit=Search"),
+      lists_in,
+      Check(kNames, suffix_hits),
+      Check(kCountText, "20 commands found for \u201c*9999\u201d"),
+  });
+
+  // A cut listing says so, and grows as the reader scrolls or asks for more.
+  Session({
+      Goto(page),
+      Check(kCountText, "200000 commands \u2013 showing the first 120 of 200000"),
+      lists_in,
+      Check("(window.scrollTo(0, document.body.scrollHeight), 'scrolled')", "scrolled"),
+      Do(R"({"wait":1500})"),
+      Check("document.querySelectorAll('#hits .hit').length", "620"),
+      Check("(document.getElementById('showmore').click(), 'clicked')", "clicked"),
+      Check(kCountText, "200000 commands \u2013 showing the first 1120 of 200000"),
+      Check(kNames + std::string(".split(',').slice(-1)[0]"), names[1119]),
+  });
+
+  // Firefox: a page loading the same four files turns green when all of
+  // them hold what the build wrote, red otherwise.
+  test::WriteFile(modules_dir + "check.html",
+                  "<html><body style='background:#f00'>"
+                  "<script src='command.js'></script><script src='links.js'></script>"
+                  "<script src='modules.js'></script><script src='mod.js'></script><script>"
+                  "if (commands.length == 200000 && links.length == 200000 &&"
+                  " modules.length == 200000 && mods.length == 98 && commands[199999] == '" +
+                      names.back() +
+                      "') document.body.style.background = '#0f0';"
+                      "</script></body></html>");
+  test::TempDir profile("lexidor-firefox");
+  test::RunOptions firefox;
+  const std::string shot = dir.Sub("firefox.png");
+  firefox.args = {"--headless", "-no-remote", "-profile", profile.path(), "--window-size=200,200",
+                  "--screenshot", shot, test::FileUrl(modules_dir + "check.html")};
+  firefox.env["HOME"] = profile.path();
+  firefox.timeout_ms = 120000;
+  test::RunResult ff = test::RunProgram("/usr/bin/firefox-esr", firefox);
+  ASSERT_EQ(ff.exit_status, 0) << ff.err;
+  test::RunOptions pixel;
+  pixel.args = {shot, "-format", "%[hex:p{100,100}]", "info:"};
+  EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out.substr(0, 6), "00FF00");
+
+  // And the page itself: below its head, the screen is full of command rows
+  // (an index that failed to load leaves it blank).
+  firefox.args = {"--headless", "-no-remote", "-profile", profile.path(), "--window-size=1280,1024",
+                  "--screenshot", shot, page};
+  ff = test::RunProgram("/usr/bin/firefox-esr", firefox);
+  ASSERT_EQ(ff.exit_status, 0) << ff.err;
+  pixel.args = {shot, "-crop", "1280x400+0+550", "+repage", "-format", "%[fx:minima<0.5]", "info:"};
+  EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out, "1");
 }
 
 }  // namespace

@@ -1,0 +1,197 @@
+// Drives headless Chromium over the DevTools protocol (on a pipe, no port)
+// for tests and benchmarks that must act on a page as a user does: real key
+// presses, typing, Back and Forward, window sizes, colour schemes.
+//
+// As a program:  node page_driver.js CHROMIUM STEPS.json
+// runs the steps of the JSON array in one browser tab and prints the value
+// of every "eval" and "address" step as JSON, one line each.  Steps:
+//   {"goto": URL}                  load the url and wait for its load event
+//   {"eval": EXPR}                 evaluate in the page (promises awaited)
+//   {"keys": ["a", "ArrowDown"]}   press keys (one character types it)
+//   {"back": true} / {"forward": true}   history, waiting for the page
+//   {"size": [W, H]}               the window's inner size in CSS pixels
+//   {"dark": true|false}           prefers-color-scheme
+//   {"scripts": false}             turn JavaScript off for later loads
+//   {"wait": MS}
+//   {"until": EXPR}                wait (up to 2 minutes) until EXPR is true
+//   {"address": true}              the tab's address, even of an error page
+// A failing step ends the run with status 1 and the reason on stderr.
+//
+// As a module: Browser.start(chromium) gives an object with send(), goto(),
+// eval(), key() and close(), used by scripts/page-bench.
+'use strict';
+const { spawn } = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+class Browser {
+  static async start(chromium, extraArgs = []) {
+    const b = new Browser();
+    b.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'lexidor-cdp-'));
+    b.proc = spawn(chromium, [
+      '--headless', '--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--no-first-run',
+      '--no-default-browser-check', '--disable-background-networking', '--disable-extensions',
+      '--disable-component-update', '--disable-sync', '--remote-debugging-pipe',
+      '--user-data-dir=' + b.profile, ...extraArgs, 'about:blank',
+    ], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+    b.proc.stderr.on('data', () => {});
+    b.nextId = 1;
+    b.pending = new Map();
+    b.listeners = [];
+    let buffer = Buffer.alloc(0);
+    b.proc.stdio[4].on('data', (chunk) => {
+      buffer = Buffer.concat([buffer, chunk]);
+      let end;
+      while ((end = buffer.indexOf(0)) !== -1) {
+        const message = JSON.parse(buffer.subarray(0, end).toString('utf8'));
+        buffer = buffer.subarray(end + 1);
+        if (message.id && b.pending.has(message.id)) {
+          const { resolve, reject } = b.pending.get(message.id);
+          b.pending.delete(message.id);
+          if (message.error) reject(new Error(JSON.stringify(message.error)));
+          else resolve(message.result);
+        } else if (message.method) {
+          for (const l of b.listeners.slice()) l(message);
+        }
+      }
+    });
+    b.exited = new Promise((resolve) => b.proc.on('exit', resolve));
+    const { targetId } = await b.send('Target.createTarget', { url: 'about:blank' });
+    const { sessionId } = await b.send('Target.attachToTarget', { targetId, flatten: true });
+    b.session = sessionId;
+    await b.page('Page.enable');
+    await b.page('Runtime.enable');
+    return b;
+  }
+
+  send(method, params = {}, sessionId) {
+    const id = this.nextId++;
+    const message = { id, method, params };
+    if (sessionId) message.sessionId = sessionId;
+    return new Promise((resolve, reject) => {
+      this.pending.set(id, { resolve, reject });
+      this.proc.stdio[3].write(JSON.stringify(message) + '\0');
+    });
+  }
+
+  page(method, params = {}) { return this.send(method, params, this.session); }
+
+  waitFor(method, timeoutMs = 60000) {
+    return new Promise((resolve, reject) => {
+      const timer = setTimeout(() => reject(new Error('timed out waiting for ' + method)), timeoutMs);
+      const l = (m) => {
+        if (m.method === method && m.sessionId === this.session) {
+          clearTimeout(timer);
+          this.listeners.splice(this.listeners.indexOf(l), 1);
+          resolve(m.params);
+        }
+      };
+      this.listeners.push(l);
+    });
+  }
+
+  async goto(url) {
+    const loaded = this.waitFor('Page.loadEventFired', 120000);
+    await this.page('Page.navigate', { url });
+    await loaded;
+  }
+
+  async eval(expression) {
+    const r = await this.page('Runtime.evaluate', {
+      expression, awaitPromise: true, returnByValue: true, userGesture: true,
+    });
+    if (r.exceptionDetails) {
+      throw new Error('page threw: ' + (r.exceptionDetails.exception ?
+        r.exceptionDetails.exception.description : r.exceptionDetails.text));
+    }
+    return r.result.value;
+  }
+
+  // One key press; a single printable character also types itself.
+  async key(name) {
+    const named = {
+      ArrowDown: 40, ArrowUp: 38, Enter: 13, Escape: 27, Backspace: 8, Tab: 9,
+    };
+    const code = named[name] || name.toUpperCase().charCodeAt(0);
+    const text = named[name] ? (name === 'Enter' ? '\r' : undefined) : name;
+    const base = { key: name, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
+    await this.page('Input.dispatchKeyEvent', { type: text ? 'keyDown' : 'rawKeyDown', text, ...base });
+    await this.page('Input.dispatchKeyEvent', { type: 'keyUp', ...base });
+  }
+
+  // Waits until the page at a new address has finished loading (or was
+  // taken from the back-forward cache).
+  async historyStep(delta) {
+    const before = await this.eval('location.href');
+    const { currentIndex, entries } = await this.page('Page.getNavigationHistory');
+    const entry = entries[currentIndex + delta];
+    if (!entry) throw new Error('no history entry ' + delta);
+    await this.page('Page.navigateToHistoryEntry', { entryId: entry.id });
+    for (let i = 0; i < 600; i++) {
+      try {
+        if (await this.eval('location.href != ' + JSON.stringify(before) +
+                            ' && document.readyState == "complete"')) return;
+      } catch (e) { /* the page is being replaced */ }
+      await new Promise((r) => setTimeout(r, 50));
+    }
+    throw new Error('history step did not finish');
+  }
+
+  async close() {
+    try { await this.send('Browser.close'); } catch (e) { /* already gone */ }
+    const timer = setTimeout(() => this.proc.kill('SIGKILL'), 5000);
+    await this.exited;
+    clearTimeout(timer);
+    fs.rmSync(this.profile, { recursive: true, force: true });
+  }
+}
+
+async function RunSteps(chromium, steps) {
+  const b = await Browser.start(chromium);
+  const values = [];
+  try {
+    for (const step of steps) {
+      if ('goto' in step) await b.goto(step.goto);
+      else if ('eval' in step) values.push(await b.eval(step.eval));
+      else if ('keys' in step) for (const k of step.keys) await b.key(k);
+      else if ('back' in step) await b.historyStep(-1);
+      else if ('forward' in step) await b.historyStep(1);
+      else if ('size' in step) {
+        await b.page('Emulation.setDeviceMetricsOverride', {
+          width: step.size[0], height: step.size[1], deviceScaleFactor: 1, mobile: false,
+        });
+      } else if ('dark' in step) {
+        await b.page('Emulation.setEmulatedMedia', {
+          features: [{ name: 'prefers-color-scheme', value: step.dark ? 'dark' : 'light' }],
+        });
+      } else if ('scripts' in step) {
+        await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
+      } else if ('wait' in step) await new Promise((r) => setTimeout(r, step.wait));
+      else if ('until' in step) {
+        let k = 0;
+        while (!(await b.eval(step.until))) {
+          if (++k > 1200) throw new Error('never true: ' + step.until);
+          await new Promise((r) => setTimeout(r, 100));
+        }
+      }
+      else if ('address' in step) {
+        const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
+        values.push(entries[currentIndex].url);
+      }
+      else throw new Error('unknown step ' + JSON.stringify(step));
+    }
+  } finally {
+    await b.close();
+  }
+  return values;
+}
+
+module.exports = { Browser, RunSteps };
+
+if (require.main === module) {
+  const [chromium, stepsFile] = process.argv.slice(2);
+  RunSteps(chromium, JSON.parse(fs.readFileSync(stepsFile, 'utf8')))
+    .then((values) => { for (const v of values) process.stdout.write(JSON.stringify(v) + '\n'); })
+    .catch((e) => { process.stderr.write('page_driver: ' + e.message + '\n'); process.exit(1); });
+}
