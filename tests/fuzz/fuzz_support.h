@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace lexidor::fuzz {
@@ -20,9 +21,9 @@ namespace lexidor::fuzz {
     }                                                                                  \
   } while (0)
 
-// A folder of its own for this process, made on the first call.  Left
-// behind on purpose: a target runs until the process ends, and the files in
-// it are what a failed check is about.
+// A folder of its own for this process, made on the first call under
+// $TMPDIR (else /tmp) and removed when the process exits normally; a failed
+// check aborts and leaves it, with the files the failure is about.
 inline const std::string& ScratchFolder() {
   static const std::string folder = [] {
     const char* tmp = std::getenv("TMPDIR");
@@ -33,6 +34,14 @@ inline const std::string& ScratchFolder() {
     }
     return pattern;
   }();
+  static const bool removed_at_exit = [] {
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder, ignored);
+    });
+    return true;
+  }();
+  (void)removed_at_exit;
   return folder;
 }
 
