@@ -17,6 +17,10 @@ void Page(std::string_view bytes) {
   FUZZ_CHECK(text.size() <= bytes.size(), "decoding gives more units than bytes");
   const String page = CleanHtmlPage(bytes);
   FUZZ_CHECK(page == CleanHtmlMarkup(text), "cleaning is not decoding then markup");
+  // Text without markup, references or a byte-order mark is left alone.
+  if (text.find_first_of(u"<&\uFEFF") == String::npos) {
+    FUZZ_CHECK(CleanHtmlMarkup(text) == text, "plain text changed");
+  }
 }
 
 void Url(std::string_view bytes) {
