@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build program check demo bench install package clean
+.PHONY: all deps configure build program check demo bench install package clean fuzz fuzz-short
 
 all: build
 
@@ -39,5 +39,19 @@ install: program
 package: program
 	@cd $(BUILD) && cpack --config CPackConfig.cmake
 
+# libFuzzer targets (clang, AddressSanitizer and UBSan) in their own build
+# folder, each run FUZZ_SECONDS seconds over a copy of its corpus; any
+# crash, report, time-out or memory blow-up fails.  fuzz-short is CI's run.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_FUZZ=ON \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target lexidor_fuzz_targets
+	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+fuzz-short:
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=15
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

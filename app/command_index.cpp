@@ -61,6 +61,13 @@ void SettleModuleMap() {
   }
 }
 
+void ClearModuleMap() {
+  ModuleFiling& f = Filing();
+  f.pending = false;
+  f.cached = false;
+  App().moduleMap.clear();
+}
+
 namespace {
 
 // AddCommand over views; `linkText` is a scratch buffer it may change.
@@ -140,8 +147,10 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
 
 void AppendScriptString(std::string& out, std::string_view text) {
   out.push_back('"');
-  // Most names and links hold neither character: one look for each.
-  if (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size())) {
+  // Most names and links hold neither character: one look for each.  (An
+  // empty view may have no data at all, which memchr must not be given.)
+  if (text.empty() ||
+      (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size()))) {
     out.append(text);
     out.push_back('"');
     return;
@@ -354,6 +363,10 @@ String WriteScriptFiles(const String& modulesDir) {
 
 String BuildIndex() {
   AppState& app = App();
+  // A build that failed while reading may have left its last record
+  // unfiled: it is filed now, while the list still holds it, and not from
+  // whatever record the new list has at that index.
+  SettleModuleMap();
   app.commandList.Clear();
   const String cmdPath = app.rootPath + u"\\docs\\html\\Modules\\commands.txt";
   PrintLine(u"Quandrel dir  : " + app.rootPath);

@@ -26,6 +26,10 @@ void AddCommand(std::string name, std::string linkText, int letterCode, const st
 // to date.  BuildIndex calls it once the list is read.
 void SettleModuleMap();
 
+// Empties App().moduleMap as it is at program start (for tests and fuzzing,
+// which run many builds in one process; the program itself never does).
+void ClearModuleMap();
+
 // Appends one element of a script array: `text` between quotes, with "\"
 // written "\\" and a quote written "\"" so that any name is valid
 // JavaScript.

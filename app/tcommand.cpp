@@ -112,7 +112,8 @@ void TCommandCopy::Assign(const tcommand& from) {
   bytes_ = std::make_unique<char[]>(total ? total : 1);
   char* at = bytes_.get();
   auto copy = [&at](std::string_view field) {
-    std::memcpy(at, field.data(), field.size());
+    // An empty field may have no data at all, which memcpy must not be given.
+    if (!field.empty()) std::memcpy(at, field.data(), field.size());
     std::string_view view(at, field.size());
     at += field.size();
     return view;
