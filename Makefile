@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build program check demo bench install package clean fuzz fuzz-short
+.PHONY: all deps configure build program check check-asan check-tsan demo bench install package clean fuzz fuzz-short
 
 all: build
 
@@ -24,6 +24,38 @@ program: configure
 check: build
 	@cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The sanitized builds, each in a folder of its own.  Every process the tests
+# start writes its sanitizer reports into the build's sanitizer-reports
+# folder; a report there fails the run, whatever the test itself said.
+ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
+SUPPRESSIONS = $(CURDIR)/tests/sanitizers
+
+# AddressSanitizer, UndefinedBehaviorSanitizer and LeakSanitizer over every
+# test, the x11 tests on two screen sizes.
+check-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_SANITIZE=address >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@rm -rf $(ASAN_BUILD)/sanitizer-reports && mkdir -p $(ASAN_BUILD)/sanitizer-reports
+	@cd $(ASAN_BUILD) && \
+	export ASAN_OPTIONS="detect_leaks=1:log_path=$(CURDIR)/$(ASAN_BUILD)/sanitizer-reports/asan:strict_string_checks=1:detect_stack_use_after_return=1" \
+	       LSAN_OPTIONS="suppressions=$(SUPPRESSIONS)/lsan.supp:print_suppressions=0" \
+	       UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$(CURDIR)/$(ASAN_BUILD)/sanitizer-reports/ubsan" && \
+	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 600 && \
+	xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -L x11
+	@scripts/sanitizer-reports $(ASAN_BUILD)/sanitizer-reports
+
+# ThreadSanitizer over the tests that run more than one thread.
+TSAN_TESTS = CommandIndex|Sort|Parallel|Thread|MainThread|Reaper|Signal|Process|RunAndCollect|Timing|EventQueue
+check-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_SANITIZE=thread >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS)
+	@rm -rf $(TSAN_BUILD)/sanitizer-reports && mkdir -p $(TSAN_BUILD)/sanitizer-reports
+	@cd $(TSAN_BUILD) && \
+	export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(SUPPRESSIONS)/tsan.supp:log_path=$(CURDIR)/$(TSAN_BUILD)/sanitizer-reports/tsan" && \
+	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '$(TSAN_TESTS)'
+	@scripts/sanitizer-reports $(TSAN_BUILD)/sanitizer-reports
 
 demo: program
 	@scripts/demo $(BUILD)

@@ -199,11 +199,12 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
 }
 
 // A call takes at most about 65,500 arguments in common engines (V8 stops at
-// 65,535), so `new Array(...)` with more elements does not load at all.  Up
-// to this count the files keep that form, which other pages of a kit may
+// 65,535), and fewer where each argument takes stack (node's default stack
+// overflows at about 41,000), so `new Array(...)` with more elements does not
+// load at all.  Up to this count the files keep that form, which other pages of a kit may
 // read; above it they hold an array literal with the same name, elements
 // and order, which every engine accepts at any size.
-constexpr size_t kMaxArrayCallElements = 60000;
+constexpr size_t kMaxArrayCallElements = 30000;
 
 // Rows in first.js: more than a screenful.
 constexpr size_t kFirstRows = 120;

@@ -148,11 +148,11 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
             "var firstCommands={total:0,commands:[],links:[],modules:[]};");
 }
 
-// Up to 60,000 elements the files keep "new Array(...)"; past that, where a
+// Up to 30,000 elements the files keep "new Array(...)"; past that, where a
 // call would take too many arguments to load, an array literal holding the
 // same elements.  mod.js (one element per module) keeps its form.
-TEST_F(Batch, ListsPastSixtyThousandCommandsAreArrayLiterals) {
-  for (int count : {60000, 60001}) {
+TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
+  for (int count : {30000, 30001}) {
     SCOPED_TRACE(count);
     std::string list;
     for (int i = 0; i < count; ++i) {
@@ -161,7 +161,7 @@ TEST_F(Batch, ListsPastSixtyThousandCommandsAreArrayLiterals) {
     WriteFile(modules_ + "commands.txt", list);
     SetConfig(kit_);
     ASSERT_EQ(Run().exit_status, 0);
-    const bool literal = count > 60000;
+    const bool literal = count > 30000;
     const std::string last = "\"C" + std::to_string(100000 + count - 1) + "\"";
     const std::string command = ReadFile(modules_ + "command.js");
     EXPECT_EQ(command.substr(0, 23),

@@ -87,6 +87,13 @@ bool WaitTitle(const std::string& window, const std::string& title, int timeout_
   return false;
 }
 
+Geometry ScreenSize() {
+  Geometry g;
+  std::istringstream size(Shell("xdotool getdisplaygeometry"));
+  size >> g.width >> g.height;
+  return g;
+}
+
 Geometry WindowGeometry(const std::string& window) {
   Geometry g;
   std::istringstream lines(Shell("xdotool getwindowgeometry --shell " + window));

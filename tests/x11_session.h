@@ -31,6 +31,8 @@ struct Geometry {
 };
 // The window's client area on the screen.
 Geometry WindowGeometry(const std::string& window);
+// The size of the X server's screen (width and height; x and y are 0).
+Geometry ScreenSize();
 
 // A left click at x, y inside the window's client area.
 void ClickAt(const std::string& window, int x, int y);

@@ -56,21 +56,25 @@ using FlGadgetsTest = DriverTest;
 TEST_F(FlGadgetsTest, TitledWindowIsCentredOnTheScreenAndTitled) {
   GadgetRef desktop = DesktopGadget();
   ASSERT_NE(desktop, nullptr);
-  EXPECT_EQ(desktop->width, 1280);
-  EXPECT_EQ(desktop->height, 1024);
+  // The tests run on more than one screen size: the desktop is the screen.
+  Display* display = XDisplayOfDriver();
+  const int screen_w = DisplayWidth(display, DefaultScreen(display));
+  const int screen_h = DisplayHeight(display, DefaultScreen(display));
+  EXPECT_EQ(desktop->width, screen_w);
+  EXPECT_EQ(desktop->height, screen_h);
 
   GadgetRef window = Window(u"Lexidor 1.0", 100, 100, 400, 130, 513);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->Class(), KIND_WINDOW);
-  EXPECT_EQ(GadgetX(window), 440);
-  EXPECT_EQ(GadgetY(window), 447);
+  EXPECT_EQ(GadgetX(window), (screen_w - 400) / 2);
+  EXPECT_EQ(GadgetY(window), (screen_h - 130) / 2);
   Settle();
   unsigned long xid = XidOf(window);
   ASSERT_NE(xid, 0u);
   int x = 0, y = 0;
   RootPosition(xid, &x, &y);
-  EXPECT_EQ(x, 440);
-  EXPECT_EQ(y, 447);
+  EXPECT_EQ(x, (screen_w - 400) / 2);
+  EXPECT_EQ(y, (screen_h - 130) / 2);
   XWindowAttributes attributes;
   ASSERT_TRUE(XGetWindowAttributes(XDisplayOfDriver(), xid, &attributes));
   EXPECT_EQ(attributes.width, 400);
@@ -94,8 +98,10 @@ TEST_F(FlGadgetsTest, WindowWithoutTitleBitHasNoBorderAndHiddenBitStaysHidden) {
   EXPECT_EQ(AskedDecorations(xid), 0);
   int x = -1, y = -1;
   RootPosition(xid, &x, &y);
-  EXPECT_EQ(x, 540);  // centred by the style's 0x200
-  EXPECT_EQ(y, 462);
+  Display* display = XDisplayOfDriver();
+  // Centred by the style's 0x200.
+  EXPECT_EQ(x, (DisplayWidth(display, DefaultScreen(display)) - 200) / 2);
+  EXPECT_EQ(y, (DisplayHeight(display, DefaultScreen(display)) - 100) / 2);
   EXPECT_EQ(XidOf(hidden), 0u);
   EXPECT_EQ(hidden->State() & STATE_HIDDEN, STATE_HIDDEN);
   ShowGadget(hidden);
