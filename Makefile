@@ -53,7 +53,7 @@ check-asan: deps
 TSAN_TARGETS = Lexidor lexidor_app_tests lexidor_gui_tests lexidor_gui_fltk_x11_tests \
 	lexidor_process_tests lexidor_test_support_tests lexidor_test_support_e2e_tests \
 	fuzz_command_index_replay
-TSAN_TESTS = ^(BuildIndex|CommandIndex|Batch|Rebuild|SampleKitTest|ScriptsInNode|ConsoleWaitTest|DriverTest|TimingTest|EventQueueTest|ProcessTest|RunAndCollectTest|SpawnWithPipesTest|PipeStreamTest|fuzz_corpus)[.]
+TSAN_TESTS = ^(TCommandList|BuildIndex|CommandIndex|Batch|Rebuild|SampleKitTest|ScriptsInNode|ConsoleWaitTest|DriverTest|TimingTest|EventQueueTest|ProcessTest|RunAndCollectTest|SpawnWithPipesTest|PipeStreamTest|fuzz_corpus)[.]
 check-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
