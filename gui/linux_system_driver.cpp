@@ -11,11 +11,16 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <array>
+#include <cstddef>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -150,6 +155,59 @@ int KeyCodeOfKeysymByte(int b) {
   return b;
 }
 
+namespace {
+
+// True when connecting to `display` ("[host]:number[.screen]") is refused
+// or finds no socket: no server is there, and waiting will not bring one.
+// A busy server (EAGAIN), one that accepts, or a name this cannot tell
+// gives false.  The X library's own errno is no guide: it tries more than
+// one way in and may leave the last one's answer.
+bool NoServerListens(const std::string& display) {
+  const size_t colon = display.rfind(':');
+  if (colon == std::string::npos || colon + 1 >= display.size()) return false;
+  const std::string host = display.substr(0, colon);
+  const std::string number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
+  if (number.empty() || number.size() > 4 ||
+      number.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  auto refused = [](int family, const sockaddr* address, socklen_t length) {
+    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    const bool no = connect(fd, address, length) != 0 && (errno == ECONNREFUSED || errno == ENOENT);
+    close(fd);
+    return no;
+  };
+  if (host.empty() || host == "unix") {
+    // The abstract socket first, then the file.
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    for (bool abstract : {true, false}) {
+      sockaddr_un address = {};
+      address.sun_family = AF_UNIX;
+      const size_t offset = abstract ? 1 : 0;
+      if (path.size() + offset >= sizeof address.sun_path) return false;
+      std::memcpy(address.sun_path + offset, path.data(), path.size());
+      const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                                      path.size() + (abstract ? 0 : 1));
+      if (!refused(AF_UNIX, reinterpret_cast<sockaddr*>(&address), length)) return false;
+    }
+    return true;
+  }
+  addrinfo hints = {};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const std::string port = std::to_string(6000 + std::stoi(number));
+  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return false;
+  bool all_refused = found != nullptr;
+  for (addrinfo* a = found; a && all_refused; a = a->ai_next) {
+    all_refused = refused(a->ai_family, a->ai_addr, a->ai_addrlen);
+  }
+  freeaddrinfo(found);
+  return all_refused;
+}
+
+}  // namespace
+
 TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // The 1 ms tick must not interrupt the connection to the server (a
   // connect() cut short by a signal makes the X library give up).  A busy
@@ -159,16 +217,15 @@ TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   sigemptyset(&tick);
   sigaddset(&tick, SIGALRM);
   pthread_sigmask(SIG_BLOCK, &tick, &previous);
-  // A server that is not there (no socket: ENOENT) or refuses (nothing
-  // listens: ECONNREFUSED) is not retried: a batch run needs no display and
-  // should not wait for one.
-  errno = 0;
+  // A display that no server listens on is not retried: a batch run needs
+  // no display and should not wait for one.
   display_ = XOpenDisplay(nullptr);
-  for (int pause_ms = 20; !display_ && errno == EAGAIN && pause_ms <= 640; pause_ms *= 2) {
+  const char* name = getenv("DISPLAY");
+  const bool worth_retrying = !display_ && name && *name && !NoServerListens(name);
+  for (int pause_ms = 20; worth_retrying && !display_ && pause_ms <= 640; pause_ms *= 2) {
     struct timespec pause = {0, pause_ms * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
-    errno = 0;
     display_ = XOpenDisplay(nullptr);
   }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
