@@ -270,6 +270,14 @@ TEST_F(FlInputTest, AnActivePanelReportsOnlyItsOwnEvents) {
 }
 
 TEST_F(FlInputTest, FocusingAWindowPostsWindowActivate) {
+  // The focus given to these windows would go nowhere once they are gone,
+  // and the keys of later tests with it: it goes back to the pointer.
+  struct FocusFollowsPointerAgain {
+    ~FocusFollowsPointerAgain() {
+      XSetInputFocus(XDisplayOfDriver(), PointerRoot, RevertToPointerRoot, CurrentTime);
+      XFlush(XDisplayOfDriver());
+    }
+  } restore;
   GadgetRef other = Window(u"other", 450, 0, 200, 100, 513);
   Settle();
   const std::string other_xid = std::to_string(XidOf(other));
