@@ -14,22 +14,17 @@
 namespace lexidor {
 
 String ButtonScript(const String& target) {
-  // The path stands in an HTML attribute inside a script string: escaped
-  // for the HTML first, then for the script.
-  String html;
+  // The path stands in an HTML attribute inside a script string: the HTML's
+  // special characters become entities, which hold nothing the script
+  // string must escape; then the script's own escapes.
+  String script;
   for (char16_t c : target) {
     switch (c) {
-      case u'&': html += u"&amp;"; break;
-      case u'\'': html += u"&#39;"; break;
-      case u'"': html += u"&quot;"; break;
-      case u'<': html += u"&lt;"; break;
-      case u'>': html += u"&gt;"; break;
-      default: html += c;
-    }
-  }
-  String script;
-  for (char16_t c : html) {
-    switch (c) {
+      case u'&': script += u"&amp;"; break;
+      case u'\'': script += u"&#39;"; break;
+      case u'"': script += u"&quot;"; break;
+      case u'<': script += u"&lt;"; break;
+      case u'>': script += u"&gt;"; break;
       case u'\\': script += u"\\\\"; break;
       case u'\n': script += u"\\n"; break;
       case u'\r': script += u"\\r"; break;

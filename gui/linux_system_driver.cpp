@@ -213,22 +213,18 @@ TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // connect() cut short by a signal makes the X library give up).  A busy
   // server whose queue of new connections is full refuses at once
   // (EAGAIN): a few more tries over about a second let it make room.
-  sigset_t tick, previous;
-  sigemptyset(&tick);
-  sigaddset(&tick, SIGALRM);
-  pthread_sigmask(SIG_BLOCK, &tick, &previous);
-  // A display that no server listens on is not retried: a batch run needs
-  // no display and should not wait for one.
-  display_ = XOpenDisplay(nullptr);
-  const char* name = getenv("DISPLAY");
-  const bool worth_retrying = !display_ && name && *name && !NoServerListens(name);
-  for (int pause_ms = 20; worth_retrying && !display_ && pause_ms <= 640; pause_ms *= 2) {
-    struct timespec pause = {0, pause_ms * 1000000L};
-    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-    }
+  {
+    TickHold hold;
+    // A display that no server listens on is not retried: a batch run needs
+    // no display and should not wait for one.
     display_ = XOpenDisplay(nullptr);
+    const char* name = getenv("DISPLAY");
+    const bool worth_retrying = !display_ && name && *name && !NoServerListens(name);
+    for (int pause_ms = 20; worth_retrying && !display_ && pause_ms <= 640; pause_ms *= 2) {
+      PauseMillis(pause_ms);
+      display_ = XOpenDisplay(nullptr);
+    }
   }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {
     shared_->wake_read = fds[0];

@@ -108,10 +108,7 @@ void PauseMillis(int ms) {
   // cannot stretch or cut the pause.  The tick is held back while sleeping:
   // it would only wake this thread a thousand times a second for nothing.
   // It stays pending and is recorded as soon as the mask is restored.
-  sigset_t tick, previous;
-  sigemptyset(&tick);
-  sigaddset(&tick, SIGALRM);
-  pthread_sigmask(SIG_BLOCK, &tick, &previous);
+  TickHold hold;
   const int64_t end = MonotonicNanos() + int64_t{ms} * 1000000;
   for (;;) {
     int64_t left = end - MonotonicNanos();
@@ -122,7 +119,6 @@ void PauseMillis(int ms) {
     // Interrupted by another signal (SIGCHLD): sleep the rest.
     nanosleep(&span, nullptr);
   }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 TickHold::TickHold() {

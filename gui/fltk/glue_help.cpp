@@ -25,35 +25,13 @@ namespace lexidor {
 
 namespace {
 
-// Nesting depth of FLTK's dispatch of mouse buttons and keys.
-int input_depth = 0;
-Fl_Event_Dispatch previous_dispatch = nullptr;
-
-int DispatchCountingInput(int event, Fl_Window* window) {
-  const bool input = event == FL_PUSH || event == FL_RELEASE || event == FL_KEYBOARD ||
-                     event == FL_SHORTCUT;
-  if (input) ++input_depth;
-  const int used = previous_dispatch ? previous_dispatch(event, window)
-                                     : Fl::handle_(event, window);
-  if (input) --input_depth;
-  return used;
-}
-
-void CountInputDispatch() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  previous_dispatch = Fl::event_dispatch();
-  Fl::event_dispatch(DispatchCountingInput);
-}
-
 class Fl_AHelp_View : public Fl_Help_View {
  public:
   Fl_AHelp_View(int x, int y, int w, int h) : Fl_Help_View(x, y, w, h) {
     textsize(12);
     link(OnLink);
     fl_register_images();  // PNG and JPEG for the pages' images
-    CountInputDispatch();
+    glue_detail::WatchDispatch();
   }
   // FLTK's destructor looks up the page's images again, through OnLink, to
   // release them; by then this class's members are gone.  Releasing the
@@ -110,7 +88,7 @@ class Fl_AHelp_View : public Fl_Help_View {
 
   static const char* OnLink(Fl_Widget* widget, const char* uri) {
     auto* view = static_cast<Fl_AHelp_View*>(widget);
-    if (view->laying_out_ || input_depth == 0) return view->ImagePath(uri);
+    if (view->laying_out_ || glue_detail::InputDispatchDepth() == 0) return view->ImagePath(uri);
     view->clicked = uri ? uri : "";
     // Reported after FLTK's click handling, which still reads the links
     // that loading another page replaces.

@@ -20,6 +20,12 @@ void SetRecordedReason(int reason);
 // it is the driver's, then clears the changed flag; false when the callback
 // deleted the widget.
 bool ReportCallback(Fl_Widget* widget, int reason);
+// Installs, once, the glue's watch over FLTK's event dispatch (it reports
+// windows gaining the focus and counts the dispatch of input).
+void WatchDispatch();
+// How deep FLTK's dispatch of mouse buttons and keys is nested now: 0 while
+// no click or key is being handled.  Counted once WatchDispatch has run.
+int InputDispatchDepth();
 // Asks the driver's key filter about the key press being handled.
 bool KeyAllowedFor(Fl_Widget* widget);
 // A text editor (`editor`) or a read-only text display (glue_text.cpp).

@@ -161,7 +161,7 @@ void InstallPlainLabel() {
 // --- The widget classes ------------------------------------------------------
 
 class Fl_AWindow;
-void WatchWindowFocus();
+void WatchEventDispatch();
 
 // The double-buffered top-level window.
 class Fl_AWindow : public Fl_Double_Window {
@@ -169,7 +169,7 @@ class Fl_AWindow : public Fl_Double_Window {
   Fl_AWindow(int x, int y, int w, int h) : Fl_Double_Window(x, y, w, h) {
     // The driver lays the window's contents out itself.
     resizable(nullptr);
-    WatchWindowFocus();
+    WatchEventDispatch();
   }
 
   int minw = 0, minh = 0, maxw = 0, maxh = 0;  // 0 = not set
@@ -206,26 +206,33 @@ class Fl_AWindow : public Fl_Double_Window {
   }
 };
 
-// FLTK hands a window's gaining the keyboard focus to the focus widget
-// inside it, never to the window: the dispatch of every event sees it and
-// reports it for the window.
-Fl_Event_Dispatch dispatch_before_focus_watch = nullptr;
+// Every event FLTK dispatches passes here, once installed: the nesting
+// depth of its dispatch of mouse buttons and keys is counted (the HTML view
+// tells a link click from an image lookup by it), and a top-level window
+// gaining the keyboard focus is reported for the window (FLTK hands that
+// focus to the focus widget inside it, never to the window).
+int input_depth = 0;
+Fl_Event_Dispatch dispatch_before_watch = nullptr;
 
-int DispatchWatchingFocus(int event, Fl_Window* window) {
-  const int used = dispatch_before_focus_watch ? dispatch_before_focus_watch(event, window)
-                                               : Fl::handle_(event, window);
+int DispatchWatched(int event, Fl_Window* window) {
+  const bool input = event == FL_PUSH || event == FL_RELEASE || event == FL_KEYBOARD ||
+                     event == FL_SHORTCUT;
+  if (input) ++input_depth;
+  const int used = dispatch_before_watch ? dispatch_before_watch(event, window)
+                                         : Fl::handle_(event, window);
+  if (input) --input_depth;
   if (event == FL_FOCUS) {
     if (auto* top = dynamic_cast<Fl_AWindow*>(window)) Report(top, FLEVENT_FOCUS);
   }
   return used;
 }
 
-void WatchWindowFocus() {
+void WatchEventDispatch() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  dispatch_before_focus_watch = Fl::event_dispatch();
-  Fl::event_dispatch(DispatchWatchingFocus);
+  dispatch_before_watch = Fl::event_dispatch();
+  Fl::event_dispatch(DispatchWatched);
 }
 
 // The single-line text field.
@@ -421,6 +428,8 @@ class Fl_Canvas : public Fl_Window {
 namespace glue_detail {
 
 bool ReportCallback(Fl_Widget* widget, int reason) { return Report(widget, reason); }
+void WatchDispatch() { WatchEventDispatch(); }
+int InputDispatchDepth() { return input_depth; }
 bool KeyAllowedFor(Fl_Widget* widget) { return KeyAllowed(widget); }
 
 }  // namespace glue_detail
