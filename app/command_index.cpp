@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/page_install.h"
+#include "stream/file_system.h"
 #include "stream/line_reader.h"
 #include "stream/standard_io.h"
 #include "stream/stream.h"
@@ -145,14 +146,12 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
   AddCommandView(name, linkText, letterCode, moduleText);
 }
 
-void AppendScriptString(std::string& out, std::string_view text) {
-  out.push_back('"');
+void AppendScriptText(std::string& out, std::string_view text) {
   // Most names and links hold neither character: one look for each.  (An
   // empty view may have no data at all, which memchr must not be given.)
   if (text.empty() ||
       (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size()))) {
     out.append(text);
-    out.push_back('"');
     return;
   }
   const char* p = text.data();
@@ -166,6 +165,11 @@ void AppendScriptString(std::string& out, std::string_view text) {
     }
   }
   out.append(run, end);
+}
+
+void AppendScriptString(std::string& out, std::string_view text) {
+  out.push_back('"');
+  AppendScriptText(out, text);
   out.push_back('"');
 }
 
@@ -209,6 +213,18 @@ constexpr size_t kMaxArrayCallElements = 30000;
 // Rows in first.js: more than a screenful.
 constexpr size_t kFirstRows = 120;
 
+// Kits of this many commands or more also get rows files for their pages:
+// rowsK.js holds the names, links and modules of kRowsPerFile commands from
+// K * kRowsPerFile on, each column as one string of lines,
+//   LexidorRows(K,"\nname\n...\n","\nlink\n...\n","\nmodule\n...\n");
+// A browser loads a few long strings in files of this size in a few
+// milliseconds each and keeps them at little cost to its collector, where a
+// million separate strings in one file take one long task to load and
+// long pauses to collect.  (A line of commands.txt holds no line feed, so
+// none of the values does.)
+constexpr size_t kRowsFrom = 10000;
+constexpr size_t kRowsPerFile = 20000;
+
 // Buffers one script file's text and hands it to its temporary file in
 // large pieces.  `elements` is the number of elements the file will hold;
 // it picks the array form.
@@ -227,6 +243,12 @@ class ScriptWriter {
   void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
     AppendScriptString(text_, value);
+    if (text_.size() >= (1 << 16)) Drain();
+  }
+  // One line of a string of lines: the value and an escaped line feed.
+  void Line(std::string_view value) {
+    AppendScriptText(text_, value);
+    text_ += "\\n";
     if (text_.size() >= (1 << 16)) Drain();
   }
   // Writes the closing text and closes the file; false when anything failed.
@@ -271,6 +293,24 @@ void WriteColumn(ScriptWriter& writer, const TCommandList& list,
   }
 }
 
+// Writes rows file `k` of the list (see kRowsFrom).
+void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k) {
+  const size_t from = k * kRowsPerFile;
+  const size_t to = std::min(list.Count(), from + kRowsPerFile);
+  const std::string_view tcommand::*fields[] = {&tcommand::comando, &tcommand::link,
+                                                 &tcommand::Modules};
+  for (auto field : fields) {
+    writer.Raw(field == fields[0] ? "LexidorRows(" + std::to_string(k) + ",\"\\n" : "\",\"\\n");
+    for (size_t i = from; i < to; ++i) writer.Line(list[i].*field);
+  }
+  writer.Raw("\");");
+}
+
+// The name of rows file `k`.
+String RowsFile(const String& modulesDir, size_t k) {
+  return modulesDir + u"rows" + IntToString(static_cast<int64_t>(k)) + u".js";
+}
+
 // Runs `work` on a second thread from construction until Join (or the
 // destructor); an exception it throws comes out of Join.
 class SideTask {
@@ -308,9 +348,18 @@ String WriteScriptFiles(const String& modulesDir) {
   // The number of commands and the first rows of the whole listing, small
   // enough to load at once: the pages of a large kit draw their first
   // screen from it while the full lists are still loading.
+  const size_t rowFiles = n >= kRowsFrom ? (n + kRowsPerFile - 1) / kRowsPerFile : 0;
   ScriptWriter first(modulesDir + u"first.js",
-                     "var firstCommands={total:" + std::to_string(n) + ",commands:[", "]};");
-  ScriptWriter* all[] = {&command, &links, &modules, &mods, &first};
+                     "var firstCommands={total:" + std::to_string(n) +
+                         ",rowFiles:" + std::to_string(rowFiles) +
+                         ",rowsPerFile:" + std::to_string(kRowsPerFile) + ",commands:[",
+                     "]};");
+  std::vector<std::unique_ptr<ScriptWriter>> rows;
+  for (size_t k = 0; k < rowFiles; ++k) {
+    rows.push_back(std::make_unique<ScriptWriter>(RowsFile(modulesDir, k), std::string(), std::string()));
+  }
+  std::vector<ScriptWriter*> all = {&command, &links, &modules, &mods, &first};
+  for (auto& w : rows) all.push_back(w.get());
   for (ScriptWriter* w : all) {
     if (!w->Open()) return w->File().Error();
   }
@@ -327,6 +376,10 @@ String WriteScriptFiles(const String& modulesDir) {
   WriteColumn(modules, list, &tcommand::Modules);
   bool ok = command.Finish();
   ok = modules.Finish() && ok;
+  for (size_t k = 0; k < rowFiles; ++k) {
+    WriteRows(*rows[k], list, k);
+    ok = rows[k]->Finish() && ok;
+  }
   links_task.Join();
   ok = ok && links_ok;
   if (ok) {
@@ -353,9 +406,13 @@ String WriteScriptFiles(const String& modulesDir) {
       if (!w->File().Error().empty()) return w->File().Error();
     }
   }
-  // All four are complete: put them in place together.
+  // All of them are complete: put them in place together.
   for (ScriptWriter* w : all) {
     if (!w->File().Commit()) return w->File().Error();
+  }
+  // Rows files of an earlier, larger list are no longer read.
+  for (size_t k = rowFiles; PathKind(RowsFile(modulesDir, k)) == PATH_FILE; ++k) {
+    RemoveFile(RowsFile(modulesDir, k));
   }
   return String();
 }

@@ -34,11 +34,14 @@ void ClearModuleMap();
 // written "\\" and a quote written "\"" so that any name is valid
 // JavaScript.
 void AppendScriptString(std::string& out, std::string_view text);
+// The same without the quotes: `text` escaped for the inside of a string.
+void AppendScriptText(std::string& out, std::string_view text);
 
 // The whole build: reads <rootPath>/docs/html/Modules/commands.txt, sorts,
 // writes command.js, links.js, modules.js and mod.js (and first.js, the
-// count and first rows that large kits' pages show first), then installs the
-// pages.  Progress goes to standard output.  Returns "" on success, else the
+// count and first rows that large kits' pages show first, and a large kit's
+// rows files, the form in which its pages load the lists), then installs
+// the pages.  Progress goes to standard output.  Returns "" on success, else the
 // line that says what failed (already printed); nothing of the previous
 // index is lost then.
 String BuildIndex();

@@ -52,6 +52,8 @@ String InstallPages() {
   const String indexPage = LoadTextFile(u"incbin::resources\\index.html");
   const String commandsPage = LoadTextFile(u"incbin::resources\\commands.html");
   const String styleSheet = LoadTextFile(u"incbin::resources\\qdxstyle.css");
+  const String searchScript = LoadTextFile(u"incbin::resources\\search.js");
+  const String searchStyle = LoadTextFile(u"incbin::resources\\search.css");
   // The link names the program as it is installed (build/Lexidor,
   // /usr/bin/lexidor); "Lexidor" when its file is unknown.
   const String programName = PathFileName(ProgramFile());
@@ -81,6 +83,8 @@ String InstallPages() {
   const Install installs[] = {
       {&indexPage, u"/docs/html/index.html"},
       {&commandsPage, u"/docs/html/Modules/commands.html"},
+      {&searchScript, u"/docs/html/Modules/search.js"},
+      {&searchStyle, u"/docs/html/Modules/search.css"},
       {&styleSheet, u"/docs/html/qdxstyle.css"},
       {&styleSheet, u"/docs/html/Modules/qdxstyle.css"},
       {&button, u"/docs/html/button.js"},

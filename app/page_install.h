@@ -1,5 +1,5 @@
-// Installing the search pages, the style sheet and button.js into the kit's
-// documentation tree.
+// Installing the search pages, their script and style, the kit's style
+// sheet and button.js into the kit's documentation tree.
 #pragma once
 
 #include "runtime/string.h"

@@ -114,6 +114,9 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   WriteFile(kit_ + "/docs/html/modules/qdxstyle.css", "stale");
   WriteFile(kit_ + "/html/button.js", "stale");
   WriteFile(kit_ + "/html/modules/commands.html", "stale");
+  // Rows files of an earlier build of a larger list.
+  WriteFile(modules_ + "rows0.js", "stale");
+  WriteFile(modules_ + "rows1.js", "stale");
   SetConfig(kit_);
   test::RunResult r = Run();
   ASSERT_EQ(r.exit_status, 0) << r.err;
@@ -125,6 +128,8 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   };
   EXPECT_TRUE(same(kit_ + "/docs/html/index.html", res + "index.html"));
   EXPECT_TRUE(same(modules_ + "commands.html", res + "commands.html"));
+  EXPECT_TRUE(same(modules_ + "search.js", res + "search.js"));
+  EXPECT_TRUE(same(modules_ + "search.css", res + "search.css"));
   EXPECT_TRUE(same(kit_ + "/docs/html/qdxstyle.css", res + "qdxstyle.css"));
   EXPECT_TRUE(same(modules_ + "qdxstyle.css", res + "qdxstyle.css"));
   const std::string button = "document.write(\"<a href='" + Program() + "'>Rebuild index</a>\");";
@@ -134,6 +139,8 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   EXPECT_FALSE(Exists(kit_ + "/docs/html/modules/qdxstyle.css"));
   EXPECT_FALSE(Exists(kit_ + "/html/button.js"));
   EXPECT_FALSE(Exists(kit_ + "/html/modules/commands.html"));
+  EXPECT_FALSE(Exists(modules_ + "rows0.js"));
+  EXPECT_FALSE(Exists(modules_ + "rows1.js"));
 }
 
 TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
@@ -145,7 +152,7 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
   EXPECT_EQ(ReadFile(modules_ + "first.js"),
-            "var firstCommands={total:0,commands:[],links:[],modules:[]};");
+            "var firstCommands={total:0,rowFiles:0,rowsPerFile:20000,commands:[],links:[],modules:[]};");
 }
 
 // Up to 30,000 elements the files keep "new Array(...)"; past that, where a
@@ -171,7 +178,7 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
     EXPECT_EQ(ReadFile(modules_ + "modules.js").substr(0, 13),
               literal ? "var modules=[" : "var modules=n");
     EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"m\",\"\");");
-    // The count and the first 120 rows.
+    // The count, the two rows files and the first 120 rows.
     std::string names, links, modules;
     for (int i = 0; i < 120; ++i) {
       names += std::string(i ? "," : "") + "\"C" + std::to_string(100000 + i) + "\"";
@@ -179,7 +186,7 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
       modules += std::string(i ? "," : "") + "\"m\"";
     }
     EXPECT_EQ(ReadFile(modules_ + "first.js"), "var firstCommands={total:" + std::to_string(count) +
-                                                    ",commands:[" + names + "],links:[" + links +
+                                                    ",rowFiles:2,rowsPerFile:20000,commands:[" + names + "],links:[" + links +
                                                     "],modules:[" + modules + "]};");
   }
 }

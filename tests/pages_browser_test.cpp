@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,13 +82,15 @@ std::string ScriptArray(const std::string& variable, const std::vector<std::stri
   return text + ");";
 }
 
-// A documentation tree with the three page files installed as a build
+// A documentation tree with the page files installed as a build
 // installs them, and the command lists when `commands` is given.
 class PageTree {
  public:
   explicit PageTree(const std::vector<Command>* commands) : dir_("lexidor-pages") {
     test::CopyFile(kResources + "index.html", Html("index.html"));
     test::CopyFile(kResources + "commands.html", Html("Modules/commands.html"));
+    test::CopyFile(kResources + "search.js", Html("Modules/search.js"));
+    test::CopyFile(kResources + "search.css", Html("Modules/search.css"));
     test::CopyFile(kResources + "qdxstyle.css", Html("qdxstyle.css"));
     test::CopyFile(kResources + "qdxstyle.css", Html("Modules/qdxstyle.css"));
     const std::string button =
@@ -337,24 +340,9 @@ TEST(PagesBrowserTest, EmptyOrMissingListsGiveAnEmptyIndex) {
   EXPECT_NE(test::VisibleText(runs[2].dom).find("Total commands 0 "), std::string::npos);
 }
 
-// The two pages share their search script; only the three targets differ.
-TEST(PagesBrowserTest, BothPagesRunTheSameSearchScript) {
-  auto script = [](const std::string& page) {
-    std::string bytes = test::ReadFile(kResources + page);
-    std::string::size_type from = bytes.find("// Letter index and search");
-    std::string::size_type to = bytes.find("</script>", from);
-    std::string text = bytes.substr(from, to - from);
-    std::string::size_type targets = text.find("var homeTarget");
-    return text.erase(targets, text.find("var fullLimit") - targets);
-  };
-  const std::string index = script("index.html");
-  ASSERT_GT(index.size(), 5000u);
-  EXPECT_EQ(index, script("commands.html"));
-}
-
 TEST(PagesBrowserTest, ResourceFilesArePlainAsciiWithTheirLineEnds) {
   const std::pair<const char*, bool> files[] = {
-      {"index.html", true}, {"commands.html", true}, {"qdxstyle.css", false}};
+      {"index.html", true}, {"commands.html", true}, {"qdxstyle.css", false}, {"search.js", false}, {"search.css", false}};
   for (const auto& [name, crlf] : files) {
     SCOPED_TRACE(name);
     std::string bytes = test::ReadFile(kResources + name);
@@ -654,6 +642,17 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Check(kCountText, "200000 commands \u2013 showing the first 1120 of 200000"),
       Check(kNames + std::string(".split(',').slice(-1)[0]"), names[1119]),
   });
+
+  // A rows file gone: the page keeps its first rows and names the file.
+  const std::string rows_file = modules_dir + "rows3.js";
+  const std::string rows_text = test::ReadFile(rows_file);
+  ASSERT_EQ(unlink(rows_file.c_str()), 0);
+  Session({
+      Goto(page + "?textfield=get*&Submit=Search"),
+      Do(R"({"until":"document.getElementById('count').textContent.indexOf('rows3.js') > 0"})"),
+      Check(kCountText, "Part of the index is missing (rows3.js): rebuild the index."),
+  });
+  test::WriteFile(rows_file, rows_text);
 
   // Firefox: a page loading the same four files turns green when all of
   // them hold what the build wrote, red otherwise.
