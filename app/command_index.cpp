@@ -1,6 +1,7 @@
 #include "app/command_index.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -217,6 +218,8 @@ constexpr size_t kFirstRows = 120;
 // rowsK.js holds the names, links and modules of kRowsPerFile commands from
 // K * kRowsPerFile on, each column as one string of lines,
 //   LexidorRows(K,"\nname\n...\n","\nlink\n...\n","\nmodule\n...\n");
+// with the links' common start (the kit's folder) left out: first.js gives
+// it once, as linkStart.
 // A browser loads a few long strings in files of this size in a few
 // milliseconds each and keeps them at little cost to its collector, where a
 // million separate strings in one file take one long task to load and
@@ -277,32 +280,54 @@ class ScriptWriter {
   bool failed_ = false;
 };
 
-// Writes one field of every record, in list order.  After sorting, the
-// records lie scattered in memory: fetching each one's bytes ahead of use
-// keeps the loop from waiting on memory.
-void WriteColumn(ScriptWriter& writer, const TCommandList& list,
-                 std::string_view tcommand::*field) {
-  const size_t n = list.Count();
-  for (size_t i = 0; i < n; ++i) {
-    if (i + 8 < n) {
+// Hands `use` one field of records [from, to), in list order.  After
+// sorting, the records lie scattered in memory: fetching each one's bytes
+// ahead of use keeps the loop from waiting on memory.
+template <typename Use>
+void ForEachValue(const TCommandList& list, size_t from, size_t to,
+                  std::string_view tcommand::*field, Use use) {
+  for (size_t i = from; i < to; ++i) {
+    if (i + 8 < to) {
       const std::string_view ahead = list[i + 8].*field;
       __builtin_prefetch(ahead.data());
       __builtin_prefetch(ahead.data() + 64);
     }
-    writer.Element(list[i].*field, i == 0);
+    use(list[i].*field, i);
   }
 }
 
-// Writes rows file `k` of the list (see kRowsFrom).
-void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k) {
+// Writes one field of every record as the elements of a script array.
+void WriteColumn(ScriptWriter& writer, const TCommandList& list,
+                 std::string_view tcommand::*field) {
+  ForEachValue(list, 0, list.Count(), field,
+               [&](std::string_view value, size_t i) { writer.Element(value, i == 0); });
+}
+
+// The text every link of the list starts with: the kit's folder, as the
+// list is read; "" when some link does not.  Rows files leave it out of
+// their links and first.js gives it once.
+std::string_view CommonLinkStart(const TCommandList& list, std::string_view root) {
+  bool all = true;
+  ForEachValue(list, 0, list.Count(), &tcommand::link, [&](std::string_view link, size_t) {
+    all = all && link.substr(0, root.size()) == root;
+  });
+  return all ? root : std::string_view();
+}
+
+// Writes rows file `k` of the list (see kRowsFrom), each link without
+// `linkStart`.
+void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k, std::string_view linkStart) {
   const size_t from = k * kRowsPerFile;
   const size_t to = std::min(list.Count(), from + kRowsPerFile);
-  const std::string_view tcommand::*fields[] = {&tcommand::comando, &tcommand::link,
-                                                 &tcommand::Modules};
-  for (auto field : fields) {
-    writer.Raw(field == fields[0] ? "LexidorRows(" + std::to_string(k) + ",\"\\n" : "\",\"\\n");
-    for (size_t i = from; i < to; ++i) writer.Line(list[i].*field);
-  }
+  auto line = [&](std::string_view value, size_t) { writer.Line(value); };
+  writer.Raw("LexidorRows(" + std::to_string(k) + ",\"\\n");
+  ForEachValue(list, from, to, &tcommand::comando, line);
+  writer.Raw("\",\"\\n");
+  ForEachValue(list, from, to, &tcommand::link, [&](std::string_view link, size_t) {
+    writer.Line(link.substr(linkStart.size()));
+  });
+  writer.Raw("\",\"\\n");
+  ForEachValue(list, from, to, &tcommand::Modules, line);
   writer.Raw("\");");
 }
 
@@ -349,11 +374,13 @@ String WriteScriptFiles(const String& modulesDir) {
   // enough to load at once: the pages of a large kit draw their first
   // screen from it while the full lists are still loading.
   const size_t rowFiles = n >= kRowsFrom ? (n + kRowsPerFile - 1) / kRowsPerFile : 0;
-  ScriptWriter first(modulesDir + u"first.js",
-                     "var firstCommands={total:" + std::to_string(n) +
-                         ",rowFiles:" + std::to_string(rowFiles) +
-                         ",rowsPerFile:" + std::to_string(kRowsPerFile) + ",commands:[",
-                     "]};");
+  const std::string root = ToLatin1(app.rootPath);
+  const std::string_view linkStart = rowFiles ? CommonLinkStart(app.commandList, root) : std::string_view();
+  std::string opening = "var firstCommands={total:" + std::to_string(n) + ",rowFiles:" +
+                        std::to_string(rowFiles) + ",rowsPerFile:" + std::to_string(kRowsPerFile) +
+                        ",linkStart:";
+  AppendScriptString(opening, linkStart);
+  ScriptWriter first(modulesDir + u"first.js", opening + ",commands:[", "]};");
   std::vector<std::unique_ptr<ScriptWriter>> rows;
   for (size_t k = 0; k < rowFiles; ++k) {
     rows.push_back(std::make_unique<ScriptWriter>(RowsFile(modulesDir, k), std::string(), std::string()));
@@ -368,18 +395,24 @@ String WriteScriptFiles(const String& modulesDir) {
   // the records are only read.
   const TCommandList& list = app.commandList;
   bool links_ok = false;
+  // Then each thread takes the next rows file until none is left.
+  std::atomic<size_t> nextRows{0};
+  auto writeRowsFiles = [&](bool* ok) {
+    for (size_t k; (k = nextRows++) < rowFiles;) {
+      WriteRows(*rows[k], list, k, linkStart);
+      *ok = rows[k]->Finish() && *ok;
+    }
+  };
   SideTask links_task([&] {
     WriteColumn(links, list, &tcommand::link);
     links_ok = links.Finish();
+    writeRowsFiles(&links_ok);
   });
   WriteColumn(command, list, &tcommand::comando);
   WriteColumn(modules, list, &tcommand::Modules);
   bool ok = command.Finish();
   ok = modules.Finish() && ok;
-  for (size_t k = 0; k < rowFiles; ++k) {
-    WriteRows(*rows[k], list, k);
-    ok = rows[k]->Finish() && ok;
-  }
+  writeRowsFiles(&ok);
   links_task.Join();
   ok = ok && links_ok;
   if (ok) {

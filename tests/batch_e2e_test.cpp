@@ -152,7 +152,7 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
   EXPECT_EQ(ReadFile(modules_ + "first.js"),
-            "var firstCommands={total:0,rowFiles:0,rowsPerFile:20000,commands:[],links:[],modules:[]};");
+            "var firstCommands={total:0,rowFiles:0,rowsPerFile:20000,linkStart:\"\",commands:[],links:[],modules:[]};");
 }
 
 // Up to 30,000 elements the files keep "new Array(...)"; past that, where a
@@ -186,7 +186,7 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
       modules += std::string(i ? "," : "") + "\"m\"";
     }
     EXPECT_EQ(ReadFile(modules_ + "first.js"), "var firstCommands={total:" + std::to_string(count) +
-                                                    ",rowFiles:2,rowsPerFile:20000,commands:[" + names + "],links:[" + links +
+                                                    ",rowFiles:2,rowsPerFile:20000,linkStart:\"" + kit_ + "\",commands:[" + names + "],links:[" + links +
                                                     "],modules:[" + modules + "]};");
   }
 }

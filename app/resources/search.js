@@ -45,8 +45,10 @@ if (!largeKit) {
 // The rows, in parts of partSize commands.  Each of a part's texts is
 // "\nV0\nV1\n...\n" with its value j from xAt[j] up to xAt[j + 1] - 1:
 // names, the same upper-cased (what searches look through), links, modules.
+// The rows files leave out the start all links share, linkStart.
 var parts = [];
 var partSize = largeKit ? firstCommands.rowsPerFile : 0;
+var linkStart = largeKit ? firstCommands.linkStart : "";
 
 function LineStarts(text, count) {
 	var at = new Int32Array(count + 1);
@@ -288,7 +290,7 @@ function Row(i) {
 	} else {
 		var part = PartOf(i), j = i - part.base;
 		name = Value(part.names, part.nameAt, j);
-		link = Value(part.links, part.linkAt, j);
+		link = linkStart + Value(part.links, part.linkAt, j);
 		module = Value(part.modules, part.moduleAt, j);
 	}
 	var shown = EscapeHtml(name);
