@@ -15,6 +15,7 @@
 //   {"wait": MS}
 //   {"until": EXPR}                wait (up to 2 minutes) until EXPR is true
 //   {"address": true}              the tab's address, even of an error page
+//   {"waitAddress": URL}           wait (up to 20 s) until the tab is at URL
 // A failing step ends the run with status 1 and the reason on stderr.
 //
 // As a module: Browser.start(chromium) gives an object with send(), goto(),
@@ -172,6 +173,15 @@ async function RunSteps(chromium, steps) {
         let k = 0;
         while (!(await b.eval(step.until))) {
           if (++k > 1200) throw new Error('never true: ' + step.until);
+          await new Promise((r) => setTimeout(r, 100));
+        }
+      }
+      else if ('waitAddress' in step) {
+        for (let k = 0; k < 200; k++) {
+          try {
+            const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
+            if (entries[currentIndex].url === step.waitAddress) break;
+          } catch (e) { /* between two documents: not attached to a page just now */ }
           await new Promise((r) => setTimeout(r, 100));
         }
       }

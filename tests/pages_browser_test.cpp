@@ -505,7 +505,7 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
       Check(kSelected, "SetText"),
       Check("getComputedStyle(document.querySelector('#hits .sel a.cmd')).outlineStyle", "solid"),
       Keys({"Enter"}),
-      Do(R"({"wait":500})"),
+      Do(R"({"waitAddress":"file:///kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"})"),
       Act{R"({"address":true})", Json("file:///kit/docs/html/Modules/gui/gui.gadget/index.html#SetText"), true},
       // Back brings the search back as it was left.
       Do(R"({"back":true})"),
@@ -636,7 +636,7 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Check(kCountText, "200000 commands \u2013 showing the first 120 of 200000"),
       lists_in,
       Check("(window.scrollTo(0, document.body.scrollHeight), 'scrolled')", "scrolled"),
-      Do(R"({"wait":1500})"),
+      Do(R"({"until":"document.querySelectorAll('#hits .hit').length >= 620"})"),
       Check("document.querySelectorAll('#hits .hit').length", "620"),
       Check("(document.getElementById('showmore').click(), 'clicked')", "clicked"),
       Check(kCountText, "200000 commands \u2013 showing the first 1120 of 200000"),
