@@ -186,6 +186,9 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
+  // Room for a line per 32 bytes, more than a kit's lists hold: memory
+  // reserved and never used costs nothing.
+  if (in->Size() > 0) app.commandList.Reserve(static_cast<size_t>(in->Size()) / 32);
   TLineReader lines(*in);
   std::string_view line;
   errno = 0;

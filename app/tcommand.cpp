@@ -7,7 +7,7 @@
 namespace lexidor {
 
 namespace {
-constexpr size_t kBlockSize = 1 << 20;
+constexpr size_t kBlockSize = size_t{2} << 20;  // one huge page
 // From this many records on, the two halves are sorted on two threads and
 // then merged: below it a thread costs more than it saves.
 constexpr size_t kTwoThreadSort = 1 << 16;
@@ -17,7 +17,7 @@ std::string_view TCommandList::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view();
   if (bytes.size() > left_) {
     size_t size = std::max(kBlockSize, bytes.size());
-    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));  // no need to zero it
+    blocks_.emplace_back(static_cast<char*>(LargeAllocate(size)));  // no need to zero it
     free_ = blocks_.back().get();
     left_ = size;
   }
@@ -67,7 +67,7 @@ void TCommandList::Sort() {
     }
     return v;
   };
-  std::vector<Key> keys(records_.size());
+  std::vector<Key, LargeAllocator<Key>> keys(records_.size());
   for (size_t i = 0; i < records_.size(); ++i) {
     std::string_view name = records_[i].comando;
     keys[i] = {bytes(name, 0), bytes(name, 8), static_cast<uint32_t>(name.size()),
@@ -86,7 +86,7 @@ void TCommandList::Sort() {
     }
     return a.index < b.index;
   };
-  std::vector<tcommand> sorted;
+  Records sorted;
   sorted.reserve(records_.size());
   auto take = [&](const Key& k) { sorted.push_back(records_[k.index]); };
   if (keys.size() < kTwoThreadSort || std::thread::hardware_concurrency() < 2) {

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/large_memory.h"
+
 namespace lexidor {
 
 struct tcommand {
@@ -33,18 +35,21 @@ class TCommandList {
   void Add(std::string_view comando, std::string_view link, std::string_view fast_link,
            std::string_view module);
   void Clear();
+  // Room for `count` records, so that a long list is not copied as it grows.
+  void Reserve(size_t count) { records_.reserve(count); }
   size_t Count() const { return records_.size(); }
   const tcommand& operator[](size_t i) const { return records_[i]; }
-  std::vector<tcommand>::const_iterator begin() const { return records_.begin(); }
-  std::vector<tcommand>::const_iterator end() const { return records_.end(); }
+  using Records = std::vector<tcommand, LargeAllocator<tcommand>>;
+  Records::const_iterator begin() const { return records_.begin(); }
+  Records::const_iterator end() const { return records_.end(); }
   // Stable ascending sort by Compare: equal names keep their order.
   void Sort();
 
  private:
   std::string_view Store(std::string_view bytes);
 
-  std::vector<tcommand> records_;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  Records records_;
+  std::vector<std::unique_ptr<char, LargeDelete>> blocks_;
   char* free_ = nullptr;  // the unused rest of the newest block
   size_t left_ = 0;
 };
