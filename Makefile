@@ -54,13 +54,19 @@ TSAN_TARGETS = Lexidor lexidor_app_tests lexidor_gui_tests lexidor_gui_fltk_x11_
 	lexidor_process_tests lexidor_test_support_tests lexidor_test_support_e2e_tests \
 	fuzz_command_index_replay
 TSAN_TESTS = ^(TCommandList|BuildIndex|CommandIndex|Batch|Rebuild|SampleKitTest|ScriptsInNode|ConsoleWaitTest|DriverTest|TimingTest|EventQueueTest|ProcessTest|RunAndCollectTest|SpawnWithPipesTest|PipeStreamTest|fuzz_corpus)[.]
+# Left out: the fuzz corpora no thread touches, and the two tests that wait for
+# the child reaper alone to collect an ended child.  ThreadSanitizer defers a
+# signal handler to a point of its own choosing and, on a loaded machine, now
+# and then never runs it (a bare fork, exit and SIGCHLD handler shows the
+# same); those tests run unsanitized and under AddressSanitizer.
+TSAN_SKIP = ^(fuzz_corpus[.](config|html_view|pipe_lines|split_command_line|text_decoding)|ProcessTest[.](StatusIsOneWhileRunningAndZeroAfterTheReaperCollected|TerminateOfAnEndedChildReportsTheMissingGroup))$$
 check-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	@rm -rf $(TSAN_BUILD)/sanitizer-reports && mkdir -p -m 1777 $(TSAN_BUILD)/sanitizer-reports
 	@cd $(TSAN_BUILD) && \
 	export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(SUPPRESSIONS)/tsan.supp:log_path=$(CURDIR)/$(TSAN_BUILD)/sanitizer-reports/tsan" && \
-	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '$(TSAN_TESTS)' -E 'fuzz_corpus[.](config|html_view|pipe_lines|split_command_line|text_decoding)'
+	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '$(TSAN_TESTS)' -E '$(TSAN_SKIP)'
 	@scripts/sanitizer-reports $(TSAN_BUILD)/sanitizer-reports
 
 demo: program
