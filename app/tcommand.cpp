@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <thread>
 
 namespace lexidor {
@@ -12,6 +14,14 @@ constexpr size_t kBlockSize = size_t{2} << 20;  // one huge page
 // then merged: below it a thread costs more than it saves.
 constexpr size_t kTwoThreadSort = 1 << 16;
 }  // namespace
+
+void TCommandList::Reserve(size_t count) {
+  try {
+    records_.reserve(count);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+}
 
 std::string_view TCommandList::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view();

@@ -36,7 +36,9 @@ class TCommandList {
            std::string_view module);
   void Clear();
   // Room for `count` records, so that a long list is not copied as it grows.
-  void Reserve(size_t count) { records_.reserve(count); }
+  // Only a hint: where that much memory cannot be had, the list grows as
+  // records come.
+  void Reserve(size_t count);
   size_t Count() const { return records_.size(); }
   const tcommand& operator[](size_t i) const { return records_[i]; }
   using Records = std::vector<tcommand, LargeAllocator<tcommand>>;

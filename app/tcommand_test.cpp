@@ -38,5 +38,14 @@ TEST(TCommandList, SortIsTheStableOrderByNameOnOneThreadOrTwo) {
   }
 }
 
+// Room asked for from a list file's size is a hint: more than the machine
+// can give (a huge or sparse file) leaves the list growing as it would.
+TEST(TCommandList, AReservationBeyondMemoryIsOnlyAHint) {
+  TCommandList list;
+  EXPECT_NO_THROW(list.Reserve(size_t{1} << 31));
+  list.Add("Name", "/link", "0", "m");
+  EXPECT_EQ(list.Count(), 1u);
+}
+
 }  // namespace
 }  // namespace lexidor
