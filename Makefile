@@ -48,7 +48,8 @@ check-asan: deps
 	xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -L x11
 	@scripts/sanitizer-reports $(ASAN_BUILD)/sanitizer-reports
 
-# ThreadSanitizer over the tests that run more than one thread: the index
+# ThreadSanitizer, with allocations failing as under check-asan, over the
+# tests that run more than one thread: the index
 # build's parallel sort and script writing (in-process, in the program and
 # through the fuzz corpus), callbacks posted from other threads, the child
 # reaper and the signal paths.  Only their executables are built.
@@ -67,7 +68,7 @@ check-tsan: deps
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
 	@rm -rf $(TSAN_BUILD)/sanitizer-reports && mkdir -p -m 1777 $(TSAN_BUILD)/sanitizer-reports
 	@cd $(TSAN_BUILD) && \
-	export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$(SUPPRESSIONS)/tsan.supp:log_path=$(CURDIR)/$(TSAN_BUILD)/sanitizer-reports/tsan" && \
+	export TSAN_OPTIONS="allocator_may_return_null=1:halt_on_error=1:second_deadlock_stack=1:suppressions=$(SUPPRESSIONS)/tsan.supp:log_path=$(CURDIR)/$(TSAN_BUILD)/sanitizer-reports/tsan" && \
 	xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j $(JOBS) --timeout 600 -R '$(TSAN_TESTS)' -E '$(TSAN_SKIP)'
 	@scripts/sanitizer-reports $(TSAN_BUILD)/sanitizer-reports
 
