@@ -49,10 +49,10 @@ check-asan: deps
 	@scripts/sanitizer-reports $(ASAN_BUILD)/sanitizer-reports
 
 # ThreadSanitizer, with allocations failing as under check-asan, over the
-# tests that run more than one thread: the index
-# build's parallel sort and script writing (in-process, in the program and
-# through the fuzz corpus), callbacks posted from other threads, the child
-# reaper and the signal paths.  Only their executables are built.
+# tests that run more than one thread: the index build's parallel sort and
+# script writing (in-process, in the program and through the fuzz corpus),
+# callbacks posted from other threads, the child reaper and the signal paths.
+# Only their executables are built.
 TSAN_TARGETS = Lexidor lexidor_app_tests lexidor_gui_tests lexidor_gui_fltk_x11_tests \
 	lexidor_process_tests lexidor_test_support_tests lexidor_test_support_e2e_tests \
 	fuzz_command_index_replay
