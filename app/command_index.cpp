@@ -291,9 +291,11 @@ void ForEachValue(const TCommandList& list, size_t from, size_t to,
                   std::string_view tcommand::*field, Use use) {
   for (size_t i = from; i < to; ++i) {
     if (i + 8 < to) {
+      // Its first cache line and, for a long value, the next; an empty
+      // value may point nowhere, so the step stays within its bytes.
       const std::string_view ahead = list[i + 8].*field;
       __builtin_prefetch(ahead.data());
-      __builtin_prefetch(ahead.data() + 64);
+      __builtin_prefetch(ahead.data() + std::min<size_t>(ahead.size(), 64));
     }
     use(list[i].*field, i);
   }
