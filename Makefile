@@ -53,7 +53,8 @@ check-asan: deps
 # script writing (in-process, in the program and through the fuzz corpus),
 # callbacks posted from other threads, the child reaper and the signal paths.
 # Only their executables are built.
-TSAN_TARGETS = Lexidor lexidor_app_tests lexidor_gui_tests lexidor_gui_fltk_x11_tests \
+TSAN_TARGETS = Lexidor lexidor_app_tests lexidor_gui_events_tests lexidor_gui_system_tests \
+	lexidor_gui_fltk_x11_tests \
 	lexidor_process_tests lexidor_test_support_tests lexidor_test_support_e2e_tests \
 	fuzz_command_index_replay
 TSAN_TESTS = ^(TCommandList|BuildIndex|CommandIndex|Batch|Rebuild|SampleKitTest|ScriptsInNode|ConsoleWaitTest|DriverTest|TimingTest|EventQueueTest|ProcessTest|RunAndCollectTest|SpawnWithPipesTest|PipeStreamTest|fuzz_corpus)[.]

@@ -4,10 +4,10 @@
 #include "app/command_index.h"
 #include "app/config.h"
 #include "app/rebuild_runner.h"
-#include "gui/event.h"
-#include "gui/event_queue.h"
-#include "gui/gadget_functions.h"
-#include "gui/system_driver.h"
+#include "gui/events/event.h"
+#include "gui/events/event_queue.h"
+#include "gui/events/system_driver.h"
+#include "gui/gadgets/gadget_functions.h"
 #include "runtime/exit_handlers.h"
 
 namespace lexidor {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "gui/event_queue.h"
-#include "gui/timing.h"
+#include "gui/events/event_queue.h"
+#include "gui/events/timing.h"
 #include "process/process.h"
 #include "stream/standard_io.h"
 
@@ -160,8 +160,7 @@ String RunAndCollect(const String& command, int flags, const OutputLineCallback&
   return Collect(LaunchProcess(command, flags), callback);
 }
 
-String RunProgramAndCollect(const String& program, int flags,
-                            const OutputLineCallback& callback) {
+String RunProgramAndCollect(const String& program, int flags, const OutputLineCallback& callback) {
   return Collect(TProcess::CreateWithArguments({program}, flags), callback);
 }
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/event.h"
-#include "gui/event_queue.h"
-#include "gui/linux_system_driver.h"
+#include "gui/events/event.h"
+#include "gui/events/event_queue.h"
+#include "gui/system/linux_system_driver.h"
 #include "process/process.h"
 #include "process/process_module.h"
 #include "process/spawn.h"

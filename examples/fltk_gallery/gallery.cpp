@@ -5,15 +5,15 @@
 #include <cstdlib>
 #include <thread>
 
-#include "gui/event.h"
-#include "gui/event_queue.h"
+#include "gui/events/event.h"
+#include "gui/events/event_queue.h"
+#include "gui/events/system_driver.h"
+#include "gui/events/timing.h"
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/fltk/fl_icon_strip.h"
-#include "gui/gadget_functions.h"
-#include "gui/gadget_types.h"
-#include "gui/linux_system_driver.h"
-#include "gui/system_driver.h"
-#include "gui/timing.h"
+#include "gui/fltk/widget/fl_icon_strip.h"
+#include "gui/gadgets/gadget_functions.h"
+#include "gui/gadgets/gadget_types.h"
+#include "gui/system/linux_system_driver.h"
 
 using namespace lexidor;
 
@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
   ChangeGadgetText(field, u"text field");
 
   GadgetRef area = NewTextArea(10, 70, 360, 120, w, 0);
-  ChangeGadgetText(area, u"A text area\nwith a bold red word,\nunderlined and struck-out words\nand\ttabs.");
+  ChangeGadgetText(
+      area, u"A text area\nwith a bold red word,\nunderlined and struck-out words\nand\ttabs.");
   FormatTextAreaText(area, 200, 0, 0, FONT_BOLD, 19, 8);
   FormatTextAreaText(area, 0, 0, 160, FONT_UNDERLINE, 34, 10);
   FormatTextAreaText(area, 0, 120, 0, FONT_STRIKETHROUGH, 49, 10);

@@ -2,16 +2,16 @@
 // on a real X server (Xvfb), driven by xdotool.
 #include <string>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {
 namespace {
 
 const std::vector<int> kMouse = {EVENT_MOUSEENTER, EVENT_MOUSELEAVE, EVENT_MOUSEMOVE,
-                                 EVENT_MOUSEDOWN, EVENT_MOUSEUP, EVENT_MOUSEWHEEL};
+                                 EVENT_MOUSEDOWN,  EVENT_MOUSEUP,    EVENT_MOUSEWHEEL};
 
 class FlCanvasTest : public DriverTest {
  protected:

@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/fltk/glue.h"
-#include "gui/gadget_types.h"
+#include "gui/fltk/glue/glue.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 

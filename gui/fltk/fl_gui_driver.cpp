@@ -3,16 +3,16 @@
 // strips in fl_icon_strip.cpp.
 #include "gui/fltk/fl_gui_driver.h"
 
-#include "gui/event_queue.h"
-#include "gui/fltk/fl_icon_strip.h"
-#include "gui/fltk/fl_keys.h"
+#include "gui/events/event_queue.h"
 #include "gui/fltk/fl_system_driver.h"
-#include "gui/fltk/font_requester.h"
-#include "gui/fltk/glue.h"
+#include "gui/fltk/glue/glue.h"
 #include "gui/fltk/hot_keys.h"
-#include "gui/fltk/requesters.h"
-#include "gui/gadget_types.h"
-#include "gui/linux_system_driver.h"
+#include "gui/fltk/requesters/font_requester.h"
+#include "gui/fltk/requesters/requesters.h"
+#include "gui/fltk/widget/fl_icon_strip.h"
+#include "gui/fltk/widget/fl_keys.h"
+#include "gui/gadgets/gadget_types.h"
+#include "gui/system/linux_system_driver.h"
 #include "runtime/exceptions.h"
 
 namespace lexidor {
@@ -97,6 +97,7 @@ bool InitFLTKDriverModule() {
 
   auto driver = std::make_shared<TFLTKGUIDriver>();
   DriverSlot() = driver;
+  SetFLWidgetHost(driver);
   // In this order: the redraw queue (empty), the wrapping system driver,
   // FLTK on the shared display, the raw-event hook, the GUI driver slot,
   // the default font.

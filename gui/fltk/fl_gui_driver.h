@@ -1,3 +1,5 @@
+// gui/fltk: the FLTK back end; the GUI and system drivers here, its parts in the rooms below.
+//
 // TFLTKGUIDriver: the GUI driver over FLTK 1.3.
 //
 // Made once by InitFLTKDriverModule when the console system driver has an
@@ -10,12 +12,15 @@
 #include <memory>
 #include <vector>
 
-#include "gui/fltk/fl_widget.h"
-#include "gui/gui_driver.h"
+#include "gui/fltk/widget/fl_widget.h"
+#include "gui/fltk/widget/fl_widget_host.h"
+#include "gui/gadgets/gui_driver.h"
 
 namespace lexidor {
 
-class TFLTKGUIDriver : public TVexGUIDriver, public std::enable_shared_from_this<TFLTKGUIDriver> {
+class TFLTKGUIDriver : public TVexGUIDriver,
+                       public TFLWidgetHost,
+                       public std::enable_shared_from_this<TFLTKGUIDriver> {
  public:
   // Widgets waiting for a redraw, in the order they asked.
   std::vector<FLWidgetRef> RefreshList;
@@ -47,8 +52,9 @@ class TFLTKGUIDriver : public TVexGUIDriver, public std::enable_shared_from_this
   // The text widgets' key filter (user data: the TFLWidget); 0 swallows.
   static int KeyFilter(void* user_data);
 
-  // --- Redraw queue ------------------------------------------------------------------
-  void RefreshWidget(const FLWidgetRef& widget);
+  // --- TFLWidgetHost: the default font and the redraw queue ----------------------------
+  FontRef DefaultWidgetFont() override { return defaultfont; }
+  void RefreshWidget(const FLWidgetRef& widget) override;
   // Redraws every queued widget once and empties the queue.
   void RefreshWidgets();
 

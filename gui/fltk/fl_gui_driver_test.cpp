@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "gui/linux_system_driver.h"
+#include "gui/system/linux_system_driver.h"
 
 namespace lexidor {
 namespace {

@@ -1,19 +1,18 @@
 // The FLTK driver's HTML view on a real X server (Xvfb): pages read through
 // the stream layer and cleaned for FLTK, the history, link clicks resolved
 // against the page shown, and navigation scripts.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <FL/Fl_Shared_Image.H>
 #include <FL/Fl_Widget.H>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <string>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/fltk/glue_internal.h"
-#include "gui/gadget_types.h"
+#include "gui/fltk/glue/glue_internal.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {

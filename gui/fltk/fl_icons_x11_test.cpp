@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "gui/fltk/fl_icon_strip.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/fltk/widget/fl_icon_strip.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {

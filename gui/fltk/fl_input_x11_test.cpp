@@ -7,9 +7,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "gui/fltk/fl_keys.h"
 #include "gui/fltk/fl_x11_test_support.h"
 #include "gui/fltk/hot_keys.h"
+#include "gui/fltk/widget/fl_keys.h"
 
 // Xlib last: its macros (None, Bool, Status) would break the headers above.
 #include <X11/Xlib.h>

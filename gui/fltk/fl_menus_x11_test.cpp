@@ -3,9 +3,9 @@
 // items), "MenuAction" from the bar, from hot keys and from pop-up menus.
 #include <string>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {
@@ -89,8 +89,7 @@ TEST_F(FlMenusTest, HotKeyOfAnItemPostsItsMenuAction) {
 
 TEST_F(FlMenusTest, PickingACheckItemFromTheBarFlipsItsMark) {
   KeysLater("Down Down Return");
-  RunCommand("xdotool mousemove --window " + std::to_string(xid_) +
-             " 20 12 sleep 0.1 click 1");
+  RunCommand("xdotool mousemove --window " + std::to_string(xid_) + " 20 12 sleep 0.1 click 1");
   std::vector<Seen> seen = MenuActions();
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].source, wrap_);

@@ -1,9 +1,9 @@
 #include "gui/fltk/fl_system_driver.h"
 
-#include "gui/event_queue.h"
+#include "gui/events/event_queue.h"
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/fltk/glue.h"
-#include "gui/fltk/requesters.h"
+#include "gui/fltk/glue/glue.h"
+#include "gui/fltk/requesters/requesters.h"
 #include "runtime/exceptions.h"
 
 namespace lexidor {

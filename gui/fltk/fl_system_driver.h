@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "gui/system_driver.h"
+#include "gui/events/system_driver.h"
 
 namespace lexidor {
 

@@ -3,9 +3,9 @@
 // tab, and the events of clicks on the tabs.
 #include <string>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {
@@ -144,7 +144,8 @@ TEST_F(FlTextTest, StylesFollowTheTextThroughEdits) {
 
 // Counts, per pixel row of a word's box, the pixels of a colour, so a drawn
 // line shows as a row (nearly) full of it.
-std::vector<int> RowsOfColour(const Grab& grab, int left, int right, bool (*is)(const unsigned char*)) {
+std::vector<int> RowsOfColour(const Grab& grab, int left, int right,
+                              bool (*is)(const unsigned char*)) {
   std::vector<int> rows(static_cast<size_t>(grab.height), 0);
   for (int y = 0; y < grab.height; ++y) {
     for (int x = left; x < right; ++x) rows[y] += is(grab.At(x, y)) ? 1 : 0;
@@ -166,9 +167,9 @@ TEST_F(FlTextTest, UnderlineAndStrikeThroughAreDrawnUnderAndThroughTheirWordsOnl
   for (int editable : {1, 0}) {
     GadgetRef area = NewTextArea(10, 10, 420, 150, window_, editable ? 0 : TEXTAREA_READONLY);
     ChangeGadgetText(area, u"under plain strike\nplain wrapped");
-    FormatTextAreaText(area, 255, 0, 0, FONT_UNDERLINE, 0, 5);                          // "under"
-    FormatTextAreaText(area, 255, 0, 0, 0, 6, 5);                                       // "plain"
-    FormatTextAreaText(area, 0, 0, 255, FONT_STRIKETHROUGH | FONT_BOLD, 12, 6);         // "strike"
+    FormatTextAreaText(area, 255, 0, 0, FONT_UNDERLINE, 0, 5);                   // "under"
+    FormatTextAreaText(area, 255, 0, 0, 0, 6, 5);                                // "plain"
+    FormatTextAreaText(area, 0, 0, 255, FONT_STRIKETHROUGH | FONT_BOLD, 12, 6);  // "strike"
     Settle(300);
     Fl_Widget* fl = FL(area)->flhandle;
     const int top = TextAreaCharY(area, 0), next_line = TextAreaCharY(area, 19);
@@ -179,8 +180,8 @@ TEST_F(FlTextTest, UnderlineAndStrikeThroughAreDrawnUnderAndThroughTheirWordsOnl
     ASSERT_FALSE(grab.rgb.empty()) << "no screen grab";
 
     const int under_width = x_plain - 4 - x_under;  // without the space
-    const int under_row = FullRow(RowsOfColour(grab, x_under, x_under + under_width, Reddish),
-                                  under_width);
+    const int under_row =
+        FullRow(RowsOfColour(grab, x_under, x_under + under_width, Reddish), under_width);
     ASSERT_GE(under_row, 0) << "no underline, editable " << editable;
     EXPECT_GT(under_row, grab.height / 2) << "the underline sits low";
     // The same red without the flag draws no line.
@@ -188,8 +189,7 @@ TEST_F(FlTextTest, UnderlineAndStrikeThroughAreDrawnUnderAndThroughTheirWordsOnl
     EXPECT_EQ(FullRow(RowsOfColour(grab, x_plain, x_plain + plain_width, Reddish), plain_width),
               -1);
     const int strike_width = x_end - x_strike;
-    const int strike_row =
-        FullRow(RowsOfColour(grab, x_strike, x_end, Bluish), strike_width);
+    const int strike_row = FullRow(RowsOfColour(grab, x_strike, x_end, Bluish), strike_width);
     ASSERT_GE(strike_row, 0) << "no strike-through, editable " << editable;
     EXPECT_LT(strike_row, under_row) << "the strike-through runs through the letters";
     EXPECT_GT(strike_row, grab.height / 4);
@@ -366,7 +366,9 @@ TEST_F(FlTextTest, ClicksOnScrollBarAndSliderPostTheirNewValue) {
   SetSliderValue(slider, 0);
   Settle();
   // The down arrow at the bottom of the vertical bar: one step.
-  std::vector<Seen> seen = Only(Xdotool("mousemove --window W 310 200 sleep 0.1 mousedown 1 sleep 0.1 mouseup 1"), {EVENT_GADGETACTION});
+  std::vector<Seen> seen =
+      Only(Xdotool("mousemove --window W 310 200 sleep 0.1 mousedown 1 sleep 0.1 mouseup 1"),
+           {EVENT_GADGETACTION});
 
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen.back().source, bar);

@@ -3,10 +3,10 @@
 // tool's box following the pointer.
 #include <string>
 
-#include "gui/event.h"
-#include "gui/fltk/fl_icon_strip.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/fltk/widget/fl_icon_strip.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {

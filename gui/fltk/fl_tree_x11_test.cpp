@@ -3,9 +3,9 @@
 // program (quiet) and by clicks (reported with the node as extra).
 #include <string>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 #include "gui/fltk/fl_x11_test_support.h"
-#include "gui/gadget_types.h"
+#include "gui/gadgets/gadget_types.h"
 
 namespace lexidor {
 namespace fltest {
@@ -101,8 +101,8 @@ TEST_F(FlTreeTest, ProgramSelectionAndExpansionPostNothing) {
   SelectTreeViewNode(b_);
   EXPECT_EQ(SelectedTreeViewNode(tree_), b_);
   Settle();
-  EXPECT_TRUE(Only(TakeEvents(), {EVENT_GADGETSELECT, EVENT_GADGETOPEN, EVENT_GADGETCLOSE})
-                  .empty());
+  EXPECT_TRUE(
+      Only(TakeEvents(), {EVENT_GADGETSELECT, EVENT_GADGETOPEN, EVENT_GADGETCLOSE}).empty());
 }
 
 TEST_F(FlTreeTest, ClicksSelectAndToggleNodesWithTheNodeAsExtra) {

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "gui/event_queue.h"
+#include "gui/events/event_queue.h"
+#include "gui/events/system_driver.h"
+#include "gui/events/timing.h"
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/fltk/glue.h"
-#include "gui/gadget_functions.h"
-#include "gui/linux_system_driver.h"
-#include "gui/system_driver.h"
-#include "gui/timing.h"
+#include "gui/fltk/glue/glue.h"
+#include "gui/gadgets/gadget_functions.h"
+#include "gui/system/linux_system_driver.h"
 
 namespace lexidor {
 namespace fltest {

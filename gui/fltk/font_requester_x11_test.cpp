@@ -11,10 +11,10 @@
 #include <string>
 #include <thread>
 
-#include "gui/event_queue.h"
+#include "gui/events/event_queue.h"
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/fltk/font_requester.h"
-#include "gui/gadget_functions.h"
+#include "gui/fltk/requesters/font_requester.h"
+#include "gui/gadgets/gadget_functions.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names above.
 #include <X11/Xlib.h>

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 
 namespace lexidor {
 

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "gui/event_queue.h"
-#include "gui/linux_system_driver.h"
+#include "gui/events/event_queue.h"
+#include "gui/system/linux_system_driver.h"
 #include "gui/tools/idle_measure.h"
 
 int main(int argc, char** argv) {

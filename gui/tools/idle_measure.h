@@ -4,7 +4,7 @@
 
 #include <sys/resource.h>
 
-#include "gui/event.h"
+#include "gui/events/event.h"
 
 namespace lexidor {
 namespace tools {

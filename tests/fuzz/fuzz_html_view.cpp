@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "gui/fltk/fl_widget.h"
-#include "gui/fltk/html_cleaner.h"
-#include "gui/fltk/html_script.h"
+#include "gui/fltk/html/html_cleaner.h"
+#include "gui/fltk/html/html_script.h"
+#include "gui/fltk/widget/fl_widget.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using namespace lexidor;
@@ -51,9 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   switch (data[0] % 3) {
-    case 0: Page(bytes); break;
-    case 1: Url(bytes); break;
-    default: Script(bytes); break;
+    case 0:
+      Page(bytes);
+      break;
+    case 1:
+      Url(bytes);
+      break;
+    default:
+      Script(bytes);
+      break;
   }
   return 0;
 }

@@ -13,12 +13,12 @@
 #include <cstdlib>
 #include <thread>
 
-#include "gui/event_queue.h"
-#include "gui/tools/idle_measure.h"
+#include "gui/events/event_queue.h"
+#include "gui/events/timing.h"
 #include "gui/fltk/fl_gui_driver.h"
-#include "gui/gadget_functions.h"
-#include "gui/linux_system_driver.h"
-#include "gui/timing.h"
+#include "gui/gadgets/gadget_functions.h"
+#include "gui/system/linux_system_driver.h"
+#include "gui/tools/idle_measure.h"
 
 namespace {
 
