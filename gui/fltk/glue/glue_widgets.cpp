@@ -444,134 +444,141 @@ void EndGroup(Fl_Widget* widget) {
   }
 }
 
+// A plain group (or a pack) that clips its children and takes no more.
+Fl_Group* NewGroup(int x, int y, int w, int h, bool pack, bool framed) {
+  Fl_Group* group = pack ? new Fl_Pack(x, y, w, h) : new Fl_Group(x, y, w, h);
+  EndGroup(group);
+  group->clip_children(1);
+  if (!framed) group->box(FL_NO_BOX);
+  return group;
+}
+
+Fl_Widget* NewBrowser(int x, int y, int w, int h, bool multi) {
+  Fl_Browser* browser = multi ? static_cast<Fl_Browser*>(new Fl_Multi_Browser(x, y, w, h))
+                              : new Fl_Hold_Browser(x, y, w, h);
+  browser->type(multi ? FL_MULTI_BROWSER : FL_HOLD_BROWSER);
+  static const int kNoColumns[] = {0};
+  browser->column_widths(kNoColumns);
+  return browser;
+}
+
+Fl_Widget* NewProgress(int x, int y, int w, int h) {
+  Fl_Progress* progress = new Fl_Progress(x, y, w, h);
+  progress->minimum(0);
+  progress->maximum(1);
+  progress->selection_color(static_cast<Fl_Color>(15));
+  return progress;
+}
+
+Fl_Widget* NewSlider(int x, int y, int w, int h) {
+  Fl_Slider* slider = new Fl_Slider(x, y, w, h);
+  slider->range(0, 100);
+  return slider;
+}
+
+Fl_Widget* NewTree(int x, int y, int w, int h) {
+  Fl_Tree* tree = new Fl_Tree(x, y, w, h);
+  tree->showroot(0);
+  tree->selectmode(FL_TREE_SELECT_SINGLE);
+  return tree;
+}
+
+// Whether a widget of `fltype` shows the text it is made with as its label:
+// menu bars, text areas, tool bars, sliders and scroll bars do not.
+bool TakesLabel(int fltype) {
+  switch (fltype) {
+    case 1:
+    case 19:
+    case 20:
+    case 23:
+    case 25:
+    case 26:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// The FLTK widget for `fltype`, in no group; nullptr for an unknown type.
+Fl_Widget* NewWidgetOfType(int x, int y, int w, int h, int fltype) {
+  switch (fltype) {
+    case 0:
+      return new Fl_AWindow(x, y, w, h);
+    case 1:
+      return new Fl_Menu_Bar(x, y, w, h);
+    case 2:
+      return new Fl_Button(x, y, w, h);
+    case 3:
+      return new Fl_Check_Button(x, y, w, h);
+    case 4:
+      return new Fl_Round_Button(x, y, w, h);
+    case 5:
+    case 6: {
+      Fl_Widget* toggle = new Fl_Toggle_Button(x, y, w, h);
+      toggle->type(FL_TOGGLE_BUTTON);
+      return toggle;
+    }
+    case 7:
+      return new Fl_Return_Button(x, y, w, h);
+    case 8:
+    case 9:
+      return new Fl_Panel(x, y, w, h);
+    case 10:
+      return new Fl_AInput(x, y, w, h);
+    case 11: {
+      Fl_Widget* secret = new Fl_Secret_Input(x, y, w, h);
+      secret->type(FL_SECRET_INPUT);
+      return secret;
+    }
+    case 12:
+      return new Fl_ATabs(x, y, w, h);
+    case 13:
+    case 14:
+      return NewGroup(x, y, w, h, false, false);
+    case 15:
+      return NewGroup(x, y, w, h, true, true);
+    case 16:
+    case 17:
+      return NewBrowser(x, y, w, h, fltype == 17);
+    case 18:
+      return new Fl_Choice(x, y, w, h);
+    case 19:
+    case 20:
+      return glue_detail::NewTextArea(x, y, w, h, fltype == 19);
+    case 21:
+      return glue_detail::NewHelpView(x, y, w, h);
+    case 22:
+      return new Fl_Box(x, y, w, h);
+    case 23:
+      return NewGroup(x, y, w, h, false, true);
+    case 24:
+      return NewProgress(x, y, w, h);
+    case 25:
+      return NewSlider(x, y, w, h);
+    case 26:
+      return new Fl_Scrollbar(x, y, w, h);
+    case 27:
+      return new Fl_Canvas(x, y, w, h);
+    case 28:
+      return new Fl_Input_Choice(x, y, w, h);
+    case 29:
+      return NewTree(x, y, w, h);
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 Fl_Widget* glue_create_widget(int x, int y, int w, int h, const String& label, int fltype) {
   InstallPlainLabel();
   // No group collects the new widget: the driver adds it where it belongs.
   Fl_Group::current(nullptr);
-  Fl_Widget* widget = nullptr;
-  bool has_label = true;
-  switch (fltype) {
-    case 0:
-      widget = new Fl_AWindow(x, y, w, h);
-      break;
-    case 1:
-      widget = new Fl_Menu_Bar(x, y, w, h);
-      has_label = false;
-      break;
-    case 2:
-      widget = new Fl_Button(x, y, w, h);
-      break;
-    case 3:
-      widget = new Fl_Check_Button(x, y, w, h);
-      break;
-    case 4:
-      widget = new Fl_Round_Button(x, y, w, h);
-      break;
-    case 5:
-    case 6:
-      widget = new Fl_Toggle_Button(x, y, w, h);
-      widget->type(FL_TOGGLE_BUTTON);
-      break;
-    case 7:
-      widget = new Fl_Return_Button(x, y, w, h);
-      break;
-    case 8:
-    case 9:
-      widget = new Fl_Panel(x, y, w, h);
-      break;
-    case 10:
-      widget = new Fl_AInput(x, y, w, h);
-      break;
-    case 11:
-      widget = new Fl_Secret_Input(x, y, w, h);
-      widget->type(FL_SECRET_INPUT);
-      break;
-    case 12:
-      widget = new Fl_ATabs(x, y, w, h);
-      break;
-    case 13:
-    case 14:
-      widget = new Fl_Group(x, y, w, h);
-      EndGroup(widget);
-      static_cast<Fl_Group*>(widget)->clip_children(1);
-      widget->box(FL_NO_BOX);
-      break;
-    case 15:
-      widget = new Fl_Pack(x, y, w, h);
-      EndGroup(widget);
-      static_cast<Fl_Group*>(widget)->clip_children(1);
-      break;
-    case 16:
-    case 17: {
-      Fl_Browser* browser = fltype == 16 ? static_cast<Fl_Browser*>(new Fl_Hold_Browser(x, y, w, h))
-                                         : new Fl_Multi_Browser(x, y, w, h);
-      browser->type(fltype == 16 ? FL_HOLD_BROWSER : FL_MULTI_BROWSER);
-      static const int kNoColumns[] = {0};
-      browser->column_widths(kNoColumns);
-      widget = browser;
-      break;
-    }
-    case 18:
-      widget = new Fl_Choice(x, y, w, h);
-      break;
-    case 19:
-    case 20:
-      widget = glue_detail::NewTextArea(x, y, w, h, fltype == 19);
-      has_label = false;
-      break;
-    case 21:
-      widget = glue_detail::NewHelpView(x, y, w, h);
-      break;
-    case 22:
-      widget = new Fl_Box(x, y, w, h);
-      break;
-    case 23:
-      widget = new Fl_Group(x, y, w, h);
-      EndGroup(widget);
-      static_cast<Fl_Group*>(widget)->clip_children(1);
-      has_label = false;
-      break;
-    case 24: {
-      Fl_Progress* progress = new Fl_Progress(x, y, w, h);
-      progress->minimum(0);
-      progress->maximum(1);
-      progress->selection_color(static_cast<Fl_Color>(15));
-      widget = progress;
-      break;
-    }
-    case 25: {
-      Fl_Slider* slider = new Fl_Slider(x, y, w, h);
-      slider->range(0, 100);
-      widget = slider;
-      has_label = false;
-      break;
-    }
-    case 26:
-      widget = new Fl_Scrollbar(x, y, w, h);
-      has_label = false;
-      break;
-    case 27:
-      widget = new Fl_Canvas(x, y, w, h);
-      break;
-    case 28:
-      widget = new Fl_Input_Choice(x, y, w, h);
-      break;
-    case 29: {
-      Fl_Tree* tree = new Fl_Tree(x, y, w, h);
-      tree->showroot(0);
-      tree->selectmode(FL_TREE_SELECT_SINGLE);
-      widget = tree;
-      break;
-    }
-    default:
-      break;
-  }
+  Fl_Widget* widget = NewWidgetOfType(x, y, w, h, fltype);
   Fl_Group::current(nullptr);
   if (!widget) return nullptr;
   widget->labeltype(kPlainLabel);
-  if (has_label && !label.empty()) widget->copy_label(ToUtf8(label).c_str());
+  if (TakesLabel(fltype) && !label.empty()) widget->copy_label(ToUtf8(label).c_str());
   return widget;
 }
 

@@ -264,8 +264,17 @@ class TFLWidget : public TGadget {
   // "%xx" becomes the character xx (hexadecimal), "+" a space.
   static String DecodeURL(const String& text);
   static int HexToInt(const String& text);
-  // What an FLTK callback on this widget means, posted as events.
+  // What an FLTK callback on this widget means, posted as events; each
+  // family of widgets has its own part.
   void OnCallback();
+  void WindowCallback(int reason);
+  void ListCallback(int mx, int my);  // list boxes and combo boxes
+  void InputCallback(int reason);     // text fields, editable combo boxes
+  void TabsCallback(int reason, int mx, int my);
+  void TextAreaCallback(int reason, int mx, int my);
+  void PanelCallback(int reason, int mx, int my);  // active panels and canvases
+  // The extra object of item `index`; nullptr when out of range.
+  ObjectRef ItemExtra(int index) const;
   // The FLTK callback of every widget: user data is the TFLWidget.
   static void Handler(Fl_Widget* widget, void* user_data);
   // An FLTK widget as a number (its address cut to an int): what Query(5)
