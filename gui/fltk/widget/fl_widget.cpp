@@ -67,62 +67,7 @@ FLWidgetRef TFLWidget::Create(TFLWidget* parent, int x, int y, int w, int h, con
   // place inside the parent.
   self->flhandle =
       glue_create_widget(x + self->ClientX(), y + self->ClientY(), w, flh, text, fltype);
-  switch (fltype) {
-    case FLTYPE_WINDOW:
-      if (!(style & 0x1)) glue_window_no_border(self->flhandle);
-      self->CreateWindowClient();
-      if (owner) glue_window_set_non_modal(self->flhandle);
-      if (style & 0x40) self->SetShow(0);
-      break;
-    case FLTYPE_MENUBAR:
-      glue_set_box(self->flhandle, FLBOX_THIN_UP_BOX, 0);
-      break;
-    case FLTYPE_PANEL:
-    case FLTYPE_GROUPPANEL:
-      // A group panel keeps the engraved frame its FLTK class draws, its
-      // caption over the frame; a plain panel has a frame only when asked.
-      if (fltype == FLTYPE_GROUPPANEL) {
-        self->SetHandle(0, 15);  // below the caption
-      } else {
-        glue_set_box(self->flhandle, (style & 0x1) ? FLBOX_DOWN_FRAME : FLBOX_NO_BOX, 0);
-      }
-      if (style & 0x2) glue_panel_set_active(self->flhandle, 1);
-      break;
-    case FLTYPE_TABS:
-      self->SetHandle(2, 20);
-      break;
-    case FLTYPE_HOLDBROWSER:
-    case FLTYPE_MULTIBROWSER:
-    case FLTYPE_CHOICE:
-    case FLTYPE_INPUTCHOICE:
-      self->current = -1;
-      break;
-    case FLTYPE_BOX: {
-      int align = FLALIGN_WRAP | FLALIGN_INSIDE;
-      if ((style & 0x18) == 0) align |= FLALIGN_LEFT;
-      if ((style & 0x18) == 0x8) align |= FLALIGN_RIGHT;
-      glue_set_align(self->flhandle, align);
-      static const int kFrames[] = {FLBOX_NO_BOX, FLBOX_BORDER_FRAME, FLBOX_DOWN_FRAME,
-                                    FLBOX_ENGRAVED_FRAME};
-      if ((style & 7) < 4) glue_set_box(self->flhandle, kFrames[style & 7], 0);
-      break;
-    }
-    case FLTYPE_TOOLBAR:
-      self->SetLayout(1, 0, 1, 0);
-      break;
-    case FLTYPE_TEXTEDITOR:
-    case FLTYPE_TEXTDISPLAY:
-      glue_text_font(self->flhandle, self->textfont, self->textsize);
-      glue_text_set_changed(self->flhandle, EditHandler, self.get());
-      if (style & 0x1) glue_text_wrap(self->flhandle, 1);
-      break;
-    case FLTYPE_SLIDER:
-    case FLTYPE_SCROLLBAR:
-      if (style & 0x1) glue_set_widget_type(self->flhandle, 1);  // horizontal
-      break;
-    default:
-      break;
-  }
+  self->SetUpForType(owner != nullptr);
   if (parent) {
     parent->AddChild(self);
   } else {
@@ -139,6 +84,67 @@ FLWidgetRef TFLWidget::Create(TFLWidget* parent, int x, int y, int w, int h, con
   if (fltype == FLTYPE_CANVAS) self->SetShow(1);
   self->SetTooltip(String());
   return self;
+}
+
+// What a new widget of its type and style needs besides its FLTK class:
+// frames, alignment, the client area of a window, text-area callbacks.
+void TFLWidget::SetUpForType(bool owned) {
+  switch (fltype) {
+    case FLTYPE_WINDOW:
+      if (!(style & 0x1)) glue_window_no_border(flhandle);
+      CreateWindowClient();
+      if (owned) glue_window_set_non_modal(flhandle);
+      if (style & 0x40) SetShow(0);
+      break;
+    case FLTYPE_MENUBAR:
+      glue_set_box(flhandle, FLBOX_THIN_UP_BOX, 0);
+      break;
+    case FLTYPE_PANEL:
+    case FLTYPE_GROUPPANEL:
+      // A group panel keeps the engraved frame its FLTK class draws, its
+      // caption over the frame; a plain panel has a frame only when asked.
+      if (fltype == FLTYPE_GROUPPANEL) {
+        SetHandle(0, 15);  // below the caption
+      } else {
+        glue_set_box(flhandle, (style & 0x1) ? FLBOX_DOWN_FRAME : FLBOX_NO_BOX, 0);
+      }
+      if (style & 0x2) glue_panel_set_active(flhandle, 1);
+      break;
+    case FLTYPE_TABS:
+      SetHandle(2, 20);
+      break;
+    case FLTYPE_HOLDBROWSER:
+    case FLTYPE_MULTIBROWSER:
+    case FLTYPE_CHOICE:
+    case FLTYPE_INPUTCHOICE:
+      current = -1;
+      break;
+    case FLTYPE_BOX: {
+      int align = FLALIGN_WRAP | FLALIGN_INSIDE;
+      if ((style & 0x18) == 0) align |= FLALIGN_LEFT;
+      if ((style & 0x18) == 0x8) align |= FLALIGN_RIGHT;
+      glue_set_align(flhandle, align);
+      static const int kFrames[] = {FLBOX_NO_BOX, FLBOX_BORDER_FRAME, FLBOX_DOWN_FRAME,
+                                    FLBOX_ENGRAVED_FRAME};
+      if ((style & 7) < 4) glue_set_box(flhandle, kFrames[style & 7], 0);
+      break;
+    }
+    case FLTYPE_TOOLBAR:
+      SetLayout(1, 0, 1, 0);
+      break;
+    case FLTYPE_TEXTEDITOR:
+    case FLTYPE_TEXTDISPLAY:
+      glue_text_font(flhandle, textfont, textsize);
+      glue_text_set_changed(flhandle, EditHandler, this);
+      if (style & 0x1) glue_text_wrap(flhandle, 1);
+      break;
+    case FLTYPE_SLIDER:
+    case FLTYPE_SCROLLBAR:
+      if (style & 0x1) glue_set_widget_type(flhandle, 1);  // horizontal
+      break;
+    default:
+      break;
+  }
 }
 
 FLWidgetRef TFLWidget::CreateDesktop() {

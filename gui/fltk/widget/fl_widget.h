@@ -296,6 +296,9 @@ class TFLWidget : public TGadget {
   // window the parent is its owner, not an FLTK parent.
   static FLWidgetRef Create(TFLWidget* parent, int x, int y, int w, int h, const String& text,
                             int fltype, int style);
+  // The type's own set-up of a widget Create has just made; `owned`: a
+  // window with an owner window.
+  void SetUpForType(bool owned);
   // The desktop: no FLTK widget, the shape of the screen's work area.
   static FLWidgetRef CreateDesktop();
   // A menu item: no FLTK widget; `style` is its tag.  Items made for a
