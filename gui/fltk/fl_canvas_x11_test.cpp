@@ -68,6 +68,37 @@ TEST_F(FlCanvasTest, ActivePanelReportsEnterClickWheelAndLeave) {
               {{EVENT_MOUSELEAVE, 0, 20, 15}});
 }
 
+TEST_F(FlCanvasTest, PanelsAndCanvasesReportEachButtonsUpWhenTwoAreHeld) {
+  GadgetRef panel = NewPanel(50, 40, 200, 100, window_, PANEL_ACTIVE, String());
+  GadgetRef canvas = NewCanvas(50, 150, 200, 80, window_, 0);
+  Show();
+  // X buttons 1 and 3 are the program's 1 and 2; released in either order,
+  // 10, 10 inside the gadget.
+  const struct {
+    const char* commands;
+    std::vector<std::vector<int>> expected;
+  } cases[] = {
+      {"mousedown 1 mousedown 3 mouseup 1 mouseup 3",
+       {{EVENT_MOUSEDOWN, 1, 10, 10},
+        {EVENT_MOUSEDOWN, 2, 10, 10},
+        {EVENT_MOUSEUP, 1, 10, 10},
+        {EVENT_MOUSEUP, 2, 10, 10}}},
+      {"mousedown 1 mousedown 3 mouseup 3 mouseup 1",
+       {{EVENT_MOUSEDOWN, 1, 10, 10},
+        {EVENT_MOUSEDOWN, 2, 10, 10},
+        {EVENT_MOUSEUP, 2, 10, 10},
+        {EVENT_MOUSEUP, 1, 10, 10}}},
+  };
+  for (const GadgetRef& gadget : {panel, canvas}) {
+    Xdotool("mousemove --window W 60 " + std::to_string(gadget == panel ? 50 : 160));
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(gadget == panel ? "panel: " : "canvas: ") + c.commands);
+      ExpectMouse(Only(Xdotool(c.commands), {EVENT_MOUSEDOWN, EVENT_MOUSEUP}), gadget, c.expected);
+    }
+    Xdotool("mousemove --window W 390 250");  // leaves, as the other tests do
+  }
+}
+
 TEST_F(FlCanvasTest, CanvasReportsTheMouseInItsOwnCoordinatesAndPaints) {
   GadgetRef canvas = NewCanvas(50, 40, 200, 100, window_, 0);
   ASSERT_NE(canvas, nullptr);

@@ -317,17 +317,22 @@ class Fl_Panel : public Fl_Group {
         if (used && pushed && pushed != this && contains(pushed)) return used;
         Fl::pushed(this);
         if (!contains(Fl::focus())) take_focus();
-        pressed_ = true;
+        pressed_ |= ButtonBit(Fl::event_button());
         Report(this, event);
         return 1;
       }
-      case FL_RELEASE:
-        // Only the release of a press the panel reported: downs and ups
-        // come in pairs.
-        if (!pressed_) return Fl_Group::handle(event);
-        pressed_ = false;
+      case FL_RELEASE: {
+        // Only the release of a press the panel reported, button by button:
+        // every down gets its up.
+        const unsigned bit = ButtonBit(Fl::event_button());
+        if (!(pressed_ & bit)) return Fl_Group::handle(event);
+        pressed_ &= ~bit;
+        // FLTK forgets the pushed widget at the first release; the release
+        // of a button still held must come here as well.
+        if (pressed_) Fl::pushed(this);
         Report(this, event);
         return 1;
+      }
       case FL_KEYDOWN:
       case FL_KEYUP:
         // FLTK offers keys nobody took to the focus widget's parents and
@@ -365,7 +370,10 @@ class Fl_Panel : public Fl_Group {
   }
 
  private:
-  bool pressed_ = false;  // a press was reported and its release not yet
+  // The bit of FLTK mouse button `button` (1 and up) in pressed_.
+  static unsigned ButtonBit(int button) { return button >= 1 && button < 32 ? 1u << button : 0u; }
+
+  unsigned pressed_ = 0;  // the buttons whose press was reported and release not yet
 };
 
 // The tab group.  Button 1 switches pages as FLTK's tabs do; the other
