@@ -177,8 +177,7 @@ TEST_F(MainWindow, TheIndexTitleShowsWhileALargeListIsIndexed) {
   ASSERT_FALSE(window.empty());
   ClickAt(window, kBuild.x, kBuild.y);
   EXPECT_TRUE(WaitTitle(window, "Creating index....", 20000)) << test::WindowTitle(window);
-  ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Items: 600000", 60000))
-      << test::WindowTitle(window);
+  ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Items: 600000", 60000)) << test::WindowTitle(window);
 }
 
 TEST_F(MainWindow, RebuildRunsTheKitsBuilderAndIgnoresACloseRequestMeanwhile) {
@@ -209,6 +208,22 @@ TEST_F(MainWindow, AMissingBuilderIsNamedInANoticeAfterTheIndexIsBuilt) {
   test::Shell("xdotool windowfocus --sync " + notice + " key Return");
   EXPECT_NE(ReadFile(dir_.Sub("err")).find("Cannot run " + kit_ + "/bin/docbake"),
             std::string::npos);
+}
+
+TEST_F(MainWindow, SigtermWithANoticeOpenEndsWith143AndNoXError) {
+  SetConfig(kit_, "1");
+  test::RemoveTree(kit_ + "/bin/docbake");
+  std::string window = Start();
+  ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
+  ClickAt(window, kBuild.x, kBuild.y);
+  ASSERT_TRUE(WaitTitle(window, kBuiltTitle)) << test::WindowTitle(window);
+  ASSERT_FALSE(OtherWindow(window).empty()) << "no notice";
+  kill(pid_, SIGTERM);
+  EXPECT_EQ(Ended(), 128 + SIGTERM);
+  // Whatever the X server did with the windows, the program said no more.
+  const std::string err = ReadFile(dir_.Sub("err"));
+  EXPECT_NE(err.find("appstub.linux signal handler 15\n"), std::string::npos) << err;
+  EXPECT_EQ(err.find("X Error"), std::string::npos) << err;
 }
 
 TEST_F(MainWindow, ClosingThroughTheWindowManagerKeepsTheStoredSetting) {
