@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -253,6 +254,38 @@ TEST_F(Batch, ACommandListThatCannotBeReadIsReportedInsteadOfHanging) {
             std::string::npos)
       << r.out;
   EXPECT_FALSE(Exists(modules_ + "command.js"));
+}
+
+// A list that is not a regular file is refused, the build fails and the
+// good index stays: a FIFO without a writer does not hang the build, and a
+// device is not read as an empty list.
+TEST_F(Batch, ACommandListThatIsNotARegularFileIsRefusedAndTheIndexKept) {
+  SetConfig(kit_);
+  const std::string list = modules_ + "commands.txt";
+  const struct {
+    const char* kind;
+    std::function<int()> make;
+  } cases[] = {
+      {"a FIFO", [&] { return mkfifo(list.c_str(), 0600); }},
+      {"a device", [&] { return symlink("/dev/zero", list.c_str()); }},
+  };
+  for (const auto& c : cases) {
+    WriteFile(list, "Good|/docs/html/Modules/good/index.html\n");
+    ASSERT_EQ(Run().exit_status, 0);
+    const std::string good = ReadFile(modules_ + "command.js");
+    ASSERT_EQ(unlink(list.c_str()), 0);
+    ASSERT_EQ(c.make(), 0);
+    RunOptions options;
+    options.timeout_ms = 10000;
+    test::RunResult r = Run(options);
+    EXPECT_FALSE(r.timed_out) << c.kind;
+    EXPECT_EQ(r.exit_status, 1) << c.kind;
+    EXPECT_NE(r.out.find("Cannot read " + list + ": not a regular file (" + c.kind + ")\r\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(ReadFile(modules_ + "command.js"), good) << c.kind;
+    ASSERT_EQ(unlink(list.c_str()), 0);
+  }
 }
 
 TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
