@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/command_index.h"
 #include "app/config.h"
+#include "app/kit_lock.h"
 #include "app/main_window.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
@@ -121,6 +122,7 @@ void RunLexidor(int argc, char** argv) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
     QuitProgram(1);
   }
+  const auto lock = LockKitForBuild(app.rootPath);
   if (app.rebuildFlag == u"1") RebuildDocumentation(app.rootPath);
   String error = BuildIndex();
   QuitProgram(error.empty() ? 0 : 1);

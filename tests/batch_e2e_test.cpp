@@ -1,10 +1,13 @@
 // The built program in batch mode, run as a user runs it, on temporary kits.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -286,6 +289,31 @@ TEST_F(Batch, ACommandListThatIsNotARegularFileIsRefusedAndTheIndexKept) {
     EXPECT_EQ(ReadFile(modules_ + "command.js"), good) << c.kind;
     ASSERT_EQ(unlink(list.c_str()), 0);
   }
+}
+
+// Two builds of one kit never run at once: a second one says that it waits,
+// builds nothing meanwhile, and builds once the first is done.
+TEST_F(Batch, ASecondBuildOfAKitWaitsForTheFirst) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  SetConfig(kit_);
+  // The first build, played by a lock on the kit's folder.
+  const int held = open(kit_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  const std::string out = dir_.Sub("out"), err = dir_.Sub("err");
+  const pid_t pid = test::StartProgram(Program(), options, out, err);
+  const std::string waiting = "\r\nWaiting for another build of " + kit_ + " to finish....\r\n";
+  for (int k = 0; k < 500 && ReadFile(out).find(waiting) == std::string::npos; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(ReadFile(out).find(waiting), std::string::npos) << ReadFile(out);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(Exists(modules_ + "command.js")) << "built while the kit was locked";
+  close(held);
+  EXPECT_EQ(test::WaitProgram(pid, 20000), 0) << ReadFile(err);
+  EXPECT_EQ(ReadFile(modules_ + "command.js"), "var commands=new Array(\"A\");");
 }
 
 TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
