@@ -114,6 +114,12 @@ void RunLexidor(int argc, char** argv) {
       WriteError(
           u"cannot open the X display (is DISPLAY set?); run with an argument for a "
           u"batch build");
+      // What the X library said about it, kept from start-up.
+      const auto& console = ConsoleSystemDriver();
+      if (console && !console->DisplayProblem().empty()) {
+        std::fputs(console->DisplayProblem().c_str(), stderr);
+        std::fflush(stderr);
+      }
       QuitProgram(1);
     }
     RunMainWindow();

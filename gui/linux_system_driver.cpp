@@ -11,7 +11,7 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
-#include <netdb.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -157,73 +157,106 @@ int KeyCodeOfKeysymByte(int b) {
 
 namespace {
 
-// True when connecting to `display` ("[host]:number[.screen]") is refused
-// or finds no socket: no server is there, and waiting will not bring one.
-// A busy server (EAGAIN), one that accepts, or a name this cannot tell
-// gives false.  The X library's own errno is no guide: it tries more than
-// one way in and may leave the last one's answer.
-bool NoServerListens(const std::string& display) {
+// True when the local server of `display` (":number[.screen]", or
+// "unix:number") turns a connection away because its queue of new
+// connections is full (EAGAIN): it is there and busy, and may make room.
+// Anything else (no server, a server that answered, a remote host whose
+// name may not even resolve) gives false: trying again would only repeat
+// the answer.  The X library's own errno is no guide: it tries more than one
+// way in and may leave the last one's answer.
+bool LocalServerBusy(const std::string& display) {
   const size_t colon = display.rfind(':');
   if (colon == std::string::npos || colon + 1 >= display.size()) return false;
   const std::string host = display.substr(0, colon);
   const std::string number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
-  if (number.empty() || number.size() > 4 ||
+  if (!(host.empty() || host == "unix") || number.empty() || number.size() > 4 ||
       number.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
-  auto refused = [](int family, const sockaddr* address, socklen_t length) {
-    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // The abstract socket first, then the file.
+  const std::string path = "/tmp/.X11-unix/X" + number;
+  for (bool abstract : {true, false}) {
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const size_t offset = abstract ? 1 : 0;
+    if (path.size() + offset >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path + offset, path.data(), path.size());
+    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                                    path.size() + (abstract ? 0 : 1));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    const bool no = connect(fd, address, length) != 0 && (errno == ECONNREFUSED || errno == ENOENT);
+    const bool busy =
+        connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 && errno == EAGAIN;
     close(fd);
-    return no;
-  };
-  if (host.empty() || host == "unix") {
-    // The abstract socket first, then the file.
-    const std::string path = "/tmp/.X11-unix/X" + number;
-    for (bool abstract : {true, false}) {
-      sockaddr_un address = {};
-      address.sun_family = AF_UNIX;
-      const size_t offset = abstract ? 1 : 0;
-      if (path.size() + offset >= sizeof address.sun_path) return false;
-      std::memcpy(address.sun_path + offset, path.data(), path.size());
-      const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
-                                                      path.size() + (abstract ? 0 : 1));
-      if (!refused(AF_UNIX, reinterpret_cast<sockaddr*>(&address), length)) return false;
-    }
-    return true;
+    if (busy) return true;
   }
-  addrinfo hints = {};
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(6000 + std::stoi(number));
-  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return false;
-  bool all_refused = found != nullptr;
-  for (addrinfo* a = found; a && all_refused; a = a->ai_next) {
-    all_refused = refused(a->ai_family, a->ai_addr, a->ai_addrlen);
-  }
-  freeaddrinfo(found);
-  return all_refused;
+  return false;
 }
+
+// Keeps what the X library writes on standard error while it lives (its
+// reasons for a refused connection) instead of letting it reach the user:
+// a batch run needs no display and has nothing to say about one.
+class StandardErrorCapture {
+ public:
+  StandardErrorCapture() {
+    std::fflush(stderr);
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    memory_ = memfd_create("lexidor-display-messages", MFD_CLOEXEC);
+    if (saved_ < 0 || memory_ < 0 || dup2(memory_, STDERR_FILENO) < 0) Restore();
+  }
+  ~StandardErrorCapture() {
+    Restore();
+    if (memory_ >= 0) close(memory_);
+  }
+  // What was written, so far.
+  std::string Text() {
+    std::string text;
+    if (memory_ < 0) return text;
+    std::fflush(stderr);
+    char buffer[1024];
+    for (off_t at = 0;;) {
+      const ssize_t n = pread(memory_, buffer, sizeof buffer, at);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+      at += n;
+    }
+    return text;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ >= 0) {
+      std::fflush(stderr);
+      dup2(saved_, STDERR_FILENO);
+      close(saved_);
+      saved_ = -1;
+    }
+  }
+  int saved_ = -1;
+  int memory_ = -1;
+};
 
 }  // namespace
 
 TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // The 1 ms tick must not interrupt the connection to the server (a
   // connect() cut short by a signal makes the X library give up).  A busy
-  // server whose queue of new connections is full refuses at once
-  // (EAGAIN): a few more tries over about a second let it make room.
+  // local server whose queue of new connections is full refuses at once
+  // (EAGAIN): a few more tries over about a second let it make room.  No
+  // other failure is tried again: a server that answered no (refused
+  // authorization) answers the same, and a host name that does not
+  // resolve stays so.
   {
     TickHold hold;
-    // A display that no server listens on is not retried: a batch run needs
-    // no display and should not wait for one.
+    StandardErrorCapture messages;
     display_ = XOpenDisplay(nullptr);
     const char* name = getenv("DISPLAY");
-    const bool worth_retrying = !display_ && name && *name && !NoServerListens(name);
-    for (int pause_ms = 20; worth_retrying && !display_ && pause_ms <= 640; pause_ms *= 2) {
+    for (int pause_ms = 20; !display_ && name && *name && pause_ms <= 640 && LocalServerBusy(name);
+         pause_ms *= 2) {
       PauseMillis(pause_ms);
       display_ = XOpenDisplay(nullptr);
     }
+    if (!display_) display_problem_ = messages.Text();
   }
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "gui/system_driver.h"
 
@@ -29,7 +30,8 @@ using MainThreadFunction = void (*)(const ObjectRef& data, int argument);
 class TLinuxSystemDriver : public TSystemDriver {
  public:
   // Opens the default X display (the one DISPLAY names); without one the
-  // driver works on the console only.
+  // driver works on the console only.  What the X library says about a
+  // display it cannot open is kept (DisplayProblem), not written out.
   TLinuxSystemDriver();
   ~TLinuxSystemDriver() override;
 
@@ -76,6 +78,9 @@ class TLinuxSystemDriver : public TSystemDriver {
 
   // The X connection (a Display*), nullptr without an X server.
   void* XDisplay() const { return display_; }
+  // What the X library wrote when the display could not be opened ("" when
+  // it was opened, or nothing was said).
+  const std::string& DisplayProblem() const { return display_problem_; }
   // The file descriptor of the X connection, -1 without one.
   int XConnectionFd() const;
 
@@ -120,6 +125,7 @@ class TLinuxSystemDriver : public TSystemDriver {
   bool CallbacksQueued();
 
   void* display_ = nullptr;
+  std::string display_problem_;
   RawXEventHook raw_hook_ = nullptr;
   unsigned long app_window_ = 0;
   unsigned long hidden_cursor_ = 0;
