@@ -11,6 +11,12 @@ TLineReader::TLineReader(TStream& stream, size_t block_size)
     : stream_(stream), block_size_(std::max<size_t>(block_size, 16)) {}
 
 bool TLineReader::Next(std::string_view* line) {
+  // An empty line, at once: a run of NULs or line feeds is a run of them.
+  if (start_ < end_ && (buffer_[start_] == '\0' || buffer_[start_] == '\n')) {
+    ++start_;
+    *line = std::string_view();
+    return true;
+  }
   for (;;) {
     const char* begin = buffer_.data() + start_;
     const char* end = buffer_.data() + end_;
