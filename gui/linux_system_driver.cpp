@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -157,40 +158,54 @@ int KeyCodeOfKeysymByte(int b) {
 
 namespace {
 
-// True when the local server of `display` (":number[.screen]", or
-// "unix:number") turns a connection away because its queue of new
-// connections is full (EAGAIN): it is there and busy, and may make room.
-// Anything else (no server, a server that answered, a remote host whose
-// name may not even resolve) gives false: trying again would only repeat
-// the answer.  The X library's own errno is no guide: it tries more than one
-// way in and may leave the last one's answer.
-bool LocalServerBusy(const std::string& display) {
+// True when connecting to `display` ("[host]:number[.screen]") is refused
+// or finds no socket, or when its host name does not resolve: no server is
+// there, and waiting will not bring one.  A busy server (EAGAIN), one that
+// accepts, or a name this cannot tell gives false.  The X library's own
+// errno is no guide: it tries more than one way in and may leave the last
+// one's answer.
+bool NoServerListens(const std::string& display) {
   const size_t colon = display.rfind(':');
   if (colon == std::string::npos || colon + 1 >= display.size()) return false;
   const std::string host = display.substr(0, colon);
   const std::string number = display.substr(colon + 1, display.find('.', colon) - colon - 1);
-  if (!(host.empty() || host == "unix") || number.empty() || number.size() > 4 ||
+  if (number.empty() || number.size() > 4 ||
       number.find_first_not_of("0123456789") != std::string::npos) {
     return false;
   }
-  // The abstract socket first, then the file.
-  const std::string path = "/tmp/.X11-unix/X" + number;
-  for (bool abstract : {true, false}) {
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    const size_t offset = abstract ? 1 : 0;
-    if (path.size() + offset >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path + offset, path.data(), path.size());
-    const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
-                                                    path.size() + (abstract ? 0 : 1));
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  auto refused = [](int family, const sockaddr* address, socklen_t length) {
+    const int fd = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    const bool busy =
-        connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 && errno == EAGAIN;
+    const bool no = connect(fd, address, length) != 0 && (errno == ECONNREFUSED || errno == ENOENT);
     close(fd);
-    if (busy) return true;
+    return no;
+  };
+  if (host.empty() || host == "unix") {
+    // The abstract socket first, then the file.
+    const std::string path = "/tmp/.X11-unix/X" + number;
+    for (bool abstract : {true, false}) {
+      sockaddr_un address = {};
+      address.sun_family = AF_UNIX;
+      const size_t offset = abstract ? 1 : 0;
+      if (path.size() + offset >= sizeof address.sun_path) return false;
+      std::memcpy(address.sun_path + offset, path.data(), path.size());
+      const socklen_t length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + offset +
+                                                      path.size() + (abstract ? 0 : 1));
+      if (!refused(AF_UNIX, reinterpret_cast<sockaddr*>(&address), length)) return false;
+    }
+    return true;
   }
-  return false;
+  addrinfo hints = {};
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const std::string port = std::to_string(6000 + std::stoi(number));
+  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return true;
+  bool all_refused = found != nullptr;
+  for (addrinfo* a = found; a && all_refused; a = a->ai_next) {
+    all_refused = refused(a->ai_family, a->ai_addr, a->ai_addrlen);
+  }
+  freeaddrinfo(found);
+  return all_refused;
 }
 
 // Keeps what the X library writes on standard error while it lives (its
@@ -240,21 +255,25 @@ class StandardErrorCapture {
 
 TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // The 1 ms tick must not interrupt the connection to the server (a
-  // connect() cut short by a signal makes the X library give up).  A busy
-  // local server whose queue of new connections is full refuses at once
-  // (EAGAIN): a few more tries over about a second let it make room.  No
-  // other failure is tried again: a server that answered no (refused
-  // authorization) answers the same, and a host name that does not
-  // resolve stays so.
+  // connect() cut short by a signal makes the X library give up).  A server
+  // may turn a connection away without a word: its queue of new connections
+  // is full (EAGAIN), or it is resetting because its last client left.  A
+  // few more tries over about a second let it make room.  A server that
+  // answered (refused authorization: the X library then reports its
+  // reason) answers the same again, and a display that no server listens
+  // on, or whose host name does not resolve, stays so: neither is tried
+  // again.
   {
     TickHold hold;
     StandardErrorCapture messages;
     display_ = XOpenDisplay(nullptr);
     const char* name = getenv("DISPLAY");
-    for (int pause_ms = 20; !display_ && name && *name && pause_ms <= 640 && LocalServerBusy(name);
-         pause_ms *= 2) {
+    const bool worth_retrying =
+        !display_ && name && *name && messages.Text().empty() && !NoServerListens(name);
+    for (int pause_ms = 20; worth_retrying && pause_ms <= 640; pause_ms *= 2) {
       PauseMillis(pause_ms);
       display_ = XOpenDisplay(nullptr);
+      if (display_ || !messages.Text().empty()) break;
     }
     if (!display_) display_problem_ = messages.Text();
   }

@@ -1,7 +1,9 @@
 // Lexidor's window, driven like a user drives it: real clicks and keys on
 // the test X server, on a private copy of the program and the sample kit.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,6 +164,21 @@ TEST_F(MainWindow, BuildWritesTheIndexAndTitlesTheCount) {
   const size_t first = out.find("Total commands: 330 330");
   ASSERT_NE(first, std::string::npos);
   EXPECT_NE(out.find("Total commands: 330 330", first + 1), std::string::npos);
+}
+
+// A build of a kit that another build holds waits for it, saying so in the
+// title, and builds when it is free.
+TEST_F(MainWindow, ABuildWaitsForAnotherBuildOfTheKit) {
+  SetConfig(kit_, "0");
+  const int held = open(kit_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  std::string window = Start();
+  ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
+  ClickAt(window, kBuild.x, kBuild.y);
+  EXPECT_TRUE(WaitTitle(window, "Waiting for another build....")) << test::WindowTitle(window);
+  EXPECT_FALSE(Exists(kit_ + "/docs/html/Modules/command.js"));
+  close(held);
+  EXPECT_TRUE(WaitTitle(window, kBuiltTitle)) << test::WindowTitle(window);
 }
 
 // Titles set before long work are on the screen while it runs.
