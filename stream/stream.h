@@ -7,9 +7,9 @@
 // be opened; callers test for it.
 //
 // Positions and sizes are 32-bit in this interface; a file stream keeps
-// them in 64 bits and gives at most INT32_MAX here.  Read and Write transfer up to `count`
-// bytes and return how many they moved (0: no progress); they never raise
-// for a short transfer.  The typed operations raise TStreamReadException /
+// them in 64 bits and gives at most INT32_MAX here.  Read and Write transfer
+// up to `count` bytes and return how many they moved (0: no progress); they
+// never raise for a short transfer.  The typed operations raise TStreamReadException /
 // TStreamWriteException when the underlying transfer makes no progress.
 // Streams are shared (StreamRef); releasing the last reference closes the
 // stream, because each concrete stream's destructor calls its own Close().
