@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <iostream>
 #include <map>
 #include <string>
 #include <thread>
@@ -68,7 +69,9 @@ class MainWindow : public testing::Test {
     test::RunOptions options;
     options.env = std::move(env);
     pid_ = test::StartProgram(prog_ + "/Lexidor", options, dir_.Sub("out"), dir_.Sub("err"));
-    return FindWindow(kTitleRegex);
+    std::string window = FindWindow(kTitleRegex);
+    if (window.empty()) std::cerr << "no window; the program said: " << ReadFile(dir_.Sub("err"));
+    return window;
   }
   // Waits for the program to end; its exit status, -1 when it did not.
   int Ended(int timeout_ms = 10000) {
