@@ -182,8 +182,8 @@ String ReadCommandList(const String& cmdPath, int64_t* lineCount) {
   // as an empty list, and replace a good index with an empty one.
   String why;
   bool notRegular = false;
-  std::shared_ptr<TCStream> in = TCStream::OpenRegularFile(
-      ToLatin1(ReplaceAll(cmdPath, u"\\", u"/")), &why, &notRegular);
+  std::shared_ptr<TCStream> in =
+      TCStream::OpenRegularFile(ToLatin1(ReplaceAll(cmdPath, u"\\", u"/")), &why, &notRegular);
   if (!in) {
     return (notRegular ? u"Cannot read " : u"Cannot open ") + ReplaceAll(cmdPath, u"\\", u"/") +
            u": " + why;

@@ -1,7 +1,7 @@
 // The built program in batch mode, run as a user runs it, on temporary kits.
 #include <dirent.h>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // Lexidor's window, driven like a user drives it: real clicks and keys on
 // the test X server, on a private copy of the program and the sample kit.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
