@@ -176,13 +176,17 @@ void AppendScriptString(std::string& out, std::string_view text) {
 
 namespace {
 
-String ReadCommandList(const String& cmdPath, int* lineCount) {
-  errno = 0;
-  // Read only: indexing never needs to write the kit's list.
-  StreamRef in = OpenFileStream(cmdPath, 1, 0);
+String ReadCommandList(const String& cmdPath, int64_t* lineCount) {
+  // Read only: indexing never needs to write the kit's list.  Only a
+  // regular file is read: a FIFO or a device would block the build or read
+  // as an empty list, and replace a good index with an empty one.
+  String why;
+  bool notRegular = false;
+  std::shared_ptr<TCStream> in =
+      TCStream::OpenRegularFile(ToLatin1(ReplaceAll(cmdPath, u"\\", u"/")), &why, &notRegular);
   if (!in) {
-    return u"Cannot open " + ReplaceAll(cmdPath, u"\\", u"/") + u": " +
-           FromUtf8(std::strerror(errno ? errno : ENOENT));
+    return (notRegular ? u"Cannot read " : u"Cannot open ") + ReplaceAll(cmdPath, u"\\", u"/") +
+           u": " + why;
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
@@ -194,7 +198,8 @@ String ReadCommandList(const String& cmdPath, int* lineCount) {
   errno = 0;
   try {
     while (lines.Next(&line)) {
-      ParseCommandLine(line, root);
+      // An empty line names no command.
+      if (!line.empty()) ParseCommandLine(line, root);
       ++*lineCount;
     }
   } catch (const TStreamReadException&) {
@@ -469,7 +474,7 @@ String BuildIndex() {
   PrintLine(u"DirBase       : " + app.rootPath);
   PrintLine(u"Commands file : " + cmdPath);
 
-  int lineCount = 0;
+  int64_t lineCount = 0;
   String error = ReadCommandList(cmdPath, &lineCount);
   if (!error.empty()) {
     PrintLine(error);

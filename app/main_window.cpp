@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/command_index.h"
 #include "app/config.h"
+#include "app/kit_lock.h"
 #include "app/rebuild_runner.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
@@ -73,6 +74,11 @@ void RunMainWindow() {
       DisableGadgetInput(changeButton);
       // A builder that cannot run is told after the index is built (from the
       // command list as it stands), so the build never waits on a notice.
+      auto lock = LockKitForBuild(
+          app.rootPath, [&] { ShowTitleNow(window, u"Waiting for another build...."); },
+          [] {
+            if (PeekQueuedEvent()) AwaitEvent();
+          });
       String problem;
       if (ButtonCheckState(rebuildBox) == 1) {
         ShowTitleNow(window, u"Creating documentation....");
@@ -80,6 +86,7 @@ void RunMainWindow() {
       }
       ShowTitleNow(window, u"Creating index....");
       const String error = BuildIndex();
+      lock.reset();  // not held while a notice waits for the user
       EnableGadgetInput(buildButton);
       EnableGadgetInput(closeButton);
       EnableGadgetInput(changeButton);

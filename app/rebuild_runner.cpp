@@ -69,10 +69,13 @@ class OutputCollector {
 
 // Passes the child's standard error on to ours, line by line, as the bytes
 // came.  Pieces of an overlong line go out without a line end; the line end
-// follows with the line's last piece.
+// follows with the line's last piece.  A line of standard output left open
+// (the argument echo) is ended first, so that on a terminal showing both
+// the line starts on a line of its own.
 class ErrorRelay {
  public:
   void Pass(const String& text, TPipeStream::LineKind kind) {
+    if (!midline_) EndOpenLine();
     std::string bytes = ToLatin1(text);
     midline_ = kind == TPipeStream::LINE_PIECE;
     if (!midline_) bytes += '\n';
@@ -160,8 +163,11 @@ String RunAndCollect(const String& command, int flags, const OutputLineCallback&
   return Collect(LaunchProcess(command, flags), callback);
 }
 
-String RunProgramAndCollect(const String& program, int flags, const OutputLineCallback& callback) {
-  return Collect(TProcess::CreateWithArguments({program}, flags), callback);
+String RunProgramAndCollect(const String& program, int flags, const OutputLineCallback& callback,
+                            int* execError) {
+  ProcessRef process = TProcess::CreateWithArguments({program}, flags);
+  if (execError) *execError = process ? process->execError : 0;
+  return Collect(process, callback);
 }
 
 String RebuildDocumentation(const String& rootPath) {
@@ -174,20 +180,28 @@ String RebuildDocumentation(const String& rootPath) {
   } else if (!S_ISREG(info.st_mode)) {
     problem = u"not a file";
   }
-  if (!problem.empty()) {
-    const String message = u"Cannot run " + program + u": " + problem;
-    std::fprintf(stderr, "Lexidor: %s\n", ToLatin1(message).c_str());
-    std::fflush(stderr);
-    return message;
+  if (problem.empty()) {
+    // Started by its path as it stands, so the file checked is the file run.
+    // The builder's lines start on a line of their own, after the argument
+    // echo's line.
+    int execError = 0;
+    RunProgramAndCollect(
+        program, 1,
+        [](const String& line) {
+          EndOpenLine();
+          PrintLine(line);
+        },
+        &execError);
+    if (execError == 0) return String();
+    // Passed the checks, yet the system cannot run it (no "#!" line, an
+    // interpreter that is not there).
+    problem = FromUtf8(std::strerror(execError));
   }
-  // Started by its path as it stands, so the file checked is the file run.
-  // The builder's lines start on a line of their own, after the argument
-  // echo's line.
-  RunProgramAndCollect(program, 1, [](const String& line) {
-    EndOpenLine();
-    PrintLine(line);
-  });
-  return String();
+  const String message = u"Cannot run " + program + u": " + problem;
+  EndOpenLine();
+  std::fprintf(stderr, "Lexidor: %s\n", ToLatin1(message).c_str());
+  std::fflush(stderr);
+  return message;
 }
 
 }  // namespace lexidor

@@ -21,7 +21,8 @@ using OutputLineCallback = std::function<void(const String& line)>;
 // While the child runs: every complete line waiting is read at once (reading
 // stops when no complete line is held), then the child's standard error is
 // passed on, line by line, to this program's standard error (so a child that
-// writes much there never blocks); then, while the child still runs, a pause
+// writes much there never blocks; an open line of standard output is ended
+// first, see EndOpenLine); then, while the child still runs, a pause
 // of 10 ms.  One queued event is taken off the queue and dropped after every
 // line read and after every pause, which also lets the system driver handle
 // pending window-system work.  When the child has ended, what it left in its
@@ -38,17 +39,19 @@ String RunAndCollect(const String& command, int flags,
                      const OutputLineCallback& callback = nullptr);
 
 // RunAndCollect for `program`, a path started with no arguments; the path
-// is used as it stands, whatever characters it holds.
+// is used as it stands, whatever characters it holds.  When the program
+// could not be executed, *execError (when given) receives the reason (an
+// errno value), else 0.
 String RunProgramAndCollect(const String& program, int flags,
-                            const OutputLineCallback& callback = nullptr);
+                            const OutputLineCallback& callback = nullptr, int* execError = nullptr);
 
 // Runs the kit's documentation builder, <rootPath>/bin/docbake, through
 // RunAndCollect, printing each line of its output on standard output as it
 // comes, and returns "".  When the builder cannot be run (missing, not an
-// executable file), nothing runs: the
-// reason goes to standard error and is returned as "Cannot run <path>:
-// <reason>".  What the builder itself reports is its own affair (its
-// standard error is passed on).
+// executable file, or the system cannot execute it: no "#!" line, a missing
+// interpreter), nothing runs: the reason goes to standard error and is
+// returned as "Cannot run <path>: <reason>".  What the builder itself
+// reports is its own affair (its standard error is passed on).
 String RebuildDocumentation(const String& rootPath);
 
 }  // namespace lexidor

@@ -9,6 +9,7 @@
 #include "app/app_state.h"
 #include "app/command_index.h"
 #include "app/config.h"
+#include "app/kit_lock.h"
 #include "app/main_window.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
@@ -113,6 +114,12 @@ void RunLexidor(int argc, char** argv) {
       WriteError(
           u"cannot open the X display (is DISPLAY set?); run with an argument for a "
           u"batch build");
+      // What the X library said about it, kept from start-up.
+      const auto& console = ConsoleSystemDriver();
+      if (console && !console->DisplayProblem().empty()) {
+        std::fputs(console->DisplayProblem().c_str(), stderr);
+        std::fflush(stderr);
+      }
       QuitProgram(1);
     }
     RunMainWindow();
@@ -121,6 +128,7 @@ void RunLexidor(int argc, char** argv) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
     QuitProgram(1);
   }
+  const auto lock = LockKitForBuild(app.rootPath);
   if (app.rebuildFlag == u"1") RebuildDocumentation(app.rootPath);
   String error = BuildIndex();
   QuitProgram(error.empty() ? 0 : 1);

@@ -35,7 +35,8 @@ ProcessRef TProcess::Start(const String& name, std::vector<std::string> argument
   auto process = std::make_shared<TProcess>();
   process->name = name;
   int outRead = 0, inWrite = 0, errRead = 0;
-  process->handle = SpawnWithPipes(std::move(arguments), &outRead, &inWrite, &errRead, flags);
+  process->handle = SpawnWithPipes(std::move(arguments), &outRead, &inWrite, &errRead, flags,
+                                   &process->execError);
   if (process->handle == 0) return nullptr;
   process->pipe = TPipeStream::Create(outRead, inWrite);
   process->err = TPipeStream::Create(errRead, 0);

@@ -61,6 +61,9 @@ class TProcess : public TObject {
   PipeStreamRef pipe;
   // Reads the child's standard error; no write side.
   PipeStreamRef err;
+  // Why the program could not be executed (an errno value, as execv gave
+  // it); 0 when it runs.  Its child has then ended already.
+  int execError = 0;
 
  private:
   static ProcessRef Start(const String& name, std::vector<std::string> arguments, int flags);

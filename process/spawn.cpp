@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -89,12 +90,21 @@ int OpenDescriptorLimit() {
   return static_cast<int>(limit.rlim_cur);
 }
 
+// Tells the parent over `started` why the program could not be run, and
+// ends the child.
+[[noreturn]] void FailChild(int started, int error) {
+  ssize_t ignored = write(started, &error, sizeof error);
+  (void)ignored;
+  _exit(255);
+}
+
 // The child's side of SpawnWithPipes, between fork and exec.  All signals
 // are blocked on entry; `old_mask` is the parent's mask to start the program
 // with.  `started` is the write end of a close-on-exec pipe that the parent
-// waits on: it closes when the program runs or the child ends.
+// waits on: it closes when the program runs, and carries the errno first
+// when the program cannot be run.  `parent` is the parent's process id.
 [[noreturn]] void RunChild(int out[2], int in[2], int err[2], int started, char* const* argv,
-                           const sigset_t* old_mask, int open_max) {
+                           const sigset_t* old_mask, int open_max, pid_t parent) {
   // The parent's handlers must not run here, and a signal it ignores (SIGPIPE)
   // must not stay ignored in the program.
   struct sigaction standard = {};
@@ -104,26 +114,33 @@ int OpenDescriptorLimit() {
     if (s != SIGKILL && s != SIGSTOP) sigaction(s, &standard, nullptr);
   }
   setsid();
+  // The program ends with the parent: killed, the parent cannot end it, and
+  // a builder left running would go on changing the files of a build that
+  // no longer runs.  SIGTERM, as when the parent ends it, lets the program
+  // clean up.  (A parent that ended before this took effect is seen here.)
+  if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0) FailChild(started, errno);
+  if (getppid() != parent) _exit(255);
   if (dup2(in[0], STDIN_FILENO) < 0 || dup2(out[1], STDOUT_FILENO) < 0 ||
       dup2(err[1], STDERR_FILENO) < 0) {
-    _exit(255);
+    FailChild(started, errno);
   }
   CloseFromThreeExcept(started, open_max);
   sigprocmask(SIG_SETMASK, old_mask, nullptr);
   execv(argv[0], argv);
-  _exit(255);
+  FailChild(started, errno);
 }
 
 }  // namespace
 
 pid_t SpawnWithPipes(const std::string& commandLine, int* outRead, int* inWrite, int* errRead,
-                     int flags) {
-  return SpawnWithPipes(SplitCommandLine(commandLine), outRead, inWrite, errRead, flags);
+                     int flags, int* execError) {
+  return SpawnWithPipes(SplitCommandLine(commandLine), outRead, inWrite, errRead, flags, execError);
 }
 
-pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite,
-                     int* errRead, int flags) {
+pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite, int* errRead,
+                     int flags, int* execError) {
   (void)flags;
+  if (execError) *execError = 0;
   if (arguments.empty()) return 0;
   std::vector<char*> argv = ArgumentVector(arguments);
   const int open_max = OpenDescriptorLimit();
@@ -147,17 +164,26 @@ pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWr
   sigset_t all, old_mask;
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &old_mask);
+  const pid_t parent = getpid();
   pid_t pid = fork();
-  if (pid == 0) RunChild(out, in, err, started[1], argv.data(), &old_mask, open_max);
+  if (pid == 0) RunChild(out, in, err, started[1], argv.data(), &old_mask, open_max, parent);
   int saved = errno;
   if (pid > 0) {
     // Wait until the child runs the program (or has ended): only then does
-    // its process group exist, so that an early Terminate reaches it.
+    // its process group exist, so that an early Terminate reaches it.  A
+    // child that could not run the program says why first.
     close(started[1]);
     started[1] = -1;
-    char byte;
-    while (read(started[0], &byte, 1) < 0 && errno == EINTR) {
+    int error = 0;
+    size_t got = 0;
+    for (;;) {
+      ssize_t n = read(started[0], reinterpret_cast<char*>(&error) + got, sizeof error - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+      if (got == sizeof error) break;
     }
+    if (execError && got == sizeof error) *execError = error;
     RecordProcessGroup(pid);
   }
   pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);

@@ -32,7 +32,10 @@ std::vector<char*> ArgumentVector(std::vector<std::string>& arguments);
 // is returned in *inWrite, its standard output and error are the write ends
 // of pipes whose read ends are returned in *outRead and *errRead.  When the
 // program cannot be executed the child ends at once with status 255 (the
-// parent then sees end of data on both pipes).
+// parent then sees end of data on both pipes), and *execError, when given,
+// receives the reason (an errno value; 0 when the program runs).  The child
+// gets SIGTERM when the thread that started it ends, so that it does not
+// outlive a program that was killed: start children from the main thread.
 //
 // Like vfork, it returns only once the child runs the program or has ended,
 // so the child's process group exists when it returns.
@@ -46,10 +49,10 @@ std::vector<char*> ArgumentVector(std::vector<std::string>& arguments);
 // or a pipe or the process could not be created; then no descriptor is left
 // open and the three out-parameters are untouched.  `flags` is ignored.
 pid_t SpawnWithPipes(const std::string& commandLine, int* outRead, int* inWrite, int* errRead,
-                     int flags);
+                     int flags, int* execError = nullptr);
 // The same, with the argument vector given as it is: arguments[0] is the
 // program's path, whatever characters it holds.
-pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite,
-                     int* errRead, int flags);
+pid_t SpawnWithPipes(std::vector<std::string> arguments, int* outRead, int* inWrite, int* errRead,
+                     int flags, int* execError = nullptr);
 
 }  // namespace lexidor

@@ -1,6 +1,9 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,14 +15,70 @@ namespace lexidor {
 std::shared_ptr<TCStream> TCStream::CreateWithCStream(FILE* cstream, int mode) {
   auto s = std::make_shared<TCStream>();
   s->_cstream = cstream;
-  s->_pos = static_cast<int32_t>(std::ftell(cstream));
-  std::fseek(cstream, 0, SEEK_END);
-  s->_size = static_cast<int32_t>(std::ftell(cstream));
-  std::fseek(cstream, s->_pos, SEEK_SET);
+  s->_pos = ftello(cstream);
+  fseeko(cstream, 0, SEEK_END);
+  s->_size = ftello(cstream);
+  fseeko(cstream, s->_pos, SEEK_SET);
   s->_mode = mode;
   struct stat st;
   s->_regular = fstat(fileno(cstream), &st) == 0 && S_ISREG(st.st_mode);
   return s;
+}
+
+namespace {
+
+int32_t Clamp32(int64_t value) {
+  return value > INT32_MAX ? INT32_MAX : static_cast<int32_t>(value);
+}
+
+String FileKindProblem(mode_t mode) {
+  if (S_ISDIR(mode)) return FromUtf8(std::strerror(EISDIR));
+  if (S_ISFIFO(mode)) return u"not a regular file (a FIFO)";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return u"not a regular file (a device)";
+  if (S_ISSOCK(mode)) return u"not a regular file (a socket)";
+  return u"not a regular file";
+}
+
+}  // namespace
+
+std::shared_ptr<TCStream> TCStream::OpenRegularFile(const std::string& path, String* why,
+                                                    bool* notRegular) {
+  if (notRegular) *notRegular = false;
+  // A NUL would end the path early and name some other file.
+  if (path.find('\0') != std::string::npos) {
+    *why = FromUtf8(std::strerror(ENOENT));
+    return nullptr;
+  }
+  // O_NONBLOCK: opening a FIFO that has no writer must not wait for one.
+  // Nothing is read before the file is known to be regular.
+  const int flags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  int fd = open(path.c_str(), flags);
+  int error = errno;
+  if (fd < 0 && error == ENOENT) {
+    String resolved = ResolvePathCase(FromLatin1(path));
+    if (!resolved.empty()) {
+      fd = open(ToLatin1(resolved).c_str(), flags);
+      error = errno;
+    }
+  }
+  if (fd < 0) {
+    *why = FromUtf8(std::strerror(error));
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    *why = FromUtf8(std::strerror(errno));
+  } else if (!S_ISREG(st.st_mode)) {
+    *why = FileKindProblem(st.st_mode);
+    if (notRegular) *notRegular = true;
+  } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0) {
+    if (FILE* f = fdopen(fd, "rb")) return CreateWithCStream(f, MODE_READ);
+    *why = FromUtf8(std::strerror(errno));
+  } else {
+    *why = FromUtf8(std::strerror(errno));
+  }
+  close(fd);
+  return nullptr;
 }
 
 std::shared_ptr<TCStream> TCStream::OpenFile(const String& path, int readable, int writeable) {
@@ -53,14 +112,19 @@ TCStream::~TCStream() {
   std::free(_line);
 }
 
-int TCStream::Pos() { return _pos; }
-int TCStream::Size() { return _size; }
+int TCStream::Eof() {
+  if (!_regular) return TStream::Eof();
+  return _pos >= _size ? 1 : 0;
+}
+
+int TCStream::Pos() { return Clamp32(_pos); }
+int TCStream::Size() { return Clamp32(_size); }
 
 int TCStream::Seek(int pos) {
-  if (!_cstream) return _pos;
-  std::fseek(_cstream, pos, SEEK_SET);
-  _pos = static_cast<int32_t>(std::ftell(_cstream));
-  return _pos;
+  if (!_cstream) return Pos();
+  fseeko(_cstream, pos, SEEK_SET);
+  _pos = ftello(_cstream);
+  return Pos();
 }
 
 int TCStream::Flush() {
@@ -80,10 +144,20 @@ int TCStream::Close() {
   return result;
 }
 
+bool TCStream::ReadsSnapshot() const { return _regular && _mode == MODE_READ; }
+
 int TCStream::Read(void* buf, int count) {
   if (!_cstream || count <= 0) return 0;
+  if (ReadsSnapshot() && count > _size - _pos) {
+    if (_pos >= _size) return 0;
+    count = static_cast<int>(_size - _pos);
+  }
   auto n = static_cast<int>(std::fread(buf, 1, static_cast<size_t>(count), _cstream));
   _pos += n;
+  // The file ended before its size at opening: it has become shorter, and
+  // its end is here.  (A read error is no end: Eof stays false, the caller
+  // sees no progress and errno says why.)
+  if (n < count && ReadsSnapshot() && std::feof(_cstream)) _size = _pos;
   return n;
 }
 
@@ -113,20 +187,30 @@ void TCStream::ReadLineBytes(std::string& out) {
     out = ToLatin1(TStream::ReadLine());
     return;
   }
+  if (ReadsSnapshot() && _pos >= _size) return;
   ssize_t got = getdelim(&_line, &_line_capacity, '\n', f);
-  if (got <= 0) return;
+  if (got <= 0) {
+    if (ReadsSnapshot() && std::feof(f)) _size = _pos;
+    return;
+  }
+  if (ReadsSnapshot() && got > _size - _pos) {
+    // Bytes added after the opening are not this stream's.
+    const ssize_t keep = static_cast<ssize_t>(_size - _pos);
+    fseeko(f, keep - got, SEEK_CUR);
+    got = keep;
+  }
   size_t length = static_cast<size_t>(got);
   size_t consumed = length;
   if (const void* nul = std::memchr(_line, 0, length)) {
     consumed = static_cast<size_t>(static_cast<const char*>(nul) - _line) + 1;
     if (consumed < length) {
-      std::fseek(f, static_cast<long>(consumed) - static_cast<long>(length), SEEK_CUR);
+      fseeko(f, static_cast<off_t>(consumed) - static_cast<off_t>(length), SEEK_CUR);
     }
     length = consumed - 1;
   } else if (_line[length - 1] == '\n') {
     --length;
   }
-  _pos += static_cast<int32_t>(consumed);
+  _pos += static_cast<int64_t>(consumed);
   // Carriage returns vanish wherever they stand.
   const char* p = _line;
   const char* end = _line + length;

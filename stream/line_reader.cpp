@@ -11,13 +11,31 @@ TLineReader::TLineReader(TStream& stream, size_t block_size)
     : stream_(stream), block_size_(std::max<size_t>(block_size, 16)) {}
 
 bool TLineReader::Next(std::string_view* line) {
+  // An empty line, at once: a run of NULs or line feeds is a run of them.
+  if (start_ < end_ && (buffer_[start_] == '\0' || buffer_[start_] == '\n')) {
+    ++start_;
+    *line = std::string_view();
+    return true;
+  }
   for (;;) {
     const char* begin = buffer_.data() + start_;
     const char* end = buffer_.data() + end_;
-    const char* stop = end;
-    if (begin != end) {
-      const void* feed = std::memchr(begin, '\n', end - begin);
-      if (feed) stop = static_cast<const char*>(feed);
+    // The next line feed is looked for once and remembered: lines that end
+    // at NUL bytes before it must not each scan the rest of the block again.
+    if (!feed_known_ || feed_ < start_) {
+      feed_known_ = false;
+      const size_t from = std::max(scanned_, start_);
+      const void* feed =
+          from < end_ ? std::memchr(buffer_.data() + from, '\n', end_ - from) : nullptr;
+      if (feed) {
+        feed_ = static_cast<size_t>(static_cast<const char*>(feed) - buffer_.data());
+        feed_known_ = true;
+      } else {
+        scanned_ = end_;
+      }
+    }
+    const char* stop = feed_known_ ? buffer_.data() + feed_ : end;
+    if (begin != stop) {
       const void* nul = std::memchr(begin, 0, stop - begin);
       if (nul) stop = static_cast<const char*>(nul);
     }
@@ -43,6 +61,9 @@ bool TLineReader::Fill() {
   const size_t unread = end_ - start_;
   if (start_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + start_, unread);
+    // Fill runs only when no line feed lies ahead: everything up to end_
+    // has been looked through.
+    scanned_ = unread;
     start_ = 0;
     end_ = unread;
   }

@@ -38,6 +38,13 @@ class TLineReader {
   size_t start_ = 0;  // first unread byte
   size_t end_ = 0;    // end of the bytes read
   bool ended_ = false;
+  // The next line feed at or after start_ when feed_known_ (and feed_ >=
+  // start_); otherwise the bytes from start_ up to scanned_ hold none.  Each byte is looked at
+  // once for a line feed, so lines cost their length, whatever bytes (NULs)
+  // they hold.
+  bool feed_known_ = false;
+  size_t feed_ = 0;
+  size_t scanned_ = 0;
   std::string scratch_;  // a line that held carriage returns, without them
 };
 

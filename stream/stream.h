@@ -6,9 +6,10 @@
 // already open stream.  The open functions return nullptr when a url cannot
 // be opened; callers test for it.
 //
-// Positions and sizes are 32-bit.  Read and Write transfer up to `count`
-// bytes and return how many they moved (0: no progress); they never raise
-// for a short transfer.  The typed operations raise TStreamReadException /
+// Positions and sizes are 32-bit in this interface; a file stream keeps
+// them in 64 bits and gives at most INT32_MAX here.  Read and Write transfer
+// up to `count` bytes and return how many they moved (0: no progress); they
+// never raise for a short transfer.  The typed operations raise TStreamReadException /
 // TStreamWriteException when the underlying transfer makes no progress.
 // Streams are shared (StreamRef); releasing the last reference closes the
 // stream, because each concrete stream's destructor calls its own Close().
@@ -149,10 +150,23 @@ class TCStream : public TStream {
   // A failed read-only open retries with ResolvePathCase.  The descriptor is
   // close-on-exec.  nullptr on failure.
   static std::shared_ptr<TCStream> OpenFile(const String& path, int readable, int writeable);
+  // Opens `path` (bytes, used as they stand) for reading only when it is
+  // a regular file, with the same case fallback as OpenFile.  Anything else
+  // (a FIFO, a device, a directory) is refused without being read and
+  // without waiting for a writer.  nullptr on failure, and *why says it:
+  // the system's reason, or what kind of file it is (then *notRegular, when
+  // given, is set).
+  static std::shared_ptr<TCStream> OpenRegularFile(const std::string& path, String* why,
+                                                   bool* notRegular = nullptr);
   // Takes ownership of `cstream`.
   static std::shared_ptr<TCStream> CreateWithCStream(FILE* cstream, int mode);
 
   ~TCStream() override;
+  // A read-only stream over a regular file ends at the size the file had
+  // when it was opened (or earlier, where it has since become shorter):
+  // a file that grows meanwhile gives what was there at the start.
+  int Eof() override;
+  // At most INT32_MAX; Eof() tells the end of larger files.
   int Pos() override;
   int Size() override;
   int Seek(int pos) override;
@@ -167,8 +181,8 @@ class TCStream : public TStream {
   String ReadLine() override;
   void ReadLineBytes(std::string& out) override;
 
-  int32_t _pos = 0;
-  int32_t _size = 0;
+  int64_t _pos = 0;
+  int64_t _size = 0;
   FILE* _cstream = nullptr;
   int32_t _mode = 0;
 
@@ -176,6 +190,8 @@ class TCStream : public TStream {
   // ReadLine's scratch space (getdelim's buffer), kept to avoid reallocating.
   char* _line = nullptr;
   size_t _line_capacity = 0;
+  // Read-only over a regular file: reads stop at _size, the size when opened.
+  bool ReadsSnapshot() const;
   // Only regular files can give back what getdelim read past a NUL; other
   // files (FIFOs, devices) are read byte by byte.
   bool _regular = false;

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "stream/line_reader.h"
 #include "stream/memory_stream.h"
 
 namespace lexidor {
@@ -110,6 +111,91 @@ TEST(ReadLine, GivesNoExtraLineAfterAFinalTerminatorAndKeepsLongLines) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[1], FromLatin1(longline));
   EXPECT_EQ(file->ReadLine(), u"");  // at the end: empty, no exception
+}
+
+std::vector<std::string> ReaderLines(TStream& stream) {
+  TLineReader reader(stream, 16);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.Next(&line)) lines.emplace_back(line);
+  return lines;
+}
+
+// A file that changes while it is read gives what it held when it was
+// opened (or up to its new end), and its end is no read error.
+TEST(OpenRegularFile, ReadsWhatTheFileHeldAtTheStartWhetherItGrowsOrShrinks) {
+  TempDir dir;
+  // Lines longer than stdio's buffer, so that the shrunk part is not read
+  // ahead when the file is opened.
+  const std::string a(20000, 'a'), b(20000, 'b');
+  const struct {
+    std::string before, after;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a\nb\n", "a\nb\nc|grown\n", {"a", "b"}},
+      {a + "\n" + b + "\n", a + "\n", {a}},
+  };
+  for (const auto& c : cases) {
+    WriteFile(dir.File("list"), c.before);
+    String why;
+    auto file = TCStream::OpenRegularFile(dir.File("list"), &why);
+    ASSERT_TRUE(file) << ToUtf8(why);
+    // The same file, changed in place.
+    if (c.after.size() > c.before.size()) {
+      std::ofstream(dir.File("list"), std::ios::binary | std::ios::app)
+          << c.after.substr(c.before.size());
+    } else {
+      ASSERT_EQ(truncate(dir.File("list").c_str(), static_cast<off_t>(c.after.size())), 0);
+    }
+    std::vector<std::string> lines;
+    EXPECT_NO_THROW(lines = ReaderLines(*file)) << c.after.size();
+    EXPECT_EQ(lines, c.lines) << c.after.size();
+    EXPECT_EQ(file->Eof(), 1) << c.after.size();
+  }
+}
+
+// Only a regular file is opened, and nothing else can block the opening:
+// a FIFO without a writer is refused at once.
+TEST(OpenRegularFile, RefusesWhatIsNotARegularFileWithoutBlocking) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", dir.File("zero").c_str()), 0);
+  ASSERT_EQ(mkdir(dir.File("dir").c_str(), 0700), 0);
+  WriteFile(dir.File("Plain.txt"), "p\n");
+  const struct {
+    std::string name;
+    const char* why;  // "" when it opens
+    bool not_regular;
+  } cases[] = {
+      {"fifo", "not a regular file (a FIFO)", true},
+      {"zero", "not a regular file (a device)", true},
+      {"dir", "Is a directory", true},
+      {"missing", "No such file or directory", false},
+      {"plain.TXT", "", false},  // found in another case, as OpenFile does
+  };
+  for (const auto& c : cases) {
+    String why;
+    bool not_regular = !c.not_regular;
+    auto file = TCStream::OpenRegularFile(dir.File(c.name), &why, &not_regular);
+    EXPECT_EQ(ToUtf8(why), c.why) << c.name;
+    EXPECT_EQ(file != nullptr, *c.why == 0) << c.name;
+    EXPECT_EQ(not_regular, c.not_regular) << c.name;
+  }
+}
+
+// Sizes are not cut to 32 bits: a file of exactly 4 GiB (sparse) is not
+// taken for an empty one.
+TEST(OpenRegularFile, AFileOfFourGibibytesIsNotEmpty) {
+  TempDir dir;
+  WriteFile(dir.File("big"), "abc\n");
+  ASSERT_EQ(truncate(dir.File("big").c_str(), int64_t{1} << 32), 0);
+  String why;
+  auto file = TCStream::OpenRegularFile(dir.File("big"), &why);
+  ASSERT_TRUE(file) << ToUtf8(why);
+  EXPECT_EQ(file->Eof(), 0);
+  EXPECT_EQ(file->Size(), INT32_MAX);
+  EXPECT_EQ(file->ReadLine(), u"abc");
+  EXPECT_EQ(file->Eof(), 0);
 }
 
 TEST(ReadLine, ReadsHighBytesAsLatin1Characters) {

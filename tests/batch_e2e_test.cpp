@@ -1,10 +1,14 @@
 // The built program in batch mode, run as a user runs it, on temporary kits.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -253,6 +257,63 @@ TEST_F(Batch, ACommandListThatCannotBeReadIsReportedInsteadOfHanging) {
             std::string::npos)
       << r.out;
   EXPECT_FALSE(Exists(modules_ + "command.js"));
+}
+
+// A list that is not a regular file is refused, the build fails and the
+// good index stays: a FIFO without a writer does not hang the build, and a
+// device is not read as an empty list.
+TEST_F(Batch, ACommandListThatIsNotARegularFileIsRefusedAndTheIndexKept) {
+  SetConfig(kit_);
+  const std::string list = modules_ + "commands.txt";
+  const struct {
+    const char* kind;
+    std::function<int()> make;
+  } cases[] = {
+      {"a FIFO", [&] { return mkfifo(list.c_str(), 0600); }},
+      {"a device", [&] { return symlink("/dev/zero", list.c_str()); }},
+  };
+  for (const auto& c : cases) {
+    WriteFile(list, "Good|/docs/html/Modules/good/index.html\n");
+    ASSERT_EQ(Run().exit_status, 0);
+    const std::string good = ReadFile(modules_ + "command.js");
+    ASSERT_EQ(unlink(list.c_str()), 0);
+    ASSERT_EQ(c.make(), 0);
+    RunOptions options;
+    options.timeout_ms = 10000;
+    test::RunResult r = Run(options);
+    EXPECT_FALSE(r.timed_out) << c.kind;
+    EXPECT_EQ(r.exit_status, 1) << c.kind;
+    EXPECT_NE(r.out.find("Cannot read " + list + ": not a regular file (" + c.kind + ")\r\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(ReadFile(modules_ + "command.js"), good) << c.kind;
+    ASSERT_EQ(unlink(list.c_str()), 0);
+  }
+}
+
+// Two builds of one kit never run at once: a second one says that it waits,
+// builds nothing meanwhile, and builds once the first is done.
+TEST_F(Batch, ASecondBuildOfAKitWaitsForTheFirst) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  SetConfig(kit_);
+  // The first build, played by a lock on the kit's folder.
+  const int held = open(kit_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  const std::string out = dir_.Sub("out"), err = dir_.Sub("err");
+  const pid_t pid = test::StartProgram(Program(), options, out, err);
+  const std::string waiting = "\r\nWaiting for another build of " + kit_ + " to finish....\r\n";
+  for (int k = 0; k < 500 && ReadFile(out).find(waiting) == std::string::npos; ++k) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(ReadFile(out).find(waiting), std::string::npos) << ReadFile(out);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(Exists(modules_ + "command.js")) << "built while the kit was locked";
+  close(held);
+  EXPECT_EQ(test::WaitProgram(pid, 20000), 0) << ReadFile(err);
+  EXPECT_EQ(ReadFile(modules_ + "command.js"), "var commands=new Array(\"A\");");
 }
 
 TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {

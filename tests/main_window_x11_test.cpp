@@ -1,11 +1,14 @@
 // Lexidor's window, driven like a user drives it: real clicks and keys on
 // the test X server, on a private copy of the program and the sample kit.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <iostream>
 #include <map>
 #include <string>
 #include <thread>
@@ -66,7 +69,9 @@ class MainWindow : public testing::Test {
     test::RunOptions options;
     options.env = std::move(env);
     pid_ = test::StartProgram(prog_ + "/Lexidor", options, dir_.Sub("out"), dir_.Sub("err"));
-    return FindWindow(kTitleRegex);
+    std::string window = FindWindow(kTitleRegex);
+    if (window.empty()) std::cerr << "no window; the program said: " << ReadFile(dir_.Sub("err"));
+    return window;
   }
   // Waits for the program to end; its exit status, -1 when it did not.
   int Ended(int timeout_ms = 10000) {
@@ -184,6 +189,21 @@ TEST_F(MainWindow, BuildWritesTheIndexAndTitlesTheCount) {
   const size_t first = out.find("Total commands: 330 330");
   ASSERT_NE(first, std::string::npos);
   EXPECT_NE(out.find("Total commands: 330 330", first + 1), std::string::npos);
+}
+
+// A build of a kit that another build holds waits for it, saying so in the
+// title, and builds when it is free.
+TEST_F(MainWindow, ABuildWaitsForAnotherBuildOfTheKit) {
+  SetConfig(kit_, "0");
+  const int held = open(kit_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  std::string window = Start();
+  ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
+  ClickAt(window, kBuild.x, kBuild.y);
+  EXPECT_TRUE(WaitTitle(window, "Waiting for another build....")) << test::WindowTitle(window);
+  EXPECT_FALSE(Exists(kit_ + "/docs/html/Modules/command.js"));
+  close(held);
+  EXPECT_TRUE(WaitTitle(window, kBuiltTitle)) << test::WindowTitle(window);
 }
 
 // Titles set before long work are on the screen while it runs.

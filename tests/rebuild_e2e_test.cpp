@@ -194,14 +194,19 @@ TEST_F(Rebuild, ABuilderThatCannotRunIsNamedAndTheIndexStillBuilds) {
   };
   const Case cases[] = {
       {"missing", [](const std::string& b) { test::RemoveTree(b); }, "No such file or directory"},
-      {"not executable", [](const std::string& b) { chmod(b.c_str(), 0644); },
-       "Permission denied"},
+      {"not executable", [](const std::string& b) { chmod(b.c_str(), 0644); }, "Permission denied"},
       {"a directory",
        [](const std::string& b) {
          test::RemoveTree(b);
          test::MakeDirs(b);
        },
        "not a file"},
+      // Executable, yet the system cannot run it.
+      {"no interpreter line", [](const std::string& b) { WriteFile(b, "echo docbake: ran\n"); },
+       "Exec format error"},
+      {"a missing interpreter",
+       [](const std::string& b) { WriteFile(b, "#!/nonexistent/interp\necho docbake: ran\n"); },
+       "No such file or directory"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dir);
@@ -215,6 +220,39 @@ TEST_F(Rebuild, ABuilderThatCannotRunIsNamedAndTheIndexStillBuilds) {
     EXPECT_EQ(r.out.find("docbake: "), std::string::npos) << "nothing ran";
     EXPECT_NE(r.out.find("Total commands: 1 "), std::string::npos) << r.out;
   }
+}
+
+// What the builder writes on standard error starts on a line of its own,
+// not after the argument echo, where both go to one terminal.
+TEST_F(Rebuild, BuilderErrorLinesStartOnTheirOwnLine) {
+  std::string kit = dir_.Sub("kit");
+  MakeKit(kit);
+  WriteFile(kit + "/bin/docbake", "#!/bin/sh\necho only stderr >&2\n");
+  RunOptions options = Options();
+  options.args = {"-c", "exec \"$0\" batch 2>&1", Program()};
+  test::RunResult r = test::RunProgram("/bin/sh", options);
+  EXPECT_EQ(r.exit_status, 0) << r.out;
+  const std::string start = "<" + Program() + "><batch>\r\nonly stderr\n";
+  EXPECT_EQ(r.out.substr(0, start.size()), start);
+}
+
+// Killed outright, the program cannot end its builder: the builder ends
+// with it instead of going on to change the kit's files.
+TEST_F(Rebuild, AKilledProgramTakesItsBuilderWithIt) {
+  std::string kit = dir_.Sub("kit");
+  MakeKit(kit);
+  const std::string marker = kit + "/still-building";
+  WriteFile(kit + "/bin/docbake",
+            "#!/bin/sh\necho docbake: started\nsleep 2\necho late > '" + marker + "'\n");
+  std::string out = dir_.Sub("out"), err = dir_.Sub("err");
+  pid_t pid = test::StartProgram(Program(), Options(), out, err);
+  ASSERT_TRUE(
+      WaitUntil([&] { return ReadFile(out).find("docbake: started") != std::string::npos; }, 20000))
+      << ReadFile(out);
+  kill(pid, SIGKILL);
+  EXPECT_EQ(test::WaitProgram(pid, 10000), 128 + SIGKILL);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+  EXPECT_FALSE(access(marker.c_str(), F_OK) == 0) << "the builder went on after the program died";
 }
 
 TEST_F(Rebuild, FlagZeroRunsNoBuilder) {

@@ -12,6 +12,7 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -158,10 +159,11 @@ int KeyCodeOfKeysymByte(int b) {
 namespace {
 
 // True when connecting to `display` ("[host]:number[.screen]") is refused
-// or finds no socket: no server is there, and waiting will not bring one.
-// A busy server (EAGAIN), one that accepts, or a name this cannot tell
-// gives false.  The X library's own errno is no guide: it tries more than
-// one way in and may leave the last one's answer.
+// or finds no socket, or when its host name does not resolve: no server is
+// there, and waiting will not bring one.  A busy server (EAGAIN), one that
+// accepts, or a name this cannot tell gives false.  The X library's own
+// errno is no guide: it tries more than one way in and may leave the last
+// one's answer.
 bool NoServerListens(const std::string& display) {
   const size_t colon = display.rfind(':');
   if (colon == std::string::npos || colon + 1 >= display.size()) return false;
@@ -197,7 +199,7 @@ bool NoServerListens(const std::string& display) {
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
   const std::string port = std::to_string(6000 + std::stoi(number));
-  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return false;
+  if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) return true;
   bool all_refused = found != nullptr;
   for (addrinfo* a = found; a && all_refused; a = a->ai_next) {
     all_refused = refused(a->ai_family, a->ai_addr, a->ai_addrlen);
@@ -206,24 +208,74 @@ bool NoServerListens(const std::string& display) {
   return all_refused;
 }
 
+// Keeps what the X library writes on standard error while it lives (its
+// reasons for a refused connection) instead of letting it reach the user:
+// a batch run needs no display and has nothing to say about one.
+class StandardErrorCapture {
+ public:
+  StandardErrorCapture() {
+    std::fflush(stderr);
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    memory_ = memfd_create("lexidor-display-messages", MFD_CLOEXEC);
+    if (saved_ < 0 || memory_ < 0 || dup2(memory_, STDERR_FILENO) < 0) Restore();
+  }
+  ~StandardErrorCapture() {
+    Restore();
+    if (memory_ >= 0) close(memory_);
+  }
+  // What was written, so far.
+  std::string Text() {
+    std::string text;
+    if (memory_ < 0) return text;
+    std::fflush(stderr);
+    char buffer[1024];
+    for (off_t at = 0;;) {
+      const ssize_t n = pread(memory_, buffer, sizeof buffer, at);
+      if (n <= 0) break;
+      text.append(buffer, static_cast<size_t>(n));
+      at += n;
+    }
+    return text;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ >= 0) {
+      std::fflush(stderr);
+      dup2(saved_, STDERR_FILENO);
+      close(saved_);
+      saved_ = -1;
+    }
+  }
+  int saved_ = -1;
+  int memory_ = -1;
+};
+
 }  // namespace
 
 TLinuxSystemDriver::TLinuxSystemDriver() : shared_(new Shared) {
   // The 1 ms tick must not interrupt the connection to the server (a
-  // connect() cut short by a signal makes the X library give up).  A busy
-  // server whose queue of new connections is full refuses at once
-  // (EAGAIN): a few more tries over about a second let it make room.
+  // connect() cut short by a signal makes the X library give up).  A server
+  // may turn a connection away without a word: its queue of new connections
+  // is full (EAGAIN), or it is resetting because its last client left.  A
+  // few more tries over about a second let it make room.  A server that
+  // answered (refused authorization: the X library then reports its
+  // reason) answers the same again, and a display that no server listens
+  // on, or whose host name does not resolve, stays so: neither is tried
+  // again.
   {
     TickHold hold;
-    // A display that no server listens on is not retried: a batch run needs
-    // no display and should not wait for one.
+    StandardErrorCapture messages;
     display_ = XOpenDisplay(nullptr);
     const char* name = getenv("DISPLAY");
-    const bool worth_retrying = !display_ && name && *name && !NoServerListens(name);
-    for (int pause_ms = 20; worth_retrying && !display_ && pause_ms <= 640; pause_ms *= 2) {
+    const bool worth_retrying =
+        !display_ && name && *name && messages.Text().empty() && !NoServerListens(name);
+    for (int pause_ms = 20; worth_retrying && pause_ms <= 640; pause_ms *= 2) {
       PauseMillis(pause_ms);
       display_ = XOpenDisplay(nullptr);
+      if (display_ || !messages.Text().empty()) break;
     }
+    if (!display_) display_problem_ = messages.Text();
   }
   int fds[2];
   if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) == 0) {

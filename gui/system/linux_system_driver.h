@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "gui/events/system_driver.h"
 
@@ -31,7 +32,8 @@ using MainThreadFunction = void (*)(const ObjectRef& data, int argument);
 class TLinuxSystemDriver : public TSystemDriver {
  public:
   // Opens the default X display (the one DISPLAY names); without one the
-  // driver works on the console only.
+  // driver works on the console only.  What the X library says about a
+  // display it cannot open is kept (DisplayProblem), not written out.
   TLinuxSystemDriver();
   ~TLinuxSystemDriver() override;
 
@@ -78,6 +80,9 @@ class TLinuxSystemDriver : public TSystemDriver {
 
   // The X connection (a Display*), nullptr without an X server.
   void* XDisplay() const { return display_; }
+  // What the X library wrote when the display could not be opened ("" when
+  // it was opened, or nothing was said).
+  const std::string& DisplayProblem() const { return display_problem_; }
   // The file descriptor of the X connection, -1 without one.
   int XConnectionFd() const;
 
@@ -122,6 +127,7 @@ class TLinuxSystemDriver : public TSystemDriver {
   bool CallbacksQueued();
 
   void* display_ = nullptr;
+  std::string display_problem_;
   RawXEventHook raw_hook_ = nullptr;
   unsigned long app_window_ = 0;
   unsigned long hidden_cursor_ = 0;

@@ -5,12 +5,16 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -40,17 +44,110 @@ std::shared_ptr<TLinuxSystemDriver> ConsoleOnlyDriver() {
   return driver;
 }
 
-// A display that names no server gives a console driver at once: nothing
-// to wait for when the socket is missing or the connection refused.
-TEST(LinuxSystemDriverTest, AMissingDisplayIsNotWaitedFor) {
+// A local X server that answers every connection with a refusal, as a
+// server does when authorization fails.
+class RefusingXServer {
+ public:
+  RefusingXServer() {
+    for (int number = 700 + getpid() % 200; number < 1000 && listen_ < 0; ++number) {
+      const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+      sockaddr_un address = {};
+      address.sun_family = AF_UNIX;
+      std::memcpy(address.sun_path + 1, path.data(), path.size());  // abstract
+      const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+      if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(fd, 16) == 0) {
+        listen_ = fd;
+        display_ = ":" + std::to_string(number);
+      } else {
+        close(fd);
+      }
+    }
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~RefusingXServer() {
+    shutdown(listen_, SHUT_RDWR);
+    thread_.join();
+    close(listen_);
+  }
+  const std::string& display() const { return display_; }
+
+ private:
+  void Serve() {
+    for (int client; (client = accept(listen_, nullptr, nullptr)) >= 0; close(client)) {
+      char prefix[12];
+      if (read(client, prefix, sizeof prefix) < 1) continue;
+      const bool lsb = prefix[0] == 'l';
+      const std::string reason = "No protocol specified";  // 21 bytes, padded to 24
+      auto u16 = [lsb](int v) {
+        return lsb ? std::string{char(v & 255), char(v >> 8)}
+                   : std::string{char(v >> 8), char(v & 255)};
+      };
+      std::string reply = std::string(1, '\0') + char(reason.size()) + u16(11) + u16(0) + u16(6) +
+                          reason + std::string(3, '\0');
+      ssize_t ignored = write(client, reply.data(), reply.size());
+      (void)ignored;
+    }
+  }
+  int listen_ = -1;
+  std::string display_;
+  std::thread thread_;
+};
+
+// Standard error goes to a file while it lives.
+class StderrToFile {
+ public:
+  StderrToFile() : path_(std::string(P_tmpdir) + "/lexidor-stderr-XXXXXX") {
+    fflush(stderr);
+    file_ = mkstemp(path_.data());
+    saved_ = dup(STDERR_FILENO);
+    dup2(file_, STDERR_FILENO);
+  }
+  ~StderrToFile() {
+    Restore();
+    close(file_);
+    unlink(path_.c_str());
+  }
+  std::string Text() {
+    Restore();
+    std::ifstream in(path_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0) return;
+    fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+    saved_ = -1;
+  }
+  std::string path_;
+  int file_ = -1, saved_ = -1;
+};
+
+// A display that cannot be had gives a console driver at once, and says
+// nothing: no server there, a server that answered no, a host name that
+// does not resolve.  Nothing to wait for and nothing a batch run needs.
+TEST(LinuxSystemDriverTest, ADisplayThatCannotBeHadIsNotWaitedForNorSpokenOf) {
   const char* display = getenv("DISPLAY");
   std::string saved = display ? display : "";
-  for (const char* name : {":987", "localhost:987"}) {
-    setenv("DISPLAY", name, 1);
+  RefusingXServer refusing;
+  ASSERT_FALSE(refusing.display().empty());
+  for (const std::string& name : {std::string(":987"), std::string("localhost:987"),
+                                  refusing.display(), std::string("unresolvable.invalid:0")}) {
+    setenv("DISPLAY", name.c_str(), 1);
+    StderrToFile err;
     const auto start = Clock::now();
     auto driver = std::make_shared<TLinuxSystemDriver>();
     EXPECT_LT(MillisSince(start), 300) << name;
     EXPECT_LT(driver->XConnectionFd(), 0) << name;
+    EXPECT_EQ(err.Text(), "") << name;
+    if (name == refusing.display()) {
+      EXPECT_NE(driver->DisplayProblem(), "") << name;
+    }
   }
   if (display) {
     setenv("DISPLAY", saved.c_str(), 1);
