@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "gui/timing.h"
+#include "gui/events/timing.h"
 #include "stream/standard_io.h"
 
 namespace lexidor {
