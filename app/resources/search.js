@@ -4,22 +4,24 @@
 //
 // The query picks what is listed:
 //   no "=" in it: a letter ("?B") lists the commands whose names start with
-//     that upper-case letter; an empty query lists every command;
+//     that letter in either case ("?0-9" digits, "?_" underscores, "?other"
+//     anything else); an empty query lists every command;
 //   otherwise the value of the first parameter ("?textfield=TEXT&Submit=Search")
 //     is searched for, ignoring case: TEXT* finds the names starting with TEXT,
-//     *TEXT those ending with it, and plain TEXT those containing it (read as a
-//     regular expression when it holds one, else as plain text).  Exact names
-//     come first, then names starting with the text, then the rest, each
-//     group in list order.
+//     *TEXT those ending with it, and plain TEXT those containing it; a star
+//     inside the text stands for any run of characters.  Every other
+//     character stands for itself.  Exact names come first (the one in the
+//     typed case before the others), then names starting with the text, then
+//     the rest, each group in list order.
 //
 // Typing in the field searches at once and puts the same query in the
 // address bar, so a result can be bookmarked and reloaded as before.
 //
-// Kits under fullLimit commands show every listing in full (find-in-page
-// sees all of it).  Larger kits show the first rows and add more as the end
-// of the list comes near; the count above always gives the whole number.
+// Letter listings of up to fullLimit commands are shown in full (find-in-page
+// sees all of it).  Longer listings and every search show the first rows and
+// add more as the end of the list comes near; the count gives the whole number.
 
-var fullLimit = 10000;
+var fullLimit = 2000;
 var firstRows = 120;
 var moreRows = 500;
 
@@ -29,17 +31,48 @@ var moreRows = 500;
 // A small kit, or an index without first.js, loads command.js, links.js and
 // modules.js before the page is drawn, as the page always did.  A large kit
 // draws its first screen from first.js and then loads its rows files one
-// after another (LoadLater, below): each holds the names, links and modules
+// after another (LoadRows, below): each holds the names, links and modules
 // of rowsPerFile commands as three texts, which the browser parses and keeps
-// at far less cost than a million separate strings.
+// at far less cost than a million separate strings.  Searches run on what
+// has arrived and grow as the rest comes in.
 var largeKit = typeof firstCommands != "undefined" && firstCommands.rowFiles > 0;
 var pendingLists = largeKit ? firstCommands.rowFiles : 0;
 var total = largeKit ? firstCommands.total : 0;
+var missingFiles = [];
 
 if (!largeKit) {
 	document.write("<script type='text/javascript' src='" + listFolder + "command.js'><\/script>" +
 		"<script type='text/javascript' src='" + listFolder + "links.js'><\/script>" +
 		"<script type='text/javascript' src='" + listFolder + "modules.js'><\/script>");
+}
+
+// The name of rows file k.
+function RowsFile(k) {
+	return listFolder + "rows" + k + ".js";
+}
+
+// A search opened from its address wants results in its first screen: the
+// first rows file comes before the page is drawn.
+if (largeKit && location.search.indexOf("=") != -1) {
+	document.write("<script type='text/javascript' src='" + RowsFile(0) + "'><\/script>");
+}
+
+// Loads rows files `k` on, one after another, each arriving and running in
+// tasks of its own; `arrived(k, ok)` follows each.
+function LoadRows(k, arrived) {
+	if (k >= firstCommands.rowFiles) return;
+	if (parts[k] && !parts[k].provisional) {
+		arrived(k, true);
+		LoadRows(k + 1, arrived);
+		return;
+	}
+	var script = document.createElement("script");
+	script.src = RowsFile(k);
+	script.onload = script.onerror = function () {
+		arrived(k, !!(parts[k] && !parts[k].provisional));
+		LoadRows(k + 1, arrived);
+	};
+	document.body.appendChild(script);
 }
 
 // The rows, in parts of partSize commands.  Each of a part's texts is
@@ -62,12 +95,13 @@ function LineStarts(text, count) {
 	return at;
 }
 
-function AddPart(k, names, links, modules) {
+// Part k from its three texts; `count` is less than a full part only for the
+// first rows of first.js, which stand in for part 0 until it arrives.
+function MakePart(k, names, links, modules, count) {
 	var base = k * partSize;
-	var count = Math.max(0, Math.min(partSize, total - base));
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
-	parts[k] = {
+	return {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
@@ -75,15 +109,20 @@ function AddPart(k, names, links, modules) {
 	};
 }
 
+function AddPart(k, names, links, modules) {
+	var count = Math.max(0, Math.min(partSize, total - k * partSize));
+	parts[k] = MakePart(k, names, links, modules, count);
+}
+
 // Called by each rows file.
 function LexidorRows(k, names, links, modules) {
 	if (largeKit) AddPart(k, names, links, modules);
 }
 
-// A small kit's arrays as one part.
-function ColumnText(values) {
-	var text = new Array(total);
-	for (var i = 0; i < total; i++) text[i] = values[i] == null ? "" : String(values[i]);
+// An array as the text of a part.
+function ColumnText(values, count) {
+	var text = new Array(count);
+	for (var i = 0; i < count; i++) text[i] = values[i] == null ? "" : String(values[i]);
 	return "\n" + text.join("\n") + "\n";
 }
 
@@ -95,12 +134,21 @@ function PartOf(i) {
 	return parts[(i / partSize) | 0];
 }
 
-function UpperName(i) {
-	var part = PartOf(i), j = i - part.base;
-	return Value(part.upper, part.upperAt, j);
+// How many commands from the start are in: rows up to there can be shown.
+function RowsIn() {
+	var n = 0;
+	for (var k = 0; k < parts.length && parts[k] && n == parts[k].base; k++) n += parts[k].count;
+	return n;
 }
 
-// ---- Queries ---------------------------------------------------------------
+// How many commands any search can look through now.
+function CommandsIn() {
+	var n = 0;
+	for (var k = 0; k < parts.length; k++) if (parts[k]) n += parts[k].count;
+	return n;
+}
+
+// ---- Addresses and links -----------------------------------------------------
 
 var htmlEscapes = { "&": "&amp;", "<": "&lt;", ">": "&gt;", "\"": "&quot;", "'": "&#39;" };
 
@@ -111,14 +159,84 @@ function EscapeHtml(text) {
 	return text.replace(/[&<>"']/g, function (c) { return htmlEscapes[c]; });
 }
 
-// Undoes the form encoding of the query: "+" is a blank, %XX a byte, and the
-// bytes are read in the page's own character set (the one the form encodes
-// with).  Text with a broken escape, such as a lone "%", is taken as it stands.
+// The lists are read in the page's character set, windows-1252 (what
+// browsers read iso-8859-1 as): a byte 0x80-0x9F arrives as one of these
+// characters, every other byte as the character of its own code.
+var cp1252 = "\u20ac\u0081\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u008d\u017d\u008f" +
+	"\u0090\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u009d\u017e\u0178";
+
+// The byte a character of the lists was read from, or -1 for a character
+// the page's character set has no byte for.
+function ByteOf(c) {
+	if (c < 0x80 || (c >= 0xa0 && c <= 0xff)) return c;
+	var k = cp1252.indexOf(String.fromCharCode(c));
+	return k == -1 ? -1 : 0x80 + k;
+}
+
+function Hex(byte) {
+	return (byte < 16 ? "%0" : "%") + byte.toString(16).toUpperCase();
+}
+
+// A path as a url path: the bytes it was read from, each percent-encoded
+// unless it stands for itself, so that the url names that very file
+// whatever its folders are called ("#", "%", blanks, UTF-8 or Latin-1 names).
+function EncodePath(text) {
+	var out = "";
+	for (var k = 0; k < text.length; k++) {
+		var ch = text.charAt(k), c = text.charCodeAt(k);
+		if (/[A-Za-z0-9\/._~-]/.test(ch)) {
+			out += ch;
+			continue;
+		}
+		var byte = ByteOf(c);
+		if (byte >= 0) {
+			out += Hex(byte);
+		} else {
+			var utf8;
+			try {
+				utf8 = unescape(encodeURIComponent(text.charAt(k)));
+			} catch (e) {
+				utf8 = "?";  // half a surrogate pair
+			}
+			for (var b = 0; b < utf8.length; b++) out += Hex(utf8.charCodeAt(b));
+		}
+	}
+	return out;
+}
+
+// A link of the lists as path and anchor: only a "#" after the last "/" can
+// start the anchor, any other one belongs to a folder's name.
+function SplitLink(link) {
+	var hash = link.lastIndexOf("#");
+	if (hash == -1 || hash < link.lastIndexOf("/")) return { path: link, anchor: null };
+	return { path: link.substring(0, hash), anchor: link.substring(hash + 1) };
+}
+
+// The url of a command's page.
+function FileHref(link) {
+	var parts = SplitLink(link);
+	var url = (parts.path.charAt(0) == "/" ? "file://" : "file:///") + EncodePath(parts.path);
+	return parts.anchor == null ? url : url + "#" + EncodePath(parts.anchor);
+}
+
+// The module's page: the command's page without its anchor, reached inside
+// this tree when the link runs through its Modules folder.
+function ModuleHref(link) {
+	var page = SplitLink(link).path;
+	var k = page.indexOf("/Modules/");
+	return k == -1 ? FileHref(page) : moduleTarget + EncodePath(page.substring(k + 9));
+}
+
+// Undoes the form encoding of the query: "+" is a blank, %XX a byte, the
+// bytes read in the page's own character set (the one the form encodes
+// with), and the references the form writes for characters that set lacks
+// ("&#8364;") become those characters.  Text with a broken escape, such as a
+// lone "%", is taken as it stands.
 function DecodeQuery(text) {
 	if (/%(?![0-9A-Fa-f]{2})/.test(text)) return text;
 	text = text.replace(/\+/g, " ");
 	if (text.indexOf("%") == -1) return text;
-	return text.replace(/(%[0-9A-Fa-f]{2})+/g, function (run) {
+	text = text.replace(/(%[0-9A-Fa-f]{2})+/g, function (run) {
 		var bytes = new Array();
 		for (var k = 0; k < run.length; k += 3) bytes[bytes.length] = parseInt(run.substr(k + 1, 2), 16);
 		try {
@@ -127,17 +245,26 @@ function DecodeQuery(text) {
 			return String.fromCharCode.apply(null, bytes);
 		}
 	});
+	return text.replace(/&#([0-9]{1,7});/g, function (ref, code) {
+		code = parseInt(code, 10);
+		return code > 0 && code <= 0x10ffff && (code < 0xd800 || code > 0xdfff) ? String.fromCodePoint(code) : ref;
+	});
 }
 
-// The form's own encoding of a text field value, for the address bar.
+// A text field value as the form itself encodes it, for the address bar:
+// DecodeQuery gives the same text back.
 function EncodeQuery(text) {
 	var out = "";
 	for (var k = 0; k < text.length; k++) {
 		var ch = text.charAt(k), c = text.charCodeAt(k);
 		if (/[A-Za-z0-9*._-]/.test(ch)) out += ch;
 		else if (c == 32) out += "+";
-		else if (c < 256) out += (c < 16 ? "%0" : "%") + c.toString(16).toUpperCase();
-		else out += "%26%23" + c + "%3B";
+		else if (ByteOf(c) >= 0) out += Hex(ByteOf(c));
+		else {
+			var code = text.codePointAt(k);
+			if (code > 0xffff) k++;
+			out += "%26%23" + code + "%3B";
+		}
 	}
 	return out;
 }
@@ -155,97 +282,190 @@ function ParseQuery(query) {
 
 // ---- Finding ---------------------------------------------------------------
 
-// Result buffers, made once: a search at a million commands allocates no
-// list of its own, so typing does not keep the collector busy.  Only the
-// latest search result uses them.
-var found = null;
-
-function Buffers() {
-	if (found == null || found.list.length < total) found = { exact: new Int32Array(total), prefix: new Int32Array(total), rest: new Int32Array(total), list: new Int32Array(total) };
-	return found;
-}
-
-// mode 0: the name contains text; 1: it starts with text; 2: it ends with text.
-// The result: {n, list (indices in the order shown), text, mode, re}.
-function FindCommand(text, mode) {
-	var t = text.toUpperCase();
-	var re = null;
-	if (mode == 0 && /[\\^$.|?*+()\[\]{}]/.test(t)) {
-		try {
-			re = new RegExp(t);
-		} catch (e) {
-			re = null;
-		}
-	}
-	if (t == "") return { n: total, list: null, text: t, mode: mode, re: null };
-	var b = Buffers(), exact = b.exact, prefix = b.prefix, rest = b.rest;
-	var ne = 0, np = 0, nr = 0;
-	for (var k = 0; k < parts.length; k++) {
-		var part = parts[k], hay = part.upper, starts = part.upperAt, base = part.base;
-		var i, p, len;
-		if (re != null) {
-			for (i = 0; i < part.count; i++) {
-				var name = Value(hay, starts, i);
-				var m = re.exec(name);
-				if (m == null) continue;
-				if (m.index > 0) rest[nr++] = base + i;
-				else if (m[0].length == name.length) exact[ne++] = base + i;
-				else prefix[np++] = base + i;
-			}
-		} else if (t.indexOf("\n") == -1) {
-			// One look through the part's text finds every hit, in list order;
-			// each is then traced to the name holding it.
-			var needle = mode == 1 ? "\n" + t : mode == 2 ? t + "\n" : t;
-			var from = 0;
-			i = 0;
-			while ((p = hay.indexOf(needle, from)) != -1) {
-				var q = mode == 1 ? p + 1 : p;
-				while (starts[i + 1] <= q) i++;
-				len = starts[i + 1] - 1 - starts[i];
-				var at = mode == 1 ? 0 : mode == 2 ? len - t.length : p - starts[i];
-				if (at == 0 && len == t.length) exact[ne++] = base + i;
-				else if (at == 0) prefix[np++] = base + i;
-				else rest[nr++] = base + i;
-				from = starts[i + 1] - (mode == 1 ? 1 : 0);
-			}
-		}
-	}
-	var list = b.list;
-	list.set(exact.subarray(0, ne), 0);
-	list.set(prefix.subarray(0, np), ne);
-	list.set(rest.subarray(0, nr), ne + np);
-	return { n: ne + np + nr, list: list, text: t, mode: mode, re: re };
-}
-
 // A search text as typed: a star at the end asks for names starting with the
-// rest, a star in front for names ending with it (both: the end counts).
-function Search(coman) {
-	var mode = 0;
-	if (coman.charAt(coman.length - 1) == "*") {
+// rest, a star in front for names ending with it (both: the end counts), a
+// star inside for any run of characters.  The pattern holds the pieces
+// between the stars, upper-cased.
+function Pattern(typed) {
+	var text = typed, mode = 0;
+	if (text.charAt(text.length - 1) == "*") {
 		mode = 1;
-		coman = coman.substring(0, coman.length - 1);
+		text = text.substring(0, text.length - 1);
 	}
-	if (coman.charAt(0) == "*") {
+	if (text.charAt(0) == "*") {
 		mode = 2;
-		coman = coman.substring(1);
+		text = text.substring(1);
 	}
-	return FindCommand(coman, mode);
+	var pieces = text.toUpperCase().split("*").filter(function (p) { return p != ""; });
+	return {
+		kind: "search", typed: typed, text: text, pieces: pieces, start: mode == 1, end: mode == 2,
+		// Names with the typed case first: only for a text without stars.
+		cased: pieces.length == 1 && text.indexOf("*") == -1 ? text : null,
+		none: text.indexOf("\n") != -1
+	};
 }
 
-// A letter's commands, or every command for an empty letter.
-function ShowList(letter) {
-	if (letter == "") return { n: total, list: null, letter: "" };
-	var list = [];
+// A letter group: "A" to "Z" (either case), "0-9", "_", or "OTHER".
+function LetterGroup(c) {
+	var u = c.toUpperCase();
+	if (u >= "A" && u <= "Z" && u.length == 1) return u;
+	if (c >= "0" && c <= "9") return "0-9";
+	return c == "_" ? "_" : "OTHER";
+}
+
+// Where the pattern lies in an upper-cased name, as [start, end), or null.
+// Each piece is placed as far left as it goes, which leaves the most room
+// for the pieces after it: no backtracking is ever needed.
+function MatchName(upper, pat) {
+	var pieces = pat.pieces, n = pieces.length;
+	if (n == 0) return [0, 0];
+	var first = pieces[0], at;
+	if (pat.start) at = upper.lastIndexOf(first, 0);
+	else if (pat.end && n == 1) at = upper.length - first.length;
+	else at = upper.indexOf(first);
+	if (at < 0 || upper.substr(at, first.length) != first) return null;
+	var pos = at + first.length;
+	for (var m = 1; m < n; m++) {
+		var piece = pieces[m];
+		var p = pat.end && m == n - 1 ? upper.length - piece.length : upper.indexOf(piece, pos);
+		if (p < pos || upper.substr(p, piece.length) != piece) return null;
+		pos = p + piece.length;
+	}
+	return [at, pat.end ? upper.length : pos];
+}
+
+// Result buffers, made once: a search at a million commands allocates no
+// list of its own, so typing does not keep the collector busy.  Each hit is
+// stored as index * 2 + 1 when its case matches the typed text.
+var groupBuffers = null;
+
+function Groups() {
+	if (groupBuffers == null || groupBuffers[0].length < total) {
+		groupBuffers = [new Int32Array(total), new Int32Array(total), new Int32Array(total)];
+	}
+	return groupBuffers;
+}
+
+// Looks through rows [from, part.count) of a part for the pattern and files
+// each hit in its group: 0 the whole name, 1 the start of it, 2 elsewhere.
+function FindInPart(part, pat, from, groups, counts) {
+	var pieces = pat.pieces, n = pieces.length;
+	var hay = part.upper, starts = part.upperAt, base = part.base, count = part.count;
+	if (pat.none || from >= count) return;
+	var needle = (pat.start ? "\n" : "") + pieces[0] + (pat.end && n == 1 ? "\n" : "");
+	var lead = pat.start ? 1 : 0;
+	// The next place of each later piece, kept while the look moves on, so
+	// that no stretch of the text is looked through twice for one piece.
+	var seenFrom = [], seenAt = [];
+	var i = from, p, pos = starts[from] - lead;
+	while (i < count && (p = hay.indexOf(needle, pos)) != -1) {
+		var q = p + lead;
+		while (starts[i + 1] <= q) i++;
+		if (i >= count) break;
+		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true;
+		for (var m = 1; m < n && ok; m++) {
+			var piece = pieces[m], r;
+			if (pat.end && m == n - 1) {
+				r = nameEnd - piece.length;
+				ok = r >= end && hay.startsWith(piece, r);
+			} else {
+				if (seenFrom[m] !== undefined && seenFrom[m] <= end && (seenAt[m] >= end || seenAt[m] == -1)) r = seenAt[m];
+				else {
+					r = hay.indexOf(piece, end);
+					seenFrom[m] = end;
+					seenAt[m] = r;
+				}
+				ok = r != -1 && r + piece.length <= nameEnd;
+			}
+			if (ok) end = r + piece.length;
+		}
+		if (ok) {
+			var at = q - starts[i];
+			if (pat.end) end = nameEnd;
+			var g = at > 0 ? 2 : end == nameEnd ? 0 : 1;
+			// Names that differ only in case: the one typed comes first.
+			var flag = g == 0 && pat.cased != null && Value(part.names, part.nameAt, i) == pat.cased ? 1 : 0;
+			groups[g][counts[g]++] = (base + i) * 2 + flag;
+		}
+		pos = starts[i + 1] - lead;
+		i++;
+	}
+}
+
+// The commands of a letter group in rows [from, part.count) of a part.
+function LetterInPart(part, letter, from, groups, counts) {
+	for (var j = from; j < part.count; j++) {
+		var c = part.names.charAt(part.nameAt[j]);
+		if (part.nameAt[j + 1] - 1 > part.nameAt[j] && LetterGroup(c) == letter) groups[0][counts[0]++] = (part.base + j) * 2;
+	}
+}
+
+// Two lists, used in turn: the result shown and the one that replaces it.
+var listBuffers = [null, null], lastList = 0;
+
+function ListBuffer() {
+	lastList ^= 1;
+	if (listBuffers[lastList] == null || listBuffers[lastList].length < total) listBuffers[lastList] = new Int32Array(total);
+	return listBuffers[lastList];
+}
+
+// Looks through the rows of the loaded parts that the result has not seen
+// yet and appends their hits to its list, ranked among themselves.
+function Extend(result) {
+	var groups = Groups(), counts = [0, 0, 0];
 	for (var k = 0; k < parts.length; k++) {
 		var part = parts[k];
-		for (var j = 0; j < part.count; j++) {
-			if (part.names.charAt(part.nameAt[j]) == letter) list[list.length] = part.base + j;
+		if (!part) continue;
+		var from = result.seen[k] || 0;
+		if (from >= part.count) continue;
+		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
+		else FindInPart(part, result, from, groups, counts);
+		result.seen[k] = part.count;
+	}
+	var list = result.list, at = result.n;
+	for (var g = 0; g < 3; g++) {
+		for (var flag = 1; flag >= 0; flag--) {
+			var hits = groups[g];
+			for (var h = 0, c = counts[g]; h < c; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
 		}
 	}
-	return { n: list.length, list: list, letter: letter };
+	result.n = at;
+	result.searched = CommandsIn();
+}
+
+// The result of a query on what has loaded: {kind, n, list, ...}.  "all"
+// has no list: it shows rows in list order.
+function Find(q) {
+	var result;
+	if (q.search) {
+		result = Pattern(q.text);
+		if (result.pieces.length == 0 && !result.none) return { kind: "all", n: total, list: null, typed: q.text };
+	} else {
+		if (q.letter == "") return { kind: "all", n: total, list: null };
+		result = { kind: "letter", letter: q.letter };
+	}
+	result.n = 0;
+	result.seen = [];
+	result.list = ListBuffer();
+	Extend(result);
+	return result;
 }
 
 // ---- Showing ---------------------------------------------------------------
+
+// Letter groups beside A-Z that this kit's names need, found as lists arrive.
+var extraLetters = { "0-9": false, "_": false, "OTHER": false };
+
+function NoteInitials(part) {
+	for (var j = 0; j < part.count; j++) {
+		var g = LetterGroup(part.names.charAt(part.nameAt[j]));
+		if (g in extraLetters && !extraLetters[g] && part.nameAt[j + 1] - 1 > part.nameAt[j]) {
+			extraLetters[g] = true;
+			var links = document.getElementsByClassName("group-" + (g == "_" ? "us" : g.toLowerCase()));
+			for (var l = 0; l < links.length; l++) links[l].hidden = false;
+		}
+	}
+}
 
 function ShowIndex() {
 	var html = "<table width='100%' border='0' cellpadding='0' cellspacing='0' class='navbar'><tr><td>";
@@ -254,79 +474,74 @@ function ShowIndex() {
 		var letter = String.fromCharCode(c);
 		html += "<a href='" + letterTarget + letter + "'>" + letter + "</a> &nbsp; ";
 	}
+	var extra = [["0-9", "0-9", "0-9"], ["_", "_", "us"], ["OTHER", "other", "other"]];
+	for (var e = 0; e < extra.length; e++) {
+		html += "<span class='group-" + extra[e][2] + "'" + (extraLetters[extra[e][0]] ? "" : " hidden") + "><a href='" +
+			letterTarget + extra[e][1] + "'>" + extra[e][1] + "</a> &nbsp; </span>";
+	}
 	html += "<a href='" + letterTarget + " '>ALL</a>";
 	return html + "</td></tr></table>";
 }
 
-// The module's page: the command's page without its anchor, reached inside
-// this tree when the link runs through its Modules folder.
-function ModuleHref(link) {
-	var page = link.split("#")[0];
-	var k = page.indexOf("/Modules/");
-	return k == -1 ? "file:///" + page : moduleTarget + page.substring(k + 9);
+// The name with the matched text marked.
+function MarkedName(name) {
+	if (current.kind != "search") return EscapeHtml(name);
+	var upper = name.toUpperCase();
+	if (upper.length != name.length) return EscapeHtml(name);
+	var match = MatchName(upper, current);
+	if (!match || match[1] == match[0]) return EscapeHtml(name);
+	return EscapeHtml(name.substring(0, match[0])) + "<mark>" + EscapeHtml(name.substring(match[0], match[1])) +
+		"</mark>" + EscapeHtml(name.substring(match[1]));
 }
 
-// Where the search text lies in name i, as [start, end), or null.
-function MatchIn(i, name) {
-	if (!current.text || pendingLists) return null;
-	var upper = UpperName(i);
-	if (upper.length != name.length) return null;
-	var t = current.text, at;
-	if (current.re != null) {
-		var m = current.re.exec(upper);
-		return m && m[0].length ? [m.index, m.index + m[0].length] : null;
-	}
-	at = current.mode == 1 ? 0 : current.mode == 2 ? upper.length - t.length : upper.indexOf(t);
-	return at < 0 ? null : [at, at + t.length];
-}
-
-// Until the full lists arrive, rows come from first.js.
+// One result row, an option of the listbox.
 function Row(i) {
-	var name, link, module;
-	if (pendingLists) {
-		name = String(firstCommands.commands[i]);
-		link = String(firstCommands.links[i]);
-		module = String(firstCommands.modules[i]);
-	} else {
-		var part = PartOf(i), j = i - part.base;
-		name = Value(part.names, part.nameAt, j);
-		link = linkStart + Value(part.links, part.linkAt, j);
-		module = Value(part.modules, part.moduleAt, j);
+	var part = PartOf(i), j = i - part.base;
+	var name = Value(part.names, part.nameAt, j);
+	var link = linkStart + Value(part.links, part.linkAt, j);
+	var module = Value(part.modules, part.moduleAt, j);
+	var html = "<div class='hit' role='option' aria-selected='false' id='hit" + i + "'><a class='cmd' href='" +
+		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
+		MarkedName(name) + "</a>";
+	if (module != "") {
+		html += " <a class='mod' tabindex='-1' href='" + EscapeHtml(ModuleHref(link)) + "'>" + EscapeHtml(module) + "</a>";
 	}
-	var shown = EscapeHtml(name);
-	var match = MatchIn(i, name);
-	if (match) {
-		shown = EscapeHtml(name.substring(0, match[0])) + "<mark>" +
-			EscapeHtml(name.substring(match[0], match[1])) + "</mark>" + EscapeHtml(name.substring(match[1]));
-	}
-	var html = "<div class='hit'><a class='cmd' href='" + "file:///" + EscapeHtml(link) + "'>" + shown + "</a>";
-	if (module != "") html += " <a class='mod' tabindex='-1' href='" + EscapeHtml(ModuleHref(link)) + "'>" + EscapeHtml(module) + "</a>";
 	return html + "</div>";
 }
 
-var current = { n: 0, list: null };
+var current = { kind: "all", n: 0, list: null };
 var shownRows = 0, selected = -1;
-var hitsBox, countBox, moreBox, field;
+var hitsBox, namesBox, countBox, moreBox, missingBox, field;
 
 function Plural(n) {
 	return n + (n == 1 ? " command" : " commands");
 }
 
+// The rows of the current result that can be shown now.
+function Showable() {
+	return current.list ? current.n : Math.min(current.n, RowsIn());
+}
+
 function ShowCount() {
 	var text = Plural(current.n);
-	if (current.letter) text += " starting with " + current.letter;
-	if (current.text != null && current.typed != "") text += " found for \u201c" + current.typed + "\u201d";
-	if (shownRows < current.n) text += " \u2013 showing the first " + shownRows + " of " + current.n;
+	var searching = current.kind != "all" && current.searched < total;
+	if (current.kind == "letter") text += " starting with " + (current.letter == "OTHER" ? "other characters" : current.letter);
+	if (current.kind == "search" || (current.typed != null && current.typed != "")) {
+		text += " found for \u201c" + current.typed + "\u201d";
+	}
+	if (searching && pendingLists) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
+	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
+	else if (shownRows < current.n) text += " \u2013 showing the first " + shownRows + " of " + current.n;
 	countBox.textContent = text;
 	moreBox.style.display = shownRows < current.n ? "" : "none";
+	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
 }
 
 function ShowMore(count) {
-	var end = Math.min(current.n, shownRows + count);
-	if (pendingLists) end = Math.min(end, firstCommands.commands.length);
+	var end = Math.min(Showable(), shownRows + count);
 	var html = [];
 	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k);
-	hitsBox.insertAdjacentHTML("beforeend", html.join(""));
+	namesBox.insertAdjacentHTML("beforeend", html.join(""));
 	shownRows = end;
 	ShowCount();
 }
@@ -340,29 +555,17 @@ function NoMatch(typed) {
 			letterTarget.replace(/\?$/, "") + "?textfield=" + EncodeQuery("*" + bare) + "&amp;Submit=Search'>*" +
 			EscapeHtml(bare) + "</a> for names ending with it, or a shorter text.";
 	}
-	hitsBox.innerHTML = html + "</p>";
+	namesBox.innerHTML = html + "</p>";
 }
 
-// Shows a result: the first rows (all of them in a small kit), the count.
-function Show(result, typed) {
+// Shows a result: the first rows (all of a short letter listing), the count.
+function Show(result) {
 	current = result;
-	current.typed = typed;
 	shownRows = 0;
-	selected = -1;
-	hitsBox.innerHTML = "";
-	if (result.n == 0 && result.text != null) NoMatch(typed);
-	ShowMore(total < fullLimit ? result.n : firstRows);
-}
-
-// While the full lists load, only the whole listing can be shown (from
-// first.js); anything else waits for them.
-function ShowLoading() {
-	current = { n: 0, list: null };
-	shownRows = 0;
-	selected = -1;
-	hitsBox.innerHTML = "";
-	countBox.textContent = "Loading " + Plural(total) + "\u2026";
-	moreBox.style.display = "none";
+	Unselect();
+	namesBox.innerHTML = "";
+	if (result.n == 0 && result.kind == "search" && result.searched >= total) NoMatch(result.typed);
+	ShowMore(result.kind != "search" && result.n <= fullLimit ? result.n : firstRows);
 }
 
 // ---- Typing, keys and history ----------------------------------------------
@@ -375,9 +578,7 @@ var shownQuery = null;
 function Apply(q, keepField) {
 	shownQuery = q;
 	if (!keepField) field.value = q.search ? q.text : "";
-	if (pendingLists && (q.search || q.letter != "")) ShowLoading();
-	else if (q.search) Show(Search(q.text), q.text);
-	else Show(ShowList(q.letter), "");
+	Show(Find(q));
 }
 
 function OnType() {
@@ -391,21 +592,32 @@ function OnType() {
 	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
 }
 
+// The result rows of every group, in the order shown.
+function Options() {
+	return hitsBox.getElementsByClassName("hit");
+}
+
+function Unselect() {
+	selected = -1;
+	field.removeAttribute("aria-activedescendant");
+}
+
 function Select(k) {
-	var rows = hitsBox.getElementsByClassName("hit");
-	if (k >= rows.length && shownRows < current.n) {
+	var rows = Options();
+	if (k >= rows.length && shownRows < Showable()) {
 		ShowMore(moreRows);
-		rows = hitsBox.getElementsByClassName("hit");
+		rows = Options();
 	}
 	if (rows.length == 0) return;
 	k = Math.max(0, Math.min(k, rows.length - 1));
 	if (selected >= 0 && selected < rows.length) {
 		rows[selected].className = "hit";
-		rows[selected].removeAttribute("aria-selected");
+		rows[selected].setAttribute("aria-selected", "false");
 	}
 	selected = k;
 	rows[k].className = "hit sel";
 	rows[k].setAttribute("aria-selected", "true");
+	field.setAttribute("aria-activedescendant", rows[k].id);
 	rows[k].scrollIntoView({ block: "nearest" });
 }
 
@@ -425,7 +637,7 @@ function OnKey(e) {
 		e.preventDefault();
 		Select(selected + (e.key == "ArrowDown" ? 1 : -1));
 	} else if (e.key == "Enter" && selected >= 0) {
-		var row = hitsBox.getElementsByClassName("hit")[selected];
+		var row = Options()[selected];
 		if (row) {
 			e.preventDefault();
 			location.href = row.getElementsByTagName("a")[0].href;
@@ -439,43 +651,58 @@ function OnKey(e) {
 
 // More rows while the end of the list is within a screen of coming into view.
 function FillNear() {
-	if (shownRows >= current.n || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
+	if (shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
 	ShowMore(moreRows);
 	requestAnimationFrame(FillNear);
 }
 
-function ListsArrived() {
-	for (var k = 0; k < firstCommands.rowFiles; k++) {
-		if (!parts[k]) {
-			// Only the first rows can be shown; the count says why.
-			pendingLists = 1;
-			countBox.textContent = "Part of the index is missing (" + listFolder + "rows" + k + ".js): rebuild the index.";
-			return;
-		}
+// A rows file came in (or failed to): the shown result takes in its hits,
+// below the rows already shown; once every file is in, the result takes
+// its final order in one step.
+function RowsArrived(k, ok) {
+	pendingLists--;
+	if (!ok) {
+		missingFiles[missingFiles.length] = RowsFile(k);
+		missingBox.textContent = "Part of the index is missing (" + missingFiles.join(", ") +
+			"): rebuild the index. Results come from the commands that loaded.";
+		missingBox.hidden = false;
+	} else {
+		NoteInitials(parts[k]);
 	}
-	var chosen = selected;
-	Apply(shownQuery, true);
-	if (chosen >= 0) Select(chosen);
+	if (pendingLists > 0) {
+		if (current.kind != "all") Extend(current);
+		if (shownRows < firstRows) ShowMore(firstRows - shownRows);
+		else ShowCount();
+		FillNear();
+		return;
+	}
+	Settle(Find(shownQuery));
 	FillNear();
 }
 
+// Shows the result on the whole list.  Where the rows already shown keep
+// their places, the result takes them over and only its count changes.
+function Settle(final) {
+	var before = current;
+	var same = final.kind == before.kind && final.n >= shownRows && (final.n > 0 || final.kind != "search");
+	for (var x = 0; same && final.list && x < shownRows; x++) same = final.list[x] == before.list[x];
+	if (same) {
+		current = final;
+		if (shownRows < firstRows) ShowMore(firstRows - shownRows);
+		else ShowCount();
+		return;
+	}
+	var chosen = selected;
+	Show(final);
+	if (chosen >= 0) Select(chosen);
+}
+
 // The rows files of a large kit: asked for after the first screen is
-// painted (or after a moment, where a hidden tab paints nothing), one after
-// another, so that each arrives and runs in tasks of its own.
+// painted (or after a moment, where a hidden tab paints nothing).
 function LoadLater() {
 	if (LoadLater.done) return;
 	LoadLater.done = true;
-	LoadRows(0);
-}
-
-function LoadRows(k) {
-	var script = document.createElement("script");
-	script.src = listFolder + "rows" + k + ".js";
-	script.onload = script.onerror = function () {
-		if (--pendingLists == 0) ListsArrived();
-		else LoadRows(k + 1);
-	};
-	document.body.appendChild(script);
+	LoadRows(0, RowsArrived);
 }
 
 // The number of commands in the kit.
@@ -492,17 +719,32 @@ function ShowSearch() {
 		if (typeof modules == "undefined") window.modules = new Array();
 		total = commands.length;
 		partSize = Math.max(1, total);
-		if (total > 0) AddPart(0, ColumnText(commands), ColumnText(links), ColumnText(modules));
+		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total));
+	} else if (!parts[0]) {
+		// first.js's rows stand in for the first rows file until it arrives.
+		var first = Math.min(total, firstCommands.commands.length);
+		parts[0] = MakePart(0, ColumnText(firstCommands.commands, first),
+			ColumnText(firstCommands.links.map(function (l) { return String(l).substring(linkStart.length); }), first),
+			ColumnText(firstCommands.modules, first), first);
+		parts[0].provisional = true;
 	}
+	for (var k = 0; k < parts.length; k++) if (parts[k]) NoteInitials(parts[k]);
 	document.write("<span class='normale'>" + ShowIndex() + "<span class='normale'>" +
+		"<p id='missing' class='missing' role='alert' hidden></p>" +
 		"<p id='count' class='count' role='status' aria-live='polite'></p>" +
-		"<div id='hits' role='list'></div><div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" +
+		"<div id='hits' role='listbox' aria-label='Commands'><div id='names' role='group' aria-label='Command names'></div></div>" +
+		"<div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" +
 		ShowIndex() + "</span></span>");
 
 	hitsBox = document.getElementById("hits");
+	namesBox = document.getElementById("names");
 	countBox = document.getElementById("count");
 	moreBox = document.getElementById("more");
+	missingBox = document.getElementById("missing");
 	field = document.forms["cercatore"].elements["textfield"];
+	field.setAttribute("role", "combobox");
+	field.setAttribute("aria-autocomplete", "list");
+	field.setAttribute("aria-expanded", "false");
 	var startQuery = ParseQuery(location.search);
 	if (!startQuery.search) baseQuery = location.search;
 	Apply(startQuery, false);
