@@ -43,8 +43,9 @@ std::string ScriptArray(const std::string& variable, const std::vector<std::stri
 // installs them, and the command lists when `commands` is given.
 PageTree::PageTree(const std::vector<Command>* commands, const std::string& tag) : dir_(tag) {
   const std::string kResources = std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/";
-  CopyFile(kResources + "index.html", Html("index.html"));
-  CopyFile(kResources + "commands.html", Html("Modules/commands.html"));
+  const std::string kPages = std::string(LEXIDOR_BINARY_DIR) + "/app/pages/";
+  CopyFile(kPages + "index.html", Html("index.html"));
+  CopyFile(kPages + "commands.html", Html("Modules/commands.html"));
   CopyFile(kResources + "search.js", Html("Modules/search.js"));
   CopyFile(kResources + "search.css", Html("Modules/search.css"));
   CopyFile(kResources + "qdxstyle.css", Html("qdxstyle.css"));

@@ -524,6 +524,12 @@ function Showable() {
 
 function ShowCount() {
 	var text = Plural(current.n);
+	if (current.kind == "all" && !current.typed) {
+		// The commands page gives the whole number in its own line already.
+		var totalLine = document.getElementById("total") != null;
+		if (shownRows < current.n) text = "Showing the first " + shownRows + " of " + text;
+		else if (totalLine) text = "";
+	}
 	var searching = current.kind != "all" && current.searched < total;
 	if (current.kind == "letter") text += " starting with " + (current.letter == "OTHER" ? "other characters" : current.letter);
 	if (current.kind == "search" || (current.typed != null && current.typed != "")) {
@@ -531,7 +537,7 @@ function ShowCount() {
 	}
 	if (searching && pendingLists) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
 	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
-	else if (shownRows < current.n) text += " \u2013 showing the first " + shownRows + " of " + current.n;
+	else if (shownRows < current.n && current.kind != "all") text += " \u2013 showing the first " + shownRows + " of " + current.n;
 	countBox.textContent = text;
 	moreBox.style.display = shownRows < current.n ? "" : "none";
 	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
