@@ -3,12 +3,14 @@
 // read back from the address, and never freeze the page.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/browser_support.h"
 #include "tests/page_session.h"
+#include "tests/program_runner.h"
 
 namespace lexidor {
 namespace {
@@ -16,8 +18,10 @@ namespace {
 using test::Act;
 using test::Check;
 using test::Command;
+using test::CommandHref;
 using test::Do;
 using test::Goto;
+using test::Keys;
 using test::PageTree;
 using test::Session;
 
@@ -44,7 +48,8 @@ TEST(PageLinksBrowserTest, EveryLinkReachesTheFileWhoseBytesTheListNames) {
   std::vector<std::string> names, links, modules;
   for (const Target& t : targets) {
     const std::string page = tree.Html(std::string("Modules/") + t.folder + "/index.html");
-    test::WriteFile(page, std::string("<html><head><title>") + t.name + "</title></head></html>");
+    test::WriteFile(page, std::string("<html><head><title>") + t.name +
+                              "</title></head><body style='background:#0f0'></body></html>");
     names.push_back(t.name);
     links.push_back(page + (*t.anchor ? std::string("#") + t.anchor : ""));
     modules.push_back(t.folder);
@@ -62,8 +67,36 @@ TEST(PageLinksBrowserTest, EveryLinkReachesTheFileWhoseBytesTheListNames) {
       acts.push_back(Do(R"({"wait":700})"));
       acts.push_back(Check("document.title", targets[k].name));
     }
+    acts.push_back(Goto(tree.CommandsUrl()));
+    acts.push_back(Check(pick + ".href", CommandHref(links[k])));
   }
+  // An address that names a command opens its page at once, and so does
+  // Enter on the one command of the typed name.
+  acts.push_back(Goto(tree.CommandsUrl("?go=latin")));
+  acts.push_back(Do(R"({"wait":700})"));
+  acts.push_back(Check("document.title", "Latin"));
+  acts.push_back(Goto(tree.CommandsUrl()));
+  acts.push_back(Keys({"/", "m", "a", "r", "k", "s", "Enter"}));
+  acts.push_back(Do(R"({"wait":700})"));
+  acts.push_back(Check("document.title", "Marks"));
   Session(acts);
+
+  // Firefox opens the same addresses as the same files.
+  test::TempDir profile("lexidor-firefox");
+  for (const std::string& link : links) {
+    const std::string shot = profile.Sub("shot.png");
+    test::RunOptions firefox;
+    firefox.args = {
+        "--headless",   "-no-remote", "-profile",       profile.path(), "--window-size=200,200",
+        "--screenshot", shot,         CommandHref(link)};
+    firefox.env["HOME"] = profile.path();
+    firefox.timeout_ms = 120000;
+    ASSERT_EQ(test::RunProgram("/usr/bin/firefox-esr", firefox).exit_status, 0);
+    test::RunOptions pixel;
+    pixel.args = {shot, "-format", "%[hex:p{100,100}]", "info:"};
+    EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out.substr(0, 6), "00FF00") << link;
+    unlink(shot.c_str());
+  }
 }
 
 // A query typed, found, written into the address and read back from it

@@ -10,6 +10,12 @@
 namespace lexidor {
 namespace test {
 
+std::string CommandHref(const std::string& link) {
+  std::string::size_type hash = link.rfind('#');
+  if (hash == std::string::npos || hash < link.rfind('/')) return FileUrl(link);
+  return FileUrl(link.substr(0, hash)) + "#" + FileUrl("/" + link.substr(hash + 1)).substr(8);
+}
+
 std::string Latin1ToUtf8(const std::string& bytes) {
   std::string out;
   for (unsigned char c : bytes) {

@@ -19,6 +19,10 @@ struct Command {
 
 std::string Latin1ToUtf8(const std::string& bytes);
 
+// The url the pages give a link of the lists: its bytes percent-encoded, the
+// text after a last "#" (with no "/" after it) the anchor.
+std::string CommandHref(const std::string& link);
+
 // One script file as a build writes it: a single line without terminator,
 // each element a string literal with "\" and the quote escaped.
 std::string ScriptArray(const std::string& variable, const std::vector<std::string>& values);

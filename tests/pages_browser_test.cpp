@@ -21,6 +21,7 @@ using test::Act;
 using test::BrowserRun;
 using test::Check;
 using test::Command;
+using test::CommandHref;
 using test::Do;
 using test::Goto;
 using test::Json;
@@ -74,15 +75,6 @@ std::vector<std::string> HitNames(const BrowserRun& run) {
   std::vector<std::string> names;
   for (const PageLink& link : Hits(run)) names.push_back(link.text);
   return names;
-}
-
-// The url a page gives a command's link: its bytes percent-encoded, the
-// text after a last "#" (with no "/" after it) the anchor.
-std::string CommandHref(const std::string& link) {
-  std::string::size_type hash = link.rfind('#');
-  if (hash == std::string::npos || hash < link.rfind('/')) return test::FileUrl(link);
-  return test::FileUrl(link.substr(0, hash)) + "#" +
-         test::FileUrl("/" + link.substr(hash + 1)).substr(8);
 }
 
 std::vector<std::string> AllNames() {
@@ -392,8 +384,7 @@ TEST(PagesBrowserTest, SearchAsYouTypeRanksHighlightsAndFollowsTheKeyboardAndHis
       Check(kNames, "GetImage,getimage2"),
       Check("location.search", "?textfield=getimage*&Submit=Search"),
       Keys({"Escape"}),
-      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText,
-            "||"),
+      Check(kField + std::string(" + '|' + location.search + '|' + ") + kCountText, "||"),
       Keys({"*", "t", "e", "x", "t"}),
       Check(kNames, "GetText,SetText,context"),
       // Down and Up choose among the results, Enter opens the chosen one.

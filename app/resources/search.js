@@ -13,6 +13,8 @@
 //     character stands for itself.  Exact names come first (the one in the
 //     typed case before the others), then names starting with the text, then
 //     the rest, each group in list order.
+//   "?go=NAME" opens the page of the command of that name (any case; the
+//     typed case first) at once, and searches for it where there is none.
 //
 // Typing in the field searches at once and puts the same query in the
 // address bar, so a result can be bookmarked and reloaded as before.
@@ -277,7 +279,8 @@ function ParseQuery(query) {
 	if (marker2 == -1) marker2 = indice.length;
 	var coman = DecodeQuery(indice.substr(marker1 + 1, Math.max(0, marker2 - marker1 - 1)));
 	if (marker1 == -1) return { search: false, letter: coman.replace(/^\s+|\s+$/g, "").toUpperCase() };
-	return { search: true, text: coman };
+	// "?go=Name" asks to open that command's page at once.
+	return { search: true, text: coman, go: indice.substring(0, 3) == "go=" };
 }
 
 // ---- Finding ---------------------------------------------------------------
@@ -430,6 +433,7 @@ function Extend(result) {
 		}
 	}
 	result.n = at;
+	result.exact = (result.exact || 0) + counts[0];
 	result.searched = CommandsIn();
 }
 
@@ -648,6 +652,11 @@ function OnKey(e) {
 			e.preventDefault();
 			location.href = row.getElementsByTagName("a")[0].href;
 		}
+	} else if (e.key == "Enter" && target == field && current.kind == "search" && current.exact == 1 &&
+		current.searched >= total && shownRows > 0) {
+		// The one command of exactly the typed name opens at once.
+		e.preventDefault();
+		location.href = Options()[0].getElementsByTagName("a")[0].href;
 	} else if (e.key == "Escape" && target == field) {
 		e.preventDefault();
 		field.value = "";
@@ -684,6 +693,15 @@ function RowsArrived(k, ok) {
 	}
 	Settle(Find(shownQuery));
 	FillNear();
+	Jump();
+}
+
+// A "?go=" address: once the whole list is in, the first command of
+// exactly that name opens in this tab's place.
+function Jump() {
+	if (!shownQuery || !shownQuery.go || current.searched < total || !current.exact) return;
+	var i = current.list[0], part = PartOf(i);
+	location.replace(FileHref(linkStart + Value(part.links, part.linkAt, i - part.base)));
 }
 
 // Shows the result on the whole list.  Where the rows already shown keep
@@ -754,6 +772,7 @@ function ShowSearch() {
 	var startQuery = ParseQuery(location.search);
 	if (!startQuery.search) baseQuery = location.search;
 	Apply(startQuery, false);
+	Jump();
 
 	field.addEventListener("input", OnType);
 	document.addEventListener("keydown", OnKey);
