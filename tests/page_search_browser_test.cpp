@@ -116,6 +116,8 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       {"Case", "/k/docs/html/Modules/m/m.a/index.html#j"},
       {"Euro\x80", "/k/docs/html/Modules/m/m.a/index.html#k"},
       {"GetImage", "/k/docs/html/Modules/m/m.a/index.html#l"},
+      {"LoadImageFont", "/k/docs/html/Modules/media/media.font/index.html#u"},
+      {"LoadIt", "/k/docs/html/Modules/core/core.x/index.html#v"},
       {"Path\\w", "/k/docs/html/Modules/m/m.a/index.html#m"},
       {"Q", "/k/docs/html/Modules/m/m.a/index.html#n"},
       {"Q?", "/k/docs/html/Modules/m/m.a/index.html#o"},
@@ -151,6 +153,13 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       {"case", "case,CASE,Case"},
       {"Case", "Case,CASE,case"},
       {"getimage", "getimage,GetImage"},
+      // A name's capitals, below every other kind of match.
+      {"lif", "LoadImageFont"},
+      {"li", "LoadImageFont,LoadIt"},
+      // A scope: modules whose names contain it.
+      {"font:load*", "LoadImageFont"},
+      {"core:", "LoadIt"},
+      {"CORE.X:i", "LoadIt"},
       // Above U+00FF, in and out of the page's character set.
       {"Euro\xE2\x82\xAC", "Euro\xE2\x82\xAC"},
       {"Stra\xC3\x9F"

@@ -290,7 +290,13 @@ function ParseQuery(query) {
 // star inside for any run of characters.  The pattern holds the pieces
 // between the stars, upper-cased.
 function Pattern(typed) {
-	var text = typed, mode = 0;
+	// "module:text": only commands whose module contains "module".  (A
+	// command's name never holds a colon: the lists cut it there.)
+	var colon = typed.indexOf(":"), scope = null, text = typed, mode = 0;
+	if (colon != -1) {
+		scope = typed.substring(0, colon).replace(/^\s+|\s+$/g, "").toUpperCase();
+		text = typed.substring(colon + 1);
+	}
 	if (text.charAt(text.length - 1) == "*") {
 		mode = 1;
 		text = text.substring(0, text.length - 1);
@@ -304,7 +310,10 @@ function Pattern(typed) {
 		kind: "search", typed: typed, text: text, pieces: pieces, start: mode == 1, end: mode == 2,
 		// Names with the typed case first: only for a text without stars.
 		cased: pieces.length == 1 && text.indexOf("*") == -1 ? text : null,
-		none: text.indexOf("\n") != -1
+		none: text.indexOf("\n") != -1,
+		scope: scope,
+		// Letters that may be a name's capitals in order ("lif": LoadImageFont).
+		abbrev: scope == null && mode == 0 && /^[A-Za-z0-9]{2,}$/.test(text) ? text.toUpperCase() : null
 	};
 }
 
@@ -344,7 +353,7 @@ var groupBuffers = null;
 
 function Groups() {
 	if (groupBuffers == null || groupBuffers[0].length < total) {
-		groupBuffers = [new Int32Array(total), new Int32Array(total), new Int32Array(total)];
+		groupBuffers = [new Int32Array(total), new Int32Array(total), new Int32Array(total), new Int32Array(total)];
 	}
 	return groupBuffers;
 }
@@ -355,6 +364,7 @@ function FindInPart(part, pat, from, groups, counts) {
 	var pieces = pat.pieces, n = pieces.length;
 	var hay = part.upper, starts = part.upperAt, base = part.base, count = part.count;
 	if (pat.none || from >= count) return;
+	if (pat.scope != null) return FindInScope(part, pat, from, groups, counts);
 	var needle = (pat.start ? "\n" : "") + pieces[0] + (pat.end && n == 1 ? "\n" : "");
 	var lead = pat.start ? 1 : 0;
 	// The next place of each later piece, kept while the look moves on, so
@@ -395,6 +405,65 @@ function FindInPart(part, pat, from, groups, counts) {
 	}
 }
 
+// A search within the modules whose names contain the scope: the rows of
+// those modules, found with one look through the part's modules, are each
+// matched on their own.
+function FindInScope(part, pat, from, groups, counts) {
+	if (part.moduleUpper == null) {
+		part.moduleUpper = part.modules.toUpperCase();
+		part.moduleUpperAt = LineStarts(part.moduleUpper, part.count);
+	}
+	var hay = part.moduleUpper, starts = part.moduleUpperAt, j = from, p, pos = starts[from];
+	while (j < part.count && (p = hay.indexOf(pat.scope, pos)) != -1) {
+		while (starts[j + 1] <= p) j++;
+		if (j >= part.count) break;
+		var name = Value(part.names, part.nameAt, j), upper = name.toUpperCase();
+		var match = MatchName(upper, pat);
+		if (match) {
+			var g = match[0] > 0 ? 2 : match[1] == upper.length ? 0 : 1;
+			var flag = g == 0 && pat.cased != null && name == pat.cased ? 1 : 0;
+			groups[g][counts[g]++] = (part.base + j) * 2 + flag;
+		}
+		pos = starts[j + 1];
+		j++;
+	}
+}
+
+// A name's capitals: its first character and every capital letter that
+// starts a word (after a small letter, a digit or an underscore), and a
+// letter after an underscore: LoadImageFont gives LIF, BUTTON_CANCEL BC.
+function Capitals(name) {
+	var caps = name.charAt(0).toUpperCase();
+	for (var k = 1; k < name.length; k++) {
+		var c = name.charAt(k), before = name.charAt(k - 1);
+		var capital = c >= "A" && c <= "Z" && !(before >= "A" && before <= "Z");
+		if (capital || (before == "_" && c != "_")) caps += c.toUpperCase();
+	}
+	return caps;
+}
+
+// The fourth group: names whose capitals hold the typed letters in order
+// and that do not contain the text itself (those are in the other groups).
+function AbbreviationsInPart(part, pat, from, groups, counts) {
+	if (part.caps == null) {
+		var caps = new Array(part.count);
+		for (var j = 0; j < part.count; j++) caps[j] = Capitals(Value(part.names, part.nameAt, j));
+		part.caps = "\n" + caps.join("\n") + "\n";
+		part.capsAt = LineStarts(part.caps, part.count);
+	}
+	var t = pat.abbrev, text = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
+	var next = -2;  // where the text next occurs in the names, looked up as needed
+	for (var j = from; j < part.count; j++) {
+		var k = 0, end = at[j + 1] - 1;
+		if (end - at[j] < t.length) continue;
+		for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
+		if (k < t.length) continue;
+		if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
+		if (next != -1 && next < starts[j + 1]) continue;
+		groups[3][counts[3]++] = (part.base + j) * 2;
+	}
+}
+
 // The commands of a letter group in rows [from, part.count) of a part.
 function LetterInPart(part, letter, from, groups, counts) {
 	for (var j = from; j < part.count; j++) {
@@ -415,18 +484,21 @@ function ListBuffer() {
 // Looks through the rows of the loaded parts that the result has not seen
 // yet and appends their hits to its list, ranked among themselves.
 function Extend(result) {
-	var groups = Groups(), counts = [0, 0, 0];
+	var groups = Groups(), counts = [0, 0, 0, 0];
 	for (var k = 0; k < parts.length; k++) {
 		var part = parts[k];
 		if (!part) continue;
 		var from = result.seen[k] || 0;
 		if (from >= part.count) continue;
 		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
-		else FindInPart(part, result, from, groups, counts);
+		else {
+			FindInPart(part, result, from, groups, counts);
+			if (result.abbrev != null) AbbreviationsInPart(part, result, from, groups, counts);
+		}
 		result.seen[k] = part.count;
 	}
 	var list = result.list, at = result.n;
-	for (var g = 0; g < 3; g++) {
+	for (var g = 0; g < 4; g++) {
 		for (var flag = 1; flag >= 0; flag--) {
 			var hits = groups[g];
 			for (var h = 0, c = counts[g]; h < c; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
@@ -443,7 +515,9 @@ function Find(q) {
 	var result;
 	if (q.search) {
 		result = Pattern(q.text);
-		if (result.pieces.length == 0 && !result.none) return { kind: "all", n: total, list: null, typed: q.text };
+		if (result.pieces.length == 0 && !result.none && result.scope == null) {
+			return { kind: "all", n: total, list: null, typed: q.text };
+		}
 	} else {
 		if (q.letter == "") return { kind: "all", n: total, list: null };
 		result = { kind: "letter", letter: q.letter };
