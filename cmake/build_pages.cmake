@@ -1,6 +1,7 @@
 # cmake -DTEMPLATE=<search_page.html> -DOUTPUT_DIR=<folder> -P build_pages.cmake
 #
-# Builds the two search pages from their one template: index.html for the top
+# Joins the parts of the search script, search_*.js beside the template, into
+# search.js, and builds the two search pages from their one template: index.html for the top
 # of the documentation tree and commands.html for its Modules folder.  In the
 # template, @UP@ is the way up to the top ("" or "../"), @LISTS@ the way to
 # the Modules folder ("Modules/" or ""); a line starting with "@index " or
@@ -28,3 +29,14 @@ foreach(page index commands)
   file(COPY_FILE ${OUTPUT_DIR}/${page}.html.tmp ${OUTPUT_DIR}/${page}.html ONLY_IF_DIFFERENT)
   file(REMOVE ${OUTPUT_DIR}/${page}.html.tmp)
 endforeach()
+
+# The script's parts in the order they run.
+get_filename_component(pages_source ${TEMPLATE} DIRECTORY)
+set(script "")
+foreach(part search_lists.js search_links.js search_match.js search_page.js)
+  file(READ ${pages_source}/${part} text)
+  string(APPEND script "${text}")
+endforeach()
+file(WRITE ${OUTPUT_DIR}/search.js.tmp "${script}")
+file(COPY_FILE ${OUTPUT_DIR}/search.js.tmp ${OUTPUT_DIR}/search.js ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT_DIR}/search.js.tmp)

@@ -25,6 +25,10 @@ using test::Keys;
 using test::PageTree;
 using test::Session;
 
+// The page has been left for another one, which has loaded.
+const Act kLeft = Do(
+    R"js({"until":"location.href.indexOf('commands.html') == -1 && document.readyState == 'complete'"})js");
+
 const char kNames[] =
     "[...document.querySelectorAll('#hits a.cmd')].map(a => a.textContent).join()";
 
@@ -64,7 +68,7 @@ TEST(PageLinksBrowserTest, EveryLinkReachesTheFileWhoseBytesTheListNames) {
       acts.push_back(Goto(tree.CommandsUrl()));
       acts.push_back(
           Check("(" + pick + ".closest('.hit').querySelector('a." + kind + "').click(), 1)", "1"));
-      acts.push_back(Do(R"({"wait":700})"));
+      acts.push_back(kLeft);
       acts.push_back(Check("document.title", targets[k].name));
     }
     acts.push_back(Goto(tree.CommandsUrl()));
@@ -73,11 +77,11 @@ TEST(PageLinksBrowserTest, EveryLinkReachesTheFileWhoseBytesTheListNames) {
   // An address that names a command opens its page at once, and so does
   // Enter on the one command of the typed name.
   acts.push_back(Goto(tree.CommandsUrl("?go=latin")));
-  acts.push_back(Do(R"({"wait":700})"));
+  acts.push_back(kLeft);
   acts.push_back(Check("document.title", "Latin"));
   acts.push_back(Goto(tree.CommandsUrl()));
   acts.push_back(Keys({"/", "m", "a", "r", "k", "s", "Enter"}));
-  acts.push_back(Do(R"({"wait":700})"));
+  acts.push_back(kLeft);
   acts.push_back(Check("document.title", "Marks"));
   Session(acts);
 

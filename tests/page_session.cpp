@@ -52,7 +52,7 @@ PageTree::PageTree(const std::vector<Command>* commands, const std::string& tag)
   const std::string kPages = std::string(LEXIDOR_BINARY_DIR) + "/app/pages/";
   CopyFile(kPages + "index.html", Html("index.html"));
   CopyFile(kPages + "commands.html", Html("Modules/commands.html"));
-  CopyFile(kResources + "search.js", Html("Modules/search.js"));
+  CopyFile(kPages + "search.js", Html("Modules/search.js"));
   CopyFile(kResources + "search.css", Html("Modules/search.css"));
   CopyFile(kResources + "qdxstyle.css", Html("qdxstyle.css"));
   CopyFile(kResources + "qdxstyle.css", Html("Modules/qdxstyle.css"));
