@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,32 @@ TEST(PageLayoutBrowserTest, LetterGroupsScreensListboxAndNoScripts) {
       Check("document.body.innerText.indexOf('Results follow your typing') == -1", "true"),
       Check("document.querySelector('p.noscript').textContent.indexOf('cannot search') > 0",
             "true"),
+  });
+}
+
+// Every search, and letter listings past 2,000 commands, draw their first
+// rows and more on demand, whatever the kit's size; shorter letter listings
+// are drawn whole for find-in-page.
+TEST(PageLayoutBrowserTest, SearchesDrawTheirFirstRowsAtAnySize) {
+  std::vector<Command> commands, small;
+  for (int i = 0; i < 2500; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "A%04d", i);
+    commands.push_back({name, "/k/docs/html/Modules/m/m.a/index.html#" + std::string(name)});
+    if (i < 1500) small.push_back(commands.back());
+  }
+  PageTree tree(&commands);
+  PageTree small_tree(&small);
+  const std::string rows = "document.querySelectorAll('#hits .hit').length";
+  Session({
+      Goto(tree.CommandsUrl("?textfield=a0&Submit=Search")),
+      Check(rows, "120"),
+      Goto(tree.CommandsUrl("?A")),
+      Check(rows, "120"),
+      Goto(small_tree.CommandsUrl("?A")),
+      Check(rows, "1500"),
+      Goto(small_tree.CommandsUrl("?textfield=a&Submit=Search")),
+      Check(rows, "120"),
   });
 }
 

@@ -35,10 +35,10 @@ var moreRows = 500;
 // A small kit, or an index without first.js, loads command.js, links.js and
 // modules.js before the page is drawn, as the page always did.  A large kit
 // draws its first screen from first.js and then loads its rows files one
-// after another (LoadRows, below): each holds the names, links and modules
-// of rowsPerFile commands as three texts, which the browser parses and keeps
-// at far less cost than a million separate strings.  Searches run on what
-// has arrived and grow as the rest comes in.
+// after another (LoadRows, below): each holds the names, links and modules of
+// rowsPerFile commands as three texts, which the browser parses and keeps at
+// far less cost than a million separate strings.  Searches run on what has
+// arrived and grow as the rest comes in.
 var largeKit = typeof firstCommands != "undefined" && firstCommands.rowFiles > 0;
 var pendingLists = largeKit ? firstCommands.rowFiles : 0;
 var total = largeKit ? firstCommands.total : 0;
@@ -61,22 +61,36 @@ if (largeKit && location.search.indexOf("=") != -1) {
 	document.write("<script type='text/javascript' src='" + RowsFile(0) + "'><\/script>");
 }
 
-// Loads rows files `k` on, one after another, each arriving and running in
-// tasks of its own; `arrived(k, ok)` follows each.
+// Loads rows files `k` on, rowsAtOnce at a time, each arriving and running
+// in a task of its own (with more than one at a time, in whatever order
+// they come).  `arrived(k, ok)` follows each.  Three at a time measured no
+// faster than one after another on a two-core machine.
+var rowsAtOnce = 1;
+
 function LoadRows(k, arrived) {
-	if (k >= firstCommands.rowFiles) return;
-	if (parts[k] && !parts[k].provisional) {
-		arrived(k, true);
-		LoadRows(k + 1, arrived);
-		return;
+	var next = k, running = 0;
+	function Start() {
+		while (running < rowsAtOnce && next < firstCommands.rowFiles) {
+			var j = next++;
+			if (parts[j] && !parts[j].provisional) {
+				arrived(j, true);
+				continue;
+			}
+			running++;
+			var script = document.createElement("script");
+			script.src = RowsFile(j);
+			script.onload = script.onerror = Done(j);
+			document.body.appendChild(script);
+		}
 	}
-	var script = document.createElement("script");
-	script.src = RowsFile(k);
-	script.onload = script.onerror = function () {
-		arrived(k, !!(parts[k] && !parts[k].provisional));
-		LoadRows(k + 1, arrived);
-	};
-	document.body.appendChild(script);
+	function Done(j) {
+		return function () {
+			running--;
+			arrived(j, !!(parts[j] && !parts[j].provisional));
+			Start();
+		};
+	}
+	Start();
 }
 
 // The rows, in parts of partSize commands.  Each of a part's texts is
