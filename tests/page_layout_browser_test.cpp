@@ -98,6 +98,12 @@ TEST(PageLayoutBrowserTest, LetterGroupsScreensListboxAndNoScripts) {
       Act{R"({"ax":"#hits .sel"})", test::Json("option|Bar media/media.image|selected=true"), true},
       Act{R"js({"ax":"#hits .hit:nth-child(2)"})js",
           test::Json("option|Bitmap media/media.image|selected=false"), true},
+      // The mark beside a row's module searches that module alone.
+      Check("(document.querySelector('#hits a.scope').click(), "
+            "document.getElementById('textfield').value + '|' + location.search)",
+            "media/media.image:|?textfield=media%2Fmedia.image%3A&Submit=Search"),
+      Check("document.getElementById('count').textContent",
+            "47 commands found for \u201cmedia/media.image:\u201d"),
       // Without scripts: no promise of results as you type, and a word on
       // what does not work.
       Do(R"({"scripts":false})"),

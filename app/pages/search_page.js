@@ -54,7 +54,11 @@ function Row(i) {
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
 		MarkedName(name) + "</a>";
 	if (module != "") {
-		html += " <a class='mod' tabindex='-1' href='" + EscapeHtml(ModuleHref(link)) + "'>" + EscapeHtml(module) + "</a>";
+		// The module's page, and beside it a search of that module alone
+		// ("module:" in the field; typing goes on from there).
+		html += " <span class='where'><a class='mod' tabindex='-1' href='" + EscapeHtml(ModuleHref(link)) + "'>" +
+			EscapeHtml(module) + "</a><a class='scope' tabindex='-1' aria-hidden='true' title='Search in " +
+			EscapeHtml(module) + "' href='?textfield=" + EncodeQuery(module + ":") + "&amp;Submit=Search'>\u2315</a></span>";
 	}
 	return html + "</div>";
 }
@@ -353,6 +357,14 @@ function ShowSearch() {
 	field.addEventListener("input", OnType);
 	document.addEventListener("keydown", OnKey);
 	document.getElementById("showmore").addEventListener("click", function () { ShowMore(moreRows); });
+	hitsBox.addEventListener("click", function (e) {
+		var scope = e.target.closest ? e.target.closest("a.scope") : null;
+		if (!scope || e.button != 0 || e.ctrlKey || e.metaKey || e.shiftKey) return;
+		e.preventDefault();
+		field.value = ParseQuery(scope.getAttribute("href")).text;
+		OnType();
+		field.focus();
+	});
 	if (typeof IntersectionObserver != "undefined") {
 		new IntersectionObserver(function (entries) {
 			if (entries[entries.length - 1].isIntersecting) FillNear();
