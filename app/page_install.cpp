@@ -1,5 +1,6 @@
 #include "app/page_install.h"
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,24 +15,32 @@
 namespace lexidor {
 
 String ButtonScript(const String& target) {
-  // The path stands in an HTML attribute inside a script string: the HTML's
-  // special characters become entities, which hold nothing the script
-  // string must escape; then the script's own escapes.
-  String script;
+  // The link names the program's file by its bytes: every byte outside the
+  // few that stand for themselves in a url is percent-encoded, so that "#",
+  // "%", quotes and non-ASCII bytes in a folder name reach that very file
+  // (and nothing is left that the HTML or the script string must escape).
+  static const char kHex[] = "0123456789ABCDEF";
+  String href;
+  auto put = [&](unsigned char byte) {
+    const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                       (byte >= '0' && byte <= '9') || std::strchr("/._~-", byte) != nullptr;
+    if (plain && byte != 0) {
+      href += static_cast<char16_t>(byte);
+    } else {
+      href += u'%';
+      href += static_cast<char16_t>(kHex[byte >> 4]);
+      href += static_cast<char16_t>(kHex[byte & 15]);
+    }
+  };
   for (char16_t c : target) {
-    switch (c) {
-      case u'&': script += u"&amp;"; break;
-      case u'\'': script += u"&#39;"; break;
-      case u'"': script += u"&quot;"; break;
-      case u'<': script += u"&lt;"; break;
-      case u'>': script += u"&gt;"; break;
-      case u'\\': script += u"\\\\"; break;
-      case u'\n': script += u"\\n"; break;
-      case u'\r': script += u"\\r"; break;
-      default: script += c;
+    // A path's characters are its bytes; anything wider goes as UTF-8.
+    if (c < 0x100) {
+      put(static_cast<unsigned char>(c));
+    } else {
+      for (char byte : ToUtf8(String(1, c))) put(static_cast<unsigned char>(byte));
     }
   }
-  return u"document.write(\"<a href='" + script + u"'>Rebuild index</a>\");";
+  return u"document.write(\"<a href='" + href + u"'>Rebuild index</a>\");";
 }
 
 namespace {

@@ -12,25 +12,28 @@
 namespace lexidor {
 namespace {
 
-TEST(Resources, EveryFileOfTheResourceFolderIsEmbeddedByteForByte) {
+TEST(Resources, EveryFileOfTheResourceFolderAndEveryBuiltPageIsEmbeddedByteForByte) {
   InitRamStreamModule();
   RegisterResourceFiles();
-  const std::string folder = std::string(LEXIDOR_SOURCE_DIR) + "/app/resources";
-  DIR* dir = opendir(folder.c_str());
-  ASSERT_TRUE(dir);
   int files = 0;
-  while (dirent* e = readdir(dir)) {
-    std::string name = e->d_name;
-    if (name[0] == '.') continue;
-    std::ifstream in(folder + "/" + name, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    const String url = u"incbin::resources\\" + FromLatin1(name);
-    EXPECT_EQ(LoadBytesAsString(url), FromLatin1(bytes.str())) << name;
-    ++files;
+  for (const std::string& folder : {std::string(LEXIDOR_SOURCE_DIR) + "/app/resources",
+                                   std::string(LEXIDOR_BINARY_DIR) + "/app/pages"}) {
+    DIR* dir = opendir(folder.c_str());
+    ASSERT_TRUE(dir) << folder;
+    while (dirent* e = readdir(dir)) {
+      std::string name = e->d_name;
+      if (name[0] == '.') continue;
+      std::ifstream in(folder + "/" + name, std::ios::binary);
+      std::stringstream bytes;
+      bytes << in.rdbuf();
+      const String url = u"incbin::resources\\" + FromLatin1(name);
+      EXPECT_EQ(LoadBytesAsString(url), FromLatin1(bytes.str())) << name;
+      ++files;
+    }
+    closedir(dir);
   }
-  closedir(dir);
-  EXPECT_GE(files, 1);
+  // The pages, their script and style, the kit's style sheet.
+  EXPECT_GE(files, 5);
 }
 
 TEST(Resources, ThePagesAreRegisteredFirstInTheirOrder) {

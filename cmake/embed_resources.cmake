@@ -1,10 +1,14 @@
-# cmake -DOUTPUT=<file.cpp> -DDIRECTORY=<folder> -P embed_resources.cmake
+# cmake -DOUTPUT=<file.cpp> -DDIRECTORY=<folder> [-DMORE_DIRECTORY=<folder>] -P embed_resources.cmake
 #
-# Writes a C++ source that carries the bytes of each file of the folder as static data and
+# Writes a C++ source that carries the bytes of each file of the folders as static data and
 # registers it in the embedded-file table as "resources\" + its name.  The
 # search pages and their style sheet come first, in the order the program has
 # always registered them; any other file follows in name order.
-file(GLOB FILES ${DIRECTORY}/*)
+set(FILES)
+foreach(directory ${DIRECTORY} ${MORE_DIRECTORY})
+  file(GLOB found ${directory}/*)
+  list(APPEND FILES ${found})
+endforeach()
 set(preferred index.html commands.html qdxstyle.css)
 set(ordered)
 foreach(name ${preferred})
@@ -26,7 +30,7 @@ endforeach()
 list(SORT rest)
 list(APPEND ordered ${rest})
 
-set(out "// Generated at build time from app/resources/; do not edit.\n")
+set(out "// Generated at build time from app/resources/ and the built pages; do not edit.\n")
 string(APPEND out "#include \"app/resources.h\"\n#include \"stream/embedded_files.h\"\n\n")
 string(APPEND out "namespace lexidor {\nnamespace {\n")
 set(calls "")

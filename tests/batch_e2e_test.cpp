@@ -130,9 +130,10 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   auto same = [](const std::string& installed, const std::string& source) {
     return ReadFile(installed) == ReadFile(source);
   };
-  EXPECT_TRUE(same(kit_ + "/docs/html/index.html", res + "index.html"));
-  EXPECT_TRUE(same(modules_ + "commands.html", res + "commands.html"));
-  EXPECT_TRUE(same(modules_ + "search.js", res + "search.js"));
+  const std::string pages = std::string(LEXIDOR_BINARY_DIR) + "/app/pages/";
+  EXPECT_TRUE(same(kit_ + "/docs/html/index.html", pages + "index.html"));
+  EXPECT_TRUE(same(modules_ + "commands.html", pages + "commands.html"));
+  EXPECT_TRUE(same(modules_ + "search.js", pages + "search.js"));
   EXPECT_TRUE(same(modules_ + "search.css", res + "search.css"));
   EXPECT_TRUE(same(kit_ + "/docs/html/qdxstyle.css", res + "qdxstyle.css"));
   EXPECT_TRUE(same(modules_ + "qdxstyle.css", res + "qdxstyle.css"));

@@ -15,6 +15,8 @@
 //   {"wait": MS}
 //   {"until": EXPR}                wait (up to 2 minutes) until EXPR is true
 //   {"address": true}              the tab's address, even of an error page
+//   {"ax": SELECTOR}               the accessibility tree's node of the first
+//                                  element matching: "role|name|state=value..."
 //   {"waitAddress": URL}           wait (up to 20 s) until the tab is at URL
 // A failing step ends the run with status 1 and the reason on stderr.
 //
@@ -139,6 +141,24 @@ class Browser {
     throw new Error('history step did not finish');
   }
 
+  // The accessibility node of the first element matching the selector, as
+  // "role|name" followed by its states ("|selected=true|expanded=false").
+  async axNode(selector) {
+    const r = await this.page('Runtime.evaluate', { expression: 'document.querySelector(' + JSON.stringify(selector) + ')' });
+    if (!r.result.objectId) return 'none';
+    await this.page('Accessibility.enable');
+    const { nodes } = await this.page('Accessibility.getPartialAXTree', { objectId: r.result.objectId, fetchRelatives: false });
+    const node = nodes[0];
+    let text = (node.role ? node.role.value : '') + '|' + (node.name ? node.name.value : '');
+    for (const p of node.properties || []) {
+      if (['selected', 'expanded', 'activedescendant', 'autocomplete'].includes(p.name)) {
+        const v = p.value.relatedNodes ? p.value.relatedNodes.map((n) => n.text || n.idref || '').join() : p.value.value;
+        text += '|' + p.name + '=' + v;
+      }
+    }
+    return text;
+  }
+
   async close() {
     try { await this.send('Browser.close'); } catch (e) { /* already gone */ }
     const timer = setTimeout(() => this.proc.kill('SIGKILL'), 5000);
@@ -185,6 +205,7 @@ async function RunSteps(chromium, steps) {
           await new Promise((r) => setTimeout(r, 100));
         }
       }
+      else if ('ax' in step) values.push(await b.axNode(step.ax));
       else if ('address' in step) {
         const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
         values.push(entries[currentIndex].url);

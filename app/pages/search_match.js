@@ -1,0 +1,277 @@
+// Finding commands: the query syntax matched piece by piece, the letter
+// groups, and results that grow as rows files arrive.  Part of search.js.
+
+// ---- Finding ---------------------------------------------------------------
+
+// A search text as typed: a star at the end asks for names starting with the
+// rest, a star in front for names ending with it (both: the end counts), a
+// star inside for any run of characters.  The pattern holds the pieces
+// between the stars, upper-cased.
+function Pattern(typed) {
+	// "module:text": only commands whose module contains "module".  (A
+	// command's name never holds a colon: the lists cut it there.)
+	var colon = typed.indexOf(":"), scope = null, text = typed, mode = 0;
+	if (colon != -1) {
+		scope = typed.substring(0, colon).replace(/^\s+|\s+$/g, "").toUpperCase();
+		text = typed.substring(colon + 1);
+	}
+	if (text.charAt(text.length - 1) == "*") {
+		mode = 1;
+		text = text.substring(0, text.length - 1);
+	}
+	if (text.charAt(0) == "*") {
+		mode = 2;
+		text = text.substring(1);
+	}
+	var pieces = text.toUpperCase().split("*").filter(function (p) { return p != ""; });
+	return {
+		kind: "search", typed: typed, text: text, pieces: pieces, start: mode == 1, end: mode == 2,
+		// Names with the typed case first: only for a text without stars.
+		cased: pieces.length == 1 && text.indexOf("*") == -1 ? text : null,
+		none: text.indexOf("\n") != -1,
+		scope: scope,
+		// Letters that may be a name's capitals in order ("lif": LoadImageFont).
+		abbrev: scope == null && mode == 0 && /^[A-Za-z0-9]{2,8}$/.test(text) ? text.toUpperCase() : null
+	};
+}
+
+// A letter group: "A" to "Z" (either case), "0-9", "_", or "OTHER".
+function LetterGroup(c) {
+	var u = c.toUpperCase();
+	if (u >= "A" && u <= "Z" && u.length == 1) return u;
+	if (c >= "0" && c <= "9") return "0-9";
+	return c == "_" ? "_" : "OTHER";
+}
+
+// Where the pattern lies in an upper-cased name, as [start, end), or null.
+// Each piece is placed as far left as it goes, which leaves the most room
+// for the pieces after it: no backtracking is ever needed.
+function MatchName(upper, pat) {
+	var pieces = pat.pieces, n = pieces.length;
+	if (n == 0) return [0, 0];
+	var first = pieces[0], at;
+	if (pat.start) at = upper.lastIndexOf(first, 0);
+	else if (pat.end && n == 1) at = upper.length - first.length;
+	else at = upper.indexOf(first);
+	if (at < 0 || upper.substr(at, first.length) != first) return null;
+	var pos = at + first.length;
+	for (var m = 1; m < n; m++) {
+		var piece = pieces[m];
+		var p = pat.end && m == n - 1 ? upper.length - piece.length : upper.indexOf(piece, pos);
+		if (p < pos || upper.substr(p, piece.length) != piece) return null;
+		pos = p + piece.length;
+	}
+	return [at, pat.end ? upper.length : pos];
+}
+
+// Result buffers, made once: a search at a million commands allocates no
+// list of its own, so typing does not keep the collector busy.  Each hit is
+// stored as index * 2 + 1 when its case matches the typed text.
+var groupBuffers = null;
+
+function Groups() {
+	if (groupBuffers == null || groupBuffers[0].length < total) {
+		groupBuffers = [new Int32Array(total), new Int32Array(total), new Int32Array(total), new Int32Array(total)];
+	}
+	return groupBuffers;
+}
+
+// Looks through rows [from, part.count) of a part for the pattern and files
+// each hit in its group: 0 the whole name, 1 the start of it, 2 elsewhere.
+function FindInPart(part, pat, from, groups, counts) {
+	var pieces = pat.pieces, n = pieces.length;
+	var hay = part.upper, starts = part.upperAt, base = part.base, count = part.count;
+	if (pat.none || from >= count) return;
+	if (pat.scope != null) return FindInScope(part, pat, from, groups, counts);
+	var needle = (pat.start ? "\n" : "") + pieces[0] + (pat.end && n == 1 ? "\n" : "");
+	var lead = pat.start ? 1 : 0;
+	// The next place of each later piece, kept while the look moves on, so
+	// that no stretch of the text is looked through twice for one piece.
+	var seenFrom = [], seenAt = [];
+	var i = from, p, pos = starts[from] - lead;
+	while (i < count && (p = hay.indexOf(needle, pos)) != -1) {
+		var q = p + lead;
+		while (starts[i + 1] <= q) i++;
+		if (i >= count) break;
+		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true;
+		for (var m = 1; m < n && ok; m++) {
+			var piece = pieces[m], r;
+			if (pat.end && m == n - 1) {
+				r = nameEnd - piece.length;
+				ok = r >= end && hay.startsWith(piece, r);
+			} else {
+				if (seenFrom[m] !== undefined && seenFrom[m] <= end && (seenAt[m] >= end || seenAt[m] == -1)) r = seenAt[m];
+				else {
+					r = hay.indexOf(piece, end);
+					seenFrom[m] = end;
+					seenAt[m] = r;
+				}
+				ok = r != -1 && r + piece.length <= nameEnd;
+			}
+			if (ok) end = r + piece.length;
+		}
+		if (ok) {
+			var at = q - starts[i];
+			if (pat.end) end = nameEnd;
+			var g = at > 0 ? 2 : end == nameEnd ? 0 : 1;
+			// Names that differ only in case: the one typed comes first.
+			var flag = g == 0 && pat.cased != null && Value(part.names, part.nameAt, i) == pat.cased ? 1 : 0;
+			groups[g][counts[g]++] = (base + i) * 2 + flag;
+		}
+		pos = starts[i + 1] - lead;
+		i++;
+	}
+}
+
+// A search within the modules whose names contain the scope: the rows of
+// those modules, found with one look through the part's modules, are each
+// matched on their own.
+function FindInScope(part, pat, from, groups, counts) {
+	if (part.moduleUpper == null) {
+		part.moduleUpper = part.modules.toUpperCase();
+		part.moduleUpperAt = LineStarts(part.moduleUpper, part.count);
+	}
+	var hay = part.moduleUpper, starts = part.moduleUpperAt, j = from, p, pos = starts[from];
+	while (j < part.count && (p = hay.indexOf(pat.scope, pos)) != -1) {
+		while (starts[j + 1] <= p) j++;
+		if (j >= part.count) break;
+		var name = Value(part.names, part.nameAt, j), upper = name.toUpperCase();
+		var match = MatchName(upper, pat);
+		if (match) {
+			var g = match[0] > 0 ? 2 : match[1] == upper.length ? 0 : 1;
+			var flag = g == 0 && pat.cased != null && name == pat.cased ? 1 : 0;
+			groups[g][counts[g]++] = (part.base + j) * 2 + flag;
+		}
+		pos = starts[j + 1];
+		j++;
+	}
+}
+
+// A name's capitals: its first character and every capital letter that
+// starts a word (after a small letter, a digit or an underscore), and a
+// letter after an underscore: LoadImageFont gives LIF, BUTTON_CANCEL BC.
+function Capitals(name) {
+	var caps = name.charAt(0).toUpperCase();
+	for (var k = 1; k < name.length; k++) {
+		var c = name.charAt(k), before = name.charAt(k - 1);
+		var capital = c >= "A" && c <= "Z" && !(before >= "A" && before <= "Z");
+		if (capital || (before == "_" && c != "_")) caps += c.toUpperCase();
+	}
+	return caps;
+}
+
+// The fourth group: names whose capitals hold the typed letters in order
+// and that do not contain the text itself (those are in the other groups).
+function AbbreviationsInPart(part, pat, from, groups, counts) {
+	if (part.caps == null) {
+		var caps = new Array(part.count);
+		for (var j = 0; j < part.count; j++) caps[j] = Capitals(Value(part.names, part.nameAt, j));
+		part.caps = "\n" + caps.join("\n") + "\n";
+		part.capsAt = LineStarts(part.caps, part.count);
+	}
+	var t = pat.abbrev, text = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
+	var next = -2;  // where the text next occurs in the names, looked up as needed
+	for (var j = from; j < part.count; j++) {
+		var k = 0, end = at[j + 1] - 1;
+		if (end - at[j] < t.length) continue;
+		for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
+		if (k < t.length) continue;
+		if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
+		if (next != -1 && next < starts[j + 1]) continue;
+		groups[3][counts[3]++] = (part.base + j) * 2;
+	}
+}
+
+// The commands of a letter group in rows [from, part.count) of a part.
+function LetterInPart(part, letter, from, groups, counts) {
+	for (var j = from; j < part.count; j++) {
+		var c = part.names.charAt(part.nameAt[j]);
+		if (part.nameAt[j + 1] - 1 > part.nameAt[j] && LetterGroup(c) == letter) groups[0][counts[0]++] = (part.base + j) * 2;
+	}
+}
+
+// Two lists, used in turn: the result shown and the one that replaces it.
+var listBuffers = [null, null], lastList = 0;
+
+function ListBuffer() {
+	lastList ^= 1;
+	if (listBuffers[lastList] == null || listBuffers[lastList].length < total) listBuffers[lastList] = new Int32Array(total);
+	return listBuffers[lastList];
+}
+
+// A search of a large kit looks through its rows in slices of about this
+// many milliseconds, so that no query holds the page up for long.
+var sliceMillis = 40;
+
+// The result that owns the group buffers: only the latest search fills them.
+var groupsOwner = null;
+
+// Looks through the rows of the loaded parts that the result has not seen
+// yet, filing their hits in the result's groups, until the slice of time is
+// used up.  True when every loaded row has been seen.
+function Scan(result, millis) {
+	var groups = Groups(), counts = result.counts, start = Date.now();
+	groupsOwner = result;
+	for (var k = 0; k < parts.length; k++) {
+		var part = parts[k];
+		if (!part) continue;
+		var from = result.seen[k] || 0;
+		if (from >= part.count) continue;
+		if (Date.now() - start > millis) return false;
+		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
+		else {
+			FindInPart(part, result, from, groups, counts);
+			if (result.abbrev != null) AbbreviationsInPart(part, result, from, groups, counts);
+		}
+		result.seen[k] = part.count;
+		result.searched += part.count - from;
+	}
+	return true;
+}
+
+// Writes the hits filed since `before` (counts per group) to the result's
+// list after its rows so far, ranked among themselves: rows already there
+// keep their places.  From no counts at all, the whole list in its order.
+function Append(result, before) {
+	var groups = Groups(), list = result.list, at = result.n;
+	for (var g = 0; g < 4; g++) {
+		for (var flag = 1; flag >= 0; flag--) {
+			var hits = groups[g];
+			for (var h = before[g], c = result.counts[g]; h < c; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
+		}
+	}
+	result.n = at;
+	result.exact = result.counts[0];
+}
+
+// The result's whole list in its final order, in a list of its own (the
+// shown one stays as it is, to be compared).
+function FinalList(result) {
+	var final = { list: ListBuffer(), n: 0, counts: result.counts };
+	Append(final, [0, 0, 0, 0]);
+	return final.list;
+}
+
+// The result of a query on what has loaded: {kind, n, list, ...}; `done`
+// when it has seen every loaded row (a large kit's search may take more
+// slices: see Scan).  "all" has no list: it shows rows in list order.
+function Find(q) {
+	var result;
+	if (q.search) {
+		result = Pattern(q.text);
+		if (result.pieces.length == 0 && !result.none && result.scope == null) {
+			return { kind: "all", n: total, list: null, typed: q.text, done: true };
+		}
+	} else {
+		if (q.letter == "") return { kind: "all", n: total, list: null, done: true };
+		result = { kind: "letter", letter: q.letter };
+	}
+	result.n = 0;
+	result.seen = [];
+	result.searched = 0;
+	result.counts = [0, 0, 0, 0];
+	result.list = ListBuffer();
+	result.done = Scan(result, largeKit ? sliceMillis : Infinity);
+	Append(result, [0, 0, 0, 0]);
+	return result;
+}

@@ -1,0 +1,381 @@
+// The result list on the page, the keyboard and the address bar, and the
+// start of it all, ShowSearch().  Part of search.js.
+
+// ---- Showing ---------------------------------------------------------------
+
+// Letter groups beside A-Z that this kit's names need, found as lists arrive.
+var extraLetters = { "0-9": false, "_": false, "OTHER": false };
+
+function NoteInitials(part) {
+	for (var j = 0; j < part.count; j++) {
+		var g = LetterGroup(part.names.charAt(part.nameAt[j]));
+		if (g in extraLetters && !extraLetters[g] && part.nameAt[j + 1] - 1 > part.nameAt[j]) {
+			extraLetters[g] = true;
+			var links = document.getElementsByClassName("group-" + (g == "_" ? "us" : g.toLowerCase()));
+			for (var l = 0; l < links.length; l++) links[l].hidden = false;
+		}
+	}
+}
+
+function ShowIndex() {
+	var html = "<table width='100%' border='0' cellpadding='0' cellspacing='0' class='navbar'><tr><td>";
+	html += "<a href='" + homeTarget + "'>Home</a><br>";
+	for (var c = 65; c <= 90; c++) {
+		var letter = String.fromCharCode(c);
+		html += "<a href='" + letterTarget + letter + "'>" + letter + "</a> &nbsp; ";
+	}
+	var extra = [["0-9", "0-9", "0-9"], ["_", "_", "us"], ["OTHER", "other", "other"]];
+	for (var e = 0; e < extra.length; e++) {
+		html += "<span class='group-" + extra[e][2] + "'" + (extraLetters[extra[e][0]] ? "" : " hidden") + "><a href='" +
+			letterTarget + extra[e][1] + "'>" + extra[e][1] + "</a> &nbsp; </span>";
+	}
+	html += "<a href='" + letterTarget + " '>ALL</a>";
+	return html + "</td></tr></table>";
+}
+
+// The name with the matched text marked.
+function MarkedName(name) {
+	if (current.kind != "search") return EscapeHtml(name);
+	var upper = name.toUpperCase();
+	if (upper.length != name.length) return EscapeHtml(name);
+	var match = MatchName(upper, current);
+	if (!match || match[1] == match[0]) return EscapeHtml(name);
+	return EscapeHtml(name.substring(0, match[0])) + "<mark>" + EscapeHtml(name.substring(match[0], match[1])) +
+		"</mark>" + EscapeHtml(name.substring(match[1]));
+}
+
+// One result row, an option of the listbox.
+function Row(i) {
+	var part = PartOf(i), j = i - part.base;
+	var name = Value(part.names, part.nameAt, j);
+	var link = linkStart + Value(part.links, part.linkAt, j);
+	var module = Value(part.modules, part.moduleAt, j);
+	var html = "<div class='hit' role='option' aria-selected='false' id='hit" + i + "'><a class='cmd' href='" +
+		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
+		MarkedName(name) + "</a>";
+	if (module != "") {
+		// The module's page, and beside it a search of that module alone
+		// ("module:" in the field; typing goes on from there).
+		html += " <span class='where'><a class='mod' tabindex='-1' href='" + EscapeHtml(ModuleHref(link)) + "'>" +
+			EscapeHtml(module) + "</a><a class='scope' tabindex='-1' aria-hidden='true' title='Search in " +
+			EscapeHtml(module) + "' href='?textfield=" + EncodeQuery(module + ":") + "&amp;Submit=Search'>\u2315</a></span>";
+	}
+	return html + "</div>";
+}
+
+var current = { kind: "all", n: 0, list: null };
+var shownRows = 0, selected = -1;
+var hitsBox, namesBox, countBox, moreBox, missingBox, field;
+
+function Plural(n) {
+	return n + (n == 1 ? " command" : " commands");
+}
+
+// The rows of the current result that can be shown now.
+function Showable() {
+	return current.list ? current.n : Math.min(current.n, RowsIn());
+}
+
+function ShowCount() {
+	var text = Plural(current.n);
+	if (current.kind == "all" && !current.typed) {
+		// The commands page gives the whole number in its own line already.
+		var totalLine = document.getElementById("total") != null;
+		if (shownRows < current.n) text = "Showing the first " + shownRows + " of " + text;
+		else if (totalLine) text = "";
+	}
+	var searching = current.kind != "all" && current.searched < total;
+	if (current.kind == "letter") text += " starting with " + (current.letter == "OTHER" ? "other characters" : current.letter);
+	if (current.kind == "search" || (current.typed != null && current.typed != "")) {
+		text += " found for \u201c" + current.typed + "\u201d";
+	}
+	if (searching && (pendingLists || !current.done)) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
+	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
+	else if (shownRows < current.n && current.kind != "all") text += " \u2013 showing the first " + shownRows + " of " + current.n;
+	countBox.textContent = text;
+	moreBox.style.display = shownRows < current.n ? "" : "none";
+	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
+}
+
+function ShowMore(count) {
+	var end = Math.min(Showable(), shownRows + count);
+	var html = [];
+	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k);
+	namesBox.insertAdjacentHTML("beforeend", html.join(""));
+	shownRows = end;
+	ShowCount();
+}
+
+function NoMatch(typed) {
+	var bare = typed.replace(/^\*+|\*+$/g, "");
+	var html = "<p class='nomatch'>No command matches \u201c" + EscapeHtml(typed) + "\u201d.";
+	if (bare != "") {
+		html += " Try <a href='" + letterTarget.replace(/\?$/, "") + "?textfield=" + EncodeQuery(bare + "*") +
+			"&amp;Submit=Search'>" + EscapeHtml(bare) + "*</a> for names starting with it, <a href='" +
+			letterTarget.replace(/\?$/, "") + "?textfield=" + EncodeQuery("*" + bare) + "&amp;Submit=Search'>*" +
+			EscapeHtml(bare) + "</a> for names ending with it, or a shorter text.";
+	}
+	namesBox.innerHTML = html + "</p>";
+}
+
+// Shows a result: the first rows (all of a short letter listing), the count.
+function Show(result) {
+	current = result;
+	shownRows = 0;
+	Unselect();
+	namesBox.innerHTML = "";
+	if (result.n == 0 && result.kind == "search" && result.done && !pendingLists) NoMatch(result.typed);
+	ShowMore(result.kind != "search" && result.n <= fullLimit ? result.n : firstRows);
+}
+
+// ---- Typing, keys and history ----------------------------------------------
+
+var baseQuery = "";
+var shownQuery = null;
+
+// Shows what a parsed query asks for; the field shows its text unless
+// `keepField` (the user is typing in it).
+function Apply(q, keepField) {
+	shownQuery = q;
+	if (!keepField) field.value = q.search ? q.text : "";
+	Show(Find(q));
+	if (!current.done) Continue(current);
+}
+
+function OnType() {
+	var typed = field.value;
+	if (typed == "") {
+		Apply(ParseQuery(baseQuery), true);
+		history.replaceState(null, "", location.pathname + baseQuery);
+		return;
+	}
+	Apply({ search: true, text: typed }, true);
+	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
+}
+
+// The result rows of every group, in the order shown.
+function Options() {
+	return hitsBox.getElementsByClassName("hit");
+}
+
+function Unselect() {
+	selected = -1;
+	field.removeAttribute("aria-activedescendant");
+}
+
+function Select(k) {
+	var rows = Options();
+	if (k >= rows.length && shownRows < Showable()) {
+		ShowMore(moreRows);
+		rows = Options();
+	}
+	if (rows.length == 0) return;
+	k = Math.max(0, Math.min(k, rows.length - 1));
+	if (selected >= 0 && selected < rows.length) {
+		rows[selected].className = "hit";
+		rows[selected].setAttribute("aria-selected", "false");
+	}
+	selected = k;
+	rows[k].className = "hit sel";
+	rows[k].setAttribute("aria-selected", "true");
+	field.setAttribute("aria-activedescendant", rows[k].id);
+	rows[k].scrollIntoView({ block: "nearest" });
+}
+
+function OnKey(e) {
+	if (e.altKey || e.ctrlKey || e.metaKey) return;
+	var target = e.target;
+	var typing = target && (target.tagName == "INPUT" || target.tagName == "TEXTAREA" || target.isContentEditable);
+	if (e.key == "/" && !typing) {
+		e.preventDefault();
+		field.focus();
+		field.select();
+		return;
+	}
+	var inList = target == field || (target && hitsBox.contains(target));
+	if (!inList) return;
+	if (e.key == "ArrowDown" || e.key == "ArrowUp") {
+		e.preventDefault();
+		Select(selected + (e.key == "ArrowDown" ? 1 : -1));
+	} else if (e.key == "Enter" && selected >= 0) {
+		var row = Options()[selected];
+		if (row) {
+			e.preventDefault();
+			location.href = row.getElementsByTagName("a")[0].href;
+		}
+	} else if (e.key == "Enter" && target == field && current.kind == "search" && current.exact == 1 &&
+		current.done && !pendingLists && shownRows > 0) {
+		// The one command of exactly the typed name opens at once.
+		e.preventDefault();
+		location.href = Options()[0].getElementsByTagName("a")[0].href;
+	} else if (e.key == "Escape" && target == field) {
+		e.preventDefault();
+		field.value = "";
+		OnType();
+	}
+}
+
+// More rows while the end of the list is within a screen of coming into view.
+function FillNear() {
+	if (shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
+	ShowMore(moreRows);
+	requestAnimationFrame(FillNear);
+}
+
+// A rows file came in (or failed to): the shown result takes in its hits,
+// below the rows already shown; once every file is in, the result takes
+// its final order in one step.
+function RowsArrived(k, ok) {
+	pendingLists--;
+	if (!ok) {
+		missingFiles[missingFiles.length] = RowsFile(k);
+		missingBox.textContent = "Part of the index is missing (" + missingFiles.join(", ") +
+			"): rebuild the index. Results come from the commands that loaded.";
+		missingBox.hidden = false;
+	} else {
+		NoteInitials(parts[k]);
+	}
+	// A search still looking through its slices takes the new rows in as
+	// it goes on.
+	if (current.kind != "all" && current.done) {
+		var before = current.counts.slice();
+		current.done = Scan(current, sliceMillis);
+		Append(current, before);
+		if (!current.done) Continue(current);
+	}
+	if (current.done && pendingLists == 0) Settle(current);
+	else Grown();
+}
+
+// The rows just added to the result: the first screen filled, the count.
+function Grown() {
+	if (shownRows < firstRows) ShowMore(firstRows - shownRows);
+	else ShowCount();
+	FillNear();
+}
+
+// The next slice of a search, in a task of its own; a newer search ends it.
+function Continue(result) {
+	setTimeout(function () {
+		if (current !== result || groupsOwner !== result) return;
+		var before = result.counts.slice();
+		result.done = Scan(result, sliceMillis);
+		if (result.done && pendingLists == 0) {
+			Settle(result);
+			return;
+		}
+		Append(result, before);
+		Grown();
+		if (!result.done) Continue(result);
+	}, 0);
+}
+
+// A "?go=" address: once the whole list is in, the first command of
+// exactly that name opens in this tab's place.
+function Jump() {
+	if (!shownQuery || !shownQuery.go || !current.done || pendingLists || !current.exact) return;
+	var i = current.list[0], part = PartOf(i);
+	location.replace(FileHref(linkStart + Value(part.links, part.linkAt, i - part.base)));
+}
+
+// The result has seen every row: it takes its final order.  Where the rows
+// already shown keep their places, only the rows below them and the count
+// change; otherwise the list is shown again in one step.
+function Settle(result) {
+	if (result.kind != "all") {
+		var list = FinalList(result), same = true;
+		for (var x = 0; same && x < shownRows; x++) same = list[x] == result.list[x];
+		result.list = list;
+		result.n = result.counts[0] + result.counts[1] + result.counts[2] + result.counts[3];
+		result.exact = result.counts[0];
+		if (!same || (result.n == 0 && result.kind == "search")) {
+			var chosen = selected;
+			Show(result);
+			if (chosen >= 0) Select(chosen);
+			FillNear();
+			Jump();
+			return;
+		}
+	}
+	Grown();
+	Jump();
+}
+
+// The rows files of a large kit: asked for after the first screen is
+// painted (or after a moment, where a hidden tab paints nothing).
+function LoadLater() {
+	if (LoadLater.done) return;
+	LoadLater.done = true;
+	LoadRows(0, RowsArrived);
+}
+
+// The number of commands in the kit.
+function TotalCommands() {
+	return largeKit ? total : typeof commands == "undefined" ? 0 : commands.length;
+}
+
+// Writes the listing where the page calls it, and starts everything up.
+function ShowSearch() {
+	if (!largeKit) {
+		// Before the first build the lists are missing: an empty index then.
+		if (typeof commands == "undefined") window.commands = new Array();
+		if (typeof links == "undefined") window.links = new Array();
+		if (typeof modules == "undefined") window.modules = new Array();
+		total = commands.length;
+		partSize = Math.max(1, total);
+		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total));
+	} else if (!parts[0]) {
+		// first.js's rows stand in for the first rows file until it arrives.
+		var first = Math.min(total, firstCommands.commands.length);
+		parts[0] = MakePart(0, ColumnText(firstCommands.commands, first),
+			ColumnText(firstCommands.links.map(function (l) { return String(l).substring(linkStart.length); }), first),
+			ColumnText(firstCommands.modules, first), first);
+		parts[0].provisional = true;
+	}
+	for (var k = 0; k < parts.length; k++) if (parts[k]) NoteInitials(parts[k]);
+	document.write("<span class='normale'>" + ShowIndex() + "<span class='normale'>" +
+		"<p id='missing' class='missing' role='alert' hidden></p>" +
+		"<p id='count' class='count' role='status' aria-live='polite'></p>" +
+		"<div id='hits' role='listbox' aria-label='Commands'><div id='names' role='group' aria-label='Command names'></div></div>" +
+		"<div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" +
+		ShowIndex() + "</span></span>");
+
+	hitsBox = document.getElementById("hits");
+	namesBox = document.getElementById("names");
+	countBox = document.getElementById("count");
+	moreBox = document.getElementById("more");
+	missingBox = document.getElementById("missing");
+	field = document.forms["cercatore"].elements["textfield"];
+	field.setAttribute("role", "combobox");
+	field.setAttribute("aria-autocomplete", "list");
+	field.setAttribute("aria-expanded", "false");
+	var startQuery = ParseQuery(location.search);
+	if (!startQuery.search) baseQuery = location.search;
+	Apply(startQuery, false);
+	Jump();
+
+	field.addEventListener("input", OnType);
+	document.addEventListener("keydown", OnKey);
+	document.getElementById("showmore").addEventListener("click", function () { ShowMore(moreRows); });
+	hitsBox.addEventListener("click", function (e) {
+		var scope = e.target.closest ? e.target.closest("a.scope") : null;
+		if (!scope || e.button != 0 || e.ctrlKey || e.metaKey || e.shiftKey) return;
+		e.preventDefault();
+		field.value = ParseQuery(scope.getAttribute("href")).text;
+		OnType();
+		field.focus();
+	});
+	if (typeof IntersectionObserver != "undefined") {
+		new IntersectionObserver(function (entries) {
+			if (entries[entries.length - 1].isIntersecting) FillNear();
+		}, { rootMargin: "0px 0px 100% 0px" }).observe(moreBox);
+	}
+	// Back and Forward: a page taken from the browser's cache shows what its
+	// address says.
+	window.addEventListener("pageshow", function (e) { if (e.persisted) Apply(ParseQuery(location.search), false); });
+	window.addEventListener("popstate", function () { Apply(ParseQuery(location.search), false); });
+	if (pendingLists) {
+		requestAnimationFrame(function () { setTimeout(LoadLater, 0); });
+		setTimeout(LoadLater, 200);
+	}
+}

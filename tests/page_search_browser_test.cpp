@@ -1,0 +1,202 @@
+// The search pages against hostile paths and names: links that must reach
+// their very files, and queries that must find exactly what was typed,
+// read back from the address, and never freeze the page.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/browser_support.h"
+#include "tests/page_session.h"
+#include "tests/program_runner.h"
+
+namespace lexidor {
+namespace {
+
+using test::Act;
+using test::Check;
+using test::Command;
+using test::CommandHref;
+using test::Do;
+using test::Goto;
+using test::Keys;
+using test::PageTree;
+using test::Session;
+
+// The page has been left for another one, which has loaded.
+const Act kLeft = Do(
+    R"js({"until":"location.href.indexOf('commands.html') == -1 && document.readyState == 'complete'"})js");
+
+const char kNames[] =
+    "[...document.querySelectorAll('#hits a.cmd')].map(a => a.textContent).join()";
+
+// Each command's page is a real file whose title names it; clicking the
+// command's link (or its module's) must open that file in the browser.
+TEST(PageLinksBrowserTest, EveryLinkReachesTheFileWhoseBytesTheListNames) {
+  struct Target {
+    const char* name;
+    const char* folder;  // below Modules/, as bytes
+    const char* anchor;  // "" for none
+  };
+  const Target targets[] = {
+      {"Accent", "d\xC3\xA9j\xC3\xA0/m", "Accent"},  // UTF-8 folder names
+      {"Latin", "jos\xE9/m", "Latin"},               // a Latin-1 folder name
+      {"Marks", "h#x/h%41 y", ""},                   // "#" and "%" in folders
+      {"Quote", "q'\"<&>/m", "Q'x"},                 // HTML's special characters
+      {"Windows", "w\x80\x9F/m", "W"},               // windows-1252 bytes
+  };
+  // The kit itself lies in a folder with a UTF-8 name.
+  PageTree tree(nullptr, "lexidor-jos\xC3\xA9");
+  std::vector<std::string> names, links, modules;
+  for (const Target& t : targets) {
+    const std::string page = tree.Html(std::string("Modules/") + t.folder + "/index.html");
+    test::WriteFile(page, std::string("<html><head><title>") + t.name +
+                              "</title></head><body style='background:#0f0'></body></html>");
+    names.push_back(t.name);
+    links.push_back(page + (*t.anchor ? std::string("#") + t.anchor : ""));
+    modules.push_back(t.folder);
+  }
+  test::WriteFile(tree.Html("Modules/command.js"), test::ScriptArray("commands", names));
+  test::WriteFile(tree.Html("Modules/links.js"), test::ScriptArray("links", links));
+  test::WriteFile(tree.Html("Modules/modules.js"), test::ScriptArray("modules", modules));
+  std::vector<Act> acts;
+  for (size_t k = 0; k < names.size(); ++k) {
+    const std::string pick = "document.querySelectorAll('#hits a.cmd')[" + std::to_string(k) + "]";
+    for (const char* kind : {"cmd", "mod"}) {
+      acts.push_back(Goto(tree.CommandsUrl()));
+      acts.push_back(
+          Check("(" + pick + ".closest('.hit').querySelector('a." + kind + "').click(), 1)", "1"));
+      acts.push_back(kLeft);
+      acts.push_back(Check("document.title", targets[k].name));
+    }
+    acts.push_back(Goto(tree.CommandsUrl()));
+    acts.push_back(Check(pick + ".href", CommandHref(links[k])));
+  }
+  // An address that names a command opens its page at once, and so does
+  // Enter on the one command of the typed name.
+  acts.push_back(Goto(tree.CommandsUrl("?go=latin")));
+  acts.push_back(kLeft);
+  acts.push_back(Check("document.title", "Latin"));
+  acts.push_back(Goto(tree.CommandsUrl()));
+  acts.push_back(Keys({"/", "m", "a", "r", "k", "s", "Enter"}));
+  acts.push_back(kLeft);
+  acts.push_back(Check("document.title", "Marks"));
+  Session(acts);
+
+  // Firefox opens the same addresses as the same files.
+  test::TempDir profile("lexidor-firefox");
+  for (const std::string& link : links) {
+    const std::string shot = profile.Sub("shot.png");
+    test::RunOptions firefox;
+    firefox.args = {
+        "--headless",   "-no-remote", "-profile",       profile.path(), "--window-size=200,200",
+        "--screenshot", shot,         CommandHref(link)};
+    firefox.env["HOME"] = profile.path();
+    firefox.timeout_ms = 120000;
+    ASSERT_EQ(test::RunProgram("/usr/bin/firefox-esr", firefox).exit_status, 0);
+    test::RunOptions pixel;
+    pixel.args = {shot, "-format", "%[hex:p{100,100}]", "info:"};
+    EXPECT_EQ(test::RunProgram("/usr/bin/convert", pixel).out.substr(0, 6), "00FF00") << link;
+    unlink(shot.c_str());
+  }
+}
+
+// A query typed, found, written into the address and read back from it
+// (after a reload, and after the form's own submit) finds the same names.
+TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) {
+  // As a build orders them: by byte.
+  const std::vector<Command> commands = {
+      {"$Dollar", "/k/docs/html/Modules/m/m.a/index.html#a"},
+      {"A+B", "/k/docs/html/Modules/m/m.a/index.html#b"},
+      {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB", "/k/docs/html/Modules/m/m.a/index.html#c"},
+      {"AAB", "/k/docs/html/Modules/m/m.a/index.html#d"},
+      {"AB", "/k/docs/html/Modules/m/m.a/index.html#e"},
+      {"Back\\Slash", "/k/docs/html/Modules/m/m.a/index.html#f"},
+      {"Br[x]", "/k/docs/html/Modules/m/m.a/index.html#g"},
+      {"Brx", "/k/docs/html/Modules/m/m.a/index.html#h"},
+      {"CASE", "/k/docs/html/Modules/m/m.a/index.html#i"},
+      {"Case", "/k/docs/html/Modules/m/m.a/index.html#j"},
+      {"Euro\x80", "/k/docs/html/Modules/m/m.a/index.html#k"},
+      {"GetImage", "/k/docs/html/Modules/m/m.a/index.html#l"},
+      {"LoadImageFont", "/k/docs/html/Modules/media/media.font/index.html#u"},
+      {"LoadIt", "/k/docs/html/Modules/core/core.x/index.html#v"},
+      {"Path\\w", "/k/docs/html/Modules/m/m.a/index.html#m"},
+      {"Q", "/k/docs/html/Modules/m/m.a/index.html#n"},
+      {"Q?", "/k/docs/html/Modules/m/m.a/index.html#o"},
+      {"QQuit", "/k/docs/html/Modules/m/m.a/index.html#p"},
+      {"Stra\xDF"
+       "e",
+       "/k/docs/html/Modules/m/m.a/index.html#q"},
+      {"^Caret", "/k/docs/html/Modules/m/m.a/index.html#r"},
+      {"case", "/k/docs/html/Modules/m/m.a/index.html#s"},
+      {"getimage", "/k/docs/html/Modules/m/m.a/index.html#t"},
+  };
+  struct Case {
+    const char* typed;  // UTF-8
+    const char* names;  // shown, in order
+  };
+  const Case cases[] = {
+      // A name typed exactly is found, and first.
+      {"$Dollar", "$Dollar"},
+      {"A+B", "A+B"},
+      {"^Caret", "^Caret"},
+      {"Br[x]", "Br[x]"},
+      {"Back\\Slash", "Back\\Slash"},
+      {"Q?", "Q?"},
+      {"\\w", "Path\\w"},
+      // A pattern that would backtrack for ever as an expression.
+      {"(.+)+Q", ""},
+      // Stars: at the end, in front, inside.
+      {"q*", "Q,Q?,QQuit"},
+      {"*b", "A+B,AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB,AAB,AB"},
+      {"a*b", "A+B,AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB,AAB,AB"},
+      {"get*age", "GetImage,getimage"},
+      // Equal names: the typed case first.
+      {"case", "case,CASE,Case"},
+      {"Case", "Case,CASE,case"},
+      {"getimage", "getimage,GetImage"},
+      // A name's capitals, below every other kind of match.
+      {"lif", "LoadImageFont"},
+      {"li", "LoadImageFont,LoadIt"},
+      // A scope: modules whose names contain it.
+      {"font:load*", "LoadImageFont"},
+      {"core:", "LoadIt"},
+      {"CORE.X:i", "LoadIt"},
+      // Above U+00FF, in and out of the page's character set.
+      {"Euro\xE2\x82\xAC", "Euro\xE2\x82\xAC"},
+      {"Stra\xC3\x9F"
+       "e",
+       "Stra\xC3\x9F"
+       "e"},
+      {"\xCE\xA9", ""},
+  };
+  PageTree tree(&commands);
+  const std::string field = "document.getElementById('textfield')";
+  std::vector<Act> acts = {Goto(tree.CommandsUrl())};
+  for (const Case& c : cases) {
+    const std::string typed = test::Json(c.typed);
+    const std::string type =
+        "(" + field + ".value = " + typed + ", " + field + ".dispatchEvent(new Event('input')), 1)";
+    acts.push_back(Check(type, "1"));
+    acts.push_back(Check(kNames, c.names));
+    // The address the page wrote, loaded again.
+    acts.push_back(Check("(location.reload(), 1)", "1"));
+    acts.push_back(Do(R"({"wait":300})"));
+    acts.push_back(Do(
+        R"js({"until":"document.readyState == 'complete' && !!document.getElementById('count')"})js"));
+    acts.push_back(Check(field + ".value", c.typed));
+    acts.push_back(Check(kNames, c.names));
+    // The form's own submit.
+    acts.push_back(Check("(document.querySelector('input[type=submit]').click(), 1)", "1"));
+    acts.push_back(Do(R"({"wait":300})"));
+    acts.push_back(Do(
+        R"js({"until":"document.readyState == 'complete' && !!document.getElementById('count')"})js"));
+    acts.push_back(Check(field + ".value + '|' + " + kNames, std::string(c.typed) + "|" + c.names));
+  }
+  Session(acts);
+}
+
+}  // namespace
+}  // namespace lexidor
