@@ -4,6 +4,7 @@
 #include "app/command_index.h"
 #include "app/config.h"
 #include "app/rebuild_runner.h"
+#include "app/user_path.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "gui/gadget_functions.h"
@@ -97,7 +98,8 @@ void RunMainWindow() {
       SaveSettings();
       QuitProgram(0);
     } else if (source == changeButton) {
-      app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
+      app.rootPath = ResolveUserDirectory(
+          AskDirectory(u"Find the Quandrel dir", ChooserStartDirectory(app.rootPath, UserHome())));
       ChangeGadgetText(pathLabel, DecodeUtf8Bytes(app.rootPath));
       SaveSettings();
     }
