@@ -51,10 +51,13 @@ String ResolveUserDirectory(const String& typed) {
 }
 
 String ChooserStartDirectory(const String& kit, const String& home) {
-  if (kit.empty()) return home;
+  String directory = home;
   const size_t slash = kit.rfind(u'/');
-  if (slash == String::npos) return home;
-  return slash == 0 ? String(u"/") : kit.substr(0, slash);
+  if (slash != String::npos) directory = kit.substr(0, slash);
+  while (!directory.empty() && directory.back() == u'/') directory.pop_back();
+  // A chooser given a path without the final slash would open in its
+  // parent, with the folder's name as the answer.
+  return home.empty() && slash == String::npos ? String() : directory + u"/";
 }
 
 }  // namespace lexidor

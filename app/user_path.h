@@ -20,8 +20,8 @@ String ResolveUserDirectory(const String& typed);
 // when there is none.
 String UserHome();
 
-// Where a directory chooser for the kit opens: the current kit's parent when
-// a kit is set, else `home` ("" when both are empty).
+// Where a directory chooser for the kit opens, ending in "/": the current
+// kit's parent when a kit is set, else `home` ("" when both are empty).
 String ChooserStartDirectory(const String& kit, const String& home);
 
 }  // namespace lexidor

@@ -30,9 +30,10 @@ TEST(UserPath, ResolvesTypedDirectoriesAgainstTheStartDirectoryAndHome) {
 }
 
 TEST(UserPath, ChooserOpensInTheKitsParentOrTheHome) {
-  EXPECT_EQ(ChooserStartDirectory(u"", u"/home/u"), u"/home/u");
-  EXPECT_EQ(ChooserStartDirectory(u"/opt/quandrel", u"/home/u"), u"/opt");
+  EXPECT_EQ(ChooserStartDirectory(u"", u"/home/u/"), u"/home/u/");
+  EXPECT_EQ(ChooserStartDirectory(u"/opt/quandrel", u"/home/u"), u"/opt/");
   EXPECT_EQ(ChooserStartDirectory(u"/quandrel", u"/home/u"), u"/");
+  EXPECT_EQ(ChooserStartDirectory(u"", u""), u"");
 }
 
 }  // namespace

@@ -120,12 +120,13 @@ TEST_F(MainWindow, ShowsTheStoredKitAndSettingCentredOnTheScreen) {
   std::string window = Start();
   ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
   EXPECT_EQ(test::WindowTitle(window), kTitle);
-  // The desktop matches the window to its menu entry by class, and shows
-  // its icon (48 by 48).
+  // The desktop matches the window to its menu entry by class (the
+  // instance name, and the class name capitalised by convention), and shows
+  // its icon.
   EXPECT_EQ(test::Shell("xprop -id " + window + " WM_CLASS"),
-            "WM_CLASS(STRING) = \"lexidor\", \"lexidor\"");
-  EXPECT_EQ(test::Shell("xprop -id " + window + " _NET_WM_ICON | head -c 60"),
-            "_NET_WM_ICON(CARDINAL) = 48, 48, ");
+            "WM_CLASS(STRING) = \"lexidor\", \"Lexidor\"");
+  EXPECT_EQ(test::Shell("xprop -id " + window + " _NET_WM_ICON | head -1"),
+            "_NET_WM_ICON(CARDINAL) = \tIcon (48 x 48):");
   test::Geometry g = test::WindowGeometry(window);
   EXPECT_EQ(g.width, 400);
   EXPECT_EQ(g.height, 130);
@@ -184,7 +185,8 @@ TEST_F(MainWindow, TheIndexTitleShowsWhileALargeListIsIndexed) {
   ASSERT_FALSE(window.empty());
   ClickAt(window, kBuild.x, kBuild.y);
   EXPECT_TRUE(WaitTitle(window, "Creating index....", 20000)) << test::WindowTitle(window);
-  ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Items: 600000", 60000)) << test::WindowTitle(window);
+  ASSERT_TRUE(WaitTitle(window, "Lexidor v.1.2 Items: 600000", 60000))
+      << test::WindowTitle(window);
 }
 
 TEST_F(MainWindow, RebuildRunsTheKitsBuilderAndIgnoresACloseRequestMeanwhile) {
