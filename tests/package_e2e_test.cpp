@@ -193,7 +193,9 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   const std::string bare = dir_.Sub("bare");
   test::MakeDirs(bare + "/docs/html/Modules");
   test::WriteFile(bare + "/docs/html/Modules/commands.txt", "A|/docs/html/Modules/a.html\n");
-  if (getuid() == 0) ASSERT_EQ(nftw(bare.c_str(), ChownEntry, 16, FTW_PHYS), 0);
+  if (getuid() == 0) {
+    ASSERT_EQ(nftw(bare.c_str(), ChownEntry, 16, FTW_PHYS), 0);
+  }
   RunResult built = RunInstalled({"--kit", bare});
   ASSERT_EQ(built.exit_status, 0) << built.out << built.err;
   std::set<std::string> written = FilesIn(bare + "/docs/html");
