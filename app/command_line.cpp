@@ -15,7 +15,7 @@ const char kUsage[] =
     "Usage: lexidor                open the window\n"
     "       lexidor --kit DIR      build the index of the kit in DIR, without a window\n"
     "       lexidor ARGUMENT...    build the index of the stored kit, without a window\n"
-    "       lexidor --help | --version\n"
+    "       lexidor -h | --help | -V | --version\n"
     "\n"
     "Builds a searchable HTML index of a Quandrel kit's reference documentation:\n"
     "reads ROOT/docs/html/Modules/commands.txt and installs search pages that list\n"
