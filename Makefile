@@ -3,7 +3,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build program check check-asan check-tsan demo bench install package clean fuzz fuzz-short
+.PHONY: all deps configure build program check check-asan check-tsan demo bench install uninstall \
+	package clean fuzz fuzz-short
 
 all: build
 
@@ -79,13 +80,22 @@ demo: program
 bench: build
 	@scripts/bench $(BUILD)
 
-# $(DESTDIR)$(PREFIX)/bin/lexidor, its menu entry, icons and manual page.
+# $(DESTDIR)$(PREFIX)/bin/lexidor (stripped), its menu entry, icons, manual
+# page, AppStream metainfo and bash completion.
 install: program
-	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
-# $(BUILD)/lexidor_<version>_amd64.deb
+# Removes what make install put in place for the same PREFIX and DESTDIR.
+uninstall:
+	@DESTDIR="$(DESTDIR)" scripts/uninstall $(BUILD) "$(PREFIX)"
+
+# $(BUILD)/lexidor_<version>_amd64.deb.  Every file in it is dated by the
+# last commit (the changelog's date outside a git clone), so two packages of
+# one commit are the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || \
+	dpkg-parsechangelog -l packaging/changelog -STimestamp)
 package: program
-	@cd $(BUILD) && cpack --config CPackConfig.cmake
+	@cd $(BUILD) && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack --config CPackConfig.cmake
 
 # libFuzzer targets (clang, AddressSanitizer and UBSan) in their own build
 # folder, each run FUZZ_SECONDS seconds over a copy of its corpus; any

@@ -5,6 +5,7 @@
 #include "app/config.h"
 #include "app/kit_lock.h"
 #include "app/rebuild_runner.h"
+#include "app/user_path.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
 #include "gui/events/system_driver.h"
@@ -104,7 +105,8 @@ void RunMainWindow() {
       SaveSettings();
       QuitProgram(0);
     } else if (source == changeButton) {
-      app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
+      app.rootPath = ResolveUserDirectory(
+          AskDirectory(u"Find the Quandrel dir", ChooserStartDirectory(app.rootPath, UserHome())));
       ChangeGadgetText(pathLabel, DecodeUtf8Bytes(app.rootPath));
       SaveSettings();
     }

@@ -1,11 +1,13 @@
 #include "app/page_install.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/rebuild_page.h"
 #include "app/settings_location.h"
 #include "runtime/program_paths.h"
 #include "stream/file_system.h"
@@ -45,6 +47,11 @@ String ButtonScript(const String& target) {
 
 namespace {
 
+const char* SearchPath() {
+  const char* path = std::getenv("PATH");
+  return path ? path : "";
+}
+
 // Stale files of older installations.  The ones the install replaces are
 // left in place until their replacement is complete.
 const char16_t* const kStalePaths[] = {
@@ -66,8 +73,18 @@ String InstallPages() {
   // The link names the program as it is installed (build/Lexidor,
   // /usr/bin/lexidor); "Lexidor" when its file is unknown.
   const String programName = PathFileName(ProgramFile());
-  const String target =
+  const String program =
       ProgramDirectory() + u"/" + (programName == u"." ? String(u"Lexidor") : programName);
+  // A browser cannot run an installed program (it offers to download it):
+  // there the link opens a page that gives the command line instead.
+  const String rebuildPage = RebuildPage(
+      LoadTextFile(u"incbin::resources\\rebuild.html"),
+      RebuildCommand(
+          ProgramCommand(ProgramDirectory(), PathFileName(program), FromLatin1(SearchPath())),
+          app.rootPath));
+  const String target = IsInstalledProgramFolder(ProgramDirectory())
+                            ? app.rootPath + u"/docs/html/rebuild.html"
+                            : program;
   PrintLine(u"AppDir : " + ProgramDirectory());
   PrintLine(u"Settings: " + SettingsFile());
   PrintLine(u"CurDir : " + WorkingDirectory());
@@ -91,6 +108,7 @@ String InstallPages() {
   };
   const Install installs[] = {
       {&indexPage, u"/docs/html/index.html"},
+      {&rebuildPage, u"/docs/html/rebuild.html"},
       {&commandsPage, u"/docs/html/Modules/commands.html"},
       {&searchScript, u"/docs/html/Modules/search.js"},
       {&searchStyle, u"/docs/html/Modules/search.css"},

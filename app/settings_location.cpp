@@ -14,20 +14,10 @@ namespace lexidor {
 
 namespace {
 
-// Folders that hold installed programs: settings written there would be
-// shared by every user and lost with the next update, even when the one
-// running the program (root) may write there.
-const char16_t* const kSystemProgramFolders[] = {
-    u"/bin",       u"/sbin",          u"/usr/bin",        u"/usr/sbin",
-    u"/usr/games", u"/usr/local/bin", u"/usr/local/sbin", u"/usr/local/games",
-};
-
-bool IsSystemProgramFolder(const String& directory) {
-  for (const char16_t* folder : kSystemProgramFolders) {
-    if (directory == folder) return true;
-  }
-  return false;
-}
+// Folders that hold installed programs besides the .../bin ones: settings
+// written there would be shared by every user and lost with the next
+// update, even when the one running the program (root) may write there.
+const char16_t* const kSystemProgramFolders[] = {u"/usr/games", u"/usr/local/games"};
 
 bool IsAbsolute(const char* path) { return path && path[0] == '/'; }
 
@@ -40,12 +30,25 @@ const char* HomeDirectory() {
 
 }  // namespace
 
+bool IsInstalledProgramFolder(const String& directory) {
+  for (const char16_t* folder : kSystemProgramFolders) {
+    if (directory == folder) return true;
+  }
+  const size_t slash = directory.rfind(u'/');
+  const String name = slash == String::npos ? directory : directory.substr(slash + 1);
+  return name == u"bin" || name == u"sbin";
+}
+
 String ChooseSettingsDirectory(const SettingsPlaceFacts& facts) {
   if (facts.configBesideProgram) return facts.programDirectory;
-  if (facts.programDirectoryWritable && !IsSystemProgramFolder(facts.programDirectory)) {
+  if (facts.programDirectoryWritable && !IsInstalledProgramFolder(facts.programDirectory)) {
     return facts.programDirectory;
   }
-  if (IsAbsolute(facts.xdgConfigHome)) return FromLatin1(facts.xdgConfigHome) + u"/lexidor";
+  if (IsAbsolute(facts.xdgConfigHome)) {
+    String config = FromLatin1(facts.xdgConfigHome);
+    while (!config.empty() && config.back() == u'/') config.pop_back();
+    return config + u"/lexidor";
+  }
   // With no home at all there is nowhere else: the program's folder it is,
   // and a save names it when it fails.
   if (!facts.home) return facts.programDirectory;

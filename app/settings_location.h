@@ -1,8 +1,9 @@
 // Where the settings (config.txt) and the copy of button.js live.
 //
-// Beside the program when config.txt already stands there, or when the
-// program's folder is writable and is not a system program folder such as
-// /usr/bin: a copy run from its own folder keeps everything beside itself.
+// Beside the program when config.txt already stands there (a portable copy),
+// or when the program is not installed (its folder is not a .../bin folder)
+// and its folder is writable: a copy run from its own folder keeps
+// everything beside itself.
 // Otherwise, as for an installed program, in $XDG_CONFIG_HOME/lexidor
 // ($HOME/.config/lexidor when the variable is unset or not absolute),
 // created on the first save.
@@ -21,6 +22,10 @@ struct SettingsPlaceFacts {
   const char* xdgConfigHome = nullptr;  // nullptr when unset
   const char* home = nullptr;           // $HOME, else the account's home; nullptr when none
 };
+
+// True for a folder of installed programs: any .../bin or .../sbin folder
+// (/usr/bin, ~/.local/bin), and the system's games folders.
+bool IsInstalledProgramFolder(const String& directory);
 
 // The settings folder for these facts, without a trailing slash.
 String ChooseSettingsDirectory(const SettingsPlaceFacts& facts);

@@ -30,6 +30,15 @@ TEST(SettingsLocation, ChoosesBesideTheProgramOrThePerUserFolder) {
        u"/home/u/.config/lexidor"},
       {"home at the root", u"/usr/local/bin", false, false, nullptr, "/", u"/.config/lexidor"},
       {"no home at all", u"/opt/lx", false, false, nullptr, nullptr, u"/opt/lx"},
+      {"a per-user install is installed", u"/home/u/.local/bin", false, true, nullptr, "/home/u",
+       u"/home/u/.config/lexidor"},
+      {"any bin folder", u"/opt/lx/bin", false, true, "/cfg", "/home/u", u"/cfg/lexidor"},
+      {"a portable copy in a bin folder", u"/home/u/.local/bin", true, true, nullptr, "/home/u",
+       u"/home/u/.local/bin"},
+      {"a folder merely ending in bin", u"/home/u/cabin", false, true, nullptr, "/home/u",
+       u"/home/u/cabin"},
+      {"XDG_CONFIG_HOME with trailing slashes", u"/usr/bin", false, false, "/cfg//", "/home/u",
+       u"/cfg/lexidor"},
   };
   for (const PlaceCase& c : cases) {
     SettingsPlaceFacts facts;

@@ -13,6 +13,7 @@
 #include "app/main_window.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
+#include "app/user_path.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
 #include "gui/events/system_driver.h"
@@ -23,6 +24,7 @@
 #include "process/process_module.h"
 #include "runtime/exit_handlers.h"
 #include "runtime/program_paths.h"
+#include "stream/embedded_files.h"
 #include "stream/ram_stream.h"
 #include "stream/standard_io.h"
 #include "stream/text_stream.h"
@@ -86,16 +88,27 @@ void InitModules() {
   InitProcessModule();
 }
 
-void RunLexidor(int argc, char** argv) {
+void RunLexidor(int argc, char** argv, const CommandLine& line) {
   OpenClosedStandardDescriptors();
   InitProgramPaths(argc, argv);
   InstallStartupSignalHandlers();
   InitModules();
+  if (FLTKDriver()) {
+    // The class and icon that let the desktop match the window to the menu
+    // entry that started it.
+    const EmbeddedFile* icon = FindEmbeddedFile(u"resources\\lexidor.png");
+    SetWindowIdentity(u"lexidor", icon ? icon->data : nullptr, icon ? icon->size : 0);
+  }
 
   AppState& app = App();
   LoadConfig();
-  if (app.rootPath.empty()) {
-    app.rootPath = AskDirectory(u"Find the Quandrel dir", u"");
+  if (line.hasKit) {
+    // This run's kit only: the stored one stays, and nothing is saved.
+    app.rootPath = ResolveUserDirectory(FromLatin1(line.kit));
+  } else if (app.rootPath.empty()) {
+    // A typed answer is relative to where the program was started.
+    app.rootPath = ResolveUserDirectory(
+        AskDirectory(u"Find the Quandrel dir", ChooserStartDirectory(u"", UserHome())));
     String error = SaveConfig();
     if (!error.empty()) WriteError(error);
   }

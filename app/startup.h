@@ -2,6 +2,8 @@
 // mode.
 #pragma once
 
+#include "app/command_line.h"
+
 namespace lexidor {
 
 // Ignores SIGPIPE and makes SIGBUS, SIGSEGV, SIGTERM, SIGTRAP and SIGINT end
@@ -14,9 +16,11 @@ void InstallStartupSignalHandlers();
 // after the modules it builds on.
 void InitModules();
 
-// Runs Lexidor with the program's arguments and never returns: every path
-// ends in QuitProgram.  Status 0 for a finished run, 1 when the run could not
-// do its job.  Exceptions pass to the caller.
-[[noreturn]] void RunLexidor(int argc, char** argv);
+// Runs Lexidor with the program's arguments, as `line` read them, and never
+// returns: every path ends in QuitProgram.  Status 0 for a finished run, 1
+// when the run could not do its job.  With --kit the kit of this run is that
+// directory: nothing is asked and the stored settings are not written.
+// Exceptions pass to the caller.
+[[noreturn]] void RunLexidor(int argc, char** argv, const CommandLine& line);
 
 }  // namespace lexidor

@@ -125,16 +125,17 @@ class MainWindow : public testing::Test {
 
 TEST_F(MainWindow, FirstRunAsksForTheKitBeforeTheWindowAndStoresIt) {
   test::RunOptions options;
+  options.env["HOME"] = dir_.path();
   pid_ = test::StartProgram(prog_ + "/Lexidor", options, dir_.Sub("out"), dir_.Sub("err"));
   std::string chooser = FindWindow("^Find the Quandrel dir$");
   ASSERT_FALSE(chooser.empty()) << ReadFile(dir_.Sub("err"));
   EXPECT_TRUE(test::Shell("xdotool search --onlyvisible --name '" + std::string(kTitleRegex) +
                           "' 2>/dev/null")
                   .empty());  // no window yet
-  // The chooser starts in the program's directory; the kit is beside it.
-  // (Return opens the directory, the second Return takes it.)
+  // The chooser starts in the user's home, where the kit is.  (Return
+  // opens the directory, the second Return takes it.)
   test::PressKeys(chooser, "End");
-  test::TypeText(chooser, "../kit");
+  test::TypeText(chooser, "kit");
   test::PressKeys(chooser, "Return Return");
   std::string window = FindWindow(kTitleRegex);
   ASSERT_FALSE(window.empty());
@@ -146,6 +147,13 @@ TEST_F(MainWindow, ShowsTheStoredKitAndSettingCentredOnTheScreen) {
   std::string window = Start();
   ASSERT_FALSE(window.empty()) << ReadFile(dir_.Sub("err"));
   EXPECT_EQ(test::WindowTitle(window), kTitle);
+  // The desktop matches the window to its menu entry by class (the
+  // instance name, and the class name capitalised by convention), and shows
+  // its icon.
+  EXPECT_EQ(test::Shell("xprop -id " + window + " WM_CLASS"),
+            "WM_CLASS(STRING) = \"lexidor\", \"Lexidor\"");
+  EXPECT_EQ(test::Shell("xprop -id " + window + " _NET_WM_ICON | head -1"),
+            "_NET_WM_ICON(CARDINAL) = \tIcon (48 x 48):");
   test::Geometry g = test::WindowGeometry(window);
   EXPECT_EQ(g.width, 400);
   EXPECT_EQ(g.height, 130);

@@ -1,16 +1,21 @@
 // The Debian package, made with this build's CPack, unpacked into a
 // throwaway root and run from there as an unprivileged user with a fresh
 // home: the way a user meets the installed program.
+#include <dirent.h>
 #include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
+#include <regex>
+#include <set>
 #include <string>
 
 #include "app/app_state.h"
 #include "tests/browser_support.h"
 #include "tests/program_runner.h"
+#include "tests/x11_session.h"
 
 namespace lexidor {
 namespace {
@@ -24,11 +29,28 @@ constexpr uid_t kNobody = 65534;
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-RunResult Tool(const std::string& program, std::vector<std::string> args) {
+RunResult Tool(const std::string& program, std::vector<std::string> args,
+               std::map<std::string, std::string> env = {}) {
   RunOptions options;
   options.args = std::move(args);
+  options.env = std::move(env);
   options.timeout_ms = 180000;
   return RunProgram(program, options);
+}
+
+// The names of the plain files in `dir`.
+std::set<std::string> FilesIn(const std::string& dir) {
+  std::set<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      struct stat st;
+      if (stat((dir + "/" + e->d_name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        names.insert(e->d_name);
+      }
+    }
+    closedir(d);
+  }
+  return names;
 }
 
 uid_t owner_for_chown;
@@ -74,25 +96,50 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   // Build the package into a folder of its own and unpack it.
   const std::string version = ToUtf8(kVersionText);
   const std::string deb = dir_.Sub("lexidor_" + version + "_amd64.deb");
-  RunResult made =
-      Tool(LEXIDOR_CPACK,
-           {"--config", std::string(LEXIDOR_BINARY_DIR) + "/CPackConfig.cmake", "-B", dir_.path()});
+  // Twice, a second apart: one date for every file makes the same bytes.
+  const std::string config = std::string(LEXIDOR_BINARY_DIR) + "/CPackConfig.cmake";
+  const std::map<std::string, std::string> date = {{"SOURCE_DATE_EPOCH", "1765000000"}};
+  RunResult made = Tool(LEXIDOR_CPACK, {"--config", config, "-B", dir_.Sub("again")}, date);
+  ASSERT_EQ(made.exit_status, 0) << made.out << made.err;
+  sleep(1);
+  made = Tool(LEXIDOR_CPACK, {"--config", config, "-B", dir_.path()}, date);
   ASSERT_EQ(made.exit_status, 0) << made.out << made.err;
   ASSERT_TRUE(Exists(deb)) << made.out;
-  RunResult depends = Tool("/usr/bin/dpkg-deb", {"-f", deb, "Depends"});
+  EXPECT_EQ(ReadFile(deb), ReadFile(dir_.Sub("again/lexidor_" + version + "_amd64.deb")));
+  RunResult depends = Tool("/usr/bin/dpkg-deb", {"-f", deb, "Depends", "Recommends"});
   EXPECT_NE(depends.out.find("libfltk1.3"), std::string::npos) << depends.out;
-  RunResult lint = Tool("/usr/bin/lintian", {deb});
-  EXPECT_EQ(lint.out.find("E: "), std::string::npos) << lint.out;
+  EXPECT_NE(depends.out.find("Recommends: xdg-utils\n"), std::string::npos) << depends.out;
+  // Nothing at all, down to the pedantic notes and the hardening ones.
+  RunResult lint = Tool("/usr/bin/lintian", {"--pedantic", "-I", deb});
+  EXPECT_FALSE(std::regex_search(lint.out, std::regex("(^|\n)[EWIPX]: "))) << lint.out;
   ASSERT_EQ(Tool("/usr/bin/dpkg-deb", {"-x", deb, root_}).exit_status, 0);
   for (const char* file :
        {"/usr/share/applications/lexidor.desktop", "/usr/share/man/man1/lexidor.1.gz",
         "/usr/share/icons/hicolor/scalable/apps/lexidor.svg",
-        "/usr/share/icons/hicolor/48x48/apps/lexidor.png"}) {
+        "/usr/share/icons/hicolor/48x48/apps/lexidor.png",
+        "/usr/share/bash-completion/completions/lexidor"}) {
     EXPECT_TRUE(Exists(root_ + file)) << file;
   }
-  RunResult desktop =
-      Tool("/usr/bin/desktop-file-validate", {root_ + "/usr/share/applications/lexidor.desktop"});
+  const std::string desktop_file = root_ + "/usr/share/applications/lexidor.desktop";
+  RunResult desktop = Tool("/usr/bin/desktop-file-validate", {desktop_file});
   EXPECT_EQ(desktop.exit_status, 0) << desktop.out << desktop.err;
+  EXPECT_NE(ReadFile(desktop_file).find("\nStartupWMClass=lexidor\n"), std::string::npos);
+  RunResult metainfo = Tool("/usr/bin/appstreamcli",
+                            {"validate", "--no-net", "--pedantic",
+                             root_ + "/usr/share/metainfo/example.lexidor.lexidor.metainfo.xml"});
+  EXPECT_EQ(metainfo.exit_status, 0) << metainfo.out;
+  EXPECT_FALSE(std::regex_search(metainfo.out, std::regex("(^|\n)[EWP]: "))) << metainfo.out;
+  const std::string copyright = ReadFile(root_ + "/usr/share/doc/lexidor/copyright");
+  EXPECT_EQ(copyright.rfind("Format: https://www.debian.org/doc/packaging-manuals/"
+                            "copyright-format/1.0/\n",
+                            0),
+            0u);
+  EXPECT_NE(copyright.find("\nLicense: Expat\n"), std::string::npos);
+  RunResult manual =
+      Tool("/bin/sh", {"-c", "zcat '" + root_ + "/usr/share/man/man1/lexidor.1.gz'"});
+  EXPECT_TRUE(
+      std::regex_search(manual.out, std::regex("^\\.TH LEXIDOR 1 \"[0-9]{4}-[0-9]{2}-[0-9]{2}\"")))
+      << manual.out.substr(0, 80);
 
   if (getuid() == 0) {
     owner_for_chown = kNobody;
@@ -120,8 +167,14 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   EXPECT_NE(first.out.find("\r\nSettings: " + settings + "/config.txt\r\n"), std::string::npos)
       << first.out;
   EXPECT_EQ(ReadFile(settings + "/config.txt"), kit_ + "\r\n0\r\n");
+  // A browser cannot run the installed program: the link opens a page that
+  // gives the command line (the program by its full path: it is not on the
+  // PATH here).
   const std::string button = ReadFile(kit_ + "/docs/html/button.js");
-  EXPECT_NE(button.find("href='" + program_ + "'"), std::string::npos) << button;
+  EXPECT_NE(button.find("href='" + kit_ + "/docs/html/rebuild.html'"), std::string::npos) << button;
+  EXPECT_NE(
+      ReadFile(kit_ + "/docs/html/rebuild.html").find(">" + program_ + " --kit " + kit_ + "<"),
+      std::string::npos);
   EXPECT_EQ(ReadFile(settings + "/button.js"), button);
   EXPECT_FALSE(Exists(root_ + "/usr/bin/config.txt"));
   EXPECT_FALSE(Exists(root_ + "/usr/bin/button.js"));
@@ -134,6 +187,76 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   ASSERT_EQ(second.exit_status, 0) << second.out << second.err;
   EXPECT_EQ(second.out.find("Enter a directory name:"), std::string::npos) << second.out;
   EXPECT_TRUE(Exists(commands));
+
+  // Every file a build writes into a kit is named by --help and the manual
+  // page: built with --kit into a kit that holds nothing else.
+  const std::string bare = dir_.Sub("bare");
+  test::MakeDirs(bare + "/docs/html/Modules");
+  test::WriteFile(bare + "/docs/html/Modules/commands.txt", "A|/docs/html/Modules/a.html\n");
+  if (getuid() == 0) {
+    ASSERT_EQ(nftw(bare.c_str(), ChownEntry, 16, FTW_PHYS), 0);
+  }
+  RunResult built = RunInstalled({"--kit", bare});
+  ASSERT_EQ(built.exit_status, 0) << built.out << built.err;
+  std::set<std::string> written = FilesIn(bare + "/docs/html");
+  for (const std::string& name : FilesIn(bare + "/docs/html/Modules")) written.insert(name);
+  written.erase("commands.txt");
+  EXPECT_GE(written.size(), 12u);
+  for (const std::string& name : written) {
+    EXPECT_NE(help.out.find(name), std::string::npos) << name << " missing from --help";
+    EXPECT_NE(manual.out.find(name), std::string::npos) << name << " missing from the manual";
+  }
+}
+
+// make install PREFIX=~/.local: a stripped program that keeps its settings
+// in the user's folder, and make uninstall takes everything away again.
+TEST_F(Package, PerUserInstallKeepsSettingsPerUserAndUninstallsCleanly) {
+  const std::string prefix = home_ + "/.local";
+  RunResult installed =
+      Tool(LEXIDOR_CMAKE, {"--install", LEXIDOR_BINARY_DIR, "--prefix", prefix, "--strip"});
+  ASSERT_EQ(installed.exit_status, 0) << installed.out << installed.err;
+  const std::string program = prefix + "/bin/lexidor";
+  EXPECT_NE(Tool("/usr/bin/file", {program}).out.find(", stripped"), std::string::npos);
+  EXPECT_TRUE(Exists(prefix + "/share/metainfo/example.lexidor.lexidor.metainfo.xml"));
+
+  RunOptions options;
+  options.env = {{"HOME", home_}, {"XDG_CONFIG_HOME", home_ + "/cfg/"}, {"DISPLAY", ""}};
+  options.args = {"--kit", kit_};
+  RunResult built = RunProgram(program, options);
+  ASSERT_EQ(built.exit_status, 0) << built.out << built.err;
+  EXPECT_NE(built.out.find("\r\nSettings: " + home_ + "/cfg/lexidor/config.txt\r\n"),
+            std::string::npos)
+      << built.out;
+  EXPECT_TRUE(Exists(home_ + "/cfg/lexidor/button.js"));
+  EXPECT_FALSE(Exists(prefix + "/bin/button.js"));
+  EXPECT_FALSE(Exists(prefix + "/bin/config.txt"));
+
+  RunResult removed =
+      Tool(std::string(LEXIDOR_SOURCE_DIR) + "/scripts/uninstall", {LEXIDOR_BINARY_DIR, prefix});
+  ASSERT_EQ(removed.exit_status, 0) << removed.out << removed.err;
+  EXPECT_EQ(test::Shell("find '" + prefix + "' ! -type d"), "");
+  EXPECT_FALSE(Exists(prefix + "/share/doc/lexidor"));
+}
+
+TEST(Completion, CompletesTheOptionsAndTheKitsFolder) {
+  const std::string script = std::string(LEXIDOR_SOURCE_DIR) + "/packaging/lexidor.bash-completion";
+  const struct {
+    const char* words;
+    int current;
+    const char* expected;
+  } cases[] = {
+      {"lexidor --k", 1, "--kit"},
+      {"lexidor --", 1, "--help --version --kit --"},
+      {"lexidor --kit /u", 2, "/usr"},
+      {"lexidor -- --k", 2, ""},
+      {"lexidor x", 1, ""},
+  };
+  for (const auto& c : cases) {
+    const std::string out = test::Shell("bash -c 'source \"" + script + "\"; COMP_WORDS=(" +
+                                        c.words + "); COMP_CWORD=" + std::to_string(c.current) +
+                                        "; _lexidor; echo \"${COMPREPLY[*]}\"'");
+    EXPECT_EQ(out, c.expected) << c.words;
+  }
 }
 
 }  // namespace

@@ -121,6 +121,13 @@ bool InitFLTKDriverModule() {
 
 const std::shared_ptr<TFLTKGUIDriver>& FLTKDriver() { return DriverSlot(); }
 
+bool SetWindowIdentity(const String& xclass, const uint8_t* png, int png_size) {
+  // FLTK keeps the pointer: the class name lives as long as the process.
+  static std::string name;
+  name = ToUtf8(xclass);
+  return glue_set_window_identity(name.c_str(), png, png_size);
+}
+
 // --- Gadgets --------------------------------------------------------------------------
 
 GadgetRef TFLTKGUIDriver::CreateGadget(int kind, const String& text, int x, int y, int w, int h,

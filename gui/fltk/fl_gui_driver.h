@@ -9,7 +9,9 @@
 // active GUI driver.  It lives until the process ends.  Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gui/fltk/widget/fl_widget.h"
@@ -85,5 +87,11 @@ bool InitFLTKDriverModule();
 
 // The FLTK driver, nullptr when it is not installed.
 const std::shared_ptr<TFLTKGUIDriver>& FLTKDriver();
+
+// The X class (WM_CLASS) and icon (a PNG image; none when `png_size` is 0)
+// of every window shown from now on, so that the desktop can match them to
+// the program's menu entry.  False, with the class set all the same, when the
+// image cannot be read.
+bool SetWindowIdentity(const String& xclass, const uint8_t* png, int png_size);
 
 }  // namespace lexidor

@@ -76,6 +76,11 @@ constexpr unsigned FLCOLOR_SELECTION = 15;
 int glue_init_fltk(void* display, GlueEventHandler event_handler, GlueKeyFilter key_filter);
 // True once glue_init_fltk has run.
 bool glue_fltk_open();
+// Names the program's windows to the desktop: every window shown from now on
+// carries the X class `xclass` (WM_CLASS, which desktops match to a menu
+// entry's StartupWMClass) and, when `png` holds a PNG image, that image as its
+// icon (_NET_WM_ICON).  False when the image cannot be read.
+bool glue_set_window_identity(const char* xclass, const unsigned char* png, int png_size);
 // One non-blocking FLTK pass: due timeouts, X events already read, deferred
 // deletions, redraws.  Returns whether any window is shown.
 int glue_check();

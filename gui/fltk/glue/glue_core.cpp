@@ -2,6 +2,7 @@
 // tables.
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>
+#include <FL/Fl_PNG_Image.H>
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <pthread.h>
@@ -62,6 +63,16 @@ int glue_init_fltk(void* display, GlueEventHandler event_handler, GlueKeyFilter 
 }
 
 bool glue_fltk_open() { return fltk_open; }
+
+bool glue_set_window_identity(const char* xclass, const unsigned char* png, int png_size) {
+  Fl_Window::default_xclass(xclass);
+  if (!png || png_size <= 0) return true;
+  // FLTK copies the image; the decoded one is not needed afterwards.
+  Fl_PNG_Image icon(nullptr, png, png_size);
+  if (icon.fail() || icon.w() <= 0 || icon.h() <= 0) return false;
+  Fl_Window::default_icon(&icon);
+  return true;
+}
 
 void glue_watch_descriptor(int fd, void (*on_readable)(void* data), void* data) {
   if (!fltk_open || fd < 0 || !on_readable) return;
