@@ -51,6 +51,9 @@ class TAtomicFile {
   // the folder (a set of files syncs its folders once).  0 or the errno;
   // Error() is set on failure.
   int Rename();
+  // Leaves the temporary file on disk when this object goes (for a journal
+  // that still names it).
+  void KeepTemporary() { temp_.Release(); }
   // Records a failure of this file.
   void Fail(int error_number);
 

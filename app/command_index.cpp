@@ -536,6 +536,9 @@ String BuildIndex() {
   PrintLine(u"Indeces created...");
   error = InstallPages(commit);
   if (!error.empty()) return error;  // (printed)
+  // A signal held off meanwhile ends the program once the new set is in
+  // place, its folder kept and the old one gone.
+  THoldSignals hold;
   error = commit.Apply();
   if (!error.empty()) {
     PrintLine(error);

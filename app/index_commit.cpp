@@ -24,22 +24,19 @@ const char kGenerationPrefix[] = "lexidor-index-";
 // What stood at a target before its rename.
 enum Before { kAbsent = 0, kBackedUp = 1, kOther = 2 };
 
-// Holds SIGINT and SIGTERM off while files are renamed: a signal then
-// arrives once the set is whole again (old or new).
-class HoldSignals {
- public:
-  HoldSignals() {
+}  // namespace
+
+THoldSignals::THoldSignals() {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set, &old_);
-  }
-  ~HoldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+}
 
- private:
-  sigset_t old_;
-};
+THoldSignals::~THoldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+namespace {
 
 std::string Hex(const std::string& bytes) {
   static const char kDigits[] = "0123456789abcdef";
@@ -187,8 +184,12 @@ String TIndexCommit::Undo(size_t renamed, const String& error) {
   for (const auto& e : entries_) dirs.insert(DirectoryOf(e->file->File()));
   for (const std::string& dir : dirs) SyncDirectory(dir);
   if (!undone) {
-    // The journal stays: the next build finishes the undoing.
-    for (auto& e : entries_) e->backup.Release();
+    // The journal stays, with the files it names: the next build finishes
+    // the undoing.
+    for (auto& e : entries_) {
+      e->backup.Release();
+      e->file->KeepTemporary();
+    }
     return error + u" (the old index is put back by the next build)";
   }
   unlink((htmlDir_ + "/" + kJournalName).c_str());
@@ -196,7 +197,7 @@ String TIndexCommit::Undo(size_t renamed, const String& error) {
 }
 
 String TIndexCommit::Apply() {
-  HoldSignals hold;
+  THoldSignals hold;
   std::vector<TAtomicFile*> order;
   for (auto& file : files_) order.push_back(file.get());
   if (commitPoint_) order.push_back(commitPoint_.get());
@@ -249,7 +250,9 @@ String TIndexCommit::Apply() {
     }
   }
   TAtomicFile journalFile(FromLatin1(htmlDir_ + "/" + kJournalName));
+  const std::string journalPath = htmlDir_ + "/" + kJournalName;
   if (!journalFile.Open() || !journalFile.Write(journal) || !journalFile.Commit()) {
+    unlink(journalPath.c_str());  // (renamed, but its folder could not be synced)
     return journalFile.Error();
   }
   for (size_t i = 0; i < entries_.size(); ++i) {
@@ -261,7 +264,9 @@ String TIndexCommit::Apply() {
       return Undo(entries_.size(), order.back()->Error());
     }
   }
-  unlink((htmlDir_ + "/" + kJournalName).c_str());
+  // Should the journal stay, the next build finds every file renamed and
+  // only finishes the commit.
+  unlink(journalPath.c_str());
   SyncDirectory(htmlDir_);
   return String();
 }
@@ -270,17 +275,20 @@ String TIndexCommit::Apply() {
 
 namespace {
 
-// Undoes the journal's renames.  False when the journal is not one this
-// program wrote or belongs to a build that still runs.
-bool UndoJournal(const std::string& htmlDir, const std::string& journalPath) {
+enum Recovery { kNotOurs, kUndone, kCompleted };
+
+// Undoes the journal's renames, or finishes a commit whose renames are all
+// done.  kNotOurs when the journal is not one this program wrote or belongs
+// to a build that still runs.
+Recovery UndoJournal(const std::string& htmlDir, const std::string& journalPath) {
   struct stat st;
   if (lstat(journalPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > (1 << 20)) {
-    return false;
+    return kNotOurs;
   }
   // A journal of another user's build may only name the kit's own folders.
   const bool foreign = st.st_uid != geteuid();
   FILE* in = std::fopen(journalPath.c_str(), "rbe");
-  if (!in) return false;
+  if (!in) return kNotOurs;
   std::vector<std::string> lines;
   char buffer[4096];
   std::string line;
@@ -294,8 +302,8 @@ bool UndoJournal(const std::string& htmlDir, const std::string& journalPath) {
   }
   std::fclose(in);
   unsigned long pid = 0;
-  if (lines.empty() || std::sscanf(lines[0].c_str(), "lexidor-commit %lu", &pid) != 1) return false;
-  if (static_cast<pid_t>(pid) != getpid() && ProcessAlive(static_cast<pid_t>(pid))) return false;
+  if (lines.empty() || std::sscanf(lines[0].c_str(), "lexidor-commit %lu", &pid) != 1) return kNotOurs;
+  if (static_cast<pid_t>(pid) != getpid() && ProcessAlive(static_cast<pid_t>(pid))) return kNotOurs;
   struct Undo {
     std::string dir, target, temp, backup;
     int before;
@@ -310,26 +318,32 @@ bool UndoJournal(const std::string& htmlDir, const std::string& journalPath) {
     int before = 0;
     if (std::sscanf(lines[i].c_str(), "%4099s %4099s %4099s %d %4099s", f[0], f[1], f[2], &before,
                     f[4]) != 5) {
-      return false;
+      return kNotOurs;
     }
     Undo u;
     u.before = before;
     if (!Unhex(f[0], &u.dir) || !Unhex(f[1], &u.target) || !Unhex(f[2], &u.temp) ||
         !Unhex(f[4], &u.backup)) {
-      return false;
+      return kNotOurs;
     }
-    if (!plain(u.target) || !plain(u.temp) || LeftoverOwner(u.temp) == 0) return false;
-    if (before == kBackedUp && (!plain(u.backup) || LeftoverOwner(u.backup) == 0)) return false;
-    if (foreign && u.dir != htmlDir && u.dir != modulesDir) return false;
+    if (!plain(u.target) || !plain(u.temp) || LeftoverOwner(u.temp) == 0) return kNotOurs;
+    if (before == kBackedUp && (!plain(u.backup) || LeftoverOwner(u.backup) == 0)) return kNotOurs;
+    if (foreign && u.dir != htmlDir && u.dir != modulesDir) return kNotOurs;
     undos.push_back(u);
   }
   std::set<std::string> dirs;
+  // Every file renamed: the commit was complete but for removing the
+  // backups and the journal.  Otherwise its renames are undone.
+  bool complete = true;
+  for (const Undo& u : undos) complete = complete && !Exists(u.dir + "/" + u.temp);
   for (auto u = undos.rbegin(); u != undos.rend(); ++u) {
     const std::string target = u->dir + "/" + u->target;
     const std::string temp = u->dir + "/" + u->temp;
     const std::string backup = u->dir + "/" + u->backup;
     dirs.insert(u->dir);
-    if (Exists(temp)) {  // never renamed: the target is still the old file
+    if (complete) {
+      if (u->before == kBackedUp) unlink(backup.c_str());
+    } else if (Exists(temp)) {  // never renamed: the target is still the old file
       unlink(temp.c_str());
       if (u->before == kBackedUp) unlink(backup.c_str());
     } else if (u->before == kBackedUp) {
@@ -341,7 +355,7 @@ bool UndoJournal(const std::string& htmlDir, const std::string& journalPath) {
   for (const std::string& dir : dirs) SyncDirectory(dir);
   unlink(journalPath.c_str());
   SyncDirectory(htmlDir);
-  return true;
+  return complete ? kCompleted : kUndone;
 }
 
 }  // namespace
@@ -350,13 +364,16 @@ String RecoverInterruptedBuilds(const std::string& htmlDir) {
   const std::string journalPath = htmlDir + "/" + kJournalName;
   String said;
   if (Exists(journalPath)) {
-    if (!UndoJournal(htmlDir, journalPath)) {
+    const Recovery recovery = UndoJournal(htmlDir, journalPath);
+    if (recovery == kNotOurs) {
       // Another build is putting its files in place, or the journal is not
       // ours to follow: its temporary files are left alone too.
       return u"Warning: " + FromLatin1(journalPath) +
              u" names an unfinished commit that is not undone (a build still running?)";
     }
-    said = u"Undid the unfinished commit of an interrupted build in " + FromLatin1(htmlDir);
+    said = (recovery == kUndone ? u"Undid the unfinished changes of an interrupted build in "
+                                : u"Finished the changes of an interrupted build in ") +
+           FromLatin1(htmlDir);
   }
   for (const std::string& dir : {htmlDir, htmlDir + "/Modules"}) {
     for (const std::string& name : Names(dir)) {

@@ -17,6 +17,8 @@
 // TAtomicFiles of fixed name with Add.
 #pragma once
 
+#include <signal.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,19 @@
 #include "runtime/string.h"
 
 namespace lexidor {
+
+// Holds SIGINT and SIGTERM off in its scope: the signal arrives once the
+// files are whole again (a set put in place, its folder kept).
+class THoldSignals {
+ public:
+  THoldSignals();
+  ~THoldSignals();
+  THoldSignals(const THoldSignals&) = delete;
+  THoldSignals& operator=(const THoldSignals&) = delete;
+
+ private:
+  sigset_t old_;
+};
 
 // The folder of one build's generation.  Removed, with what it holds, by
 // the destructor and the signal handlers until Keep() is called.

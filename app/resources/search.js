@@ -33,13 +33,15 @@ var moreRows = 500;
 // of rowsPerFile commands as three texts, which the browser parses and keeps
 // at far less cost than a million separate strings.
 var largeKit = typeof firstCommands != "undefined" && firstCommands.rowFiles > 0;
+// Each build writes its lists into a folder of its own, which first.js names.
+var listFiles = listFolder + (typeof firstCommands != "undefined" && firstCommands.folder || "");
 var pendingLists = largeKit ? firstCommands.rowFiles : 0;
 var total = largeKit ? firstCommands.total : 0;
 
 if (!largeKit) {
-	document.write("<script type='text/javascript' src='" + listFolder + "command.js'><\/script>" +
-		"<script type='text/javascript' src='" + listFolder + "links.js'><\/script>" +
-		"<script type='text/javascript' src='" + listFolder + "modules.js'><\/script>");
+	document.write("<script type='text/javascript' src='" + listFiles + "command.js'><\/script>" +
+		"<script type='text/javascript' src='" + listFiles + "links.js'><\/script>" +
+		"<script type='text/javascript' src='" + listFiles + "modules.js'><\/script>");
 }
 
 // The rows, in parts of partSize commands.  Each of a part's texts is
@@ -449,7 +451,7 @@ function ListsArrived() {
 		if (!parts[k]) {
 			// Only the first rows can be shown; the count says why.
 			pendingLists = 1;
-			countBox.textContent = "Part of the index is missing (" + listFolder + "rows" + k + ".js): rebuild the index.";
+			countBox.textContent = "Part of the index is missing (" + listFiles + "rows" + k + ".js): rebuild the index.";
 			return;
 		}
 	}
@@ -470,7 +472,7 @@ function LoadLater() {
 
 function LoadRows(k) {
 	var script = document.createElement("script");
-	script.src = listFolder + "rows" + k + ".js";
+	script.src = listFiles + "rows" + k + ".js";
 	script.onload = script.onerror = function () {
 		if (--pendingLists == 0) ListsArrived();
 		else LoadRows(k + 1);
