@@ -171,6 +171,38 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   EXPECT_FALSE(Exists(modules_ + "rows1.js"));
 }
 
+// "modules" a link to "Modules": the stale "modules/qdxstyle.css" is the
+// style sheet just installed, and stays.
+TEST_F(Batch, AStaleFileThatIsAnInstalledOneIsKept) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  ASSERT_EQ(symlink("Modules", (kit_ + "/docs/html/modules").c_str()), 0);
+  SetConfig(kit_);
+  ASSERT_EQ(Run().exit_status, 0);
+  EXPECT_EQ(ReadFile(modules_ + "qdxstyle.css"),
+            ReadFile(std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/qdxstyle.css"));
+}
+
+// A program folder whose name holds "\" or "::" keeps its settings in
+// that folder, as it is named.
+TEST_F(Batch, AProgramFolderNamedWithBackslashOrColonsUsesItsOwnSettings) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  for (const std::string name : {"a\\b", "x::y"}) {
+    const std::string folder = dir_.Sub(name);
+    test::MakeDirs(folder);
+    test::CopyFile(Program(), folder + "/Lexidor");
+    chmod((folder + "/Lexidor").c_str(), 0755);
+    WriteFile(folder + "/config.txt", kit_ + "\r\n0\r\n");
+    RunOptions options;
+    options.args = {"batch"};
+    options.env["DISPLAY"] = "";
+    test::RunResult r = RunProgram(folder + "/Lexidor", options);
+    EXPECT_EQ(r.exit_status, 0) << name << r.out << r.err;
+    EXPECT_NE(r.out.find("Total commands: 1 1"), std::string::npos) << name;
+    EXPECT_NE(ReadFile(folder + "/button.js").find("/Lexidor'>Rebuild index"), std::string::npos);
+  }
+  EXPECT_FALSE(Exists(dir_.Sub("a/b")));
+}
+
 TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   WriteFile(modules_ + "commands.txt", "");
   SetConfig(kit_);
