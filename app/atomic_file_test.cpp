@@ -100,8 +100,9 @@ TEST_F(AtomicFileTest, OnlyLinksOfTheUserOrTheFolderOwnerAreWrittenThrough) {
       EXPECT_EQ(error, u"");
       EXPECT_EQ(Read("victim"), "page");
     } else {
-      EXPECT_EQ(ToUtf8(error), "Cannot write " + P("kit/index.html") + ": " + P("kit/index.html") +
-                                   " is a symbolic link that belongs to another user; not followed");
+      EXPECT_EQ(ToUtf8(error),
+                "Cannot write " + P("kit/index.html") + ": " + P("kit/index.html") +
+                    " is a symbolic link that belongs to another user; not followed");
       EXPECT_EQ(Read("victim"), "precious");
       EXPECT_TRUE(fs::is_symlink(P("kit/index.html")));
     }

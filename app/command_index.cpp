@@ -155,8 +155,8 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
 void AppendScriptText(std::string& out, std::string_view text) {
   // Most names and links hold neither character: one look for each.  (An
   // empty view may have no data at all, which memchr must not be given.)
-  if (text.empty() ||
-      (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size()))) {
+  if (text.empty() || (!std::memchr(text.data(), '\\', text.size()) &&
+                       !std::memchr(text.data(), '"', text.size()))) {
     out.append(text);
     return;
   }
@@ -242,13 +242,19 @@ constexpr size_t kRowsPerFile = 20000;
 class ScriptWriter {
  public:
   ScriptWriter(TGeneration& gen, const char* name, const char* variable, size_t elements)
-      : path_(gen.Path() + "/" + name), file_(gen.NewFile()), literal_(elements > kMaxArrayCallElements) {
+      : path_(gen.Path() + "/" + name),
+        file_(gen.NewFile()),
+        literal_(elements > kMaxArrayCallElements) {
     text_ = std::string("var ") + variable + (literal_ ? "=[" : "=new Array(");
     closing_ = literal_ ? "];" : ");";
   }
   // A file of the given opening text, elements (and Raw text) and closing.
   ScriptWriter(TGeneration& gen, const std::string& name, std::string opening, std::string closing)
-      : path_(gen.Path() + "/" + name), file_(gen.NewFile()), literal_(true), text_(std::move(opening)), closing_(std::move(closing)) {}
+      : path_(gen.Path() + "/" + name),
+        file_(gen.NewFile()),
+        literal_(true),
+        text_(std::move(opening)),
+        closing_(std::move(closing)) {}
   bool Open() { return Check(file_.Create(path_)); }
   void Raw(std::string_view text) { text_.append(text); }
   void Element(std::string_view value, bool first) {
@@ -330,16 +336,16 @@ std::string_view CommonLinkStart(const TCommandList& list, std::string_view root
 
 // Writes rows file `k` of the list (see kRowsFrom), each link without
 // `linkStart`.
-void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k, std::string_view linkStart) {
+void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k,
+               std::string_view linkStart) {
   const size_t from = k * kRowsPerFile;
   const size_t to = std::min(list.Count(), from + kRowsPerFile);
   auto line = [&](std::string_view value, size_t) { writer.Line(value); };
   writer.Raw("LexidorRows(" + std::to_string(k) + ",\"\\n");
   ForEachValue(list, from, to, &tcommand::comando, line);
   writer.Raw("\",\"\\n");
-  ForEachValue(list, from, to, &tcommand::link, [&](std::string_view link, size_t) {
-    writer.Line(link.substr(linkStart.size()));
-  });
+  ForEachValue(list, from, to, &tcommand::link,
+               [&](std::string_view link, size_t) { writer.Line(link.substr(linkStart.size())); });
   writer.Raw("\",\"\\n");
   ForEachValue(list, from, to, &tcommand::Modules, line);
   writer.Raw("\");");
@@ -391,10 +397,11 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
   // folder the pages load the rest from.
   const size_t rowFiles = n >= kRowsFrom ? (n + kRowsPerFile - 1) / kRowsPerFile : 0;
   const std::string root = ToLatin1(app.rootPath);
-  const std::string_view linkStart = rowFiles ? CommonLinkStart(app.commandList, root) : std::string_view();
-  std::string opening = "var firstCommands={total:" + std::to_string(n) + ",rowFiles:" +
-                        std::to_string(rowFiles) + ",rowsPerFile:" + std::to_string(kRowsPerFile) +
-                        ",folder:";
+  const std::string_view linkStart =
+      rowFiles ? CommonLinkStart(app.commandList, root) : std::string_view();
+  std::string opening = "var firstCommands={total:" + std::to_string(n) +
+                        ",rowFiles:" + std::to_string(rowFiles) +
+                        ",rowsPerFile:" + std::to_string(kRowsPerFile) + ",folder:";
   AppendScriptString(opening, gen.Name() + "/");
   opening += ",linkStart:";
   AppendScriptString(opening, linkStart);
@@ -445,7 +452,9 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
     ok = mods.Finish();
     const size_t rows = std::min(n, kFirstRows);
     const std::pair<const char*, std::string_view tcommand::*> fields[] = {
-        {"", &tcommand::comando}, {"],links:[", &tcommand::link}, {"],modules:[", &tcommand::Modules}};
+        {"", &tcommand::comando},
+        {"],links:[", &tcommand::link},
+        {"],modules:[", &tcommand::Modules}};
     for (const auto& [between, field] : fields) {
       first.Raw(between);
       for (size_t i = 0; i < rows; ++i) first.Element(list[i].*field, i == 0);

@@ -38,8 +38,8 @@ String SaveConfig() {
   // file beside it, a file the user may write is written in place.
   file.AllowWriteInPlace();
   if (file.Open()) {
-    file.Write(ToLatin1(app.rootPath + u"\r\n" + IntToString(StringToInt(app.rebuildFlag)) +
-                        u"\r\n"));
+    file.Write(
+        ToLatin1(app.rootPath + u"\r\n" + IntToString(StringToInt(app.rebuildFlag)) + u"\r\n"));
     file.Commit();
   }
   return file.Error();

@@ -27,11 +27,11 @@ enum Before { kAbsent = 0, kBackedUp = 1, kOther = 2 };
 }  // namespace
 
 THoldSignals::THoldSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &set, &old_);
 }
 
 THoldSignals::~THoldSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
@@ -302,7 +302,8 @@ Recovery UndoJournal(const std::string& htmlDir, const std::string& journalPath)
   }
   std::fclose(in);
   unsigned long pid = 0;
-  if (lines.empty() || std::sscanf(lines[0].c_str(), "lexidor-commit %lu", &pid) != 1) return kNotOurs;
+  if (lines.empty() || std::sscanf(lines[0].c_str(), "lexidor-commit %lu", &pid) != 1)
+    return kNotOurs;
   if (static_cast<pid_t>(pid) != getpid() && ProcessAlive(static_cast<pid_t>(pid))) return kNotOurs;
   struct Undo {
     std::string dir, target, temp, backup;

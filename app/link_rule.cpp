@@ -13,8 +13,8 @@ bool FollowTrustedLinks(const std::string& path, std::string* file, std::string*
     struct stat st;
     if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
     struct stat folder;
-    const bool trusted = st.st_uid == geteuid() ||
-                         (stat(DirectoryOf(at).c_str(), &folder) == 0 && folder.st_uid == st.st_uid);
+    const bool trusted = st.st_uid == geteuid() || (stat(DirectoryOf(at).c_str(), &folder) == 0 &&
+                                                    folder.st_uid == st.st_uid);
     if (!trusted) {
       *refused = at;
       return false;

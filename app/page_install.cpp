@@ -25,15 +25,32 @@ String ButtonScript(const String& target) {
   String script;
   for (char16_t c : target) {
     switch (c) {
-      case u'&': script += u"&amp;"; break;
-      case u'\'': script += u"&#39;"; break;
-      case u'"': script += u"&quot;"; break;
-      case u'<': script += u"&lt;"; break;
-      case u'>': script += u"&gt;"; break;
-      case u'\\': script += u"\\\\"; break;
-      case u'\n': script += u"\\n"; break;
-      case u'\r': script += u"\\r"; break;
-      default: script += c;
+      case u'&':
+        script += u"&amp;";
+        break;
+      case u'\'':
+        script += u"&#39;";
+        break;
+      case u'"':
+        script += u"&quot;";
+        break;
+      case u'<':
+        script += u"&lt;";
+        break;
+      case u'>':
+        script += u"&gt;";
+        break;
+      case u'\\':
+        script += u"\\\\";
+        break;
+      case u'\n':
+        script += u"\\n";
+        break;
+      case u'\r':
+        script += u"\\r";
+        break;
+      default:
+        script += c;
     }
   }
   return u"document.write(\"<a href='" + script + u"'>Rebuild index</a>\");";

@@ -28,7 +28,8 @@ bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 std::string FirstScript(const std::string& modules) {
   std::string text = ReadFile(modules + "first.js");
   std::smatch found;
-  if (!std::regex_search(text, found, std::regex(",folder:\"(lexidor-index-[0-9]+-[0-9a-f]{16})/\""))) {
+  const std::regex folder(",folder:\"(lexidor-index-[0-9]+-[0-9a-f]{16})/\"");
+  if (!std::regex_search(text, found, folder)) {
     return "no folder in: " + text;
   }
   if (!Exists(modules + found[1].str() + "/command.js")) return "no lists in " + found[1].str();
@@ -336,9 +337,9 @@ TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   options.file_size_limit = 4096;
   test::RunResult r = Run(options);
   EXPECT_EQ(r.exit_status, 1);
-  EXPECT_TRUE(std::regex_search(r.out, std::regex("\nCannot write " + modules_ +
-                                                  "lexidor-index-[0-9a-f-]+/links.js: File too large\r\n")))
-      << r.out;
+  const std::regex failed("\nCannot write " + modules_ +
+                          "lexidor-index-[0-9a-f-]+/links.js: File too large\r\n");
+  EXPECT_TRUE(std::regex_search(r.out, failed)) << r.out;
   EXPECT_EQ(ReadFile(modules_ + "command.js"), old_commands);
   EXPECT_EQ(ReadFile(modules_ + "links.js"), old_links);
   EXPECT_EQ(r.out.find("Indeces created"), std::string::npos);

@@ -28,7 +28,8 @@
 namespace {
 
 enum Op { kOpen, kWrite, kFsync, kClose, kRename, kUnlink, kLink, kMkdir, kOps };
-const char* const kNames[kOps] = {"open", "write", "fsync", "close", "rename", "unlink", "link", "mkdir"};
+const char* const kNames[kOps] = {"open",   "write",  "fsync", "close",
+                                  "rename", "unlink", "link",  "mkdir"};
 
 struct Config {
   const char* dir = nullptr;

@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -97,7 +98,8 @@ class SweepKit {
   std::string Whole(long* total) const {
     const std::string first = test::ReadFile(modules_ + "/first.js");
     std::smatch m;
-    if (!std::regex_search(first, m, std::regex("total:([0-9]+),rowFiles:([0-9]+),.*folder:\"([^\"]+)/\""))) {
+    if (!std::regex_search(first, m,
+                           std::regex("total:([0-9]+),rowFiles:([0-9]+),.*folder:\"([^\"]+)/\""))) {
       return "first.js unreadable: " + first.substr(0, 200);
     }
     *total = std::stol(m[1]);
@@ -189,7 +191,8 @@ TEST_P(FaultSweep, EveryFailedCallLeavesAWholeIndexAndSaysWhy) {
         EXPECT_NE(error, "short") << "a short write is no failure";
         if (error != "short") {
           const std::string reason = std::strerror(std::stoi(error));
-          EXPECT_TRUE(std::regex_search(r.out, std::regex("\nCannot write /[^\r]*: " + reason + "\r\n")))
+          EXPECT_TRUE(
+              std::regex_search(r.out, std::regex("\nCannot write /[^\r]*: " + reason + "\r\n")))
               << r.out;
         }
       }
@@ -225,11 +228,13 @@ TEST(KillSweep, AKilledBuildLeavesAWholeIndexAndTheNextOneCleansUp) {
     const char* op;
     int signal;
   };
-  for (const Kill& kill : {Kill{"rename", SIGKILL}, Kill{"write", SIGTERM}, Kill{"fsync", SIGINT}}) {
+  for (const Kill& kill :
+       {Kill{"rename", SIGKILL}, Kill{"write", SIGTERM}, Kill{"fsync", SIGINT}}) {
     const long calls = counts[kill.op];
     ASSERT_GT(calls, 0) << kill.op;
-    // Writes are many: the quick sweep takes every fifth.
-    const long step = LongSweep() || kill.signal == SIGKILL ? 1 : 5;
+    // Every rename; of the many writes and syncs, some 20 (100 in the long
+    // sweep) spread over the build.
+    const long step = kill.signal == SIGKILL ? 1 : std::max(1L, calls / (LongSweep() ? 100 : 20));
     for (long n = 1; n <= calls; n += step) {
       SCOPED_TRACE(std::string("signal ") + std::to_string(kill.signal) + " at " + kill.op + " " +
                    std::to_string(n));
