@@ -18,7 +18,7 @@ namespace lexidor {
 bool FollowTrustedLinks(const std::string& path, std::string* file, std::string* refused);
 
 // "" when `folder` may hold the user's settings: it belongs to the user (or
-// to root) and no one else may write it.  Otherwise the reason, as a phrase
+// to root) and no one else may write it (a group of the user alone aside).  Otherwise the reason, as a phrase
 // ("belongs to another user", "is writable by others").
 std::string UntrustedFolderReason(const std::string& folder);
 
