@@ -16,6 +16,7 @@
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/index_commit.h"
+#include "app/link_rule.h"
 #include "app/new_file.h"
 #include "app/page_install.h"
 #include "stream/file_system.h"
@@ -526,6 +527,17 @@ String BuildIndex() {
   }
   const std::string htmlDir = root + "/docs/html";
   const std::string modulesDir = htmlDir + "/Modules";
+  // The folders the build writes in may be links only of the user's own
+  // or of their folder's owner, as for the files in them.
+  for (const std::string& folder : {root + "/docs", htmlDir, modulesDir}) {
+    std::string reached, refused;
+    if (!FollowTrustedLinks(folder, &reached, &refused)) {
+      error = u"Cannot write " + FromLatin1(folder) + u": " + FromLatin1(refused) +
+              u" is a symbolic link that belongs to another user; not followed";
+      PrintLine(error);
+      return error;
+    }
+  }
   // What a build that was killed or failed left is undone and removed
   // first, so that this one starts from a whole index.
   const String recovered = RecoverInterruptedBuilds(htmlDir);

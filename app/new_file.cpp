@@ -227,8 +227,12 @@ void RemoveUnkeptFiles() {
   for (Slot& slot : g_slots) {
     if (slot.state.load() == kFile) unlink(slot.path);
   }
-  for (Slot& slot : g_slots) {
-    if (slot.state.load() == kFolder) rmdir(slot.path);
+  // Folders inside registered folders go first, in whatever order they
+  // were registered: a few rounds empty nested ones.
+  for (int round = 0; round < 4; ++round) {
+    for (Slot& slot : g_slots) {
+      if (slot.state.load() == kFolder) rmdir(slot.path);
+    }
   }
 }
 

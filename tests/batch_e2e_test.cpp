@@ -183,6 +183,27 @@ TEST_F(Batch, AStaleFileThatIsAnInstalledOneIsKept) {
             ReadFile(std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/qdxstyle.css"));
 }
 
+// In a kit others may write, a link planted by another user does not
+// redirect the build into the user's files: the build names it and stops.
+TEST_F(Batch, ALinkPlantedByAnotherUserIsRefusedAndNamed) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  WriteFile(dir_.Sub("victim"), "precious");
+  const std::string planted = kit_ + "/docs/html/index.html";
+  ASSERT_EQ(symlink(dir_.Sub("victim").c_str(), planted.c_str()), 0);
+  if (lchown(planted.c_str(), geteuid() == 65534 ? 65533 : 65534, -1) != 0) {
+    GTEST_SKIP() << "needs to run as root to give a link to another user";
+  }
+  SetConfig(kit_);
+  test::RunResult r = Run();
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_NE(r.out.find("Cannot write " + planted + ": " + planted +
+                       " is a symbolic link that belongs to another user; not followed\r\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(ReadFile(dir_.Sub("victim")), "precious");
+  EXPECT_FALSE(Exists(modules_ + "first.js"));
+}
+
 // A program folder whose name holds "\" or "::" keeps its settings in
 // that folder, as it is named.
 TEST_F(Batch, AProgramFolderNamedWithBackslashOrColonsUsesItsOwnSettings) {
