@@ -63,6 +63,10 @@ bool Unhex(const std::string& text, std::string* out) {
   return true;
 }
 
+String CannotWrite(const std::string& path, int error) {
+  return u"Cannot write " + FromLatin1(path) + u": " + FromUtf8(std::strerror(error));
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -244,25 +248,22 @@ String TIndexCommit::Apply() {
   // The journal, complete and synced with the folders that hold the new
   // files and the backups, before anything is renamed.
   for (const std::string& dir : dirs) {
-    if (int error = SyncDirectory(dir)) {
-      order.front()->Fail(error);
-      return order.front()->Error();
-    }
+    if (int error = SyncDirectory(dir)) return CannotWrite(dir, error);
   }
-  TAtomicFile journalFile(FromLatin1(htmlDir_ + "/" + kJournalName));
   const std::string journalPath = htmlDir_ + "/" + kJournalName;
-  if (!journalFile.Open() || !journalFile.Write(journal) || !journalFile.Commit()) {
-    unlink(journalPath.c_str());  // (renamed, but its folder could not be synced)
+  TAtomicFile journalFile(FromLatin1(journalPath));
+  if (!journalFile.Open() || !journalFile.Write(journal) || journalFile.Rename() != 0) {
     return journalFile.Error();
+  }
+  if (int error = SyncDirectory(htmlDir_)) {
+    unlink(journalPath.c_str());
+    return CannotWrite(htmlDir_, error);
   }
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i]->file->Rename() != 0) return Undo(i, entries_[i]->file->Error());
   }
   for (const std::string& dir : dirs) {
-    if (int error = SyncDirectory(dir)) {
-      order.back()->Fail(error);
-      return Undo(entries_.size(), order.back()->Error());
-    }
+    if (int error = SyncDirectory(dir)) return Undo(entries_.size(), CannotWrite(dir, error));
   }
   // Should the journal stay, the next build finds every file renamed and
   // only finishes the commit.
