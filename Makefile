@@ -3,8 +3,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build program check check-asan check-tsan demo bench install uninstall \
-	package clean fuzz fuzz-short
+.PHONY: all deps configure build program check check-faults check-asan check-tsan demo bench install \
+	uninstall package clean fuzz fuzz-short
 
 all: build
 
@@ -25,6 +25,13 @@ program: configure
 check: build
 	@cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" \
 		ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The long fault sweep: every error at every file operation of a build, and
+# SIGKILL at every rename of a 200,000-command kit (make check runs a quick
+# sweep of the same tests).
+check-faults: build
+	@cd $(BUILD) && LEXIDOR_FAULT_SWEEP=long ctest --output-on-failure -j $(JOBS) --timeout 5400 \
+		-R '^(Operations/FaultSweep[.]|KillSweep[.])'
 
 # The sanitized builds, each in a folder of its own.  Every process the tests
 # start writes its sanitizer reports into the build's sanitizer-reports

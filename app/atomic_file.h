@@ -1,62 +1,90 @@
 // Replacing a file without ever leaving a half-written one.
 //
-// The new content goes to a temporary file in the target's directory, which
-// is renamed over the target only once it is complete and closed without an
-// error.  Until then the old file stays as it was; on failure the temporary
-// file is removed.  A target that is a symbolic link stays one: the file it
-// points to is replaced.  An existing file the user may not write is not
-// replaced (as writing it in place would fail).
+// The new content goes to a temporary file beside the file it replaces (an
+// unpredictable name, created with O_EXCL|O_NOFOLLOW), which is synced and
+// renamed over it only once it is complete; the folder is synced after the
+// rename.  Until then the old file stays as it was; on failure the
+// temporary file is removed.  A target that is a symbolic link stays one
+// and the file it points to is replaced, but only for a link of the user's
+// own or of the owner of its folder (link_rule.h); any other link is
+// refused.  An existing file the user may not write is not replaced (as
+// writing it in place would fail).  Paths are bytes: no "\" or "::" in them
+// means anything.
 #pragma once
 
-#include "stream/stream.h"
+#include <string>
+#include <string_view>
+
+#include "app/new_file.h"
+#include "runtime/string.h"
 
 namespace lexidor {
 
 class TAtomicFile {
  public:
   explicit TAtomicFile(String target);
-  ~TAtomicFile();  // removes the temporary file unless it was committed
   TAtomicFile(const TAtomicFile&) = delete;
   TAtomicFile& operator=(const TAtomicFile&) = delete;
 
-  // Creates the temporary file.  false, with Error() set, when it cannot
-  // or when CheckWritable fails.
+  // Where no temporary file can be made beside the target (a folder the
+  // user may not write) but the target itself may be written, Open writes
+  // it in place instead.  For files whose readers accept that (config.txt).
+  void AllowWriteInPlace() { inPlaceAllowed_ = true; }
+
+  // Follows the target's links by the rule, checks that it may be written
+  // and creates the temporary file.  false, with Error() set, when any
+  // step fails.
   bool Open();
-  // false, with Error() set, when the file exists and the user may not
-  // write it.  Writers that open TempPath themselves call it first.
-  bool CheckWritable();
-  // The temporary file's stream; valid between Open and Finish.  Writes
-  // raise TStreamWriteException when they make no progress: catch it and
-  // call Fail().
-  TStream& Stream() { return *stream_; }
-  // Closes the temporary file; false, with Error() set, when data could not
-  // be written.
+  // Open, with the temporary file made as a second name of `existing` (a
+  // hard link), or a copy of it where links cannot be made.
+  bool OpenAsCopyOf(const std::string& existing);
+  // Appends bytes; false, with Error() set, on failure (later writes then
+  // do nothing).
+  bool Write(std::string_view bytes);
+  // Syncs and closes the temporary file; false, with Error() set, when any
+  // write failed or the data could not be synced.
   bool Finish();
-  // Renames the finished temporary file over the target.
+  // Finish, then renames the temporary file over the target and syncs the
+  // folder.
   bool Commit();
-  // Records a write failure from errno.
-  void Fail();
+  // Renames the finished temporary file over the target, without syncing
+  // the folder (a set of files syncs its folders once).  0 or the errno;
+  // Error() is set on failure.
+  int Rename();
+  // Leaves the temporary file on disk when this object goes (for a journal
+  // that still names it).
+  void KeepTemporary() { temp_.Release(); }
+  // Records a failure of this file.
+  void Fail(int error_number);
 
   const String& Target() const { return target_; }
-  // Where the content goes before the rename, for writers that open the file
-  // themselves instead of calling Open.
-  const String& TempPath() const { return temp_; }
+  // The file replaced (the target with trusted links followed) and the
+  // temporary file; byte paths.
+  const std::string& File() const { return file_; }
+  const std::string& TempPath() const { return temp_.Path(); }
+  bool WritesInPlace() const { return inPlace_; }
   // "Cannot write <target>: <reason>", or "" while all is well.
   const String& Error() const { return error_; }
 
  private:
-  void SetError(int error_number);
+  bool Prepare();
 
   String target_;
-  String file_;  // the target with symbolic links followed
-  String temp_;
-  StreamRef stream_;
+  std::string file_;
+  TNewFile temp_;
   String error_;
-  bool committed_ = false;
+  bool inPlaceAllowed_ = false;
+  bool inPlace_ = false;
+  int inPlaceFd_ = -1;
+  bool finished_ = false;
 };
 
-// SaveTextFile of `text` to `target` by way of a temporary file.  "" on
+// `text` written to `target` by way of a temporary file: one byte per
+// character, or FF FE and UTF-16LE when a character is above 255.  "" on
 // success, else the error line; the old target is then untouched.
 String SaveTextFileAtomically(const String& text, const String& target);
+
+// The bytes SaveTextFileAtomically writes for `text`.
+std::string TextFileBytes(const String& text);
 
 }  // namespace lexidor

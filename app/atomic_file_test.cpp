@@ -11,6 +11,8 @@
 #include <iterator>
 #include <string>
 
+#include "app/link_rule.h"
+
 namespace lexidor {
 namespace {
 
@@ -59,7 +61,64 @@ TEST_F(AtomicFileTest, WritesThroughLinksAndKeepsPermissions) {
   EXPECT_TRUE(fs::is_symlink(P("dangling")));
   EXPECT_EQ(Read("real/fresh.txt"), "made");
   for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
-    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+    EXPECT_EQ(entry.path().string().find(".lexidor-"), std::string::npos) << entry.path();
+  }
+}
+
+// A link planted at the name a temporary file once had, beside the target,
+// is neither followed nor made the target.
+TEST_F(AtomicFileTest, APlantedLinkAtATemporaryNameIsNeverFollowed) {
+  Write("victim", "precious");
+  fs::create_symlink(P("victim"), P("command.js.tmp-" + std::to_string(getpid())));
+  EXPECT_EQ(Save("command.js", u"var commands=new Array();"), u"");
+  EXPECT_EQ(Read("victim"), "precious");
+  EXPECT_FALSE(fs::is_symlink(P("command.js")));
+  EXPECT_EQ(Read("command.js"), "var commands=new Array();");
+}
+
+// Links are followed for writing only when they belong to the user or to
+// the owner of their folder; any other is named and left alone.
+TEST_F(AtomicFileTest, OnlyLinksOfTheUserOrTheFolderOwnerAreWrittenThrough) {
+  struct Case {
+    uid_t link_owner;
+    uid_t folder_owner;
+    bool followed;
+  };
+  const uid_t me = geteuid(), other = me == 65534 ? 65533 : 65534;
+  const Case cases[] = {{me, me, true}, {other, other, true}, {other, me, false}};
+  for (const Case& c : cases) {
+    fs::remove_all(P("kit"));
+    fs::create_directory(P("kit"));
+    Write("victim", "precious");
+    fs::create_symlink(P("victim"), P("kit/index.html"));
+    if (lchown(P("kit/index.html").c_str(), c.link_owner, -1) != 0 ||
+        chown(P("kit").c_str(), c.folder_owner, -1) != 0) {
+      GTEST_SKIP() << "needs to run as root to give files to another user";
+    }
+    const String error = Save("kit/index.html", u"page");
+    if (c.followed) {
+      EXPECT_EQ(error, u"");
+      EXPECT_EQ(Read("victim"), "page");
+    } else {
+      EXPECT_EQ(ToUtf8(error),
+                "Cannot write " + P("kit/index.html") + ": " + P("kit/index.html") +
+                    " is a symbolic link that belongs to another user; not followed");
+      EXPECT_EQ(Read("victim"), "precious");
+      EXPECT_TRUE(fs::is_symlink(P("kit/index.html")));
+    }
+  }
+}
+
+// Settings are refused in a folder that is not the user's own alone.
+TEST_F(AtomicFileTest, ASettingsFolderOfAnotherUserOrOpenToOthersIsNotTrusted) {
+  fs::create_directory(P("s"));
+  chmod(P("s").c_str(), 0700);
+  EXPECT_EQ(UntrustedFolderReason(P("s")), "");
+  chmod(P("s").c_str(), 0777);
+  EXPECT_EQ(UntrustedFolderReason(P("s")), "is writable by others");
+  chmod(P("s").c_str(), 0700);
+  if (chown(P("s").c_str(), geteuid() == 65534 ? 65533 : 65534, -1) == 0) {
+    EXPECT_EQ(UntrustedFolderReason(P("s")), "belongs to another user");
   }
 }
 
@@ -79,6 +138,29 @@ TEST_F(AtomicFileTest, AFileTheUserMayNotWriteIsLeftAlone) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(Read("config.txt"), "kept");
+}
+
+// A file the user may write in a folder the user may not: written in place
+// where the file allows it, refused otherwise.
+TEST_F(AtomicFileTest, AWritableFileInAFolderTheUserMayNotWriteIsWrittenInPlace) {
+  fs::create_directory(P("ro"));
+  Write("ro/config.txt", "old root\r\n0\r\n");
+  chmod(P("ro/config.txt").c_str(), 0666);
+  chmod(P("ro").c_str(), 0555);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    TAtomicFile refused(FromLatin1(P("ro/config.txt")));
+    if (refused.Open()) _exit(3);
+    TAtomicFile file(FromLatin1(P("ro/config.txt")));
+    file.AllowWriteInPlace();
+    _exit(file.Open() && file.Write("new\r\n1\r\n") && file.Commit() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(Read("ro/config.txt"), "new\r\n1\r\n");
+  chmod(P("ro").c_str(), 0755);
 }
 
 }  // namespace

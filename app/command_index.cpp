@@ -1,5 +1,8 @@
 #include "app/command_index.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -12,6 +15,9 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/index_commit.h"
+#include "app/link_rule.h"
+#include "app/new_file.h"
 #include "app/page_install.h"
 #include "stream/file_system.h"
 #include "stream/line_reader.h"
@@ -150,8 +156,8 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
 void AppendScriptText(std::string& out, std::string_view text) {
   // Most names and links hold neither character: one look for each.  (An
   // empty view may have no data at all, which memchr must not be given.)
-  if (text.empty() ||
-      (!std::memchr(text.data(), '\\', text.size()) && !std::memchr(text.data(), '"', text.size()))) {
+  if (text.empty() || (!std::memchr(text.data(), '\\', text.size()) &&
+                       !std::memchr(text.data(), '"', text.size()))) {
     out.append(text);
     return;
   }
@@ -236,20 +242,26 @@ constexpr size_t kFirstRows = 120;
 constexpr size_t kRowsFrom = 10000;
 constexpr size_t kRowsPerFile = 20000;
 
-// Buffers one script file's text and hands it to its temporary file in
-// large pieces.  `elements` is the number of elements the file will hold;
-// it picks the array form.
+// Buffers one script file's text and hands it to its file in the
+// generation folder in large pieces.  `elements` is the number of elements
+// the file will hold; it picks the array form.
 class ScriptWriter {
  public:
-  ScriptWriter(const String& path, const char* variable, size_t elements)
-      : file_(path), literal_(elements > kMaxArrayCallElements) {
+  ScriptWriter(TGeneration& gen, const char* name, const char* variable, size_t elements)
+      : path_(gen.Path() + "/" + name),
+        file_(gen.NewFile()),
+        literal_(elements > kMaxArrayCallElements) {
     text_ = std::string("var ") + variable + (literal_ ? "=[" : "=new Array(");
     closing_ = literal_ ? "];" : ");";
   }
   // A file of the given opening text, elements (and Raw text) and closing.
-  ScriptWriter(const String& path, std::string opening, std::string closing)
-      : file_(path), literal_(true), text_(std::move(opening)), closing_(std::move(closing)) {}
-  bool Open() { return file_.Open(); }
+  ScriptWriter(TGeneration& gen, const std::string& name, std::string opening, std::string closing)
+      : path_(gen.Path() + "/" + name),
+        file_(gen.NewFile()),
+        literal_(true),
+        text_(std::move(opening)),
+        closing_(std::move(closing)) {}
+  bool Open() { return Check(file_.Create(path_)); }
   void Raw(std::string_view text) { text_.append(text); }
   void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
@@ -262,30 +274,34 @@ class ScriptWriter {
     text_ += "\\n";
     if (text_.size() >= (1 << 16)) Drain();
   }
-  // Writes the closing text and closes the file; false when anything failed.
+  // Writes the closing text, syncs and closes the file; false when anything
+  // failed.
   bool Finish() {
     text_ += closing_;
     Drain();
-    return file_.Finish();
+    return error_.empty() && Check(file_.Finish());
   }
-  TAtomicFile& File() { return file_; }
+  const std::string& Path() const { return path_; }
+  // "Cannot write <file>: <reason>", or "" while all is well.
+  const String& Error() const { return error_; }
 
  private:
-  void Drain() {
-    if (failed_) return;
-    try {
-      file_.Stream().WriteBytes(text_.data(), static_cast<int>(text_.size()));
-    } catch (const TStreamWriteException&) {
-      file_.Fail();
-      failed_ = true;
+  bool Check(int error) {
+    if (error && error_.empty()) {
+      error_ = u"Cannot write " + FromLatin1(path_) + u": " + FromUtf8(std::strerror(error));
     }
+    return error == 0;
+  }
+  void Drain() {
+    if (error_.empty()) Check(file_.Write(text_));
     text_.clear();
   }
-  TAtomicFile file_;
+  std::string path_;
+  TNewFile& file_;
   const bool literal_;
   std::string text_;
   std::string closing_;
-  bool failed_ = false;
+  String error_;
 };
 
 // Hands `use` one field of records [from, to), in list order.  After
@@ -326,25 +342,23 @@ std::string_view CommonLinkStart(const TCommandList& list, std::string_view root
 
 // Writes rows file `k` of the list (see kRowsFrom), each link without
 // `linkStart`.
-void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k, std::string_view linkStart) {
+void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k,
+               std::string_view linkStart) {
   const size_t from = k * kRowsPerFile;
   const size_t to = std::min(list.Count(), from + kRowsPerFile);
   auto line = [&](std::string_view value, size_t) { writer.Line(value); };
   writer.Raw("LexidorRows(" + std::to_string(k) + ",\"\\n");
   ForEachValue(list, from, to, &tcommand::comando, line);
   writer.Raw("\",\"\\n");
-  ForEachValue(list, from, to, &tcommand::link, [&](std::string_view link, size_t) {
-    writer.Line(link.substr(linkStart.size()));
-  });
+  ForEachValue(list, from, to, &tcommand::link,
+               [&](std::string_view link, size_t) { writer.Line(link.substr(linkStart.size())); });
   writer.Raw("\",\"\\n");
   ForEachValue(list, from, to, &tcommand::Modules, line);
   writer.Raw("\");");
 }
 
 // The name of rows file `k`.
-String RowsFile(const String& modulesDir, size_t k) {
-  return modulesDir + u"rows" + IntToString(static_cast<int64_t>(k)) + u".js";
-}
+std::string RowsFile(size_t k) { return "rows" + std::to_string(k) + ".js"; }
 
 // Runs `work` on a second thread from construction until Join (or the
 // destructor); an exception it throws comes out of Join.
@@ -372,33 +386,40 @@ class SideTask {
   std::thread thread_;
 };
 
-String WriteScriptFiles(const String& modulesDir) {
+// The script files written in the generation folder `gen`; the ones of
+// fixed name (first.js, the commit point, among them) join `commit` as
+// second names of those in the folder.
+String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexCommit& commit) {
   AppState& app = App();
   const size_t n = app.commandList.Count();
-  ScriptWriter command(modulesDir + u"command.js", "commands", n);
-  ScriptWriter links(modulesDir + u"links.js", "links", n);
-  ScriptWriter modules(modulesDir + u"modules.js", "modules", n);
+  ScriptWriter command(gen, "command.js", "commands", n);
+  ScriptWriter links(gen, "links.js", "links", n);
+  ScriptWriter modules(gen, "modules.js", "modules", n);
   // One element per module and the closing empty one.
-  ScriptWriter mods(modulesDir + u"mod.js", "mods", app.moduleMap.size() + 1);
+  ScriptWriter mods(gen, "mod.js", "mods", app.moduleMap.size() + 1);
   // The number of commands and the first rows of the whole listing, small
   // enough to load at once: the pages of a large kit draw their first
-  // screen from it while the full lists are still loading.
+  // screen from it while the full lists are still loading.  It names the
+  // folder the pages load the rest from.
   const size_t rowFiles = n >= kRowsFrom ? (n + kRowsPerFile - 1) / kRowsPerFile : 0;
   const std::string root = ToLatin1(app.rootPath);
-  const std::string_view linkStart = rowFiles ? CommonLinkStart(app.commandList, root) : std::string_view();
-  std::string opening = "var firstCommands={total:" + std::to_string(n) + ",rowFiles:" +
-                        std::to_string(rowFiles) + ",rowsPerFile:" + std::to_string(kRowsPerFile) +
-                        ",linkStart:";
+  const std::string_view linkStart =
+      rowFiles ? CommonLinkStart(app.commandList, root) : std::string_view();
+  std::string opening = "var firstCommands={total:" + std::to_string(n) +
+                        ",rowFiles:" + std::to_string(rowFiles) +
+                        ",rowsPerFile:" + std::to_string(kRowsPerFile) + ",folder:";
+  AppendScriptString(opening, gen.Name() + "/");
+  opening += ",linkStart:";
   AppendScriptString(opening, linkStart);
-  ScriptWriter first(modulesDir + u"first.js", opening + ",commands:[", "]};");
+  ScriptWriter first(gen, "first.js", opening + ",commands:[", "]};");
   std::vector<std::unique_ptr<ScriptWriter>> rows;
   for (size_t k = 0; k < rowFiles; ++k) {
-    rows.push_back(std::make_unique<ScriptWriter>(RowsFile(modulesDir, k), std::string(), std::string()));
+    rows.push_back(std::make_unique<ScriptWriter>(gen, RowsFile(k), std::string(), std::string()));
   }
   std::vector<ScriptWriter*> all = {&command, &links, &modules, &mods, &first};
   for (auto& w : rows) all.push_back(w.get());
   for (ScriptWriter* w : all) {
-    if (!w->Open()) return w->File().Error();
+    if (!w->Open()) return w->Error();
   }
   // The links file, the largest, is written on a second thread meanwhile
   // the names and modules are written here.  Each writer has its own file;
@@ -437,7 +458,9 @@ String WriteScriptFiles(const String& modulesDir) {
     ok = mods.Finish();
     const size_t rows = std::min(n, kFirstRows);
     const std::pair<const char*, std::string_view tcommand::*> fields[] = {
-        {"", &tcommand::comando}, {"],links:[", &tcommand::link}, {"],modules:[", &tcommand::Modules}};
+        {"", &tcommand::comando},
+        {"],links:[", &tcommand::link},
+        {"],modules:[", &tcommand::Modules}};
     for (const auto& [between, field] : fields) {
       first.Raw(between);
       for (size_t i = 0; i < rows; ++i) first.Element(list[i].*field, i == 0);
@@ -446,18 +469,33 @@ String WriteScriptFiles(const String& modulesDir) {
   }
   if (!ok) {
     for (ScriptWriter* w : all) {
-      if (!w->File().Error().empty()) return w->File().Error();
+      if (!w->Error().empty()) return w->Error();
     }
   }
-  // All of them are complete: put them in place together.
-  for (ScriptWriter* w : all) {
-    if (!w->File().Commit()) return w->File().Error();
+  if (int error = SyncDirectory(gen.Path())) {
+    return u"Cannot write " + FromLatin1(gen.Path()) + u": " + FromUtf8(std::strerror(error));
   }
-  // Rows files of an earlier, larger list are no longer read.
-  for (size_t k = rowFiles; PathKind(RowsFile(modulesDir, k)) == PATH_FILE; ++k) {
-    RemoveFile(RowsFile(modulesDir, k));
+  // The files of fixed name, for other pages of the kit, and first.js.
+  for (ScriptWriter* w : {&command, &links, &modules, &mods, &first}) {
+    auto file = std::make_unique<TAtomicFile>(FromLatin1(modulesDir + "/" + NameOf(w->Path())));
+    if (!file->OpenAsCopyOf(w->Path())) return file->Error();
+    if (w == &first) {
+      commit.SetCommitPoint(std::move(file));
+    } else {
+      commit.Add(std::move(file));
+    }
   }
   return String();
+}
+
+// Rows files of fixed name, which builds of earlier versions wrote.
+void RemoveOldRowsFiles(const std::string& modulesDir) {
+  for (size_t k = 0;; ++k) {
+    const std::string path = modulesDir + "/" + RowsFile(k);
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) break;
+    unlink(path.c_str());
+  }
 }
 
 }  // namespace
@@ -486,13 +524,58 @@ String BuildIndex() {
             u" " + IntToString(lineCount));
   PrintLine(u"");
 
-  error = WriteScriptFiles(app.rootPath + u"/docs/html/Modules/");
+  std::string root;
+  if (!PathBytes(app.rootPath, root)) {
+    error = u"Cannot write " + app.rootPath + u": " + FromUtf8(std::strerror(EINVAL));
+    PrintLine(error);
+    return error;
+  }
+  const std::string htmlDir = root + "/docs/html";
+  const std::string modulesDir = htmlDir + "/Modules";
+  // The folders the build writes in may be links only of the user's own
+  // or of their folder's owner, as for the files in them.
+  for (const std::string& folder : {root + "/docs", htmlDir, modulesDir}) {
+    std::string reached, refused;
+    if (!FollowTrustedLinks(folder, &reached, &refused)) {
+      error = u"Cannot write " + FromLatin1(folder) + u": " + FromLatin1(refused) +
+              u" is a symbolic link that belongs to another user; not followed";
+      PrintLine(error);
+      return error;
+    }
+  }
+  // What a build that was killed or failed left is undone and removed
+  // first, so that this one starts from a whole index.
+  const String recovered = RecoverInterruptedBuilds(htmlDir);
+  if (!recovered.empty()) PrintLine(recovered);
+  TGeneration gen;
+  if (int failure = gen.Create(modulesDir)) {
+    error = u"Cannot write " + FromLatin1(modulesDir) + u": " + FromUtf8(std::strerror(failure));
+    PrintLine(error);
+    return error;
+  }
+  TIndexCommit commit(htmlDir);
+  error = WriteScriptFiles(gen, modulesDir, commit);
   if (!error.empty()) {
     PrintLine(error);
     return error;
   }
   PrintLine(u"Indeces created...");
-  return InstallPages();
+  error = InstallPages(commit);
+  if (!error.empty()) return error;  // (printed)
+  // A signal held off meanwhile ends the program once the new set is in
+  // place, its folder kept and the old one gone.
+  THoldSignals hold;
+  error = commit.Apply();
+  if (!error.empty()) {
+    PrintLine(error);
+    return error;
+  }
+  gen.Keep();
+  // Only now, with the new set in place, go the files it no longer uses.
+  RemoveStaleFiles(commit.Files());
+  RemoveOldGenerations(modulesDir, gen.Name());
+  RemoveOldRowsFiles(modulesDir);
+  return String();
 }
 
 }  // namespace lexidor

@@ -1,5 +1,8 @@
 #include "app/page_install.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -7,6 +10,8 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/index_commit.h"
+#include "app/new_file.h"
 #include "app/rebuild_page.h"
 #include "app/settings_location.h"
 #include "runtime/program_paths.h"
@@ -63,7 +68,27 @@ const char16_t* const kStalePaths[] = {
 
 }  // namespace
 
-String InstallPages() {
+void RemoveStaleFiles(const std::vector<std::string>& kept) {
+  std::string root;
+  if (!PathBytes(App().rootPath, root)) return;
+  std::vector<std::pair<dev_t, ino_t>> keptIds;
+  for (const std::string& file : kept) {
+    struct stat st;
+    if (stat(file.c_str(), &st) == 0) keptIds.emplace_back(st.st_dev, st.st_ino);
+  }
+  for (const char16_t* stale : kStalePaths) {
+    const std::string path = root + ToLatin1(stale);
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    // A link itself is removed, never what it points to; a file reached
+    // through a linked folder may be one the build has just put in place.
+    bool keep = false;
+    for (const auto& id : keptIds) keep |= id.first == st.st_dev && id.second == st.st_ino;
+    if (!keep) unlink(path.c_str());
+  }
+}
+
+String InstallPages(TIndexCommit& commit) {
   const AppState& app = App();
   const String indexPage = LoadTextFile(u"incbin::resources\\index.html");
   const String commandsPage = LoadTextFile(u"incbin::resources\\commands.html");
@@ -96,9 +121,10 @@ String InstallPages() {
   const String localButton = SettingsDirectory() + u"/button.js";
   String error = MakeSettingsDirectory();
   if (error.empty()) error = SaveTextFileAtomically(button, localButton);
-  if (error.empty()) {
-    button = LoadTextFile(localButton);
-  } else {
+  std::string saved, localPath;
+  if (error.empty() && PathBytes(localButton, localPath) && ReadWholeFile(localPath, &saved)) {
+    button = FromLatin1(saved);
+  } else if (!error.empty()) {
     PrintLine(u"Warning: " + error);
   }
 
@@ -117,35 +143,17 @@ String InstallPages() {
       {&button, u"/docs/html/button.js"},
       {&button, u"/docs/html/Modules/button.js"},
   };
-  for (const char16_t* stale : kStalePaths) {
-    bool replaced = false;
-    for (const Install& install : installs) replaced |= String(stale) == install.path;
-    if (!replaced) RemoveFile(app.rootPath + stale);
-  }
   PrintLine(u"SaveText  <" + app.rootPath + u">");
 
-  // Every file is written in full before any of them replaces its old copy.
-  std::vector<std::unique_ptr<TAtomicFile>> files;
+  // Every file is written in full before any of them replaces its old copy;
+  // the commit puts them in place with the index.
   for (const Install& install : installs) {
     auto file = std::make_unique<TAtomicFile>(app.rootPath + install.path);
-    if (!file->CheckWritable()) {
+    if (!file->Open() || !file->Write(TextFileBytes(*install.text)) || !file->Finish()) {
       PrintLine(file->Error());
       return file->Error();
     }
-    try {
-      SaveTextFile(*install.text, file->TempPath());
-    } catch (const TStreamWriteException&) {
-      file->Fail();
-      PrintLine(file->Error());
-      return file->Error();
-    }
-    files.push_back(std::move(file));
-  }
-  for (auto& file : files) {
-    if (!file->Commit()) {
-      PrintLine(file->Error());
-      return file->Error();
-    }
+    commit.Add(std::move(file));
   }
   return String();
 }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/link_rule.h"
 #include "runtime/program_paths.h"
 
 namespace lexidor {
@@ -74,9 +75,15 @@ const String& SettingsDirectory() {
 
 String SettingsFile() { return SettingsDirectory() + u"/config.txt"; }
 
+String SettingsFolderProblem() {
+  const std::string reason = UntrustedFolderReason(ToLatin1(SettingsDirectory()));
+  if (reason.empty()) return String();
+  return u"Cannot use the settings folder " + SettingsDirectory() + u": it " + FromLatin1(reason);
+}
+
 String MakeSettingsDirectory() {
   const String& directory = SettingsDirectory();
-  if (directory == ProgramDirectory()) return String();
+  if (directory == ProgramDirectory()) return SettingsFolderProblem();
   const std::string path = ToLatin1(directory);
   // Each missing folder from the top down; one that exists is left as it is.
   for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -93,7 +100,7 @@ String MakeSettingsDirectory() {
     return u"Cannot create the settings folder " + directory + u": " +
            FromLatin1(std::strerror(problem));
   }
-  return String();
+  return SettingsFolderProblem();
 }
 
 }  // namespace lexidor

@@ -36,9 +36,13 @@ String ChooseSettingsDirectory(const SettingsPlaceFacts& facts);
 const String& SettingsDirectory();
 // SettingsDirectory() + "/config.txt".
 String SettingsFile();
+// "" when the settings folder may be used; else the line that says why
+// not: it belongs to another user, or others may write it, so what it holds
+// (config.txt, or a link in its place) may not be the user's own.
+String SettingsFolderProblem();
 // Creates the settings folder and any missing parents (mode 0700) when it
 // is not the program's own folder.  "" on success, else a line naming the
-// folder and the reason.
+// folder and the reason (among them SettingsFolderProblem).
 String MakeSettingsDirectory();
 
 }  // namespace lexidor

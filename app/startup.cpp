@@ -11,6 +11,7 @@
 #include "app/config.h"
 #include "app/kit_lock.h"
 #include "app/main_window.h"
+#include "app/new_file.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
 #include "app/user_path.h"
@@ -48,8 +49,10 @@ void FatalSignalHandler(int signal_number) {
   message[length++] = '\n';
   ssize_t ignored = write(STDERR_FILENO, message, length);
   (void)ignored;
-  // A builder started by the program must not outlive it.
+  // A builder started by the program must not outlive it, and neither may
+  // the files of an unfinished build.
   SignalRunningProcessGroups(SIGTERM);
+  RemoveUnkeptFiles();
   _exit(128 + signal_number);
 }
 

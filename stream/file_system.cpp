@@ -1,6 +1,7 @@
 #include "stream/file_system.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -147,8 +148,13 @@ int CopyFileBytes(const std::string& from, const std::string& to, const FileId& 
   FILE* in = std::fopen(from.c_str(), "rbe");
   if (!in) return 0;
   StreamRef source = TCStream::CreateWithCStream(in, TCStream::MODE_READ);
-  FILE* out = std::fopen(to.c_str(), "wbe");
-  if (!out) return 0;  // releasing `source` closes it
+  // O_NOFOLLOW: a link put in the file's place meanwhile is not followed.
+  const int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+  FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+  if (!out) {
+    if (fd >= 0) close(fd);
+    return 0;  // releasing `source` closes it
+  }
   StreamRef target = TCStream::CreateWithCStream(out, TCStream::MODE_WRITE);
   return CopyAndClose(*source, *target);
 }
@@ -188,6 +194,13 @@ int CopyTree(const std::string& from, const std::string& to, std::vector<FileId>
     std::string target = JoinBytes(to, name);
     struct stat est;
     if (stat(source.c_str(), &est) != 0) continue;  // a dangling link
+    // A link in the target may lead anywhere, out of the tree: it is never
+    // written through.
+    struct stat tst;
+    if (lstat(target.c_str(), &tst) == 0 && S_ISLNK(tst.st_mode)) {
+      result = 0;
+      break;
+    }
     if (S_ISDIR(est.st_mode)) {
       result = CopyTree(source, target, chain, target_root);
     } else if (S_ISREG(est.st_mode)) {

@@ -110,7 +110,9 @@ int MovePath(const String& from, const String& to);
 int DuplicateFile(const String& from, const String& to);
 // Copies the tree under directory `from` into `to` (created when missing,
 // its parent must exist).  Files already in `to` are overwritten, nothing in
-// `to` is removed.  Symbolic links are followed (their targets are copied).
+// `to` is removed.  Symbolic links in `from` are followed (their targets are
+// copied); a symbolic link in `to` is never written through: the copy stops
+// there with 0.
 // 1 on success; 0 at the first failure, when `from` is not a directory, when
 // `to` is `from` or lies inside it (nothing is created then), or when the
 // tree loops back into itself through a link.

@@ -420,5 +420,23 @@ TEST_F(FileSystemTest, DuplicateDirectoryNeverCopiesIntoItself) {
   EXPECT_FALSE(fs::exists(P("elsewhere/target/link/target")));
 }
 
+// Links in the target lead outside it: the copy writes through neither a
+// file link nor a folder link, and says it did not finish.
+TEST_F(FileSystemTest, DuplicateDirectoryNeverWritesThroughLinksInTheTarget) {
+  Write("src/x.txt", "new");
+  Write("src/d/y.txt", "new");
+  Write("elsewhere/x.txt", "outside");
+  Write("elsewhere2/y.txt", "outside");
+  for (const char* link : {"x.txt", "d"}) {
+    fs::remove_all(P("dst"));
+    fs::create_directories(P("dst"));
+    fs::create_symlink(std::string(link) == "d" ? "../elsewhere2" : "../elsewhere/x.txt",
+                       P("dst") / link);
+    EXPECT_EQ(DuplicateDirectory(At("src"), At("dst")), 0) << link;
+    EXPECT_EQ(Read("elsewhere/x.txt"), "outside");
+    EXPECT_EQ(Read("elsewhere2/y.txt"), "outside");
+  }
+}
+
 }  // namespace
 }  // namespace lexidor

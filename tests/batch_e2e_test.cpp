@@ -9,7 +9,9 @@
 
 #include <chrono>
 #include <functional>
+#include <regex>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "tests/browser_support.h"
@@ -24,6 +26,33 @@ using test::RunProgram;
 using test::WriteFile;
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// first.js of the kit whose Modules folder is `modules`, with the name of
+// the folder it loads the lists from cut out once that folder is found.
+std::string FirstScript(const std::string& modules) {
+  std::string text = ReadFile(modules + "first.js");
+  std::smatch found;
+  const std::regex folder(",folder:\"(lexidor-index-[0-9]+-[0-9a-f]{16})/\"");
+  if (!std::regex_search(text, found, folder)) {
+    return "no folder in: " + text;
+  }
+  if (!Exists(modules + found[1].str() + "/command.js")) return "no lists in " + found[1].str();
+  return text.erase(found.position(0), found.length(0));
+}
+
+// The names in `dir` that are temporary files or build folders.
+std::vector<std::string> BuildNames(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.c_str());
+  while (dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.find("lexidor-") != std::string::npos || name.find(".tmp") != std::string::npos) {
+      names.push_back(name);
+    }
+  }
+  closedir(d);
+  return names;
+}
 
 // A private copy of the program (config.txt and button.js live beside it)
 // and an empty kit.
@@ -148,6 +177,59 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   EXPECT_FALSE(Exists(modules_ + "rows1.js"));
 }
 
+// "modules" a link to "Modules": the stale "modules/qdxstyle.css" is the
+// style sheet just installed, and stays.
+TEST_F(Batch, AStaleFileThatIsAnInstalledOneIsKept) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  ASSERT_EQ(symlink("Modules", (kit_ + "/docs/html/modules").c_str()), 0);
+  SetConfig(kit_);
+  ASSERT_EQ(Run().exit_status, 0);
+  EXPECT_EQ(ReadFile(modules_ + "qdxstyle.css"),
+            ReadFile(std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/qdxstyle.css"));
+}
+
+// In a kit others may write, a link planted by another user does not
+// redirect the build into the user's files: the build names it and stops.
+TEST_F(Batch, ALinkPlantedByAnotherUserIsRefusedAndNamed) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  WriteFile(dir_.Sub("victim"), "precious");
+  const std::string planted = kit_ + "/docs/html/index.html";
+  ASSERT_EQ(symlink(dir_.Sub("victim").c_str(), planted.c_str()), 0);
+  if (lchown(planted.c_str(), geteuid() == 65534 ? 65533 : 65534, -1) != 0) {
+    GTEST_SKIP() << "needs to run as root to give a link to another user";
+  }
+  SetConfig(kit_);
+  test::RunResult r = Run();
+  EXPECT_EQ(r.exit_status, 1);
+  EXPECT_NE(r.out.find("Cannot write " + planted + ": " + planted +
+                       " is a symbolic link that belongs to another user; not followed\r\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(ReadFile(dir_.Sub("victim")), "precious");
+  EXPECT_FALSE(Exists(modules_ + "first.js"));
+}
+
+// A program folder whose name holds "\" or "::" keeps its settings in
+// that folder, as it is named.
+TEST_F(Batch, AProgramFolderNamedWithBackslashOrColonsUsesItsOwnSettings) {
+  WriteFile(modules_ + "commands.txt", "A|/docs/html/Modules/a/index.html\n");
+  for (const std::string name : {"a\\b", "x::y"}) {
+    const std::string folder = dir_.Sub(name);
+    test::MakeDirs(folder);
+    test::CopyFile(Program(), folder + "/Lexidor");
+    chmod((folder + "/Lexidor").c_str(), 0755);
+    WriteFile(folder + "/config.txt", kit_ + "\r\n0\r\n");
+    RunOptions options;
+    options.args = {"batch"};
+    options.env["DISPLAY"] = "";
+    test::RunResult r = RunProgram(folder + "/Lexidor", options);
+    EXPECT_EQ(r.exit_status, 0) << name << r.out << r.err;
+    EXPECT_NE(r.out.find("Total commands: 1 1"), std::string::npos) << name;
+    EXPECT_NE(ReadFile(folder + "/button.js").find("/Lexidor'>Rebuild index"), std::string::npos);
+  }
+  EXPECT_FALSE(Exists(dir_.Sub("a/b")));
+}
+
 TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   WriteFile(modules_ + "commands.txt", "");
   SetConfig(kit_);
@@ -156,7 +238,7 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "links.js"), "var links=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
-  EXPECT_EQ(ReadFile(modules_ + "first.js"),
+  EXPECT_EQ(FirstScript(modules_),
             "var firstCommands={total:0,rowFiles:0,rowsPerFile:20000,linkStart:\"\",commands:[],links:[],modules:[]};");
 }
 
@@ -190,7 +272,7 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
       links += std::string(i ? "," : "") + "\"" + kit_ + "/docs/html/Modules/m/index.html\"";
       modules += std::string(i ? "," : "") + "\"m\"";
     }
-    EXPECT_EQ(ReadFile(modules_ + "first.js"), "var firstCommands={total:" + std::to_string(count) +
+    EXPECT_EQ(FirstScript(modules_), "var firstCommands={total:" + std::to_string(count) +
                                                     ",rowFiles:2,rowsPerFile:20000,linkStart:\"" + kit_ + "\",commands:[" + names + "],links:[" + links +
                                                     "],modules:[" + modules + "]};");
   }
@@ -338,16 +420,15 @@ TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   options.file_size_limit = 4096;
   test::RunResult r = Run(options);
   EXPECT_EQ(r.exit_status, 1);
-  EXPECT_NE(r.out.find("Cannot write " + modules_ + "links.js: File too large\r\n"),
-            std::string::npos)
-      << r.out;
+  const std::regex failed("\nCannot write " + modules_ +
+                          "lexidor-index-[0-9a-f-]+/links.js: File too large\r\n");
+  EXPECT_TRUE(std::regex_search(r.out, failed)) << r.out;
   EXPECT_EQ(ReadFile(modules_ + "command.js"), old_commands);
   EXPECT_EQ(ReadFile(modules_ + "links.js"), old_links);
   EXPECT_EQ(r.out.find("Indeces created"), std::string::npos);
-  // No temporary file is left behind.
-  DIR* d = opendir(modules_.c_str());
-  while (dirent* e = readdir(d)) EXPECT_EQ(std::string(e->d_name).find(".tmp"), std::string::npos);
-  closedir(d);
+  // No temporary file is left behind, and only the folder of the first build.
+  EXPECT_EQ(BuildNames(modules_).size(), 1u);
+  EXPECT_NE(FirstScript(modules_).find("\"Old\""), std::string::npos);
 }
 
 TEST_F(Batch, ACopyOfTheButtonScriptThatCannotBeSavedOnlyWarns) {

@@ -73,7 +73,7 @@ for (const dir of process.argv.slice(2)) {
     });
     const first = context.firstCommands;
     for (let k = 0; k < first.rowFiles; k++) {
-      vm.runInContext(fs.readFileSync(where + 'rows' + k + '.js', 'latin1'), context, {filename: 'rows' + k + '.js'});
+      vm.runInContext(fs.readFileSync(where + first.folder + 'rows' + k + '.js', 'latin1'), context, {filename: 'rows' + k + '.js'});
     }
     const problems = [];
     [first.commands, first.links, first.modules].forEach((rows, c) => {

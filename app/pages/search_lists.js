@@ -40,19 +40,21 @@ var moreRows = 500;
 // far less cost than a million separate strings.  Searches run on what has
 // arrived and grow as the rest comes in.
 var largeKit = typeof firstCommands != "undefined" && firstCommands.rowFiles > 0;
+// Each build writes its lists into a folder of its own, which first.js names.
+var listFiles = listFolder + (typeof firstCommands != "undefined" && firstCommands.folder || "");
 var pendingLists = largeKit ? firstCommands.rowFiles : 0;
 var total = largeKit ? firstCommands.total : 0;
 var missingFiles = [];
 
 if (!largeKit) {
-	document.write("<script type='text/javascript' src='" + listFolder + "command.js'><\/script>" +
-		"<script type='text/javascript' src='" + listFolder + "links.js'><\/script>" +
-		"<script type='text/javascript' src='" + listFolder + "modules.js'><\/script>");
+	document.write("<script type='text/javascript' src='" + listFiles + "command.js'><\/script>" +
+		"<script type='text/javascript' src='" + listFiles + "links.js'><\/script>" +
+		"<script type='text/javascript' src='" + listFiles + "modules.js'><\/script>");
 }
 
 // The name of rows file k.
 function RowsFile(k) {
-	return listFolder + "rows" + k + ".js";
+	return listFiles + "rows" + k + ".js";
 }
 
 // A search opened from its address wants results in its first screen: the
