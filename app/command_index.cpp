@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/page_install.h"
+#include "app/text_index_install.h"
 #include "stream/file_system.h"
 #include "stream/line_reader.h"
 #include "stream/standard_io.h"
@@ -487,7 +488,11 @@ String BuildIndex() {
     return error;
   }
   PrintLine(u"Indeces created...");
-  return InstallPages();
+  error = InstallPages();
+  // The text index comes after the name index is in place, and whatever
+  // becomes of it the name index stays as it is.
+  if (error.empty()) InstallTextIndex();
+  return error;
 }
 
 }  // namespace lexidor

@@ -4,6 +4,7 @@
 #include "app/command_index.h"
 #include "app/config.h"
 #include "app/rebuild_runner.h"
+#include "app/text_index_install.h"
 #include "gui/event.h"
 #include "gui/event_queue.h"
 #include "gui/gadget_functions.h"
@@ -79,7 +80,11 @@ void RunMainWindow() {
         problem = RebuildDocumentation(app.rootPath);
       }
       ShowTitleNow(window, u"Creating index....");
+      SetTextIndexProgress([&window](int percent) {
+        ShowTitleNow(window, u"Indexing text\u2026 " + IntToString(percent) + u"%");
+      });
       const String error = BuildIndex();
+      SetTextIndexProgress(nullptr);
       EnableGadgetInput(buildButton);
       EnableGadgetInput(closeButton);
       EnableGadgetInput(changeButton);
