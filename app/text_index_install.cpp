@@ -117,10 +117,10 @@ String InstallTextIndex() {
     pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\fulltext.js"),
                                           modules + u"/fulltext.js");
     if (pointerError.empty()) {
-      pointerError = SaveTextFileAtomically(
-          u"var lexidorTextIndex={dir:\"textindex/" + FromLatin1(generation) +
-              u"/\",generation:\"" + FromLatin1(generation) + u"\"};\n",
-          modules + u"/textindex.js");
+      pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
+                                                FromLatin1(generation) + u"/\",generation:\"" +
+                                                FromLatin1(generation) + u"\"};\n",
+                                            modules + u"/textindex.js");
     }
     if (!pointerError.empty()) summary.error = ToLatin1(pointerError);
   }

@@ -8,10 +8,10 @@ namespace lexidor::fulltext {
 
 namespace {
 
-constexpr char16_t k1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
@@ -31,9 +31,9 @@ Charset DetectCharset(std::string_view page) {
   size_t i = at + 8;
   while (i < lower.size() && (lower[i] == '"' || lower[i] == '\'' || lower[i] == ' ')) ++i;
   std::string name;
-  while (i < lower.size() && name.size() < 32 &&
-         (std::isalnum(static_cast<unsigned char>(lower[i])) || lower[i] == '-' ||
-          lower[i] == '_')) {
+  while (
+      i < lower.size() && name.size() < 32 &&
+      (std::isalnum(static_cast<unsigned char>(lower[i])) || lower[i] == '-' || lower[i] == '_')) {
     name += lower[i++];
   }
   if (name == "utf-8" || name == "utf8") return Charset::kUtf8;

@@ -18,9 +18,9 @@ bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0x
 // Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
 // a word and, in displayed text, stands for a blank.
 bool IsInline(std::string_view name) {
-  static constexpr const char* kInline[] = {"a",    "abbr", "b",  "big",   "code",  "em",
+  static constexpr const char* kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
                                             "font", "i",    "kbd", "small", "span", "strong",
-                                            "sub",  "sup",  "tt", "u",     "var",   "samp"};
+                                            "sub",  "sup",  "tt",  "u",     "var",  "samp"};
   for (const char* n : kInline) {
     if (name == n) return true;
   }
@@ -268,6 +268,7 @@ class Extractor {
   void Anchor(const std::string& id) {
     auto command = anchors_.find(id);
     if (command == anchors_.end()) {
+      EndWord();  // the word before the anchor is no text after it
       if (mode_ == kHeading && !mergedHeading_ && Current().anchor.empty()) {
         Current().anchor = id;
       }

@@ -82,9 +82,9 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
         if (seen.emplace(st.st_dev, st.st_ino).second) folders.push_back(below);
       } else if (S_ISREG(st.st_mode) && IsPageName(name) && !skip.count(below)) {
         if (seen.emplace(st.st_dev, st.st_ino).second) {
-          result.pages.push_back({below, static_cast<int64_t>(st.st_size),
-                                  static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
-                                      st.st_mtim.tv_nsec});
+          result.pages.push_back(
+              {below, static_cast<int64_t>(st.st_size),
+               static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec});
         }
       }
     }

@@ -176,8 +176,7 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
       const double length = kTitleWeight * record.titleLength + record.bodyLength;
       double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact =
-          static_cast<uint32_t>(std::max(1.0, std::round(score * kScoreScale)));
+      const uint32_t impact = static_cast<uint32_t>(std::max(1.0, std::round(score * kScoreScale)));
       positions.clear();
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);

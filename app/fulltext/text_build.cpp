@@ -98,9 +98,8 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
       entry.size = page.size;
       entry.mtime = page.mtime;
       entry.anchors = key;
-      entry.text = ExtractPageText(data, anchors,
-                                   slash == std::string::npos ? page.path
-                                                              : page.path.substr(slash + 1));
+      entry.text = ExtractPageText(
+          data, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
     }
     const uint32_t id = index.AddPage(page.path);
     for (const TextSection& section : entry.text.sections) index.AddSection(id, section);

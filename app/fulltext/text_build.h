@@ -25,12 +25,12 @@ struct TextBuildOptions {
 };
 
 struct TextBuildSummary {
-  size_t pages = 0;      // pages indexed
-  size_t reused = 0;     // of them, taken from the cache
+  size_t pages = 0;   // pages indexed
+  size_t reused = 0;  // of them, taken from the cache
   size_t sections = 0;
-  uint64_t words = 0;    // words indexed
-  size_t files = 0;      // files written
-  uint64_t bytes = 0;    // bytes written
+  uint64_t words = 0;  // words indexed
+  size_t files = 0;    // files written
+  uint64_t bytes = 0;  // bytes written
   // Pages (and folders) that could not be read: "<path>: <reason>".
   std::vector<std::string> skipped;
   std::string error;  // "" when the index was written in full

@@ -71,8 +71,8 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   ++position;
   Collect(section.bodyWords, &position);
   const uint32_t bodyLength = position - titleLength - 1;
-  sections_.push_back({page, section.anchor, section.title, section.excerpt, titleLength,
-                       bodyLength});
+  sections_.push_back(
+      {page, section.anchor, section.title, section.excerpt, titleLength, bodyLength});
   words_ += hits_.size();
   std::sort(hits_.begin(), hits_.end());
   for (size_t i = 0; i < hits_.size();) {

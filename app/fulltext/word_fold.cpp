@@ -13,10 +13,10 @@ static_assert(sizeof(kLatinExtendedA) == 128 + 1, "one letter per character");
 
 // U+00C0..U+00FF.  U+00D7 and U+00F7 are no letters and never reach here.
 constexpr const char* kLatin1[64] = {
-    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e",  "e", "i", "i", "i", "i",
-    "d", "n", "o", "o", "o", "o", "o",  "x", "o", "u", "u",  "u", "u", "y", "th", "ss",
-    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e",  "e", "i", "i", "i", "i",
-    "d", "n", "o", "o", "o", "o", "o",  "x", "o", "u", "u",  "u", "u", "y", "th", "y"};
+    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
+    "d", "n", "o", "o", "o", "o", "o",  "x", "o", "u", "u", "u", "u", "y", "th", "ss",
+    "a", "a", "a", "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i",  "i",
+    "d", "n", "o", "o", "o", "o", "o",  "x", "o", "u", "u", "u", "u", "y", "th", "y"};
 
 }  // namespace
 
