@@ -306,9 +306,9 @@ class Extractor {
     mode_ = kHeading;
     headingText_.clear();
     headingChars_ = 0;
-    // A heading right after a command's anchor names that command: its words
-    // join the command's title.
-    mergedHeading_ = commandSection_ && Current().bodyWords.empty();
+    // A heading right after a command's anchor, with no anchor of its own,
+    // names that command: its words join the command's title.
+    mergedHeading_ = commandSection_ && Current().bodyWords.empty() && pendingAnchor_.empty();
     if (!mergedHeading_) {
       NewSection(pendingAnchor_, std::string());
       headingOwnsSection_ = true;

@@ -31,6 +31,23 @@
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
   var DEFAULT_LIMIT = 50;
+  var NEAR_RANKED = 200, NEAR_WINDOW = 8;
+
+  // A word no page holds as typed ("opening" where the pages say "opens")
+  // may still share their stem: with a common ending cut off it is looked
+  // up as a stem.  The build stems every word of the pages; this covers the
+  // usual endings of a query without a stemmer in the page.
+  function plainForm(word) {
+    var endings = ['ing', 'ed', 'es', 'ly', 's'];
+    for (var i = 0; i < endings.length; i++) {
+      var e = endings[i];
+      if (word.length >= e.length + 3 && word.slice(-e.length) === e &&
+          !(e === 's' && word.slice(-2) === 'ss')) {
+        return word.slice(0, -e.length);
+      }
+    }
+    return undefined;
+  }
 
   function isWordChar(c) {
     if (c < 0x80) return (c >= 48 && c <= 57) || (c >= 97 && c <= 122) || (c >= 65 && c <= 90);
@@ -399,6 +416,44 @@
               scores: order.map(function (k) { return sc[k]; })};
     }
 
+    // Words typed together count more where they stand together: among the
+    // best NEAR_RANKED hits, the words' run doubles a score and the words
+    // within NEAR_WINDOW positions of the first raise it by half.
+    function near(ranked, entries) {
+      var n = Math.min(NEAR_RANKED, ranked.ids.length);
+      if (n < 2) return;
+      var order = [];
+      for (var i = 0; i < n; i++) {
+        var s = ranked.ids[i], sets = [], ok = true;
+        for (var k = 0; k < entries.length && ok; k++) {
+          var e = entries[k];
+          if (!e.index) {
+            e.index = new Map();
+            for (var j = 0; j < e.secs.length; j++) e.index.set(e.secs[j], j);
+          }
+          var at = e.index.get(s);
+          if (at === undefined) ok = false; else sets.push(positionsOf(e, at));
+        }
+        var factor = 1;
+        if (ok) {
+          sets[0].forEach(function (p) {
+            if (factor === 2) return;
+            var run = true, close = true;
+            for (var k = 1; k < sets.length; k++) {
+              if (!sets[k].has(p + k)) run = false;
+              var any = false;
+              for (var d = -NEAR_WINDOW; d <= NEAR_WINDOW && !any; d++) any = sets[k].has(p + d);
+              if (!any) close = false;
+            }
+            factor = run ? 2 : close ? Math.max(factor, 1.5) : factor;
+          });
+        }
+        order.push({id: s, score: ranked.scores[i] * factor});
+      }
+      order.sort(function (a, b) { return b.score - a.score || a.id - b.id; });
+      for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
+    }
+
     // Titles, links and excerpts of sections, in the order given.
     function details(ids, highlight, done) {
       var want = {};
@@ -456,7 +511,7 @@
         lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
           if (ticket !== latest) return;
           var stemsOf = {};
-          words.forEach(function (w) { stemsOf[w] = stemOf[w]; });
+          words.forEach(function (w) { stemsOf[w] = stemOf[w] || plainForm(w); });
           var hl = {words: new Set(), prefix: prefix};
           if (prefix) {
             var seen = {};
@@ -468,6 +523,7 @@
                 stemsOf.prefix.push(e[1]);
               }
             });
+            if (!stemsOf.prefix.length && plainForm(prefix)) stemsOf.prefix.push(plainForm(prefix));
           }
           if (m1.length) return empty(m1);
           var stems = [];
@@ -484,6 +540,10 @@
               decoded[s].surfaces.forEach(function (w) { hl.words.add(w); });
             });
             var ranked = rank(parsed.groups.map(function (g) { return groupHits(g, stemsOf); }));
+            var plain = parsed.groups.filter(function (g) { return !g.phrase && !g.prefix; });
+            if (plain.length > 1) {
+              near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+            }
             var shown = ranked.ids.slice(0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
