@@ -108,8 +108,11 @@ function known(modules, oracleFile) {
     const at = result.hits.findIndex((h) => h.link === item.link);
     ranks.push(at);
     if (at < 0) {
-      fail(`${JSON.stringify(text)}: ${item.link} not in the top 3 of ${result.total}: ` +
-           JSON.stringify(result.hits.map((h) => h.link)));
+      const all = engine.search(text).hits;
+      const rank = all.findIndex((h) => h.link === item.link);
+      fail(`${JSON.stringify(text)}: ${item.link} ranks ${rank} of ${result.total} ` +
+           `(score ${rank >= 0 && all[rank].score.toFixed(2)}), the top 3: ` +
+           JSON.stringify(all.slice(0, 3).map((h) => [h.link, h.score.toFixed(2)])));
     }
   });
   return `${items.length} items, ${ranks.filter((r) => r === 0).length} first`;

@@ -13,7 +13,8 @@ namespace lexidor::fulltext {
 
 namespace {
 
-constexpr std::string_view kMagic = "LXTC1\n";
+// Changes with the format and with what extraction keeps of a page.
+constexpr std::string_view kMagic = "LXTC2\n";
 
 void PutU64(std::string& out, uint64_t v) {
   for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);

@@ -18,7 +18,7 @@
 namespace lexidor::fulltext {
 
 // Characters of body text kept per section for the excerpt a hit shows.
-constexpr size_t kExcerptChars = 200;
+constexpr size_t kExcerptChars = 160;
 // Characters of a heading or page title kept as a section's title.
 constexpr size_t kTitleChars = 120;
 

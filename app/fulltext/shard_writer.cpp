@@ -23,7 +23,9 @@ constexpr size_t kShardFill = kShardBytes - 4096;
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.
 constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
-constexpr double kScoreScale = 10.0;
+// A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
+// order and about 6% of precision over the scores BM25 gives.
+constexpr double kScoreSteps = 16.0;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -103,28 +105,75 @@ void AppendRanges(std::string& out, const char* name, const ShardFamily& family)
   out += "]";
 }
 
+// Characters (code points) of UTF-8 text.
+size_t Chars(std::string_view text) {
+  size_t n = 0;
+  for (unsigned char b : text) n += (b & 0xC0) != 0x80;
+  return n;
+}
+
+// Bytes `a` and `b` share at their start, ending on a character's
+// boundary, at most `limit` characters.
+size_t SharedPrefix(std::string_view a, std::string_view b, size_t limit) {
+  size_t n = 0;
+  while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
+  while (n > 0 && n < b.size() && (static_cast<unsigned char>(b[n]) & 0xC0) == 0x80) --n;
+  while (Chars(b.substr(0, n)) > limit) {
+    --n;
+    while (n > 0 && (static_cast<unsigned char>(b[n]) & 0xC0) == 0x80) --n;
+  }
+  return n;
+}
+
 void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   const auto& surfaces = index.Surfaces();
   std::vector<uint32_t> order(surfaces.size());
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
             [&](uint32_t a, uint32_t b) { return surfaces[a] < surfaces[b]; });
-  std::string words;
+  std::string words;  // the open shard's literal, without its quotes
+  std::string_view previous;
   auto flush = [&] {
     if (!dict.Open()) return;
-    dict.Body() = "w:";
-    AppendScriptLiteral(dict.Body(), words);
+    dict.Body() = "w:\"" + words + "\"";
     words.clear();
     dict.Finish();
+  };
+  // Front coding: the count of characters shared with the word before, the
+  // rest of the word; then, when the stem differs, ":", the count of
+  // characters cut from the word's end and what the stem adds.
+  auto literal = [&](const std::string& word, const std::string& stem) {
+    const size_t shared = SharedPrefix(previous, word, 63);
+    std::string entry(1, kDigits[Chars(word.substr(0, shared))]);
+    entry.append(word, shared);
+    if (stem != word) {
+      const size_t kept = SharedPrefix(word, stem, word.size());
+      const size_t cut = Chars(std::string_view(word).substr(kept));
+      entry += ':';
+      if (cut < 64) {
+        entry += kDigits[cut];
+        entry.append(stem, kept);
+      } else {
+        entry += '=' + stem;
+      }
+    }
+    std::string out;
+    AppendScriptLiteral(out, entry);
+    return out.substr(1, out.size() - 2);
   };
   for (uint32_t id : order) {
     const std::string& word = surfaces[id];
     const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
-    if (dict.Open() && words.size() + word.size() * 6 + stem.size() * 6 + 2 > kShardFill) flush();
+    std::string entry = literal(word, stem);
+    if (dict.Open() && words.size() + entry.size() + 1 > kShardFill) {
+      flush();
+      previous = std::string_view();
+      entry = literal(word, stem);
+    }
     if (!dict.Open()) dict.Begin(word);
     if (!words.empty()) words += ' ';
-    words += word;
-    if (stem != word) words += ':' + stem;
+    words += entry;
+    previous = word;
     dict.SetLast(word);
   }
   flush();
@@ -155,8 +204,7 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
   std::vector<uint32_t> positions;
   for (uint32_t id : order) {
     const StemEntry& stem = stems[id];
-    std::string head = stem.text;
-    for (uint32_t surface : stem.surfaces) head += ' ' + index.Surfaces()[surface];
+    const std::string& head = stem.text;
     const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
     auto addPart = [&] {
       if (!terms.empty()) terms += ',', data += ',';
@@ -176,7 +224,8 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
       const double length = kTitleWeight * record.titleLength + record.bodyLength;
       double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = static_cast<uint32_t>(std::max(1.0, std::round(score * kScoreScale)));
+      const uint32_t impact =
+          static_cast<uint32_t>(std::clamp(std::round(kScoreSteps * std::log1p(score)), 1.0, 63.0));
       positions.clear();
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);
@@ -184,10 +233,11 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
       }
       auto encode = [&](uint32_t distance) {
         one.clear();
-        AppendBase32(one, distance);
-        AppendBase32(one, impact);
-        AppendBase32(one, static_cast<uint32_t>(positions.size()));
-        for (uint32_t delta : positions) AppendBase32(one, delta);
+        const bool several = positions.size() != 1;
+        AppendNumber(one, distance * 2 + several);
+        AppendNumber(one, impact);
+        if (several) AppendNumber(one, static_cast<uint32_t>(positions.size()));
+        for (uint32_t delta : positions) AppendNumber(one, delta);
       };
       encode(section - previous);
       if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 >
@@ -246,7 +296,13 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
     }
     if (!rows.empty()) rows += ',';
     rows += std::to_string(local[s.page]) + ',';
-    AppendScriptLiteral(rows, LinkFromPath(s.anchor));
+    // A command's anchor is mostly its name, the section's title: 0 then.
+    const std::string anchor = LinkFromPath(s.anchor);
+    if (anchor == s.title && !anchor.empty()) {
+      rows += '0';
+    } else {
+      AppendScriptLiteral(rows, anchor);
+    }
     rows += ',';
     AppendScriptLiteral(rows, s.title);
     rows += ',';
@@ -258,11 +314,18 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 
 }  // namespace
 
-void AppendBase32(std::string& out, uint32_t value) {
+char NumberSymbol(int index) {
+  // The printable ASCII characters but the quote and the backslash, in order.
+  const int c = 0x20 + index;
+  return static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+}
+
+void AppendNumber(std::string& out, uint32_t value) {
   char buffer[8];
   int n = 0;
-  buffer[n++] = kDigits[value & 31];
-  for (value >>= 5; value; value >>= 5) buffer[n++] = kDigits[32 + (value & 31)];
+  buffer[n++] = NumberSymbol(static_cast<int>(value % 64));
+  for (value /= 64; value; value /= 29)
+    buffer[n++] = NumberSymbol(64 + static_cast<int>(value % 29));
   while (n) out += buffer[--n];
 }
 

@@ -5,18 +5,25 @@
 //
 // - manifest.js (k:"m"): counts, and for each family of shards the range
 //   of keys each file holds, so a page loads only the files a query needs;
-// - d<n>.js (k:"d"): the dictionary, words in order, each with its stem;
-// - p<n>.js (k:"p"): per stem its words and its postings: per section the
-//   distance from the previous section, the section's score for the stem
-//   (BM25, title words weighted above body words), the count of positions
-//   and their distances; a stem too large for one file continues in the
-//   next, its postings starting afresh;
-// - s<n>.js (k:"s"): the sections in order: page, anchor, title, excerpt.
+// - d<n>.js (k:"d"): the dictionary, words in order, each with its stem,
+//   front-coded in one string: per word, a digit for the characters shared
+//   with the word before, the rest of the word, and where the stem differs
+//   ":" with a digit for the characters cut from the word's end and what
+//   the stem adds (or ":=" and the whole stem); words separated by blanks;
+// - p<n>.js (k:"p"): per stem its postings: per section
+//   twice the distance from the previous section, plus 1 unless the stem
+//   stands there once; the section's score for the stem (BM25, title words
+//   weighted above body words) as one digit s, worth e^(s/16) - 1; the count
+//   of positions unless it is 1; the positions' distances.  A stem too
+//   large for one file continues in the next, its postings starting afresh;
+// - s<n>.js (k:"s"): the sections in order: page, anchor (0 when it is the
+//   title), title, excerpt.
 //
-// Numbers in postings are written in base 32, most significant digit first,
-// with the 64 characters A-Z a-z 0-9 - _: the first 32 end a number, the
-// last 32 continue it.  Every file is ASCII (other characters as \u
-// escapes), so a page of any charset reads it alike.  Every file carries the
+// Numbers in postings are written with the 93 printable ASCII characters
+// but the quote and the backslash, in code order: the first 64 are a
+// number's last digit (base 64), the other 29 the digits before it (base
+// 29, most significant first): below 64 one character, below 1856 two.  Every file is ASCII (other
+// characters as \u escapes), so a page of any charset reads it alike.  Every file carries the
 // generation, so that a page never mixes the files of two builds.
 #pragma once
 
@@ -44,8 +51,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
 // bytes as U+FFFD), in ASCII.
 void AppendScriptLiteral(std::string& out, std::string_view text);
 
-// Appends a number in the postings' base-32 form.
-void AppendBase32(std::string& out, uint32_t value);
+// Appends a number in the postings' form.
+void AppendNumber(std::string& out, uint32_t value);
 
 // A path's bytes as a link: percent-encoded except letters, digits and
 // "-._~/!$&'()*+,;=:@".

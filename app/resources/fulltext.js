@@ -19,9 +19,15 @@
   'use strict';
 
   var MAX_WORD = 32;
+  // Digits of the dictionary's counts.
   var DIGITS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_';
   var DIGIT = new Int8Array(128).fill(-1);
   for (var d = 0; d < 64; d++) DIGIT[DIGITS.charCodeAt(d)] = d;
+  // Digits of the postings' numbers: the printable ASCII characters but the
+  // quote and the backslash; the first 64 end a number (base 64), the other
+  // 29 come before its last (base 29).
+  var SYMBOL = new Int8Array(128).fill(-1);
+  for (var c = 0x20, k = 0; c < 0x7F; c++) if (c !== 0x22 && c !== 0x5C) SYMBOL[c] = k++;
   // Folding: the same rules as the index build.  U+0100..U+017F by base
   // letter ('1' stands for "ij", '2' for "oe"), then U+00C0..U+00FF.
   var LATIN_A = 'aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii11jjkkkllllllllllnnnnnnnnn' +
@@ -32,6 +38,9 @@
   var PREFIX_STEMS = 64;
   var DEFAULT_LIMIT = 50;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
+  // A section's score for a stem is written as one digit: e^(digit/16) - 1.
+  var SCORES = [];
+  for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
 
   // A word no page holds as typed ("opening" where the pages say "opens")
   // may still share their stem: with a common ending cut off it is looked
@@ -138,15 +147,15 @@
     global.document.head.appendChild(script);
   }
 
-  // Reads one base-32 number of a postings string at pos[0].
+  // Reads one number of a postings string at pos[0]; -1 past its end.
   function number(s, pos) {
     var v = 0;
     for (;;) {
       var c = s.charCodeAt(pos[0]++);
-      var x = c < 128 ? DIGIT[c] : -1;
+      var x = c < 128 ? SYMBOL[c] : -1;
       if (x < 0) return -1;
-      if (x < 32) return v * 32 + x;
-      v = v * 32 + (x - 32);
+      if (x < 64) return v * 64 + x;
+      v = v * 29 + (x - 64);
     }
   }
 
@@ -254,12 +263,7 @@
         var stemOf = {}, prefixed = [];
         Object.keys(got).forEach(function (n) {
           var s = got[n];
-          if (!s.list) {
-            s.list = s.w.split(' ').map(function (e) {
-              var colon = e.indexOf(':');
-              return colon < 0 ? [e, e] : [e.slice(0, colon), e.slice(colon + 1)];
-            });
-          }
+          if (!s.list) s.list = dictionary(s.w);
           var list = s.list;
           words.forEach(function (w) {
             var lo = lowerBound(list, w);
@@ -273,6 +277,23 @@
           }
         });
         done(stemOf, prefixed, missing);
+      });
+    }
+
+    // A dictionary file's front-coded words: [[word, stem], ...].
+    function dictionary(text) {
+      var previous = '';
+      return text.split(' ').map(function (e) {
+        var colon = e.indexOf(':', 1);
+        var word = previous.slice(0, DIGIT[e.charCodeAt(0)]) + e.slice(1, colon < 0 ? e.length : colon);
+        var stem = word;
+        if (colon >= 0) {
+          var rest = e.slice(colon + 1);
+          stem = rest.charAt(0) === '=' ? rest.slice(1) :
+              word.slice(0, word.length - DIGIT[rest.charCodeAt(0)]) + rest.slice(1);
+        }
+        previous = word;
+        return [word, stem];
       });
     }
 
@@ -295,14 +316,12 @@
       shards('p', ns, function (got, missing) {
         stems.forEach(function (stem) {
           if (decoded[stem]) return;
-          var entry = {secs: [], imps: [], counts: [], at: [], parts: [], surfaces: []};
+          var entry = {secs: [], imps: [], counts: [], at: [], parts: []};
           ns.forEach(function (n) {
             var s = got[n];
             if (!s) return;
             for (var i = 0; i < s.t.length; i++) {
-              var head = s.t[i], blank = head.indexOf(' ');
-              if ((blank < 0 ? head : head.slice(0, blank)) !== stem) continue;
-              if (!entry.surfaces.length) entry.surfaces = head.split(' ').slice(1);
+              if (s.t[i] !== stem) continue;
               decodePart(entry, s.d[i]);
             }
           });
@@ -318,11 +337,12 @@
       var part = entry.parts.length, pos = [0], section = 0;
       entry.parts.push(text);
       while (pos[0] < text.length) {
-        var delta = number(text, pos), impact = number(text, pos), count = number(text, pos);
-        if (delta < 0 || impact < 0 || count < 0) break;
-        section += delta;
+        var head = number(text, pos), digit = number(text, pos);
+        var count = head & 1 ? number(text, pos) : 1;
+        if (head < 0 || digit < 0 || count < 0) break;
+        section += Math.floor(head / 2);
         entry.secs.push(section);
-        entry.imps.push(impact);
+        entry.imps.push(SCORES[digit & 63]);
         entry.counts.push(count);
         entry.at.push(part * 0x10000000 + pos[0]);  // where its positions start
         for (var k = 0; k < count; k++) number(text, pos);
@@ -417,8 +437,8 @@
     }
 
     // Words typed together count more where they stand together: among the
-    // best NEAR_RANKED hits, the words' run doubles a score and the words
-    // within NEAR_WINDOW positions of the first raise it by half.
+    // best NEAR_RANKED hits, the words' run as typed makes a score four times
+    // as high, and the words within NEAR_WINDOW positions of the first twice.
     function near(ranked, entries) {
       var n = Math.min(NEAR_RANKED, ranked.ids.length);
       if (n < 2) return;
@@ -437,7 +457,7 @@
         var factor = 1;
         if (ok) {
           sets[0].forEach(function (p) {
-            if (factor === 2) return;
+            if (factor === 4) return;
             var run = true, close = true;
             for (var k = 1; k < sets.length; k++) {
               if (!sets[k].has(p + k)) run = false;
@@ -445,7 +465,7 @@
               for (var d = -NEAR_WINDOW; d <= NEAR_WINDOW && !any; d++) any = sets[k].has(p + d);
               if (!any) close = false;
             }
-            factor = run ? 2 : close ? Math.max(factor, 1.5) : factor;
+            factor = run ? 4 : close ? Math.max(factor, 2) : factor;
           });
         }
         order.push({id: s, score: ranked.scores[i] * factor});
@@ -462,7 +482,8 @@
         done(ids.map(function (id) {
           var s = got[sectionShard(id)];
           if (!s) return {section: id, title: '', link: '', page: '', excerpt: '', highlights: []};
-          var r = (id - s.f) * 4, page = s.p[s.r[r]], anchor = s.r[r + 1];
+          var r = (id - s.f) * 4, page = s.p[s.r[r]];
+          var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
           var excerpt = s.r[r + 3];
           return {section: id, title: s.r[r + 2], page: page,
                   link: page + (anchor ? '#' + anchor : ''), excerpt: excerpt,
@@ -479,8 +500,15 @@
 
     function highlights(text, hl) {
       var out = [];
+      // The words typed, and the forms of the stems they matched: those
+      // begin with the stem, or with all of it but its last letter
+      // ("happy" for "happi").
+      var starts = hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; });
+      if (hl.prefix) starts.push(hl.prefix);
       wordsOf(text).forEach(function (w) {
-        if (hl.words.has(w.word) || (hl.prefix && w.word.lastIndexOf(hl.prefix, 0) === 0)) {
+        if (hl.words.has(w.word) || starts.some(function (s) {
+          return w.word.lastIndexOf(s, 0) === 0;
+        })) {
           out.push([w.start, w.end]);
         }
       });
@@ -512,7 +540,7 @@
           if (ticket !== latest) return;
           var stemsOf = {};
           words.forEach(function (w) { stemsOf[w] = stemOf[w] || plainForm(w); });
-          var hl = {words: new Set(), prefix: prefix};
+          var hl = {words: new Set(words), stems: [], prefix: prefix};
           if (prefix) {
             var seen = {};
             stemsOf.prefix = [];
@@ -537,7 +565,7 @@
             if (ticket !== latest) return;
             if (m2.length) return empty(m2);
             stems.forEach(function (s) {
-              decoded[s].surfaces.forEach(function (w) { hl.words.add(w); });
+              hl.stems.push(s);
             });
             var ranked = rank(parsed.groups.map(function (g) { return groupHits(g, stemsOf); }));
             var plain = parsed.groups.filter(function (g) { return !g.phrase && !g.prefix; });
