@@ -65,14 +65,14 @@ for p in range(pages):
     out.append('</head><body><table class="navbar"><tr><td><a href="../../index.html">Home</a>'
                "</td><td><a href=\"../../../User Guide/index.html\">Guide</a></td></tr></table>")
     out.append("<h1>Module %s</h1><p>%s</p>" % (module, " ".join(sentence(utf8) for _ in range(3))))
-    for c in range(rng.randint(5, 15)):
+    for c in range(rng.randint(3, 8)):
         name = "".join(x.capitalize() for x in words(2)) + str(p) + "x" + str(c)
         commands.append("%s:Int(a:Int)|/docs/html/%s#%s" % (name, rel, name))
         out.append('<div class="entry" id="%s"><a name="%s"></a><h3>%s</h3>' % (name, name, name))
         out.append('<div class="syntax"><font class="token">%s:Int(a:Int, b:String)</font></div>'
                    % name)
-        for _ in range(rng.randint(1, 4)):
-            out.append("<p>%s</p>" % " ".join(sentence(utf8) for _ in range(rng.randint(2, 6))))
+        for _ in range(rng.randint(1, 3)):
+            out.append("<p>%s</p>" % " ".join(sentence(utf8) for _ in range(rng.randint(2, 4))))
         out.append("<table><tr><th>Parameter</th><th>Meaning</th></tr>")
         for a in range(rng.randint(1, 4)):
             out.append("<tr><td>arg%d</td><td>%s</td></tr>" % (a, sentence(utf8)))

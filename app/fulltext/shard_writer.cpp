@@ -18,7 +18,14 @@ namespace {
 
 constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 // Room kept free in a shard for the closing text and one more entry's head.
-constexpr size_t kShardFill = kShardBytes - 4096;
+// What a file of each family holds at most before the next begins: a query
+// reads one dictionary file per word, the postings files of its stems and
+// one sections file per hit it shows, so the files a query reads many of
+// are the smaller.  Room is kept for the closing text and one entry's head.
+constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
+constexpr size_t kPostingsFill = 128 * 1024 - 4096;
+constexpr size_t kSectionsFill = 32 * 1024 - 4096;
+static_assert(kPostingsFill < kShardBytes, "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.
@@ -165,7 +172,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
     const std::string& word = surfaces[id];
     const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
     std::string entry = literal(word, stem);
-    if (dict.Open() && words.size() + entry.size() + 1 > kShardFill) {
+    if (dict.Open() && words.size() + entry.size() + 1 > kDictionaryFill) {
       flush();
       previous = std::string_view();
       entry = literal(word, stem);
@@ -241,7 +248,7 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
       };
       encode(section - previous);
       if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 >
-              kShardFill &&
+              kPostingsFill &&
           (!part.empty() || !terms.empty())) {
         if (!part.empty()) addPart();
         flush();
@@ -281,7 +288,7 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
     const std::string pageEntry = newPage ? LinkFromPath(pages[s.page]) : std::string();
     if (secs.Open() && pageList.size() + rows.size() + pageEntry.size() + 1500 +
                                (s.title.size() + s.excerpt.size()) * 6 >
-                           kShardFill) {
+                           kSectionsFill) {
       flush();
     }
     if (!secs.Open()) {

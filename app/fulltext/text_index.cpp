@@ -27,12 +27,40 @@ uint32_t TTextIndex::AddPage(std::string path) {
   return static_cast<uint32_t>(pages_.size() - 1);
 }
 
+namespace {
+
+uint64_t WordHash(std::string_view word) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : word) h = (h ^ c) * 1099511628211ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
 uint32_t TTextIndex::SurfaceId(std::string_view word) {
-  auto it = surfaceIds_.find(std::string(word));
-  if (it != surfaceIds_.end()) return it->second;
+  const uint64_t hash = WordHash(word);
+  const uint32_t check = static_cast<uint32_t>(hash >> 32);
+  size_t mask = slots_.size() - 1;
+  size_t i = hash & mask;
+  for (; slots_[i].first; i = (i + 1) & mask) {
+    if (slots_[i].second == check && surfaceText_[slots_[i].first - 1] == word) {
+      return slots_[i].first - 1;
+    }
+  }
   const uint32_t id = static_cast<uint32_t>(surfaceText_.size());
-  surfaceIds_.emplace(std::string(word), id);
+  slots_[i] = {id + 1, check};
   surfaceText_.emplace_back(word);
+  if (surfaceText_.size() * 2 > slots_.size()) {  // at most half full
+    std::vector<std::pair<uint32_t, uint32_t>> old(slots_.size() * 2);
+    old.swap(slots_);
+    mask = slots_.size() - 1;
+    for (const auto& slot : old) {
+      if (!slot.first) continue;
+      size_t k = WordHash(surfaceText_[slot.first - 1]) & mask;
+      while (slots_[k].first) k = (k + 1) & mask;
+      slots_[k] = slot;
+    }
+  }
   std::string stem = stemmer_.Stem(word);
   auto s = stemIds_.find(stem);
   uint32_t stemId;

@@ -53,7 +53,11 @@ class TTextIndex {
   void Collect(const std::string& words, uint32_t* position);
 
   TWordStemmer stemmer_;
-  std::unordered_map<std::string, uint32_t> surfaceIds_;
+  // Surface ids by word: open addressing, each slot the id + 1 (0 when
+  // empty) and the high half of the word's hash, so that a lookup touches
+  // one slot and, mostly, the one word it finds.
+  std::vector<std::pair<uint32_t, uint32_t>> slots_ =
+      std::vector<std::pair<uint32_t, uint32_t>>(1024);
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
   std::unordered_map<std::string, uint32_t> stemIds_;

@@ -36,7 +36,7 @@
                  'a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th y').split(' ');
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
-  var DEFAULT_LIMIT = 50;
+  var DEFAULT_LIMIT = 10;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
   // A section's score for a stem is written as one digit: e^(digit/16) - 1.
   var SCORES = [];
