@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "app/fulltext/charset.h"
@@ -390,13 +392,32 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation) {
-  ShardResult result;
-  ShardFamily dict(folder, generation, 'd', &result);
+  // The postings, the largest part, are written here while a second
+  // thread writes the dictionary and the sections; the index is only read.
+  ShardResult result, side;
+  ShardFamily dict(folder, generation, 'd', &side);
   ShardFamily post(folder, generation, 'p', &result);
-  ShardFamily secs(folder, generation, 's', &result);
-  WriteDictionary(index, dict);
-  WritePostings(index, post);
-  WriteSections(index, secs);
+  ShardFamily secs(folder, generation, 's', &side);
+  std::exception_ptr sideFailure;
+  std::thread other([&] {
+    try {
+      WriteDictionary(index, dict);
+      WriteSections(index, secs);
+    } catch (...) {
+      sideFailure = std::current_exception();
+    }
+  });
+  try {
+    WritePostings(index, post);
+  } catch (...) {
+    other.join();
+    throw;
+  }
+  other.join();
+  if (sideFailure) std::rethrow_exception(sideFailure);
+  result.files += side.files;
+  result.bytes += side.bytes;
+  if (result.error.empty()) result.error = side.error;
   std::string manifest = "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation +
                          "\",k:\"m\",pages:" + std::to_string(index.Pages().size()) +
                          ",sections:" + std::to_string(index.Sections().size()) +

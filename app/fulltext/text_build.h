@@ -22,6 +22,9 @@ struct TextBuildOptions {
   std::set<std::string> skip;  // pages below htmlFolder that are not indexed
   // Called with 0..100 as the build advances, each value at most once.
   std::function<void(int)> progress;
+  // Pages read and cut ahead of the index, on a thread of their own; 0 reads
+  // each page when the index takes it.
+  size_t readAhead = 32;
 };
 
 struct TextBuildSummary {
