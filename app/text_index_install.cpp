@@ -145,7 +145,8 @@ String InstallTextIndex() {
   std::string line = "Full text: " + std::to_string(summary.pages) + " pages, " +
                      std::to_string(summary.sections) + " sections, " +
                      std::to_string(summary.words) + " words, " + std::to_string(summary.bytes) +
-                     " bytes in " + std::to_string(summary.files) + " files";
+                     " bytes in " + std::to_string(summary.files) +
+                     (summary.files == 1 ? " file" : " files");
   if (summary.reused) line += ", " + std::to_string(summary.reused) + " pages unchanged";
   if (!summary.skipped.empty()) {
     line += ", " + std::to_string(summary.skipped.size()) + " could not be read";
