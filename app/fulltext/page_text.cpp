@@ -256,7 +256,11 @@ class Extractor {
       if (lt == std::string_view::npos) break;
       size_t k = lt + 2, n = 0;
       while (n < name.size() && k < p_.size() && Lower(p_[k]) == name[n]) ++k, ++n;
-      if (n == name.size() && (k >= p_.size() || !IsAsciiAlnum(p_[k]))) {
+      // Only a blank, "/" or ">" ends the tag's name: "</script2" or
+      // "</script\xC2" are still script.
+      if (n == name.size() &&
+          (k >= p_.size() || IsBlank(static_cast<unsigned char>(p_[k])) || p_[k] == '/' ||
+           p_[k] == '>')) {
         i_ = lt;
         return;
       }

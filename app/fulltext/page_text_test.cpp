@@ -32,6 +32,7 @@ TEST(PageTextTest, OnlyTheTextAReaderSeesBecomesWords) {
       {"a<script>var hidden = '</p>';</script>b", "a b "},
       {"a<SCRIPT type=x>if (a</b) hidden()</ScRiPt >b", "a b "},
       {"a<style>p { hidden: 1 }</style>b", "a b "},
+      {"a<script>x</scripts>hidden</script\xC2>hidden</script>b", "a b "},
       {"a<!-- hidden -- still > hidden -->b", "a b "},
       {"<!DOCTYPE html><?xml hidden?>x", "x "},
       {"<b>bo</b>ld <p>two</p>words", "bold two words "},
