@@ -1,8 +1,9 @@
 // The text of an outside page: any bytes give sections whose words are
 // folded word characters of bounded length, whose displayed texts are valid
 // UTF-8 of bounded length, and which the shard writer turns into ASCII
-// script literals.  Text inside a script element the fuzzer wrote as
-// "<script>qqq" never becomes a word.
+// script literals.  (Whether a "<script>" among any bytes opens a script
+// depends on the tags and quotes around it, as in a browser; the tests of
+// the page reader check what is hidden.)
 #include <string>
 
 #include "app/fulltext/page_text.h"
@@ -30,7 +31,6 @@ void CheckWords(const std::string& words) {
       FUZZ_CHECK(static_cast<unsigned char>(c) >= 0x80 || IsWordChar(static_cast<unsigned char>(c)),
                  word);
     }
-    FUZZ_CHECK(word.find("qqqscript") == std::string::npos, word);
     start = end + 1;
   }
 }
@@ -46,11 +46,7 @@ void CheckShown(const std::string& text, size_t chars) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string page(reinterpret_cast<const char*>(data), size);
-  // A marker inside every script element: it must never be read as text.
-  for (size_t at = 0; (at = page.find("<script>", at)) != std::string::npos; at += 8) {
-    page.insert(at + 8, "qqqscript ");
-  }
+  const std::string page(reinterpret_cast<const char*>(data), size);
   const PageText text = ExtractPageText(page, {{"a", "Alpha"}, {"b", "Beta"}}, "page.html");
   for (const TextSection& s : text.sections) {
     CheckWords(s.titleWords);
