@@ -19,6 +19,7 @@
 #include "app/link_rule.h"
 #include "app/new_file.h"
 #include "app/page_install.h"
+#include "app/text_index_install.h"
 #include "stream/file_system.h"
 #include "stream/line_reader.h"
 #include "stream/standard_io.h"
@@ -562,19 +563,24 @@ String BuildIndex() {
   PrintLine(u"Indeces created...");
   error = InstallPages(commit);
   if (!error.empty()) return error;  // (printed)
-  // A signal held off meanwhile ends the program once the new set is in
-  // place, its folder kept and the old one gone.
-  THoldSignals hold;
-  error = commit.Apply();
-  if (!error.empty()) {
-    PrintLine(error);
-    return error;
+  {
+    // A signal held off meanwhile ends the program once the new set is in
+    // place, its folder kept and the old one gone.
+    THoldSignals hold;
+    error = commit.Apply();
+    if (!error.empty()) {
+      PrintLine(error);
+      return error;
+    }
+    gen.Keep();
+    // Only now, with the new set in place, go the files it no longer uses.
+    RemoveStaleFiles(commit.Files());
+    RemoveOldGenerations(modulesDir, gen.Name());
+    RemoveOldRowsFiles(modulesDir);
   }
-  gen.Keep();
-  // Only now, with the new set in place, go the files it no longer uses.
-  RemoveStaleFiles(commit.Files());
-  RemoveOldGenerations(modulesDir, gen.Name());
-  RemoveOldRowsFiles(modulesDir);
+  // The text index comes after the name index is in place, and whatever
+  // becomes of it the name index stays as it is.
+  InstallTextIndex();
   return String();
 }
 

@@ -5,6 +5,7 @@
 #include "app/config.h"
 #include "app/kit_lock.h"
 #include "app/rebuild_runner.h"
+#include "app/text_index_install.h"
 #include "app/user_path.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
@@ -86,7 +87,11 @@ void RunMainWindow() {
         problem = RebuildDocumentation(app.rootPath);
       }
       ShowTitleNow(window, u"Creating index....");
+      SetTextIndexProgress([&window](int percent) {
+        ShowTitleNow(window, u"Indexing text\u2026 " + IntToString(percent) + u"%");
+      });
       const String error = BuildIndex();
+      SetTextIndexProgress(nullptr);
       lock.reset();  // not held while a notice waits for the user
       EnableGadgetInput(buildButton);
       EnableGadgetInput(closeButton);

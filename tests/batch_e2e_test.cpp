@@ -136,8 +136,12 @@ TEST_F(Batch, WritesTheExactScriptFilesForEveryParsingRule) {
                        "\\docs\\html\\Modules\\commands.txt\r\nTotal commands: 13 15\r\n\r\n"
                        "\r\nc\r\ncore.mod/stream\r\ncore/core.abc\r\nCORE/Core.Stream\r\nm\r\n"
                        "n\r\nz\r\nIndeces created...\r\nAppDir : " +
-                       P + "\r\nSettings: " + P + "/config.txt\r\nCurDir : " + P + "\r\nPostFile: <" + P +
-                       "/Lexidor> -----\r\nSaveText  <" + R + ">\r\n");
+                       P + "\r\nSettings: " + P + "/config.txt\r\nCurDir : " + P +
+                       "\r\nPostFile: <" + P + "/Lexidor> -----\r\nSaveText  <" + R +
+                       ">\r\nFull text: 0 pages, 0 sections, "
+                       "0 words, " +
+                       std::to_string(ReadFile(modules_ + "textindex/g1/manifest.js").size()) +
+                       " bytes in 1 file\r\n");
   EXPECT_EQ(r.err, "");
 }
 

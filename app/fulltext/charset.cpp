@@ -1,0 +1,80 @@
+#include "app/fulltext/charset.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+namespace lexidor::fulltext {
+
+namespace {
+
+constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
+char32_t Windows1252Char(unsigned char byte) {
+  return byte >= 0x80 && byte < 0xA0 ? k1252High[byte - 0x80] : byte;
+}
+
+Charset DetectCharset(std::string_view page) {
+  if (page.size() >= 3 && page.substr(0, 3) == "\xEF\xBB\xBF") return Charset::kUtf8;
+  const std::string_view head = page.substr(0, 4096);
+  std::string lower(head.size(), ' ');
+  for (size_t i = 0; i < head.size(); ++i) lower[i] = Lower(head[i]);
+  const size_t at = lower.find("charset=");
+  if (at == std::string::npos) return Charset::kLatin1;
+  size_t i = at + 8;
+  while (i < lower.size() && (lower[i] == '"' || lower[i] == '\'' || lower[i] == ' ')) ++i;
+  std::string name;
+  while (
+      i < lower.size() && name.size() < 32 &&
+      (std::isalnum(static_cast<unsigned char>(lower[i])) || lower[i] == '-' || lower[i] == '_')) {
+    name += lower[i++];
+  }
+  if (name == "utf-8" || name == "utf8") return Charset::kUtf8;
+  if (name == "windows-1252" || name == "cp1252" || name == "x-cp1252") {
+    return Charset::kWindows1252;
+  }
+  // Browsers read every iso-8859-1 page as windows-1252: the control codes
+  // 0x80..0x9F would otherwise stand for nothing a reader sees.
+  return Charset::kLatin1;
+}
+
+char32_t NextChar(std::string_view page, size_t& pos, Charset charset) {
+  const unsigned char b = static_cast<unsigned char>(page[pos++]);
+  if (b < 0x80 || charset != Charset::kUtf8) return Windows1252Char(b);
+  int extra;
+  char32_t c;
+  if (b >= 0xC2 && b <= 0xDF) {
+    extra = 1;
+    c = b & 0x1F;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    extra = 2;
+    c = b & 0x0F;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    extra = 3;
+    c = b & 0x07;
+  } else {
+    return Windows1252Char(b);
+  }
+  if (pos + extra > page.size()) return Windows1252Char(b);
+  for (int k = 0; k < extra; ++k) {
+    const unsigned char n = static_cast<unsigned char>(page[pos + k]);
+    if ((n & 0xC0) != 0x80) return Windows1252Char(b);
+    c = (c << 6) | (n & 0x3F);
+  }
+  // Over-long forms, surrogates and codes beyond U+10FFFF are no text.
+  if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
+      (c >= 0xD800 && c <= 0xDFFF)) {
+    return Windows1252Char(b);
+  }
+  pos += extra;
+  return c;
+}
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,142 @@
+#include "app/fulltext/page_source.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "app/fulltext/page_text.h"
+
+namespace lexidor::fulltext {
+
+namespace {
+
+// A page is read whole; no documentation page comes near this, and a
+// larger file is no page a reader opens.
+constexpr off_t kMaxPageBytes = off_t{256} << 20;
+
+// Reads a whole regular file into `data`; "" or the reason it could not.
+std::string ReadPage(const std::string& path, std::string& data) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return std::strerror(errno);
+  struct stat st;
+  std::string refused;
+  if (fstat(fd, &st) != 0) {
+    refused = std::strerror(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    refused = "not a regular file";
+  } else if (st.st_size > kMaxPageBytes) {
+    refused = "larger than " + std::to_string(kMaxPageBytes >> 20) + " MB";
+  }
+  if (!refused.empty()) {
+    close(fd);
+    return refused;
+  }
+  data.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  std::string error;
+  while (done < data.size()) {
+    const ssize_t n = read(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = std::strerror(errno);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  data.resize(done);
+  return error;
+}
+
+}  // namespace
+
+std::string AnchorsKey(const std::map<std::string, std::string>& anchors) {
+  std::string key;
+  for (const auto& [anchor, name] : anchors) key += anchor + '\x01' + name + '\x02';
+  return key;
+}
+
+TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
+                         const Anchors& anchors, const TPageCacheReader& cache, size_t readAhead)
+    : folder_(htmlFolder), pages_(pages), anchors_(anchors), cache_(cache), readAhead_(readAhead) {
+  if (readAhead_ > 0) thread_ = std::thread([this] { Run(); });
+}
+
+TPageSource::~TPageSource() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
+  static const std::map<std::string, std::string> kNoAnchors;
+  SourcePage out;
+  out.page = &pages_[index];
+  const WalkedPage& page = pages_[index];
+  auto found = anchors_.find(page.path);
+  const auto& anchors = found == anchors_.end() ? kNoAnchors : found->second;
+  const std::string key = AnchorsKey(anchors);
+  if (cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
+    out.reused = true;
+    return out;
+  }
+  const std::string full = folder_ + "/" + page.path;
+  out.error = ReadPage(full, buffer);
+  if (!out.error.empty()) {
+    out.error = full + ": " + out.error;
+    return out;
+  }
+  const size_t slash = page.path.rfind('/');
+  out.entry.size = page.size;
+  out.entry.mtime = page.mtime;
+  out.entry.anchors = key;
+  out.entry.text = ExtractPageText(
+      buffer, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  return out;
+}
+
+void TPageSource::Run() {
+  std::string buffer;
+  try {
+    for (size_t i = 0; i < pages_.size(); ++i) {
+      SourcePage page = Read(i, buffer);
+      if (buffer.capacity() > (8u << 20)) std::string().swap(buffer);  // a huge page's room
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return stop_ || ready_.size() < readAhead_; });
+      if (stop_) return;
+      ready_.push_back(std::move(page));
+      changed_.notify_all();
+    }
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failure_ = std::current_exception();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  finished_ = true;
+  changed_.notify_all();
+}
+
+bool TPageSource::Next(SourcePage* out) {
+  if (readAhead_ == 0) {
+    if (next_ >= pages_.size()) return false;
+    *out = Read(next_++, buffer_);
+    return true;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
+  if (ready_.empty()) {
+    if (failure_) std::rethrow_exception(failure_);
+    return false;
+  }
+  *out = std::move(ready_.front());
+  ready_.pop_front();
+  changed_.notify_all();
+  return true;
+}
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,390 @@
+#include "app/fulltext/page_text.h"
+
+#include <cstring>
+
+#include "app/fulltext/charset.h"
+#include "app/fulltext/html_entities.h"
+#include "app/fulltext/word_fold.h"
+
+namespace lexidor::fulltext {
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiAlnum(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9'); }
+bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
+
+// Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
+// a word and, in displayed text, stands for a blank.
+bool IsInline(std::string_view name) {
+  static constexpr const char* kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
+                                            "font", "i",    "kbd", "small", "span", "strong",
+                                            "sub",  "sup",  "tt",  "u",     "var",  "samp"};
+  for (const char* n : kInline) {
+    if (name == n) return true;
+  }
+  return false;
+}
+
+class Extractor {
+ public:
+  Extractor(std::string_view page, const std::map<std::string, std::string>& anchors)
+      : p_(page), anchors_(anchors), charset_(DetectCharset(page)) {
+    if (page.size() >= 3 && page.substr(0, 3) == "\xEF\xBB\xBF") i_ = 3;
+    out_.sections.emplace_back();
+  }
+
+  PageText Run(std::string_view fallbackTitle) {
+    while (i_ < p_.size()) {
+      const char c = p_[i_];
+      if (c == '<' && Tag()) continue;
+      if (c == '&') {
+        ++i_;
+        Char(Reference());
+      } else if (static_cast<unsigned char>(c) < 0x80) {
+        ++i_;
+        Char(static_cast<unsigned char>(c));
+      } else {
+        Char(NextChar(p_, i_, charset_));
+      }
+    }
+    EndWord();
+    return Finish(fallbackTitle);
+  }
+
+ private:
+  enum Mode { kBody, kPageTitle, kHeading };
+
+  TextSection& Current() { return out_.sections.back(); }
+
+  // --- Text -----------------------------------------------------------
+
+  void Char(char32_t c) {
+    if (IsWordChar(c)) {
+      if (wordChars_ < kMaxWordChars) AppendFolded(c, word_);
+      ++wordChars_;
+    } else {
+      EndWord();
+    }
+    Show(c);
+  }
+
+  void EndWord() {
+    if (word_.empty()) return;
+    std::string& words = mode_ == kBody      ? Current().bodyWords
+                         : mode_ == kHeading ? Current().titleWords
+                                             : pageTitleWords_;
+    words += word_;
+    words += ' ';
+    word_.clear();
+    wordChars_ = 0;
+    if (mode_ != kPageTitle) pendingAnchor_.clear();
+  }
+
+  // Text as displayed: blanks collapsed, cut at the title or excerpt length.
+  void Show(char32_t c) {
+    std::string* target;
+    size_t* count;
+    size_t limit;
+    if (mode_ == kBody) {
+      target = &Current().excerpt, count = &excerptChars_, limit = kExcerptChars;
+    } else if (mode_ == kPageTitle) {
+      target = &pageTitle_, count = &pageTitleChars_, limit = kTitleChars;
+    } else {
+      target = &headingText_, count = &headingChars_, limit = kTitleChars;
+    }
+    if (IsBlank(c)) {
+      blank_ = true;
+      return;
+    }
+    if (*count >= limit) return;
+    if (blank_ && *count > 0) {
+      *target += ' ';
+      ++*count;
+    }
+    blank_ = false;
+    AppendUtf8(c, *target);
+    ++*count;
+  }
+
+  char32_t Reference() {
+    if (i_ < p_.size() && p_[i_] == '#') {
+      size_t k = i_ + 1;
+      const bool hex = k < p_.size() && (p_[k] == 'x' || p_[k] == 'X');
+      if (hex) ++k;
+      uint32_t value = 0;
+      size_t digits = 0;
+      for (; k < p_.size() && digits < 8; ++k, ++digits) {
+        const char d = Lower(p_[k]);
+        if (d >= '0' && d <= '9') {
+          value = value * (hex ? 16 : 10) + (d - '0');
+        } else if (hex && d >= 'a' && d <= 'f') {
+          value = value * 16 + (d - 'a' + 10);
+        } else {
+          break;
+        }
+      }
+      if (digits == 0) return '&';
+      if (k < p_.size() && p_[k] == ';') ++k;
+      i_ = k;
+      if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0xFFFD;
+      if (value >= 0x80 && value < 0xA0) return Windows1252Char(static_cast<unsigned char>(value));
+      return value;
+    }
+    size_t k = i_;
+    while (k < p_.size() && k - i_ < 10 && IsAsciiAlnum(p_[k])) ++k;
+    const char32_t c = NamedEntity(p_.substr(i_, k - i_));
+    if (c == 0) return '&';
+    if (k < p_.size() && p_[k] == ';') ++k;
+    i_ = k;
+    return c;
+  }
+
+  // --- Markup ---------------------------------------------------------
+
+  // At '<': consumes a tag, comment or declaration and returns true, or
+  // returns false when the '<' is plain text.
+  bool Tag() {
+    const size_t start = i_;
+    if (start + 1 >= p_.size()) return false;
+    const char next = p_[start + 1];
+    if (p_.compare(start, 4, "<!--") == 0) {
+      const size_t end = p_.find("-->", start + 4);
+      i_ = end == std::string_view::npos ? p_.size() : end + 3;
+      Break(false);
+      return true;
+    }
+    if (next == '!' || next == '?') {
+      SkipPast('>', start + 2);
+      return true;
+    }
+    const bool closing = next == '/';
+    size_t k = start + (closing ? 2 : 1);
+    if (k >= p_.size() || !IsAsciiLetter(p_[k])) return false;
+    std::string name;
+    while (k < p_.size() && (IsAsciiAlnum(p_[k]) || p_[k] == '-' || p_[k] == ':')) {
+      if (name.size() < 16) name += Lower(p_[k]);
+      ++k;
+    }
+    i_ = k;
+    std::string id;
+    if (closing) {
+      SkipPast('>', i_);
+    } else {
+      Attributes(&id);
+    }
+    Element(name, closing, id);
+    return true;
+  }
+
+  void SkipPast(char c, size_t from) {
+    const size_t end = p_.find(c, from);
+    i_ = end == std::string_view::npos ? p_.size() : end + 1;
+  }
+
+  // Reads attributes up to the closing '>'; quoted values may hold '>'.
+  // Keeps the value of the last id or name attribute.
+  void Attributes(std::string* id) {
+    while (i_ < p_.size()) {
+      const char c = p_[i_];
+      if (c == '>') {
+        ++i_;
+        return;
+      }
+      if (!IsAsciiLetter(c)) {
+        ++i_;
+        continue;
+      }
+      std::string name;
+      while (i_ < p_.size() && p_[i_] != '=' && p_[i_] != '>' && !IsBlank(p_[i_]) &&
+             p_[i_] != '/') {
+        if (name.size() < 8) name += Lower(p_[i_]);
+        ++i_;
+      }
+      while (i_ < p_.size() && IsBlank(p_[i_])) ++i_;
+      if (i_ >= p_.size() || p_[i_] != '=') continue;
+      ++i_;
+      while (i_ < p_.size() && IsBlank(p_[i_])) ++i_;
+      std::string_view value;
+      if (i_ < p_.size() && (p_[i_] == '"' || p_[i_] == '\'')) {
+        const char quote = p_[i_];
+        const size_t end = p_.find(quote, i_ + 1);
+        const size_t stop = end == std::string_view::npos ? p_.size() : end;
+        value = p_.substr(i_ + 1, stop - i_ - 1);
+        i_ = end == std::string_view::npos ? p_.size() : end + 1;
+      } else {
+        const size_t from = i_;
+        while (i_ < p_.size() && p_[i_] != '>' && !IsBlank(p_[i_])) ++i_;
+        value = p_.substr(from, i_ - from);
+      }
+      if ((name == "id" || name == "name") && value.size() <= 256) *id = std::string(value);
+    }
+  }
+
+  // A tag that is not inside a word ends the word; in displayed text it
+  // stands for a blank.
+  void Break(bool inlineTag) {
+    if (inlineTag) return;
+    EndWord();
+    blank_ = true;
+  }
+
+  void Element(const std::string& name, bool closing, const std::string& id) {
+    Break(IsInline(name));
+    if (!id.empty()) Anchor(id);
+    const bool heading = name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '3';
+    if (closing) {
+      if (name == "title" && mode_ == kPageTitle) mode_ = kBody;
+      if (heading && mode_ == kHeading) EndHeading();
+      return;
+    }
+    if (name == "script" || name == "style") {
+      SkipRawText(name);
+    } else if (name == "title" && mode_ == kBody) {
+      mode_ = kPageTitle;
+    } else if (heading && mode_ == kBody) {
+      BeginHeading();
+    }
+  }
+
+  // Script and style hold no text for the reader: skipped up to their end
+  // tag, in any letter case, or to the end of the page.
+  void SkipRawText(const std::string& name) {
+    while (i_ < p_.size()) {
+      const size_t lt = p_.find("</", i_);
+      if (lt == std::string_view::npos) break;
+      size_t k = lt + 2, n = 0;
+      while (n < name.size() && k < p_.size() && Lower(p_[k]) == name[n]) ++k, ++n;
+      // Only a blank, "/" or ">" ends the tag's name: "</script2" or
+      // "</script\xC2" are still script.
+      if (n == name.size() &&
+          (k >= p_.size() || IsBlank(static_cast<unsigned char>(p_[k])) || p_[k] == '/' ||
+           p_[k] == '>')) {
+        i_ = lt;
+        return;
+      }
+      i_ = lt + 2;
+    }
+    i_ = p_.size();
+  }
+
+  void Anchor(const std::string& id) {
+    auto command = anchors_.find(id);
+    if (command == anchors_.end()) {
+      EndWord();  // the word before the anchor is no text after it
+      if (mode_ == kHeading && !mergedHeading_ && Current().anchor.empty()) {
+        Current().anchor = id;
+      }
+      pendingAnchor_ = id;
+      return;
+    }
+    // The same anchor twice in a row (an element's id and an <a name>
+    // inside it) is one place.
+    if (mode_ == kPageTitle || id == Current().anchor) return;
+    if (mode_ == kHeading && !mergedHeading_ && headingOwnsSection_ &&
+        Current().bodyWords.empty()) {
+      // <h3><a name="Cmd">: the heading's section becomes the command's.
+      Current().anchor = id;
+      Current().title = command->second;
+      commandSection_ = true;
+      mergedHeading_ = true;
+      return;
+    }
+    NewSection(id, command->second);
+    commandSection_ = true;
+    if (mode_ == kHeading) mergedHeading_ = true;
+  }
+
+  void NewSection(const std::string& anchor, const std::string& title) {
+    EndWord();
+    out_.sections.emplace_back();
+    Current().anchor = anchor;
+    Current().title = title;
+    excerptChars_ = 0;
+    commandSection_ = false;
+    headingOwnsSection_ = false;
+  }
+
+  void BeginHeading() {
+    mode_ = kHeading;
+    headingText_.clear();
+    headingChars_ = 0;
+    // A heading right after a command's anchor, with no anchor of its own,
+    // names that command: its words join the command's title.
+    mergedHeading_ = commandSection_ && Current().bodyWords.empty() && pendingAnchor_.empty();
+    if (!mergedHeading_) {
+      NewSection(pendingAnchor_, std::string());
+      headingOwnsSection_ = true;
+    }
+  }
+
+  void EndHeading() {
+    EndWord();
+    if (!mergedHeading_ && Current().title.empty()) Current().title = headingText_;
+    mode_ = kBody;
+    blank_ = true;
+  }
+
+  PageText Finish(std::string_view fallbackTitle) {
+    if (mode_ == kHeading) EndHeading();
+    const std::string pageTitle = pageTitle_.empty() ? std::string(fallbackTitle) : pageTitle_;
+    TextSection& lead = out_.sections.front();
+    lead.title = pageTitle;
+    lead.titleWords = pageTitleWords_;
+    PageText result;
+    for (TextSection& s : out_.sections) {
+      if (s.title.empty()) s.title = pageTitle;
+      if (s.titleWords.empty() && !s.anchor.empty() && anchors_.count(s.anchor)) {
+        s.titleWords = FoldWords(s.title);
+      }
+      if (s.titleWords.empty() && s.bodyWords.empty()) continue;
+      result.sections.push_back(std::move(s));
+    }
+    return result;
+  }
+
+  static std::string FoldWords(const std::string& text) {
+    std::string words, word;
+    size_t pos = 0, chars = 0;
+    while (pos <= text.size()) {
+      const char32_t c = pos < text.size() ? NextChar(text, pos, Charset::kUtf8) : (++pos, 0);
+      if (c && IsWordChar(c)) {
+        if (chars++ < kMaxWordChars) AppendFolded(c, word);
+      } else if (!word.empty()) {
+        words += word + ' ';
+        word.clear();
+        chars = 0;
+      }
+    }
+    return words;
+  }
+
+  std::string_view p_;
+  const std::map<std::string, std::string>& anchors_;
+  Charset charset_;
+  size_t i_ = 0;
+  PageText out_;
+  Mode mode_ = kBody;
+  std::string word_;
+  size_t wordChars_ = 0;
+  bool blank_ = false;
+  size_t excerptChars_ = 0;
+  std::string pageTitle_, pageTitleWords_;
+  size_t pageTitleChars_ = 0;
+  std::string headingText_;
+  size_t headingChars_ = 0;
+  std::string pendingAnchor_;
+  bool commandSection_ = false;
+  bool mergedHeading_ = false;
+  bool headingOwnsSection_ = false;
+};
+
+}  // namespace
+
+PageText ExtractPageText(std::string_view page, const std::map<std::string, std::string>& anchors,
+                         std::string_view fallbackTitle) {
+  return Extractor(page, anchors).Run(fallbackTitle);
+}
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,435 @@
+#include "app/fulltext/shard_writer.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "app/fulltext/charset.h"
+
+namespace lexidor::fulltext {
+
+namespace {
+
+constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+// Room kept free in a shard for the closing text and one more entry's head.
+// What a file of each family holds at most before the next begins: a query
+// reads one dictionary file per word, the postings files of its stems and
+// one sections file per hit it shows, so the files a query reads many of
+// are the smaller.  Room is kept for the closing text and one entry's head.
+constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
+constexpr size_t kPostingsFill = 128 * 1024 - 4096;
+constexpr size_t kSectionsFill = 32 * 1024 - 4096;
+static_assert(kPostingsFill < kShardBytes, "every file within the limit");
+
+// BM25 with the title's words counted three times, and a title match worth
+// half as much again, so a match in a title ranks above one in the body.
+constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
+// A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
+// order and about 6% of precision over the scores BM25 gives.
+constexpr double kScoreSteps = 16.0;
+// Positions kept per stem and section: enough for phrases in any real
+// section, and a bound on one posting's size in a page of any length.
+constexpr uint32_t kMaxPositions = 2000;
+
+class ShardFamily {
+ public:
+  ShardFamily(const std::string& folder, const std::string& generation, char kind,
+              ShardResult* result)
+      : folder_(folder), generation_(generation), kind_(kind), result_(result) {}
+
+  // Starts a shard when none is open.
+  std::string& Body() { return body_; }
+  bool Open() const { return open_; }
+  void Begin(const std::string& firstKey) {
+    open_ = true;
+    first_ = firstKey;
+    body_.clear();
+  }
+  void SetLast(const std::string& key) { last_ = key; }
+
+  // Writes the open shard: `fields` is everything after "n:<number>,".
+  void Finish() {
+    if (!open_) return;
+    open_ = false;
+    const size_t n = ranges_.size();
+    ranges_.emplace_back(first_, last_);
+    std::string file = "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation_ +
+                       "\",k:\"" + kind_ + "\",n:" + std::to_string(n) + "," + body_ + "});\n";
+    WriteFile(folder_, std::string(1, kind_) + std::to_string(n) + ".js", file, result_);
+  }
+
+  const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
+
+  static void WriteFile(const std::string& folder, const std::string& name,
+                        const std::string& content, ShardResult* result) {
+    if (!result->error.empty()) return;
+    const std::string path = folder + "/" + name;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    bool ok = fd >= 0;
+    for (size_t done = 0; ok && done < content.size();) {
+      const ssize_t n = write(fd, content.data() + done, content.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok) done += static_cast<size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    const int saved = errno;
+    if (fd >= 0 && close(fd) != 0 && ok) ok = false;
+    if (!ok) {
+      result->error = "Cannot write " + path + ": " + std::strerror(ok ? errno : saved);
+      return;
+    }
+    ++result->files;
+    result->bytes += content.size();
+  }
+
+ private:
+  std::string folder_, generation_;
+  char kind_;
+  ShardResult* result_;
+  bool open_ = false;
+  std::string first_, last_, body_;
+  std::vector<std::pair<std::string, std::string>> ranges_;
+};
+
+void AppendRanges(std::string& out, const char* name, const ShardFamily& family) {
+  out += name;
+  out += ":[";
+  bool first = true;
+  for (const auto& [from, to] : family.Ranges()) {
+    if (!first) out += ',';
+    first = false;
+    AppendScriptLiteral(out, from);
+    out += ',';
+    AppendScriptLiteral(out, to);
+  }
+  out += "]";
+}
+
+// Characters (code points) of UTF-8 text.
+size_t Chars(std::string_view text) {
+  size_t n = 0;
+  for (unsigned char b : text) n += (b & 0xC0) != 0x80;
+  return n;
+}
+
+// Bytes `a` and `b` share at their start, ending on a character's
+// boundary, at most `limit` characters.
+size_t SharedPrefix(std::string_view a, std::string_view b, size_t limit) {
+  size_t n = 0;
+  while (n < a.size() && n < b.size() && a[n] == b[n]) ++n;
+  while (n > 0 && n < b.size() && (static_cast<unsigned char>(b[n]) & 0xC0) == 0x80) --n;
+  while (Chars(b.substr(0, n)) > limit) {
+    --n;
+    while (n > 0 && (static_cast<unsigned char>(b[n]) & 0xC0) == 0x80) --n;
+  }
+  return n;
+}
+
+void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
+  const auto& surfaces = index.Surfaces();
+  std::vector<uint32_t> order(surfaces.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return surfaces[a] < surfaces[b]; });
+  std::string words;  // the open shard's literal, without its quotes
+  std::string_view previous;
+  auto flush = [&] {
+    if (!dict.Open()) return;
+    dict.Body() = "w:\"" + words + "\"";
+    words.clear();
+    dict.Finish();
+  };
+  // Front coding: the count of characters shared with the word before, the
+  // rest of the word; then, when the stem differs, ":", the count of
+  // characters cut from the word's end and what the stem adds.
+  auto literal = [&](const std::string& word, const std::string& stem) {
+    const size_t shared = SharedPrefix(previous, word, 63);
+    std::string entry(1, kDigits[Chars(word.substr(0, shared))]);
+    entry.append(word, shared);
+    if (stem != word) {
+      const size_t kept = SharedPrefix(word, stem, word.size());
+      const size_t cut = Chars(std::string_view(word).substr(kept));
+      entry += ':';
+      if (cut < 64) {
+        entry += kDigits[cut];
+        entry.append(stem, kept);
+      } else {
+        entry += '=' + stem;
+      }
+    }
+    std::string out;
+    AppendScriptLiteral(out, entry);
+    return out.substr(1, out.size() - 2);
+  };
+  for (uint32_t id : order) {
+    const std::string& word = surfaces[id];
+    const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
+    std::string entry = literal(word, stem);
+    if (dict.Open() && words.size() + entry.size() + 1 > kDictionaryFill) {
+      flush();
+      previous = std::string_view();
+      entry = literal(word, stem);
+    }
+    if (!dict.Open()) dict.Begin(word);
+    if (!words.empty()) words += ' ';
+    words += entry;
+    previous = word;
+    dict.SetLast(word);
+  }
+  flush();
+}
+
+void WritePostings(const TTextIndex& index, ShardFamily& post) {
+  const auto& stems = index.Stems();
+  const auto& sections = index.Sections();
+  const double n = static_cast<double>(sections.size());
+  double total = 0;
+  for (const auto& s : sections) total += s.titleLength + s.bodyLength;
+  const double average = n > 0 && total > 0 ? total / n : 1;
+
+  std::vector<uint32_t> order(stems.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+
+  std::string terms, data;  // of the open shard: "[...]" bodies without brackets
+  auto flush = [&] {
+    if (!post.Open()) return;
+    post.Body() = "t:[" + terms + "],d:[" + data + "]";
+    terms.clear();
+    data.clear();
+    post.Finish();
+  };
+  std::string part, one;
+  std::vector<uint32_t> positions;
+  for (uint32_t id : order) {
+    const StemEntry& stem = stems[id];
+    const std::string& head = stem.text;
+    const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
+    auto addPart = [&] {
+      if (!terms.empty()) terms += ',', data += ',';
+      AppendScriptLiteral(terms, head);
+      data += '"' + part + '"';
+      post.SetLast(stem.text);
+      part.clear();
+    };
+    if (!post.Open()) post.Begin(stem.text);
+    uint32_t section = 0, previous = 0;
+    for (size_t pos = 0; pos < stem.postings.size();) {
+      section += GetNumber(stem.postings, pos);
+      const uint32_t inTitle = GetNumber(stem.postings, pos);
+      const uint32_t count = GetNumber(stem.postings, pos);
+      const SectionRecord& record = sections[section];
+      const double tf = kTitleWeight * inTitle + (count - inTitle);
+      const double length = kTitleWeight * record.titleLength + record.bodyLength;
+      double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
+      if (inTitle) score *= kTitleBonus;
+      const uint32_t impact =
+          static_cast<uint32_t>(std::clamp(std::round(kScoreSteps * std::log1p(score)), 1.0, 63.0));
+      positions.clear();
+      for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t delta = GetNumber(stem.postings, pos);
+        if (k < kMaxPositions) positions.push_back(delta);
+      }
+      auto encode = [&](uint32_t distance) {
+        one.clear();
+        const bool several = positions.size() != 1;
+        AppendNumber(one, distance * 2 + several);
+        AppendNumber(one, impact);
+        if (several) AppendNumber(one, static_cast<uint32_t>(positions.size()));
+        for (uint32_t delta : positions) AppendNumber(one, delta);
+      };
+      encode(section - previous);
+      if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 >
+              kPostingsFill &&
+          (!part.empty() || !terms.empty())) {
+        if (!part.empty()) addPart();
+        flush();
+        post.Begin(stem.text);
+        encode(section);  // a part starts afresh: its first section counts from 0
+      }
+      part += one;
+      previous = section;
+    }
+    if (!part.empty()) addPart();
+  }
+  flush();
+}
+
+void WriteSections(const TTextIndex& index, ShardFamily& secs) {
+  const auto& sections = index.Sections();
+  const auto& pages = index.Pages();
+  std::string pageList, rows;
+  std::vector<int32_t> local;  // page -> index in this shard's list, or -1
+  std::vector<uint32_t> used;
+  local.assign(pages.size(), -1);
+  uint32_t first = 0;
+  auto flush = [&] {
+    if (!secs.Open()) return;
+    secs.Body() = "f:" + std::to_string(first) + ",p:[" + pageList + "],r:[" + rows + "]";
+    pageList.clear();
+    rows.clear();
+    for (uint32_t p : used) local[p] = -1;
+    used.clear();
+    secs.Finish();
+  };
+  std::string row;
+  for (uint32_t id = 0; id < sections.size(); ++id) {
+    const SectionRecord& s = sections[id];
+    row.clear();
+    const bool newPage = local[s.page] < 0;
+    const std::string pageEntry = newPage ? LinkFromPath(pages[s.page]) : std::string();
+    if (secs.Open() && pageList.size() + rows.size() + pageEntry.size() + 1500 +
+                               (s.title.size() + s.excerpt.size()) * 6 >
+                           kSectionsFill) {
+      flush();
+    }
+    if (!secs.Open()) {
+      secs.Begin(std::to_string(id));
+      first = id;
+    }
+    if (local[s.page] < 0) {
+      local[s.page] = static_cast<int32_t>(used.size());
+      used.push_back(s.page);
+      if (!pageList.empty()) pageList += ',';
+      AppendScriptLiteral(pageList, LinkFromPath(pages[s.page]));
+    }
+    if (!rows.empty()) rows += ',';
+    rows += std::to_string(local[s.page]) + ',';
+    // A command's anchor is mostly its name, the section's title: 0 then.
+    const std::string anchor = LinkFromPath(s.anchor);
+    if (anchor == s.title && !anchor.empty()) {
+      rows += '0';
+    } else {
+      AppendScriptLiteral(rows, anchor);
+    }
+    rows += ',';
+    AppendScriptLiteral(rows, s.title);
+    rows += ',';
+    AppendScriptLiteral(rows, s.excerpt);
+    secs.SetLast(std::to_string(id));
+  }
+  flush();
+}
+
+}  // namespace
+
+char NumberSymbol(int index) {
+  // The printable ASCII characters but the quote and the backslash, in order.
+  const int c = 0x20 + index;
+  return static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+}
+
+void AppendNumber(std::string& out, uint32_t value) {
+  char buffer[8];
+  int n = 0;
+  buffer[n++] = NumberSymbol(static_cast<int>(value % 64));
+  for (value /= 64; value; value /= 29)
+    buffer[n++] = NumberSymbol(64 + static_cast<int>(value % 29));
+  while (n) out += buffer[--n];
+}
+
+void AppendScriptLiteral(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  auto unit = [&](uint32_t u) {
+    out += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 15];
+  };
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b >= 0x20 && b < 0x7F) {
+      if (b == '"' || b == '\\') out += '\\';
+      out += static_cast<char>(b);
+      ++i;
+      continue;
+    }
+    if (b < 0x80) {
+      unit(b);
+      ++i;
+      continue;
+    }
+    const size_t before = i;
+    char32_t c = NextChar(text, i, Charset::kUtf8);
+    if (i == before + 1) c = 0xFFFD;  // not UTF-8
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      unit(0xD800 + (c >> 10));
+      unit(0xDC00 + (c & 0x3FF));
+    } else {
+      unit(c);
+    }
+  }
+  out += '"';
+}
+
+std::string LinkFromPath(std::string_view path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char b : path) {
+    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+        std::strchr("-._~/!$&'()*+,;=:@", b)) {
+      if (b) {
+        out += static_cast<char>(b);
+        continue;
+      }
+    }
+    out += '%';
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+  }
+  return out;
+}
+
+ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
+                        const std::string& generation) {
+  // The postings, the largest part, are written here while a second
+  // thread writes the dictionary and the sections; the index is only read.
+  ShardResult result, side;
+  ShardFamily dict(folder, generation, 'd', &side);
+  ShardFamily post(folder, generation, 'p', &result);
+  ShardFamily secs(folder, generation, 's', &side);
+  std::exception_ptr sideFailure;
+  std::thread other([&] {
+    try {
+      WriteDictionary(index, dict);
+      WriteSections(index, secs);
+    } catch (...) {
+      sideFailure = std::current_exception();
+    }
+  });
+  try {
+    WritePostings(index, post);
+  } catch (...) {
+    other.join();
+    throw;
+  }
+  other.join();
+  if (sideFailure) std::rethrow_exception(sideFailure);
+  result.files += side.files;
+  result.bytes += side.bytes;
+  if (result.error.empty()) result.error = side.error;
+  std::string manifest = "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation +
+                         "\",k:\"m\",pages:" + std::to_string(index.Pages().size()) +
+                         ",sections:" + std::to_string(index.Sections().size()) +
+                         ",words:" + std::to_string(index.Words()) + ",";
+  AppendRanges(manifest, "d", dict);
+  manifest += ',';
+  AppendRanges(manifest, "p", post);
+  manifest += ',';
+  AppendRanges(manifest, "s", secs);
+  manifest += "});\n";
+  ShardFamily::WriteFile(folder, "manifest.js", manifest, &result);
+  return result;
+}
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,160 @@
+#include "app/fulltext/text_build.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/fulltext/page_walk.h"
+#include "app/fulltext/shard_writer.h"
+
+namespace lexidor::fulltext {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextBuildTest : public testing::Test {
+ protected:
+  TextBuildTest() {
+    std::string pattern = fs::temp_directory_path().string() + "/lexidor-text-XXXXXX";
+    dir_ = mkdtemp(pattern.data());
+    html_ = dir_ + "/html";
+    fs::create_directories(html_);
+  }
+  ~TextBuildTest() override { fs::remove_all(dir_); }
+
+  void Write(const std::string& relative, const std::string& bytes) {
+    const fs::path path = html_ + "/" + relative;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+  TextBuildOptions Options(const std::string& generation) {
+    TextBuildOptions options;
+    options.htmlFolder = html_;
+    options.outputFolder = dir_ + "/" + generation;
+    options.generation = generation;
+    options.cacheFile = dir_ + "/pages.cache";
+    return options;
+  }
+  // Every file the build wrote, read together.
+  std::string Shards(const std::string& generation) {
+    std::string all;
+    for (const auto& entry : fs::directory_iterator(dir_ + "/" + generation)) {
+      all += Read(entry.path());
+    }
+    return all;
+  }
+
+  std::string dir_, html_;
+};
+
+TEST_F(TextBuildTest, WalkTakesEachPageOnceAndStaysInTheTree) {
+  Write("a.html", "a");
+  Write("B.HTM", "b");
+  Write("notes.txt", "not a page");
+  Write("sub/c.html", "c");
+  Write("index.html", "Lexidor's own page");
+  fs::create_directories(dir_ + "/outside");
+  std::ofstream(dir_ + "/outside/secret.html") << "outside";
+  fs::create_directory_symlink("..", html_ + "/sub/loop");           // a loop
+  fs::create_directory_symlink(dir_ + "/outside", html_ + "/out");   // leads out
+  fs::create_symlink(html_ + "/a.html", html_ + "/sub/again.html");  // a second name
+  fs::create_symlink(html_ + "/gone.html", html_ + "/dangling.html");
+  const WalkResult walk = WalkPages(html_, {"index.html"});
+  std::string pages;
+  for (const WalkedPage& p : walk.pages) pages += p.path + " ";
+  EXPECT_EQ(pages, "B.HTM a.html sub/c.html ");
+  ASSERT_EQ(walk.problems.size(), 1u);
+  EXPECT_NE(walk.problems[0].find("dangling.html"), std::string::npos);
+}
+
+TEST_F(TextBuildTest, RebuildReadsOnlyChangedPagesAndCountsThoseItCannot) {
+  for (int i = 0; i < 5; ++i) {
+    Write("p" + std::to_string(i) + ".html", "<h2>page " + std::to_string(i) + "</h2>alpha");
+  }
+  TextBuildSummary first = BuildTextIndex(Options("g1"));
+  ASSERT_EQ(first.error, "");
+  EXPECT_EQ(first.pages, 5u);
+  EXPECT_EQ(first.reused, 0u);
+  EXPECT_EQ(first.sections, 5u);
+  EXPECT_EQ(first.words, 15u);
+
+  Write("p1.html", "<h2>page one</h2>omega changed");
+  // A changed page removed while the build runs is skipped and named.
+  Write("p4.html", "<h2>page 4</h2>changed too");
+  TextBuildOptions options = Options("g2");
+  options.readAhead = 0;  // each page read when its turn comes
+  options.progress = [this](int percent) {
+    if (percent > 0) unlink((html_ + "/p4.html").c_str());
+  };
+  TextBuildSummary second = BuildTextIndex(options);
+  ASSERT_EQ(second.error, "");
+  EXPECT_EQ(second.pages, 4u);
+  EXPECT_EQ(second.reused, 3u);  // p0, p2, p3
+  ASSERT_EQ(second.skipped.size(), 1u);
+  EXPECT_NE(second.skipped[0].find("p4.html"), std::string::npos);
+  const std::string shards = Shards("g2");
+  EXPECT_NE(shards.find("omega"), std::string::npos);
+  EXPECT_EQ(shards.find("\"page 4\""), std::string::npos);
+
+  // A damaged cache costs time, not results.
+  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc) << "LXTC2\n\x05garbage";
+  TextBuildSummary third = BuildTextIndex(Options("g3"));
+  EXPECT_EQ(third.error, "");
+  EXPECT_EQ(third.reused, 0u);
+  EXPECT_EQ(third.words, second.words);
+}
+
+TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
+  // Many sections sharing common words (long postings), many distinct words
+  // (a long dictionary) and non-ASCII titles and excerpts.
+  std::string page = "<meta charset=utf-8>";
+  for (int s = 0; s < 6000; ++s) {
+    page += "<h2>Caf\xC3\xA9 " + std::to_string(s) + "</h2>common words here again w" +
+            std::to_string(s * 7919) + " \xE2\x80\x9Cquoted\xE2\x80\x9D\n";
+  }
+  Write("big.html", page);
+  Write("empty.html", "");
+  TextBuildSummary summary = BuildTextIndex(Options("g1"));
+  ASSERT_EQ(summary.error, "");
+  EXPECT_EQ(summary.sections, 6000u);
+  EXPECT_GT(summary.files, 4u);
+  uint64_t bytes = 0;
+  for (const auto& entry : fs::directory_iterator(dir_ + "/g1")) {
+    const std::string text = Read(entry.path());
+    bytes += text.size();
+    EXPECT_LE(text.size(), kShardBytes) << entry.path();
+    EXPECT_EQ(text.rfind("(self.lexidorText=self.lexidorText||[]).push({g:\"g1\",k:\"", 0), 0u)
+        << entry.path();
+    for (unsigned char c : text) ASSERT_TRUE(c < 0x80) << entry.path();
+  }
+  EXPECT_EQ(bytes, summary.bytes);
+  // An output folder that exists already is refused.
+  EXPECT_NE(BuildTextIndex(Options("g1")).error, "");
+}
+
+TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
+  std::string numbers;
+  for (uint32_t v : {0u, 63u, 64u, 1855u, 1856u}) {
+    AppendNumber(numbers, v);
+    numbers += '|';
+  }
+  EXPECT_EQ(numbers, " |a|c |~a|cb |");
+  std::string literal;
+  AppendScriptLiteral(literal, "a\"b\\c\n\xC3\xA9\xF0\x9F\x98\x80\xFF</script>");
+  EXPECT_EQ(literal, "\"a\\\"b\\\\c\\u000a\\u00e9\\ud83d\\ude00\\ufffd</script>\"");
+  EXPECT_EQ(LinkFromPath("Modules/a b/%x#y\xE9.html"), "Modules/a%20b/%25x%23y%E9.html");
+}
+
+}  // namespace
+}  // namespace lexidor::fulltext

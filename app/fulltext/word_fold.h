@@ -1,0 +1,30 @@
+// Words as the text index keeps them: characters folded for case and for
+// accents, so that "Café", "CAFE" and "cafe" are one word.
+//
+// The page-side search script folds a query with the same rules; the two
+// must agree character for character.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace lexidor::fulltext {
+
+// Longest word kept, in characters; the rest of a longer run is dropped.
+constexpr size_t kMaxWordChars = 32;
+
+// True for a character that belongs to a word: ASCII letters and digits,
+// Latin letters with their accents, Greek, Cyrillic, Hangul and the CJK
+// ranges.  Everything else (punctuation, symbols, controls) separates words.
+bool IsWordChar(char32_t c);
+
+// Appends the folded form of one word character to `out` as UTF-8: lower
+// case, accents removed (é -> e, ß -> ss, æ -> ae).
+void AppendFolded(char32_t c, std::string& out);
+
+// Appends the character as UTF-8 (a lone surrogate or a code above U+10FFFF
+// becomes U+FFFD).
+void AppendUtf8(char32_t c, std::string& out);
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,590 @@
+// Full-text search of the kit's pages, from file:// with nothing but
+// <script> loads.
+//
+// The build writes the text index as small script files (at most 256 KB
+// each) in a folder named by the pointer file Modules/textindex.js; each file
+// registers itself with (self.lexidorText=self.lexidorText||[]).push({...}).
+// A search loads only the files its words need: the manifest, the
+// dictionary files that hold its words, the postings files of their stems,
+// and the section files of the hits it shows.  Results are given once all
+// of these are in, so they never change order under the reader.
+//
+//   var engine = LexidorFullText.create({base: 'Modules/'});
+//   engine.search('draw image', function (result) { ... }, {limit: 50});
+//
+// result: {query, total, hits: [{section, title, link, excerpt, highlights:
+// [[start, end], ...], score}], missing: [file, ...]}.  A new search
+// replaces the one still waiting: only the latest is answered.
+(function (global) {
+  'use strict';
+
+  var MAX_WORD = 32;
+  // Digits of the dictionary's counts.
+  var DIGITS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_';
+  var DIGIT = new Int8Array(128).fill(-1);
+  for (var d = 0; d < 64; d++) DIGIT[DIGITS.charCodeAt(d)] = d;
+  // Digits of the postings' numbers: the printable ASCII characters but the
+  // quote and the backslash; the first 64 end a number (base 64), the other
+  // 29 come before its last (base 29).
+  var SYMBOL = new Int8Array(128).fill(-1);
+  for (var c = 0x20, k = 0; c < 0x7F; c++) if (c !== 0x22 && c !== 0x5C) SYMBOL[c] = k++;
+  // Folding: the same rules as the index build.  U+0100..U+017F by base
+  // letter ('1' stands for "ij", '2' for "oe"), then U+00C0..U+00FF.
+  var LATIN_A = 'aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii11jjkkkllllllllllnnnnnnnnn' +
+      'oooooo22rrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs';
+  var LATIN_1 = ('a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th ss ' +
+                 'a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th y').split(' ');
+  // Stems a prefix may stand for, and hits given section details at once.
+  var PREFIX_STEMS = 64;
+  var DEFAULT_LIMIT = 10;
+  var NEAR_RANKED = 200, NEAR_WINDOW = 8;
+  // A section's score for a stem is written as one digit: e^(digit/16) - 1.
+  var SCORES = [];
+  for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
+
+  // A word no page holds as typed ("opening" where the pages say "opens")
+  // may still share their stem: with a common ending cut off it is looked
+  // up as a stem.  The build stems every word of the pages; this covers the
+  // usual endings of a query without a stemmer in the page.
+  function plainForm(word) {
+    var endings = ['ing', 'ed', 'es', 'ly', 's'];
+    for (var i = 0; i < endings.length; i++) {
+      var e = endings[i];
+      if (word.length >= e.length + 3 && word.slice(-e.length) === e &&
+          !(e === 's' && word.slice(-2) === 'ss')) {
+        return word.slice(0, -e.length);
+      }
+    }
+    return undefined;
+  }
+
+  function isWordChar(c) {
+    if (c < 0x80) return (c >= 48 && c <= 57) || (c >= 97 && c <= 122) || (c >= 65 && c <= 90);
+    if (c >= 0xC0 && c <= 0x24F) return c !== 0xD7 && c !== 0xF7;
+    if (c >= 0x370 && c <= 0x3FF) return c !== 0x375 && c !== 0x37E && c !== 0x387;
+    if (c >= 0x400 && c <= 0x52F) return c < 0x482 || c > 0x489;
+    return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF);
+  }
+
+  function foldChar(c) {
+    if (c < 0x80) return String.fromCharCode(c >= 65 && c <= 90 ? c + 32 : c);
+    if (c >= 0xC0 && c <= 0xFF) return LATIN_1[c - 0xC0];
+    if (c >= 0x100 && c <= 0x17F) {
+      var base = LATIN_A.charAt(c - 0x100);
+      return base === '1' ? 'ij' : base === '2' ? 'oe' : base;
+    }
+    if ((c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
+      return String.fromCharCode(c + 0x20);
+    }
+    if (c >= 0x400 && c <= 0x40F) return String.fromCharCode(c + 0x50);
+    return String.fromCharCode(c);
+  }
+
+  // The words of a text, folded, with where each stands: [{word, start, end}].
+  function wordsOf(text) {
+    var out = [], word = '', chars = 0, start = -1;
+    for (var i = 0; i <= text.length; i++) {
+      var c = i < text.length ? text.charCodeAt(i) : 0;
+      if (i < text.length && isWordChar(c)) {
+        if (start < 0) start = i;
+        if (chars++ < MAX_WORD) word += foldChar(c);
+      } else if (start >= 0) {
+        out.push({word: word, start: start, end: i});
+        word = '';
+        chars = 0;
+        start = -1;
+      }
+    }
+    return out;
+  }
+
+  // A query: words outside quotes are each required; "quoted words" are a
+  // phrase; the last word matches as a prefix while it is being typed (no
+  // blank or closing quote after it).  Never throws, whatever the text.
+  function parseQuery(text) {
+    text = String(text == null ? '' : text);
+    var groups = [], i = 0;
+    while (i < text.length) {
+      var quote = text.indexOf('"', i);
+      var plainEnd = quote < 0 ? text.length : quote;
+      wordsOf(text.slice(i, plainEnd)).forEach(function (w) {
+        groups.push({words: [w.word], phrase: false, prefix: false});
+      });
+      if (quote < 0) break;
+      var close = text.indexOf('"', quote + 1);
+      var inner = wordsOf(text.slice(quote + 1, close < 0 ? text.length : close));
+      if (inner.length > 1) {
+        groups.push({words: inner.map(function (w) { return w.word; }), phrase: true,
+                     prefix: false});
+      } else if (inner.length === 1) {
+        groups.push({words: [inner[0].word], phrase: false, prefix: false});
+      }
+      i = close < 0 ? text.length : close + 1;
+    }
+    var last = text.length ? text.charCodeAt(text.length - 1) : 0;
+    if (groups.length && isWordChar(last)) groups[groups.length - 1].prefix = true;
+    return {groups: groups};
+  }
+
+  // Shards register here, by generation, kind and number.
+  var registry = {};
+  function register(shard) {
+    if (!shard || typeof shard.g !== 'string' || typeof shard.k !== 'string') return;
+    registry[shard.g + '/' + shard.k + (shard.k === 'm' ? '' : shard.n)] = shard;
+  }
+  var early = global.lexidorText;
+  global.lexidorText = {push: function () {
+    for (var i = 0; i < arguments.length; i++) register(arguments[i]);
+  }};
+  if (early && early.length) for (var e = 0; e < early.length; e++) register(early[e]);
+
+  function loadScript(url, done) {
+    var script = global.document.createElement('script');
+    script.src = url;
+    script.onload = function () { done(true); };
+    script.onerror = function () { done(false); };
+    global.document.head.appendChild(script);
+  }
+
+  // Reads one number of a postings string at pos[0]; -1 past its end.
+  function number(s, pos) {
+    var v = 0;
+    for (;;) {
+      var c = s.charCodeAt(pos[0]++);
+      var x = c < 128 ? SYMBOL[c] : -1;
+      if (x < 0) return -1;
+      if (x < 64) return v * 64 + x;
+      v = v * 29 + (x - 64);
+    }
+  }
+
+  // Lower bound of `key` in the sorted pairs [from, to, from, to, ...]:
+  // the index of the first range whose end is not below `key`.
+  function firstRangeEndingAtOrAfter(ranges, key) {
+    var lo = 0, hi = ranges.length / 2;
+    while (lo < hi) {
+      var mid = (lo + hi) >> 1;
+      if (ranges[2 * mid + 1] < key) lo = mid + 1; else hi = mid;
+    }
+    return lo;
+  }
+
+  function create(options) {
+    options = options || {};
+    var base = options.base || '';
+    var load = options.load || loadScript;
+    var pointer = null, manifest = null, manifestMissing = null;
+    var loading = {};          // file -> [callbacks]
+    var failed = {};           // file -> true
+    var decoded = {};          // stem -> postings
+    var latest = 0;
+    var marks = null, scores = null;
+
+    function dir() { return pointer.dir; }
+
+    // Calls back with the shard of kind k number n (null when missing).
+    function shard(k, n, done) {
+      var file = k + n + '.js';
+      var key = pointer.generation + '/' + k + (k === 'm' ? '' : n);
+      if (k === 'm') file = 'manifest.js';
+      if (registry[key]) return done(registry[key]);
+      if (failed[file]) return done(null);
+      if (loading[file]) return loading[file].push(done);
+      loading[file] = [done];
+      load(base + dir() + file, function () {
+        var waiting = loading[file];
+        delete loading[file];
+        var found = registry[key] || null;
+        if (!found) failed[file] = true;
+        waiting.forEach(function (f) { f(found); });
+      });
+    }
+
+    // Loads shards of kind k; calls back with {n: shard} and the missing files.
+    function shards(k, ns, done) {
+      var got = {}, missing = [], left = ns.length;
+      if (!left) return done(got, missing);
+      ns.forEach(function (n) {
+        shard(k, n, function (s) {
+          if (s) got[n] = s; else missing.push(k + n + '.js');
+          if (--left === 0) done(got, missing);
+        });
+      });
+    }
+
+    function start(done) {
+      if (manifest || manifestMissing) return done();
+      var begin = function () {
+        pointer = global.lexidorTextIndex;
+        if (!pointer || typeof pointer.dir !== 'string') {
+          manifestMissing = ['textindex.js'];
+          return done();
+        }
+        shard('m', 0, function (m) {
+          if (!m) {
+            manifestMissing = [pointer.dir + 'manifest.js'];
+          } else {
+            manifest = m;
+            manifest.sFirst = [];
+            for (var i = 0; i < m.s.length; i += 2) manifest.sFirst.push(+m.s[i]);
+            marks = new Uint8Array(m.sections);
+            scores = new Float64Array(m.sections);
+          }
+          done();
+        });
+      };
+      if (global.lexidorTextIndex) return begin();
+      load(base + 'textindex.js', begin);
+    }
+
+    // The shard numbers of a family whose key ranges meet [from, to].
+    function rangeShards(ranges, from, to, cap) {
+      var out = [];
+      for (var i = firstRangeEndingAtOrAfter(ranges, from); i < ranges.length / 2; i++) {
+        if (ranges[2 * i] > to || out.length >= cap) break;
+        out.push(i);
+      }
+      return out;
+    }
+
+    // The dictionary: word -> stem, and the words of a prefix.
+    function lookUp(words, prefix, done) {
+      var want = {};
+      words.forEach(function (w) {
+        rangeShards(manifest.d, w, w, 4).forEach(function (n) { want[n] = 1; });
+      });
+      if (prefix) {
+        rangeShards(manifest.d, prefix, prefix + '\uffff', 2).forEach(function (n) {
+          want[n] = 1;
+        });
+      }
+      shards('d', Object.keys(want).map(Number), function (got, missing) {
+        var stemOf = {}, prefixed = [];
+        Object.keys(got).forEach(function (n) {
+          var s = got[n];
+          if (!s.list) s.list = dictionary(s.w);
+          var list = s.list;
+          words.forEach(function (w) {
+            var lo = lowerBound(list, w);
+            if (lo < list.length && list[lo][0] === w) stemOf[w] = list[lo][1];
+          });
+          if (prefix) {
+            for (var i = lowerBound(list, prefix); i < list.length &&
+                 list[i][0].lastIndexOf(prefix, 0) === 0; i++) {
+              prefixed.push(list[i]);
+            }
+          }
+        });
+        done(stemOf, prefixed, missing);
+      });
+    }
+
+    // A dictionary file's front-coded words: [[word, stem], ...].
+    function dictionary(text) {
+      var previous = '';
+      return text.split(' ').map(function (e) {
+        var colon = e.indexOf(':', 1);
+        var word = previous.slice(0, DIGIT[e.charCodeAt(0)]) + e.slice(1, colon < 0 ? e.length : colon);
+        var stem = word;
+        if (colon >= 0) {
+          var rest = e.slice(colon + 1);
+          stem = rest.charAt(0) === '=' ? rest.slice(1) :
+              word.slice(0, word.length - DIGIT[rest.charCodeAt(0)]) + rest.slice(1);
+        }
+        previous = word;
+        return [word, stem];
+      });
+    }
+
+    function lowerBound(list, w) {
+      var lo = 0, hi = list.length;
+      while (lo < hi) {
+        var mid = (lo + hi) >> 1;
+        if (list[mid][0] < w) lo = mid + 1; else hi = mid;
+      }
+      return lo;
+    }
+
+    // Postings of stems: {stem: {secs, imps, at, n, text, surfaces}}.
+    function postings(stems, done) {
+      var want = {};
+      stems.forEach(function (s) {
+        if (!decoded[s]) rangeShards(manifest.p, s, s, 1e9).forEach(function (n) { want[n] = 1; });
+      });
+      var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
+      shards('p', ns, function (got, missing) {
+        stems.forEach(function (stem) {
+          if (decoded[stem]) return;
+          var entry = {secs: [], imps: [], counts: [], at: [], parts: []};
+          ns.forEach(function (n) {
+            var s = got[n];
+            if (!s) return;
+            for (var i = 0; i < s.t.length; i++) {
+              if (s.t[i] !== stem) continue;
+              decodePart(entry, s.d[i]);
+            }
+          });
+          // A stem read without all its files is not kept: a later search
+          // tries them again.
+          if (missing.length === 0) decoded[stem] = entry;
+        });
+        done(missing);
+      });
+    }
+
+    function decodePart(entry, text) {
+      var part = entry.parts.length, pos = [0], section = 0;
+      entry.parts.push(text);
+      while (pos[0] < text.length) {
+        var head = number(text, pos), digit = number(text, pos);
+        var count = head & 1 ? number(text, pos) : 1;
+        if (head < 0 || digit < 0 || count < 0) break;
+        section += Math.floor(head / 2);
+        entry.secs.push(section);
+        entry.imps.push(SCORES[digit & 63]);
+        entry.counts.push(count);
+        entry.at.push(part * 0x10000000 + pos[0]);  // where its positions start
+        for (var k = 0; k < count; k++) number(text, pos);
+      }
+    }
+
+    function positionsOf(entry, index) {
+      var code = entry.at[index], text = entry.parts[Math.floor(code / 0x10000000)];
+      var pos = [code % 0x10000000], out = new Set(), p = 0;
+      for (var k = 0; k < entry.counts[index]; k++) { p += number(text, pos); out.add(p); }
+      return out;
+    }
+
+    // One group's sections and scores: a word, a prefix or a phrase.
+    function groupHits(group, stemsOf) {
+      var lists = group.words.map(function (w, k) {
+        var last = group.prefix && k === group.words.length - 1;
+        return (last ? stemsOf.prefix : [stemsOf[w]]).filter(Boolean).map(function (s) {
+          return decoded[s];
+        });
+      });
+      if (lists.some(function (l) { return l.length === 0; })) return {secs: [], imps: []};
+      if (!group.phrase) {
+        var alternatives = lists[0];
+        if (alternatives.length === 1) return alternatives[0];
+        var best = new Map();
+        alternatives.forEach(function (e) {
+          for (var i = 0; i < e.secs.length; i++) {
+            var old = best.get(e.secs[i]);
+            if (old === undefined || old < e.imps[i]) best.set(e.secs[i], e.imps[i]);
+          }
+        });
+        var secs = Array.from(best.keys()).sort(function (a, b) { return a - b; });
+        return {secs: secs, imps: secs.map(function (s) { return best.get(s); })};
+      }
+      // A phrase: sections that hold every word, then a run of positions.
+      // A phrase's last word typed as a prefix stands for its first stem.
+      var heads = lists.map(function (l) { return l[0]; });
+      var first = heads[0], out = {secs: [], imps: []};
+      var index = heads.map(function (e) {
+        var m = new Map();
+        for (var i = 0; i < e.secs.length; i++) m.set(e.secs[i], i);
+        return m;
+      });
+      for (var i = 0; i < first.secs.length; i++) {
+        var s = first.secs[i], where = [], ok = true, sum = 0;
+        for (var k = 0; k < heads.length && ok; k++) {
+          var at = index[k].get(s);
+          if (at === undefined) ok = false; else { where.push(at); sum += heads[k].imps[at]; }
+        }
+        if (!ok) continue;
+        var sets = heads.map(function (e, k) { return positionsOf(e, where[k]); });
+        var found = false;
+        sets[0].forEach(function (p) {
+          if (found) return;
+          for (var k = 1; k < sets.length; k++) if (!sets[k].has(p + k)) return;
+          found = true;
+        });
+        if (found) { out.secs.push(s); out.imps.push(sum); }
+      }
+      return out;
+    }
+
+    // Ranks the sections every group holds: highest score first, then in
+    // document order.
+    function rank(groups) {
+      groups = groups.slice().sort(function (a, b) { return a.secs.length - b.secs.length; });
+      var first = groups[0], g, i, s;
+      for (i = 0; i < first.secs.length; i++) {
+        s = first.secs[i];
+        marks[s] = 1;
+        scores[s] = first.imps[i];
+      }
+      for (g = 1; g < groups.length; g++) {
+        var e = groups[g];
+        for (i = 0; i < e.secs.length; i++) {
+          s = e.secs[i];
+          if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
+        }
+      }
+      var hits = [];
+      for (i = 0; i < first.secs.length; i++) {
+        s = first.secs[i];
+        if (marks[s] === groups.length) hits.push(s);
+        marks[s] = 0;
+      }
+      var sc = hits.map(function (h) { return scores[h]; });
+      var order = hits.map(function (_, k) { return k; });
+      order.sort(function (a, b) { return sc[b] - sc[a] || hits[a] - hits[b]; });
+      return {ids: order.map(function (k) { return hits[k]; }),
+              scores: order.map(function (k) { return sc[k]; })};
+    }
+
+    // Words typed together count more where they stand together: among the
+    // best NEAR_RANKED hits, the words' run as typed makes a score four times
+    // as high, and the words within NEAR_WINDOW positions of the first twice.
+    function near(ranked, entries) {
+      var n = Math.min(NEAR_RANKED, ranked.ids.length);
+      if (n < 2) return;
+      var order = [];
+      for (var i = 0; i < n; i++) {
+        var s = ranked.ids[i], sets = [], ok = true;
+        for (var k = 0; k < entries.length && ok; k++) {
+          var e = entries[k];
+          if (!e.index) {
+            e.index = new Map();
+            for (var j = 0; j < e.secs.length; j++) e.index.set(e.secs[j], j);
+          }
+          var at = e.index.get(s);
+          if (at === undefined) ok = false; else sets.push(positionsOf(e, at));
+        }
+        var factor = 1;
+        if (ok) {
+          sets[0].forEach(function (p) {
+            if (factor === 4) return;
+            var run = true, close = true;
+            for (var k = 1; k < sets.length; k++) {
+              if (!sets[k].has(p + k)) run = false;
+              var any = false;
+              for (var d = -NEAR_WINDOW; d <= NEAR_WINDOW && !any; d++) any = sets[k].has(p + d);
+              if (!any) close = false;
+            }
+            factor = run ? 4 : close ? Math.max(factor, 2) : factor;
+          });
+        }
+        order.push({id: s, score: ranked.scores[i] * factor});
+      }
+      order.sort(function (a, b) { return b.score - a.score || a.id - b.id; });
+      for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
+    }
+
+    // Titles, links and excerpts of sections, in the order given.
+    function details(ids, highlight, done) {
+      var want = {};
+      ids.forEach(function (id) { want[sectionShard(id)] = 1; });
+      shards('s', Object.keys(want).map(Number), function (got, missing) {
+        done(ids.map(function (id) {
+          var s = got[sectionShard(id)];
+          if (!s) return {section: id, title: '', link: '', page: '', excerpt: '', highlights: []};
+          var r = (id - s.f) * 4, page = s.p[s.r[r]];
+          var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
+          var excerpt = s.r[r + 3];
+          return {section: id, title: s.r[r + 2], page: page,
+                  link: page + (anchor ? '#' + anchor : ''), excerpt: excerpt,
+                  highlights: highlights(excerpt, highlight)};
+        }), missing);
+      });
+    }
+
+    function sectionShard(id) {
+      var f = manifest.sFirst, lo = 0, hi = f.length;
+      while (lo < hi) { var mid = (lo + hi) >> 1; if (f[mid] <= id) lo = mid + 1; else hi = mid; }
+      return lo - 1;
+    }
+
+    function highlights(text, hl) {
+      var out = [];
+      // The words typed, and the forms of the stems they matched: those
+      // begin with the stem, or with all of it but its last letter
+      // ("happy" for "happi").
+      var starts = hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; });
+      if (hl.prefix) starts.push(hl.prefix);
+      wordsOf(text).forEach(function (w) {
+        if (hl.words.has(w.word) || starts.some(function (s) {
+          return w.word.lastIndexOf(s, 0) === 0;
+        })) {
+          out.push([w.start, w.end]);
+        }
+      });
+      return out;
+    }
+
+    function search(query, callback, opts) {
+      var ticket = ++latest;
+      var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
+      var answer = function (result) { if (ticket === latest) callback(result); };
+      var empty = function (missing) {
+        answer({query: query, total: 0, hits: [], missing: missing || []});
+      };
+      var parsed = parseQuery(query);
+      start(function () {
+        if (!manifest) return empty(manifestMissing);
+        if (!parsed.groups.length) return empty();
+        var words = [], prefix = null;
+        parsed.groups.forEach(function (g, gi) {
+          g.words.forEach(function (w, k) {
+            if (g.prefix && gi === parsed.groups.length - 1 && k === g.words.length - 1) {
+              prefix = w;
+            } else {
+              words.push(w);
+            }
+          });
+        });
+        lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
+          if (ticket !== latest) return;
+          var stemsOf = {};
+          words.forEach(function (w) { stemsOf[w] = stemOf[w] || plainForm(w); });
+          var hl = {words: new Set(words), stems: [], prefix: prefix};
+          if (prefix) {
+            var seen = {};
+            stemsOf.prefix = [];
+            if (stemOf[prefix]) { seen[stemOf[prefix]] = 1; stemsOf.prefix.push(stemOf[prefix]); }
+            prefixed.forEach(function (e) {
+              if (!seen[e[1]] && stemsOf.prefix.length < PREFIX_STEMS) {
+                seen[e[1]] = 1;
+                stemsOf.prefix.push(e[1]);
+              }
+            });
+            if (!stemsOf.prefix.length && plainForm(prefix)) stemsOf.prefix.push(plainForm(prefix));
+          }
+          if (m1.length) return empty(m1);
+          var stems = [];
+          words.forEach(function (w) { if (stemsOf[w]) stems.push(stemsOf[w]); });
+          if (prefix) stems = stems.concat(stemsOf.prefix);
+          if (words.some(function (w) { return !stemsOf[w]; }) ||
+              (prefix && !stemsOf.prefix.length)) {
+            return empty();
+          }
+          postings(stems, function (m2) {
+            if (ticket !== latest) return;
+            if (m2.length) return empty(m2);
+            stems.forEach(function (s) {
+              hl.stems.push(s);
+            });
+            var ranked = rank(parsed.groups.map(function (g) { return groupHits(g, stemsOf); }));
+            var plain = parsed.groups.filter(function (g) { return !g.phrase && !g.prefix; });
+            if (plain.length > 1) {
+              near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+            }
+            var shown = ranked.ids.slice(0, limit);
+            details(shown, hl, function (hits, m3) {
+              hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
+              answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
+                      ranked: ranked.ids});
+            });
+          });
+        });
+      });
+    }
+
+    return {search: search, details: details};
+  }
+
+  global.LexidorFullText = {create: create, parseQuery: parseQuery, wordsOf: wordsOf};
+})(typeof self !== 'undefined' ? self : this);

@@ -1,0 +1,158 @@
+#include "app/text_index_install.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <exception>
+#include <set>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/atomic_file.h"
+#include "app/fulltext/text_build.h"
+#include "stream/file_system.h"
+#include "stream/standard_io.h"
+#include "stream/text_file.h"
+
+namespace lexidor {
+
+namespace {
+
+// How many unreadable pages standard error names, one line each.
+constexpr size_t kNamedProblems = 10;
+
+std::function<void(int)>& ProgressSink() {
+  static std::function<void(int)> sink;
+  return sink;
+}
+
+void Complain(const std::string& text) {
+  std::fprintf(stderr, "Lexidor: %s\n", text.c_str());
+  std::fflush(stderr);
+}
+
+// The generations kept under the text folder: "g" and a number.
+int64_t GenerationNumber(const String& name) {
+  if (name.size() < 2 || name[0] != u'g') return -1;
+  for (size_t i = 1; i < name.size(); ++i) {
+    if (name[i] < u'0' || name[i] > u'9') return -1;
+  }
+  return StringToLong(name.substr(1));
+}
+
+// Per page below docs/html, the anchors the command list links to, with
+// the name of the command each one starts.
+std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
+  std::map<std::string, std::map<std::string, std::string>> anchors;
+  const std::string prefix = html + "/";
+  for (const tcommand& command : App().commandList) {
+    const std::string_view link = command.link;
+    if (link.compare(0, prefix.size(), prefix) != 0) continue;
+    const size_t hash = link.find('#', prefix.size());
+    if (hash == std::string_view::npos) continue;
+    std::string page(link.substr(prefix.size(), hash - prefix.size()));
+    const std::string anchor(link.substr(hash + 1));
+    if (anchor.empty()) continue;
+    // Names are Latin-1 bytes; section titles are UTF-8.
+    anchors[page].emplace(anchor, ToUtf8(FromLatin1(command.comando)));
+  }
+  return anchors;
+}
+
+String Say(const std::string& line) {
+  const String text = FromUtf8(line);
+  PrintLine(text);
+  return text;
+}
+
+}  // namespace
+
+void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
+
+String InstallTextIndex() {
+  const std::string root = ToLatin1(App().rootPath);
+  const std::string html = root + "/docs/html";
+  const String modules = App().rootPath + u"/docs/html/Modules";
+  const String folder = modules + u"/textindex";
+  if (PathKind(folder) != PATH_DIRECTORY && !MakeDirectory(folder, 0)) {
+    const std::string why = "Full text: not built: cannot create " + ToLatin1(folder);
+    Complain(why);
+    return Say(why);
+  }
+  int64_t newest = 0;
+  for (const String& name : ListDirectory(folder, 1)) {
+    newest = std::max(newest, GenerationNumber(name));
+  }
+  const std::string generation = "g" + std::to_string(newest + 1);
+
+  fulltext::TextBuildOptions options;
+  options.htmlFolder = html;
+  options.outputFolder = ToLatin1(folder) + "/" + generation;
+  options.generation = generation;
+  options.cacheFile = ToLatin1(folder) + "/pages.cache";
+  options.anchors = CommandAnchors(html);
+  options.skip = {"index.html", "Modules/commands.html"};
+  const bool terminal = isatty(STDERR_FILENO) == 1;
+  options.progress = [terminal](int percent) {
+    if (terminal) {
+      std::fprintf(stderr, "\rIndexing text\xE2\x80\xA6 %d%%", percent);
+      if (percent == 100) std::fputs("\r\x1B[K", stderr);
+      std::fflush(stderr);
+    }
+    if (ProgressSink()) ProgressSink()(percent);
+  };
+
+  fulltext::TextBuildSummary summary;
+  try {
+    summary = fulltext::BuildTextIndex(options);
+  } catch (const std::exception& e) {
+    summary.error = e.what();
+  }
+  if (terminal) std::fputs("\r\x1B[K", stderr);
+  const String generationFolder = folder + u"/" + FromLatin1(generation);
+  String pointerError;
+  if (summary.error.empty()) {
+    // The search script first, then the pointer: a page that reads the new
+    // pointer finds a script that understands it.
+    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\fulltext.js"),
+                                          modules + u"/fulltext.js");
+    if (pointerError.empty()) {
+      pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
+                                                FromLatin1(generation) + u"/\",generation:\"" +
+                                                FromLatin1(generation) + u"\"};\n",
+                                            modules + u"/textindex.js");
+    }
+    if (!pointerError.empty()) summary.error = ToLatin1(pointerError);
+  }
+  if (!summary.error.empty()) {
+    RemoveDirectory(generationFolder, 1);
+    const std::string why = "Full text: not built: " + summary.error;
+    Complain(why);
+    return Say(why);
+  }
+  // The generation before stays for pages that loaded its pointer while
+  // this build ran; older ones go.
+  for (const String& name : ListDirectory(folder, 1)) {
+    const int64_t number = GenerationNumber(name);
+    if (number >= 0 && number < newest) RemoveDirectory(folder + u"/" + name, 1);
+  }
+  for (size_t i = 0; i < summary.skipped.size() && i < kNamedProblems; ++i) {
+    Complain("cannot index " + summary.skipped[i]);
+  }
+  if (summary.skipped.size() > kNamedProblems) {
+    Complain("... and " + std::to_string(summary.skipped.size() - kNamedProblems) + " more");
+  }
+  std::string line = "Full text: " + std::to_string(summary.pages) + " pages, " +
+                     std::to_string(summary.sections) + " sections, " +
+                     std::to_string(summary.words) + " words, " + std::to_string(summary.bytes) +
+                     " bytes in " + std::to_string(summary.files) +
+                     (summary.files == 1 ? " file" : " files");
+  if (summary.reused) line += ", " + std::to_string(summary.reused) + " pages unchanged";
+  if (!summary.skipped.empty()) {
+    line += ", " + std::to_string(summary.skipped.size()) + " could not be read";
+  }
+  Say(line);
+  return String();
+}
+
+}  // namespace lexidor

@@ -1,0 +1,143 @@
+// Checks of the pages' full-text search (fulltext.js) over text indexes a
+// test has built, each against what the test knows of its pages.
+//
+//   node fulltext_checks.js property <oracle.json>
+//     random queries over small random corpora: the hits are exactly the
+//     sections that hold every word (a phrase as a run, the last word as a
+//     prefix), best score first; and random query texts never break it;
+//   node fulltext_checks.js known <Modules> <oracle.json>
+//     each {link, words} section is found in the top 3 by its words;
+//   node fulltext_checks.js expect <Modules> <oracle.json>
+//     each {query, links} gives exactly those links (in any order).
+// Prints what failed; exits with 1 when anything did.
+'use strict';
+const fs = require('fs'), path = require('path');
+const {open} = require('./fulltext_engine.js');
+
+let failures = 0;
+function fail(text) {
+  if (failures++ < 20) console.log('FAIL ' + text);
+}
+
+// A small seeded generator, so that a failure can be run again.
+function random(seed) {
+  let s = seed >>> 0 || 1;
+  return (n) => {
+    s ^= s << 13; s >>>= 0; s ^= s >>> 17; s ^= s << 5; s >>>= 0;
+    return s % n;
+  };
+}
+
+function holdsRun(words, run) {
+  for (let i = 0; i + run.length <= words.length; i++) {
+    if (run.every((w, k) => words[i + k] === w)) return true;
+  }
+  return false;
+}
+
+function property(oracleFile) {
+  const corpora = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
+  const scriptFile = path.join(__dirname, '..', 'app', 'resources', 'fulltext.js');
+  let queries = 0;
+  corpora.forEach((corpus, c) => {
+    const engine = open(corpus.modules, scriptFile);
+    const next = random(c + 1);
+    const pick = (list) => list[next(list.length)];
+    for (let q = 0; q < 60; q++) {
+      const kind = next(3);  // words, a phrase, words with a prefix
+      const count = 1 + next(3);
+      const words = [];
+      for (let k = 0; k < count; k++) words.push(pick(corpus.vocabulary));
+      let text, holds;
+      if (kind === 1 && count > 1) {
+        text = '"' + words.join(' ') + '"';
+        holds = (s) => holdsRun(s.title, words) || holdsRun(s.body, words);
+      } else if (kind === 2) {
+        const last = words[count - 1];
+        const prefix = last.slice(0, 1 + next(last.length));
+        text = words.slice(0, -1).concat([prefix]).join(' ');
+        holds = (s) => {
+          const all = s.title.concat(s.body);
+          return words.slice(0, -1).every((w) => all.includes(w)) &&
+                 all.some((w) => w.startsWith(prefix));
+        };
+      } else {
+        text = words.join(' ') + ' ';
+        holds = (s) => words.every((w) => s.title.includes(w) || s.body.includes(w));
+      }
+      queries++;
+      const result = engine.search(text);
+      const want = corpus.sections.filter(holds).map((s) => s.link).sort();
+      const got = result.hits.map((h) => h.link).sort();
+      if (result.total !== result.hits.length || JSON.stringify(want) !== JSON.stringify(got)) {
+        fail(`corpus ${c} ${JSON.stringify(text)}: got ${JSON.stringify(got)}, ` +
+             `expected ${JSON.stringify(want)}`);
+      }
+      for (let k = 1; k < result.hits.length; k++) {
+        if (result.hits[k].score > result.hits[k - 1].score) {
+          fail(`corpus ${c} ${JSON.stringify(text)}: hit ${k} scores above the one before`);
+        }
+      }
+    }
+    // Any text at all is a query: parsing and searching never throw.
+    const chars = ['a', 'b', ' ', '"', '*', '\\', '\u00e9', '\u0000', '\ud800', '(', 'x', '?'];
+    for (let q = 0; q < 200; q++) {
+      let text = '';
+      for (let k = next(12); k > 0; k--) text += pick(chars.concat(corpus.vocabulary));
+      try {
+        const parsed = engine.parseQuery(text);
+        if (parsed.groups.some((g) => !g.words.length || g.words.some((w) => !w))) {
+          fail(`query ${JSON.stringify(text)} parses to an empty word`);
+        }
+        engine.search(text);
+      } catch (e) {
+        fail(`query ${JSON.stringify(text)}: ${e.stack}`);
+      }
+    }
+  });
+  return `${corpora.length} corpora, ${queries} queries`;
+}
+
+function known(modules, oracleFile) {
+  const engine = open(modules);
+  const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
+  const ranks = [];
+  items.forEach((item, k) => {
+    const text = k % 2 ? '"' + item.words.join(' ') + '"' : item.words.join(' ');
+    const result = engine.search(text, 3);
+    const at = result.hits.findIndex((h) => h.link === item.link);
+    ranks.push(at);
+    if (at < 0) {
+      const all = engine.search(text).hits;
+      const rank = all.findIndex((h) => h.link === item.link);
+      fail(`${JSON.stringify(text)}: ${item.link} ranks ${rank} of ${result.total} ` +
+           `(score ${rank >= 0 && all[rank].score.toFixed(2)}), the top 3: ` +
+           JSON.stringify(all.slice(0, 3).map((h) => [h.link, h.score.toFixed(2)])));
+    }
+  });
+  return `${items.length} items, ${ranks.filter((r) => r === 0).length} first`;
+}
+
+function expect(modules, oracleFile) {
+  const engine = open(modules);
+  const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
+  items.forEach((item) => {
+    const result = engine.search(item.query);
+    const got = result.hits.map((h) => h.link).sort();
+    if (JSON.stringify(got) !== JSON.stringify(item.links.slice().sort()) ||
+        result.missing.length) {
+      fail(`${JSON.stringify(item.query)}: got ${JSON.stringify(got)}, expected ` +
+           `${JSON.stringify(item.links)}, missing ${JSON.stringify(result.missing)}`);
+    }
+    result.hits.forEach((h) => h.highlights.forEach(([s, e]) => {
+      if (!(s >= 0 && s < e && e <= h.excerpt.length)) fail(`${item.query}: highlight ${s}-${e}`);
+    }));
+  });
+  return `${items.length} queries`;
+}
+
+const [mode, ...args] = process.argv.slice(2);
+const summary = mode === 'property' ? property(...args) : mode === 'known' ? known(...args)
+                                                                              : expect(...args);
+console.log((failures ? 'failed ' + failures + ', ' : 'ok, ') + summary);
+process.exit(failures ? 1 : 0);

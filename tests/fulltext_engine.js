@@ -1,0 +1,54 @@
+// Runs the pages' full-text search script (fulltext.js) in node over an
+// installed text index, loading its files the way <script> would: each
+// file is run in the page's global scope, then its load is reported.
+//
+//   node fulltext_engine.js <Modules folder> <query> [<query> ...]
+// prints one JSON result per query; as a module, open(modules) gives a
+// search function that answers at once.
+'use strict';
+const fs = require('fs'), vm = require('vm'), path = require('path');
+
+function open(modules, scriptFile) {
+  const context = {console};
+  context.self = context;
+  vm.createContext(context);
+  const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});
+  run(scriptFile || path.join(modules, 'fulltext.js'));
+  const read = [];
+  const engine = context.LexidorFullText.create({
+    base: modules + '/',
+    load(url, done) {
+      let ok = true;
+      try {
+        run(url);
+        read.push([url, fs.statSync(url).size]);
+      } catch (e) {
+        ok = false;
+      }
+      done(ok);
+    },
+  });
+  return {
+    search(query, limit) {
+      let result = null;
+      engine.search(query, (r) => { result = r; }, {limit: limit === undefined ? 1e9 : limit});
+      if (!result) throw new Error('no answer for ' + JSON.stringify(query));
+      return result;
+    },
+    parseQuery: context.LexidorFullText.parseQuery,
+    wordsOf: context.LexidorFullText.wordsOf,
+    read,
+  };
+}
+
+module.exports = {open};
+
+if (require.main === module) {
+  const [modules, ...queries] = process.argv.slice(2);
+  const engine = open(modules);
+  for (const q of queries) {
+    const r = engine.search(q, 10);
+    console.log(JSON.stringify({query: q, total: r.total, missing: r.missing,
+      hits: r.hits.map((h) => [h.title, h.link, h.excerpt.slice(0, 60), h.highlights, h.score])}));
+  }
+}

@@ -1,0 +1,253 @@
+// The text index as the pages search it: built from generated pages (in
+// process, or by the program on a kit), then searched by the pages' own
+// script in node (tests/fulltext_checks.js) against what the generator
+// knows of every section.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/fulltext/text_build.h"
+#include "tests/browser_support.h"
+#include "tests/program_runner.h"
+
+namespace lexidor {
+namespace {
+
+using test::WriteFile;
+
+std::string Node() {
+  FILE* probe = popen("command -v node || command -v nodejs", "r");
+  char found[512] = {0};
+  const bool have = probe && fgets(found, sizeof found, probe);
+  if (probe) pclose(probe);
+  std::string node = have ? found : "";
+  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  return node;
+}
+
+// Runs a mode of fulltext_checks.js; its output is the failure message.
+void Check(const std::vector<std::string>& args) {
+  const std::string node = Node();
+  ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
+  test::RunOptions options;
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/fulltext_checks.js"};
+  options.args.insert(options.args.end(), args.begin(), args.end());
+  options.timeout_ms = 240000;
+  const test::RunResult run = test::RunProgram(node, options);
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
+  std::printf("%s", run.out.c_str());
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string JsonWords(const std::vector<std::string>& words) {
+  std::string out = "[";
+  for (size_t i = 0; i < words.size(); ++i) out += (i ? "," : "") + Quoted(words[i]);
+  return out + "]";
+}
+
+std::string Join(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
+
+// Small corpora of words the stemmer leaves alone (no vowels, no "s" or
+// "y"), so that what a section holds is plain to see; short words over few
+// letters share prefixes.
+TEST(FullTextInNode, RandomCorporaFindExactlyTheSectionsHoldingEveryWord) {
+  test::TempDir dir("lexidor-fulltext");
+  std::mt19937 random(20261210);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  std::string oracle = "[";
+  for (int c = 0; c < 12; ++c) {
+    const std::string root = dir.Sub("c" + std::to_string(c));
+    std::vector<std::string> vocabulary;
+    while (vocabulary.size() < 10) {
+      std::string word;
+      for (int n = 3 + below(2); n > 0; --n) word += "bcdfg"[below(5)];
+      if (std::find(vocabulary.begin(), vocabulary.end(), word) == vocabulary.end()) {
+        vocabulary.push_back(word);
+      }
+    }
+    fulltext::TextBuildOptions options;
+    options.htmlFolder = root + "/html";
+    options.outputFolder = root + "/html/Modules/text";
+    options.generation = "g1";
+    std::string sections;
+    for (int p = 0; p < 3; ++p) {
+      const std::string page = "p" + std::to_string(p) + ".html";
+      std::string html = "<html><body>";
+      for (int s = 0; s < 1 + below(8); ++s) {
+        std::vector<std::string> title, body;
+        std::string anchor = "s" + std::to_string(s);
+        if (below(2)) {  // a command's section, titled by its name
+          anchor = "c" + std::to_string(s);
+          title.push_back(vocabulary[below(10)]);
+          options.anchors[page][anchor] = title[0];
+          html += "<a name=\"" + anchor + "\"></a>";
+        } else {
+          for (int n = 1 + below(2); n > 0; --n) title.push_back(vocabulary[below(10)]);
+          html += "<h2 id=\"" + anchor + "\">" + Join(title) + "</h2>";
+        }
+        for (int n = below(12); n > 0; --n) body.push_back(vocabulary[below(10)]);
+        html += "<p>" + Join(body) + "</p>";
+        sections += std::string(sections.empty() ? "" : ",") +
+                    "{\"link\":" + Quoted(page + "#" + anchor) + ",\"title\":" + JsonWords(title) +
+                    ",\"body\":" + JsonWords(body) + "}";
+      }
+      WriteFile(root + "/html/" + page, html + "</body></html>");
+    }
+    test::MakeDirs(root + "/html/Modules");
+    const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
+    ASSERT_EQ(summary.error, "");
+    WriteFile(root + "/html/Modules/textindex.js",
+              "var lexidorTextIndex={dir:\"text/\",generation:\"g1\"};");
+    oracle += std::string(c ? "," : "") + "{\"modules\":" + Quoted(root + "/html/Modules") +
+              ",\"vocabulary\":" + JsonWords(vocabulary) + ",\"sections\":[" + sections + "]}";
+  }
+  WriteFile(dir.Sub("oracle.json"), oracle + "]");
+  Check({"property", dir.Sub("oracle.json")});
+}
+
+// A private copy of the program with its settings naming a kit.
+class FullTextKit : public testing::Test {
+ protected:
+  FullTextKit() : dir_("lexidor-textkit") {
+    kit_ = dir_.Sub("kit");
+    test::MakeDirs(dir_.Sub("prog"));
+    test::CopyFile(test::LexidorBinary(), dir_.Sub("prog/Lexidor"));
+    chmod(dir_.Sub("prog/Lexidor").c_str(), 0755);
+    WriteFile(dir_.Sub("prog/config.txt"), kit_ + "\r\n0\r\n");
+  }
+  std::string Html() const { return kit_ + "/docs/html"; }
+  test::RunResult Build() {
+    test::RunOptions options;
+    options.args = {"batch"};
+    options.timeout_ms = 240000;
+    return test::RunProgram(dir_.Sub("prog/Lexidor"), options);
+  }
+
+  test::TempDir dir_;
+  std::string kit_;
+};
+
+// Reference pages of pronounceable words, long-tailed (some words in most
+// sections, most in few), with inflected forms, tables and code; a
+// distinctive run of words from each of 100 random sections finds it.
+TEST_F(FullTextKit, KnownItemsRankInTheTopThree) {
+  std::mt19937 random(7);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  std::vector<std::string> vocabulary;
+  const char* syllables[] = {"ka", "lo", "mi", "ne", "ru", "ta", "vo", "bi", "de", "po", "gu"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string w;
+    for (int n = 2 + below(2); n > 0; --n) w += syllables[below(11)];
+    vocabulary.push_back(w + (i % 5 == 0 ? "ed" : i % 7 == 0 ? "ing" : i % 3 == 0 ? "s" : ""));
+  }
+  auto word = [&] {  // Zipf-like: rank r with weight about 1/r
+    const double u = std::uniform_real_distribution<double>(0, 1)(random);
+    return vocabulary[static_cast<size_t>(std::pow(3000.0, u)) - 1];
+  };
+  std::string commands, items = "[";
+  std::vector<std::pair<std::string, std::vector<std::string>>> all;
+  for (int p = 0; p < 30; ++p) {
+    const std::string page = "Modules/m" + std::to_string(p) + "/index.html";
+    std::string html = "<html><head><title>Module m" + std::to_string(p) + "</title></head><body>";
+    for (int c = 0; c < 20; ++c) {
+      const std::string name = "Cmd" + std::to_string(p) + "x" + std::to_string(c);
+      commands += name + "()|/docs/html/" + page + "#" + name + "\n";
+      std::vector<std::string> body;
+      for (int n = 20 + below(40); n > 0; --n) body.push_back(word());
+      html += "<a name=\"" + name + "\"></a><h3>" + name + "</h3><p>" + Join(body) +
+              "</p><table><tr><td>" + word() + "</td></tr></table><pre>x = " + name + "(1)</pre>";
+      all.emplace_back(page + "#" + name, body);
+    }
+    WriteFile(Html() + "/" + page, html + "</body></html>");
+  }
+  WriteFile(Html() + "/Modules/commands.txt", commands);
+  for (int k = 0; k < 100; ++k) {
+    const auto& [link, body] = all[below(static_cast<int>(all.size()))];
+    const size_t at = below(static_cast<int>(body.size()) - 3);
+    items += std::string(k ? "," : "") + "{\"link\":" + Quoted(link) +
+             ",\"words\":" + JsonWords({body.begin() + at, body.begin() + at + 4}) + "}";
+  }
+  WriteFile(dir_.Sub("items.json"), items + "]");
+  const test::RunResult run = Build();
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("Full text: 30 pages, 630 sections"), std::string::npos) << run.out;
+  Check({"known", Html() + "/Modules", dir_.Sub("items.json")});
+}
+
+// Pages no reader should meet: the build ends, counts what it could not
+// read, leaves the name index whole, and finds only text a reader sees, by
+// its plain spelling.
+TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
+  WriteFile(Html() + "/Modules/commands.txt", "Open|/docs/html/Modules/a.html#Open\n");
+  WriteFile(Html() + "/Modules/a.html",
+            "<a name=Open></a><h3>Open</h3><p title=\"secretattr\" class=secretclass>Opens "
+            "caf&eacute; cr&egrave;me</p><script>secretscript()</script>"
+            "<style>.secretstyle{}</style><!-- secretcomment -->");
+  WriteFile(Html() + "/latin1.html", "<h2 id=l>Latin</h2>\xE9l\xE8ve");
+  WriteFile(Html() + "/utf8.html", "<meta charset=\"UTF-8\"><h2 id=u>Utf</h2>na\xC3\xAFve");
+  WriteFile(Html() + "/comment.html", "<h2 id=c>Comment</h2>beforecomment<!-- secretopen");
+  WriteFile(Html() + "/script.html", "<h2 id=s>Script</h2>beforescript<script>secretrun");
+  std::string deep = "<h2 id=d>Deep</h2>";
+  for (int i = 0; i < 10000; ++i) deep += "<div><span>";
+  WriteFile(Html() + "/deep.html", deep + "deepword");
+  std::string binary = "<h2 id=b>Binary</h2>";
+  for (int i = 0; i < 100000; ++i) binary += static_cast<char>((i * 2654435761u) >> 24);
+  WriteFile(Html() + "/binary.html", binary + " binaryend");
+  std::string big = "<h2 id=g>Big</h2>";
+  big.reserve(100 << 20);
+  const char* filler[] = {"lorem ", "ipsum ", "dolor ", "sit ", "amet "};
+  for (int i = 0; big.size() < (100u << 20); ++i) big += filler[i % 5];
+  WriteFile(Html() + "/big.html", big + "bigend");
+  std::filesystem::create_directory_symlink("..", Html() + "/Modules/loop");
+  std::filesystem::create_symlink(Html() + "/missing.html", Html() + "/broken.html");
+
+  const test::RunResult run = Build();
+  ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+  const size_t names = run.out.find("Indeces created...");
+  const size_t text = run.out.find("Full text: 8 pages, ");
+  ASSERT_NE(text, std::string::npos) << run.out;
+  EXPECT_LT(names, text);
+  EXPECT_NE(run.out.find(", 1 could not be read", text), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("broken.html"), std::string::npos) << run.err;
+  EXPECT_EQ(test::ReadFile(Html() + "/Modules/command.js"), "var commands=new Array(\"Open\");");
+
+  WriteFile(dir_.Sub("expect.json"), R"([
+    {"query": "cafe creme", "links": ["Modules/a.html#Open"]},
+    {"query": "CAFÉ", "links": ["Modules/a.html#Open"]},
+    {"query": "opening", "links": ["Modules/a.html#Open"]},
+    {"query": "eleve", "links": ["latin1.html#l"]},
+    {"query": "naive", "links": ["utf8.html#u"]},
+    {"query": "beforecomment", "links": ["comment.html#c"]},
+    {"query": "beforescript", "links": ["script.html#s"]},
+    {"query": "deepword", "links": ["deep.html#d"]},
+    {"query": "binaryend", "links": ["binary.html#b"]},
+    {"query": "bigend", "links": ["big.html#g"]},
+    {"query": "\"lorem ipsum dolor\"", "links": ["big.html#g"]},
+    {"query": "secretattr", "links": []}, {"query": "secretclass", "links": []},
+    {"query": "secretscript", "links": []}, {"query": "secretstyle", "links": []},
+    {"query": "secretcomment", "links": []}, {"query": "secretopen", "links": []},
+    {"query": "secretrun", "links": []}, {"query": "h2", "links": []}
+  ])");
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+
+  // A rebuild reuses every page and replaces the index as one set.
+  const test::RunResult again = Build();
+  EXPECT_NE(again.out.find(", 8 pages unchanged"), std::string::npos) << again.out;
+  EXPECT_NE(test::ReadFile(Html() + "/Modules/textindex.js").find("textindex/g2/"),
+            std::string::npos);
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+}
+
+}  // namespace
+}  // namespace lexidor
