@@ -13,6 +13,7 @@
 #include <set>
 
 #include "app/new_file.h"
+#include "stream/file_system.h"
 
 namespace lexidor {
 
@@ -70,31 +71,6 @@ String CannotWrite(const std::string& path, int error) {
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
-}
-
-// Removes the folder `path` and what it holds; links in it are removed as
-// links, never followed.
-void RemoveTree(const std::string& path) {
-  DIR* dir = opendir(path.c_str());
-  if (dir) {
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-      std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(dir);
-    for (const std::string& name : names) {
-      const std::string entry = path + "/" + name;
-      struct stat st;
-      if (lstat(entry.c_str(), &st) != 0) continue;
-      if (S_ISDIR(st.st_mode)) {
-        RemoveTree(entry);
-      } else {
-        unlink(entry.c_str());
-      }
-    }
-  }
-  rmdir(path.c_str());
 }
 
 std::vector<std::string> Names(const std::string& directory) {

@@ -212,9 +212,8 @@ int CopyTree(const std::string& from, const std::string& to, std::vector<FileId>
   return result;
 }
 
-// Removes the directory `path` and everything in it.  Links inside are
-// removed as links, never followed: what they point to is not part of the
-// tree.  1 when nothing is left.
+}  // namespace
+
 int RemoveTree(const std::string& path) {
   std::vector<std::string> names;
   if (!ListNames(path, names)) return 0;
@@ -230,8 +229,6 @@ int RemoveTree(const std::string& path) {
   }
   return rmdir(path.c_str()) == 0 || errno == ENOENT ? 1 : 0;
 }
-
-}  // namespace
 
 // --- Path text ---------------------------------------------------------------
 

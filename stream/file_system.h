@@ -97,6 +97,10 @@ int MakeDirectory(const String& path, int recurse);
 // remove(): a file, a symbolic link itself, or an empty directory.  1 when
 // nothing is at `path` afterwards (so also for a path that never existed).
 int RemoveFile(const String& path);
+// Removes the directory at the byte path `path` and everything in it.  Links
+// inside are removed as links, never followed: what they point to is not
+// part of the tree.  1 when nothing is left.
+int RemoveTree(const std::string& path);
 // rename(); 1 on success.
 int MovePath(const String& from, const String& to);
 // Copies the contents of file `from` to `to` (created or truncated) through
