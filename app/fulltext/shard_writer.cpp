@@ -81,10 +81,15 @@ class ShardFamily {
       if (ok) done += static_cast<size_t>(n);
     }
     ok = ok && fsync(fd) == 0;
-    const int saved = errno;
-    if (fd >= 0 && close(fd) != 0 && ok) ok = false;
+    // The first failure's reason is the one to give: that of the open, a
+    // write or the sync, or else that of the close.
+    int reason = ok ? 0 : errno;
+    if (fd >= 0 && close(fd) != 0 && ok) {
+      ok = false;
+      reason = errno;
+    }
     if (!ok) {
-      result->error = "Cannot write " + path + ": " + std::strerror(ok ? errno : saved);
+      result->error = "Cannot write " + path + ": " + std::strerror(reason);
       return;
     }
     ++result->files;
