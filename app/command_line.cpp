@@ -42,8 +42,10 @@ const char kUsage[] =
     "and in ROOT/docs/html/Modules:\n"
     "  commands.html, search.js, search.css, qdxstyle.css, button.js,\n"
     "  command.js, links.js, modules.js, mod.js, first.js,\n"
-    "  rows0.js, rows1.js, ... (kits of 10,000 commands or more),\n"
-    "  and the full-text index of the kit's pages when a build writes one.\n"
+    "  rows0.js, rows1.js, ... (kits of 10,000 commands or more), the folder\n"
+    "  lexidor-index-<pid>-<token>/ that first.js names (the build's own copy\n"
+    "  of these lists), and the full-text index of the kit's pages:\n"
+    "  fulltext.js, textindex.js and the folder textindex/.\n"
     "\n";
 
 const char kStatuses[] =

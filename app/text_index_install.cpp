@@ -91,7 +91,7 @@ String InstallTextIndex() {
   options.generation = generation;
   options.cacheFile = ToLatin1(folder) + "/pages.cache";
   options.anchors = CommandAnchors(html);
-  options.skip = {"index.html", "Modules/commands.html"};
+  options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
   const bool terminal = isatty(STDERR_FILENO) == 1;
   options.progress = [terminal](int percent) {
     if (terminal) {
