@@ -81,7 +81,7 @@ namespace {
 
 // AddCommand over views; `linkText` is a scratch buffer it may change.
 void AddCommandView(std::string_view name, std::string& linkText, int letterCode,
-                    std::string_view module) {
+                    std::string_view module, std::string_view arguments = std::string_view()) {
   if (std::memchr(linkText.data(), '\\', linkText.size())) {
     std::replace(linkText.begin(), linkText.end(), '\\', '/');
   }
@@ -96,7 +96,7 @@ void AddCommandView(std::string_view name, std::string& linkText, int letterCode
   AppState& app = App();
   char code[16];
   char* code_end = std::to_chars(code, code + sizeof code, letterCode).ptr;
-  app.commandList.Add(name, linkText, std::string_view(code, code_end - code), module);
+  app.commandList.Add(name, linkText, std::string_view(code, code_end - code), module, arguments);
 
   ModuleFiling& f = Filing();
   thread_local std::string key;
@@ -125,8 +125,13 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
   int b = 1 + Pos(L, "|", a);
   if (b != 0) a = b;
   std::string_view name = Cut(L, 0, a - 1);
+  // The arguments ("(file,flags)") follow the name; the pages show them.
+  std::string_view arguments;
   int paren = Pos(name, "(");
-  if (paren >= 0) name = name.substr(0, paren);
+  if (paren >= 0) {
+    arguments = name.substr(paren);
+    name = name.substr(0, paren);
+  }
   thread_local std::string linkText;
   linkText.assign(rootPath);
   if (a < static_cast<int>(L.size())) linkText.append(L, a, std::string::npos);
@@ -151,7 +156,7 @@ void ParseCommandLine(std::string_view L, const std::string& rootPath) {
   int letterCode = name.empty() ? -65 : static_cast<unsigned char>(name[0]) - 65;
   thread_local std::string moduleText;
   moduleText.assign(module);
-  AddCommandView(name, linkText, letterCode, moduleText);
+  AddCommandView(name, linkText, letterCode, moduleText, arguments);
 }
 
 void AppendScriptText(std::string& out, std::string_view text) {
@@ -230,9 +235,9 @@ constexpr size_t kMaxArrayCallElements = 30000;
 constexpr size_t kFirstRows = 120;
 
 // Kits of this many commands or more also get rows files for their pages:
-// rowsK.js holds the names, links and modules of kRowsPerFile commands from
-// K * kRowsPerFile on, each column as one string of lines,
-//   LexidorRows(K,"\nname\n...\n","\nlink\n...\n","\nmodule\n...\n");
+// rowsK.js holds the names, links, modules and arguments of kRowsPerFile
+// commands from K * kRowsPerFile on, each column as one string of lines,
+//   LexidorRows(K,"\nname\n...\n","\nlink\n...\n","\nmodule\n...\n","\nargs\n...\n");
 // with the links' common start (the kit's folder) left out: first.js gives
 // it once, as linkStart.
 // A browser loads a few long strings in files of this size in a few
@@ -355,7 +360,27 @@ void WriteRows(ScriptWriter& writer, const TCommandList& list, size_t k,
                [&](std::string_view link, size_t) { writer.Line(link.substr(linkStart.size())); });
   writer.Raw("\",\"\\n");
   ForEachValue(list, from, to, &tcommand::Modules, line);
+  writer.Raw("\",\"\\n");
+  ForEachValue(list, from, to, &tcommand::arguments, line);
   writer.Raw("\");");
+}
+
+// For each rows file, the first characters its names start with, each
+// once: a search opened from its address loads first the files where names
+// of its initial lie.
+void WriteHeads(ScriptWriter& writer, const TCommandList& list, size_t rowFiles) {
+  for (size_t k = 0; k < rowFiles; ++k) {
+    bool seen[256] = {};
+    const size_t to = std::min(list.Count(), (k + 1) * kRowsPerFile);
+    for (size_t i = k * kRowsPerFile; i < to; ++i) {
+      if (!list[i].comando.empty()) seen[static_cast<unsigned char>(list[i].comando[0])] = true;
+    }
+    std::string heads;
+    for (int c = 1; c < 256; ++c) {
+      if (seen[c]) heads.push_back(static_cast<char>(c));
+    }
+    writer.Element(heads, k == 0);
+  }
 }
 
 // The name of rows file `k`.
@@ -457,15 +482,24 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
     }
     mods.Element("", none_yet);  // the array always ends with an empty element
     ok = mods.Finish();
+    // The first rows; the arguments of every command where the kit has
+    // no rows files (command.js and its peers keep their form and carry
+    // none).
     const size_t rows = std::min(n, kFirstRows);
-    const std::pair<const char*, std::string_view tcommand::*> fields[] = {
-        {"", &tcommand::comando},
-        {"],links:[", &tcommand::link},
-        {"],modules:[", &tcommand::Modules}};
-    for (const auto& [between, field] : fields) {
-      first.Raw(between);
-      for (size_t i = 0; i < rows; ++i) first.Element(list[i].*field, i == 0);
+    const struct {
+      const char* between;
+      std::string_view tcommand::*field;
+      size_t count;
+    } fields[] = {{"", &tcommand::comando, rows},
+                  {"],links:[", &tcommand::link, rows},
+                  {"],modules:[", &tcommand::Modules, rows},
+                  {"],args:[", &tcommand::arguments, rowFiles ? rows : n}};
+    for (const auto& f : fields) {
+      first.Raw(f.between);
+      for (size_t i = 0; i < f.count; ++i) first.Element(list[i].*f.field, i == 0);
     }
+    first.Raw("],heads:[");
+    WriteHeads(first, list, rowFiles);
     ok = first.Finish() && ok;
   }
   if (!ok) {

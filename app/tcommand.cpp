@@ -39,7 +39,7 @@ std::string_view TCommandList::Store(std::string_view bytes) {
 }
 
 void TCommandList::Add(std::string_view comando, std::string_view link, std::string_view fast_link,
-                       std::string_view module) {
+                       std::string_view module, std::string_view arguments) {
   // The fields of one record sit side by side, so writing it out touches
   // one stretch of memory.
   tcommand record;
@@ -47,6 +47,7 @@ void TCommandList::Add(std::string_view comando, std::string_view link, std::str
   record.link = Store(link);
   record.fast_link = Store(fast_link);
   record.Modules = Store(module);
+  record.arguments = Store(arguments);
   records_.push_back(record);
 }
 
@@ -117,8 +118,8 @@ void TCommandList::Sort() {
 }
 
 void TCommandCopy::Assign(const tcommand& from) {
-  const size_t total =
-      from.comando.size() + from.link.size() + from.fast_link.size() + from.Modules.size();
+  const size_t total = from.comando.size() + from.link.size() + from.fast_link.size() +
+                       from.Modules.size() + from.arguments.size();
   bytes_ = std::make_unique<char[]>(total ? total : 1);
   char* at = bytes_.get();
   auto copy = [&at](std::string_view field) {
@@ -132,6 +133,7 @@ void TCommandCopy::Assign(const tcommand& from) {
   record_.link = copy(from.link);
   record_.fast_link = copy(from.fast_link);
   record_.Modules = copy(from.Modules);
+  record_.arguments = copy(from.arguments);
 }
 
 }  // namespace lexidor

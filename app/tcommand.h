@@ -23,6 +23,7 @@ struct tcommand {
   std::string_view link;       // the kit root + the link text, "\" turned into "/"
   std::string_view fast_link;  // decimal (first character of the name - 65); unused
   std::string_view Modules;    // the module, derived from the link
+  std::string_view arguments;  // the name's text from its "(" on, as the list gives it; may be ""
 
   // 1 when this name sorts after the other's, else 0 (never negative).
   int Compare(const tcommand& other) const { return comando > other.comando ? 1 : 0; }
@@ -33,7 +34,7 @@ class TCommandList {
  public:
   // Appends a record whose fields are copies of the arguments.
   void Add(std::string_view comando, std::string_view link, std::string_view fast_link,
-           std::string_view module);
+           std::string_view module, std::string_view arguments = std::string_view());
   void Clear();
   // Room for `count` records, so that a long list is not copied as it grows.
   // Only a hint: where that much memory cannot be had, the list grows as

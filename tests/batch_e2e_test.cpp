@@ -11,8 +11,8 @@
 #include <functional>
 #include <regex>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "tests/browser_support.h"
 #include "tests/program_runner.h"
@@ -127,6 +127,10 @@ TEST_F(Batch, WritesTheExactScriptFilesForEveryParsingRule) {
   EXPECT_EQ(ReadFile(modules_ + "mod.js"),
             "var mods=new Array(\"\",\"c\",\"core.mod/stream\",\"core/core.abc\","
             "\"CORE/Core.Stream\",\"m\",\"n\",\"z\",\"\");");
+  // The pages' own list carries each command's arguments.
+  EXPECT_NE(FirstScript(modules_).find("],args:[\"\",\"\",\"\",\"\",\"\",\"\",\"(a)\",\"\",\"\",\"("
+                                       "a, b)\",\"\",\"\",\"\"],heads:[]};"),
+            std::string::npos);
 
   // The echo shares its line with the first progress line; every progress
   // line ends in CR LF.
@@ -243,7 +247,9 @@ TEST_F(Batch, AnEmptyListGivesEmptyArrays) {
   EXPECT_EQ(ReadFile(modules_ + "modules.js"), "var modules=new Array();");
   EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"\");");
   EXPECT_EQ(FirstScript(modules_),
-            "var firstCommands={total:0,rowFiles:0,rowsPerFile:20000,linkStart:\"\",commands:[],links:[],modules:[]};");
+            "var "
+            "firstCommands={total:0,rowFiles:0,rowsPerFile:20000,linkStart:\"\",commands:[],links:["
+            "],modules:[],args:[],heads:[]};");
 }
 
 // Up to 30,000 elements the files keep "new Array(...)"; past that, where a
@@ -265,20 +271,25 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
     EXPECT_EQ(command.substr(0, 23),
               literal ? "var commands=[\"C100000\"" : "var commands=new Array(");
     EXPECT_EQ(command.substr(command.size() - last.size() - 2), last + (literal ? "];" : ");"));
-    EXPECT_EQ(ReadFile(modules_ + "links.js").substr(0, 11), literal ? "var links=[" : "var links=n");
+    EXPECT_EQ(ReadFile(modules_ + "links.js").substr(0, 11),
+              literal ? "var links=[" : "var links=n");
     EXPECT_EQ(ReadFile(modules_ + "modules.js").substr(0, 13),
               literal ? "var modules=[" : "var modules=n");
     EXPECT_EQ(ReadFile(modules_ + "mod.js"), "var mods=new Array(\"m\",\"\");");
-    // The count, the two rows files and the first 120 rows.
-    std::string names, links, modules;
+    // The count, the two rows files, the first 120 rows and each rows
+    // file's initials.
+    std::string names, links, modules, args;
     for (int i = 0; i < 120; ++i) {
+      args += i ? ",\"\"" : "\"\"";
       names += std::string(i ? "," : "") + "\"C" + std::to_string(100000 + i) + "\"";
       links += std::string(i ? "," : "") + "\"" + kit_ + "/docs/html/Modules/m/index.html\"";
       modules += std::string(i ? "," : "") + "\"m\"";
     }
     EXPECT_EQ(FirstScript(modules_), "var firstCommands={total:" + std::to_string(count) +
-                                                    ",rowFiles:2,rowsPerFile:20000,linkStart:\"" + kit_ + "\",commands:[" + names + "],links:[" + links +
-                                                    "],modules:[" + modules + "]};");
+                                         ",rowFiles:2,rowsPerFile:20000,linkStart:\"" + kit_ +
+                                         "\",commands:[" + names + "],links:[" + links +
+                                         "],modules:[" + modules + "],args:[" + args +
+                                         "],heads:[\"C\",\"C\"]};");
   }
 }
 

@@ -3,8 +3,10 @@
 // read back from the address, and never freeze the page.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -196,6 +198,98 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
     acts.push_back(Check(field + ".value + '|' + " + kNames, std::string(c.typed) + "|" + c.names));
   }
   Session(acts);
+}
+
+// A kit of the given commands.txt lines, indexed by the program; returns the
+// url of its commands page.
+std::string BuiltKit(const test::TempDir& dir, const std::string& list) {
+  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
+  test::WriteFile(kit + "/docs/html/Modules/commands.txt", list);
+  test::MakeDirs(prog);
+  test::CopyFile(test::LexidorBinary(), prog + "/Lexidor");
+  chmod((prog + "/Lexidor").c_str(), 0755);
+  test::WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
+  test::RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  const test::RunResult build = test::RunProgram(prog + "/Lexidor", options);
+  EXPECT_EQ(build.exit_status, 0) << build.out << build.err;
+  return test::FileUrl(kit + "/docs/html/Modules/commands.html");
+}
+
+// The arguments a command's line gives after its name are shown in its row
+// and found by a plain text, below every name that matches, in a small kit
+// (no rows files) and a large one; a search opened from its address loads
+// first the rows file where names of its initial lie.
+TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) {
+  const std::string link = "|/docs/html/Modules/m/m.a/index.html#x\n";
+  std::string large;
+  // By byte: Alpha (rows0), Get (rows1), Zed (rows1 and rows2).
+  std::vector<std::string> alphas;
+  for (int i = 0; i < 25000; ++i) {
+    alphas.push_back("Alpha" + std::to_string(i));
+    large += alphas.back() + "(g:Int)" + link;
+  }
+  std::sort(alphas.begin(), alphas.end());
+  for (int i = 0; i < 100; ++i) large += "Get" + std::to_string(i) + "(x:Int)" + link;
+  for (int i = 0; i < 24900; ++i) {
+    large += "Zed" + std::to_string(i) + (i == 20000 ? "(sizeq:Int)" : "(g:Int)") + link;
+  }
+  const std::string small = "LoadImage(file:String, flags:Int)" + link + "FileSize(path:String)" +
+                            link + "Open:TStream(url:Object)" + link + "Plain" + link;
+  struct Case {
+    const char* typed;
+    const char* names;  // the first names shown
+    const char* args;   // the first row's arguments
+  };
+  const Case small_cases[] = {
+      {"file", "FileSize,LoadImage", "(path:String)"},
+      {"URL", "Open", "(url:Object)"},
+      {"file*", "FileSize", "(path:String)"},
+      {"plain", "Plain", ""},
+  };
+  const Case large_cases[] = {
+      {"sizeq", "Zed20000", "(sizeq:Int)"},
+      {"get1*", "Get1,Get10,Get11,Get12,Get13,Get14,Get15,Get16,Get17,Get18,Get19", "(x:Int)"},
+  };
+  const std::string field = "document.getElementById('textfield')";
+  const std::string first_args = "document.querySelector('#hits .args').textContent";
+  const Act lists_in = Do(R"({"until":"pendingLists == 0"})");
+  for (const bool is_large : {false, true}) {
+    test::TempDir dir("lexidor-args");
+    const std::string page = BuiltKit(dir, is_large ? large : small);
+    std::vector<Act> acts = {Goto(page), lists_in};
+    for (const Case& c : is_large
+                             ? std::vector<Case>(std::begin(large_cases), std::end(large_cases))
+                             : std::vector<Case>(std::begin(small_cases), std::end(small_cases))) {
+      acts.push_back(Check("(" + field + ".value = " + test::Json(c.typed) + ", " + field +
+                               ".dispatchEvent(new Event('input')), 1)",
+                           "1"));
+      acts.push_back(Check(kNames + std::string(".split(',').slice(0, 11).join()"), c.names));
+      acts.push_back(Check(first_args, c.args));
+    }
+    if (is_large) {
+      const std::string rows_loaded =
+          "[...document.scripts].map(e => e.src)"
+          ".filter(n => /rows[0-9]+[.]js$/.test(n)).map(n => n.match(/rows[0-9]+/)[0])";
+      // get* lies in rows1: it comes first, and the search shows its rows.
+      acts.push_back(Goto(page + "?textfield=get*&Submit=Search"));
+      acts.push_back(Check(rows_loaded + "[0]", "rows1"));
+      acts.push_back(lists_in);
+      acts.push_back(Check(kNames + std::string(".split(',').slice(0, 2).join()"), "Get0,Get1"));
+      // "g": the Get names, then the arguments' hits in list order, though
+      // rows1 came before rows0.
+      acts.push_back(Goto(page + "?textfield=g&Submit=Search"));
+      acts.push_back(lists_in);
+      acts.push_back(Check(rows_loaded + ".join()", "rows1,rows0,rows2"));
+      acts.push_back(Check("(document.getElementById('showmore').click(), 1)", "1"));
+      acts.push_back(
+          Check(kNames + std::string(".split(',').slice(99, 101).join()"), "Get99,Alpha0"));
+      acts.push_back(Check(kNames + std::string(".split(',').slice(219, 221).join()"),
+                           alphas[119] + "," + alphas[120]));
+    }
+    Session(acts);
+  }
 }
 
 }  // namespace

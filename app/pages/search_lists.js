@@ -57,23 +57,34 @@ function RowsFile(k) {
 	return listFiles + "rows" + k + ".js";
 }
 
-// A search opened from its address wants results in its first screen: the
-// first rows file comes before the page is drawn.
-if (largeKit && location.search.indexOf("=") != -1) {
-	document.write("<script type='text/javascript' src='" + RowsFile(0) + "'><\/script>");
+// The order in which a query wants the rows files: first those holding
+// names of the initial its first matches start with (first.js gives each
+// file's initials), then the rest; all in list order where it cannot tell.
+function RowsOrder(q) {
+	var wanted = [], rest = [], c = null;
+	if (q.search && typeof firstCommands.heads == "object") {
+		var pat = Pattern(q.text);
+		if (pat.scope == null && !pat.end && pat.pieces.length > 0) c = pat.pieces[0].charAt(0);
+	}
+	for (var k = 0; k < firstCommands.rowFiles; k++) {
+		var heads = c == null ? "" : String(firstCommands.heads[k] || ""), hit = false;
+		for (var h = 0; h < heads.length && !hit; h++) hit = heads.charAt(h).toUpperCase().charAt(0) == c;
+		(hit ? wanted : rest).push(k);
+	}
+	return wanted.concat(rest);
 }
 
-// Loads rows files `k` on, rowsAtOnce at a time, each arriving and running
+// Loads the rows files in `order`, rowsAtOnce at a time, each arriving and running
 // in a task of its own (with more than one at a time, in whatever order
 // they come).  `arrived(k, ok)` follows each.  Three at a time measured no
 // faster than one after another on a two-core machine.
 var rowsAtOnce = 1;
 
-function LoadRows(k, arrived) {
-	var next = k, running = 0;
+function LoadRows(order, arrived) {
+	var next = 0, running = 0;
 	function Start() {
-		while (running < rowsAtOnce && next < firstCommands.rowFiles) {
-			var j = next++;
+		while (running < rowsAtOnce && next < order.length) {
+			var j = order[next++];
 			if (parts[j] && !parts[j].provisional) {
 				arrived(j, true);
 				continue;
@@ -97,7 +108,8 @@ function LoadRows(k, arrived) {
 
 // The rows, in parts of partSize commands.  Each of a part's texts is
 // "\nV0\nV1\n...\n" with its value j from xAt[j] up to xAt[j + 1] - 1:
-// names, the same upper-cased (what searches look through), links, modules.
+// names, the same upper-cased (what searches look through), links, modules,
+// arguments ("(file,flags)", or an empty line).
 // The rows files leave out the start all links share, linkStart.
 var parts = [];
 var partSize = largeKit ? firstCommands.rowsPerFile : 0;
@@ -115,9 +127,9 @@ function LineStarts(text, count) {
 	return at;
 }
 
-// Part k from its three texts; `count` is less than a full part only for the
+// Part k from its four texts; `count` is less than a full part only for the
 // first rows of first.js, which stand in for part 0 until it arrives.
-function MakePart(k, names, links, modules, count) {
+function MakePart(k, names, links, modules, args, count) {
 	var base = k * partSize;
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
@@ -125,18 +137,26 @@ function MakePart(k, names, links, modules, count) {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
-		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count)
+		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
+		// Rows files of an older build carry no arguments.
+		args: args == null ? ColumnText([], count) : args, argsAt: null
 	};
 }
 
-function AddPart(k, names, links, modules) {
+function AddPart(k, names, links, modules, args) {
 	var count = Math.max(0, Math.min(partSize, total - k * partSize));
-	parts[k] = MakePart(k, names, links, modules, count);
+	parts[k] = MakePart(k, names, links, modules, args, count);
 }
 
 // Called by each rows file.
-function LexidorRows(k, names, links, modules) {
-	if (largeKit) AddPart(k, names, links, modules);
+function LexidorRows(k, names, links, modules, args) {
+	if (largeKit) AddPart(k, names, links, modules, args);
+}
+
+// The arguments of row j of a part ("" where it has none).
+function ArgsOf(part, j) {
+	if (part.argsAt == null) part.argsAt = LineStarts(part.args, part.count);
+	return Value(part.args, part.argsAt, j);
 }
 
 // An array as the text of a part.

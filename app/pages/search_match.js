@@ -31,6 +31,8 @@ function Pattern(typed) {
 		none: text.indexOf("\n") != -1,
 		scope: scope,
 		// Letters that may be a name's capitals in order ("lif": LoadImageFont).
+		// A text without stars or scope also looks through the arguments.
+		plain: scope == null && mode == 0 && pieces.length == 1 && text.indexOf("*") == -1,
 		abbrev: scope == null && mode == 0 && /^[A-Za-z0-9]{2,8}$/.test(text) ? text.toUpperCase() : null
 	};
 }
@@ -71,7 +73,8 @@ var groupBuffers = null;
 
 function Groups() {
 	if (groupBuffers == null || groupBuffers[0].length < total) {
-		groupBuffers = [new Int32Array(total), new Int32Array(total), new Int32Array(total), new Int32Array(total)];
+		groupBuffers = [];
+		for (var g = 0; g < 5; g++) groupBuffers[g] = new Int32Array(total);
 	}
 	return groupBuffers;
 }
@@ -169,16 +172,42 @@ function AbbreviationsInPart(part, pat, from, groups, counts) {
 		part.caps = "\n" + caps.join("\n") + "\n";
 		part.capsAt = LineStarts(part.caps, part.count);
 	}
-	var t = pat.abbrev, text = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
+	var t = pat.abbrev, hay = part.upper, starts = part.upperAt;
 	var next = -2;  // where the text next occurs in the names, looked up as needed
 	for (var j = from; j < part.count; j++) {
-		var k = 0, end = at[j + 1] - 1;
-		if (end - at[j] < t.length) continue;
-		for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
-		if (k < t.length) continue;
+		if (!CapitalsHold(part, t, j)) continue;
 		if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
 		if (next != -1 && next < starts[j + 1]) continue;
 		groups[3][counts[3]++] = (part.base + j) * 2;
+	}
+}
+
+// Whether the capitals of row j of a part hold the letters of `t` in order.
+function CapitalsHold(part, t, j) {
+	var text = part.caps, at = part.capsAt, k = 0, end = at[j + 1] - 1;
+	if (end - at[j] < t.length) return false;
+	for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
+	return k == t.length;
+}
+
+// The fifth group: commands whose arguments contain the text and whose
+// names are in no other group, so that a name always ranks first.
+function ArgumentsInPart(part, pat, from, groups, counts) {
+	if (pat.none || from >= part.count) return;
+	if (part.argsUpper == null) {
+		part.argsUpper = part.args.toUpperCase();
+		part.argsUpperAt = LineStarts(part.argsUpper, part.count);
+	}
+	var hay = part.argsUpper, starts = part.argsUpperAt, t = pat.pieces[0], j = from, p, pos = starts[from];
+	while (j < part.count && (p = hay.indexOf(t, pos)) != -1) {
+		while (starts[j + 1] <= p) j++;
+		if (j >= part.count) break;
+		if (p + t.length < starts[j + 1] && part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
+			!(pat.abbrev != null && CapitalsHold(part, pat.abbrev, j))) {
+			groups[4][counts[4]++] = (part.base + j) * 2;
+		}
+		pos = starts[j + 1];
+		j++;
 	}
 }
 
@@ -218,10 +247,18 @@ function Scan(result, millis) {
 		var from = result.seen[k] || 0;
 		if (from >= part.count) continue;
 		if (Date.now() - start > millis) return false;
+		var hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
 		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
 		else {
 			FindInPart(part, result, from, groups, counts);
 			if (result.abbrev != null) AbbreviationsInPart(part, result, from, groups, counts);
+			if (result.plain) ArgumentsInPart(part, result, from, groups, counts);
+		}
+		// Hits of a part before one that gave hits already (the rows files
+		// need not arrive in order): the groups are out of list order.
+		if (counts[0] + counts[1] + counts[2] + counts[3] + counts[4] > hitsBefore) {
+			if (k < result.lastHitPart) result.unordered = true;
+			result.lastHitPart = Math.max(result.lastHitPart, k);
 		}
 		result.seen[k] = part.count;
 		result.searched += part.count - from;
@@ -234,7 +271,7 @@ function Scan(result, millis) {
 // keep their places.  From no counts at all, the whole list in its order.
 function Append(result, before) {
 	var groups = Groups(), list = result.list, at = result.n;
-	for (var g = 0; g < 4; g++) {
+	for (var g = 0; g < 5; g++) {
 		for (var flag = 1; flag >= 0; flag--) {
 			var hits = groups[g];
 			for (var h = before[g], c = result.counts[g]; h < c; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
@@ -247,8 +284,14 @@ function Append(result, before) {
 // The result's whole list in its final order, in a list of its own (the
 // shown one stays as it is, to be compared).
 function FinalList(result) {
+	if (result.unordered) {
+		// Each hit is index * 2 + flag: in number order is in list order.
+		var groups = Groups();
+		for (var g = 0; g < 5; g++) groups[g].subarray(0, result.counts[g]).sort();
+		result.unordered = false;
+	}
 	var final = { list: ListBuffer(), n: 0, counts: result.counts };
-	Append(final, [0, 0, 0, 0]);
+	Append(final, [0, 0, 0, 0, 0]);
 	return final.list;
 }
 
@@ -269,9 +312,11 @@ function Find(q) {
 	result.n = 0;
 	result.seen = [];
 	result.searched = 0;
-	result.counts = [0, 0, 0, 0];
+	result.counts = [0, 0, 0, 0, 0];
+	result.lastHitPart = -1;
+	result.unordered = false;
 	result.list = ListBuffer();
 	result.done = Scan(result, largeKit ? sliceMillis : Infinity);
-	Append(result, [0, 0, 0, 0]);
+	Append(result, [0, 0, 0, 0, 0]);
 	return result;
 }

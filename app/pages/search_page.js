@@ -52,7 +52,7 @@ function Row(i) {
 	var module = Value(part.modules, part.moduleAt, j);
 	var html = "<div class='hit' role='option' aria-selected='false' id='hit" + i + "'><a class='cmd' href='" +
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
-		MarkedName(name) + "</a>";
+		MarkedName(name) + "</a><span class='args'>" + EscapeHtml(ArgsOf(part, j)) + "</span>";
 	if (module != "") {
 		// The module's page, and beside it a search of that module alone
 		// ("module:" in the field; typing goes on from there).
@@ -286,7 +286,7 @@ function Settle(result) {
 		var list = FinalList(result), same = true;
 		for (var x = 0; same && x < shownRows; x++) same = list[x] == result.list[x];
 		result.list = list;
-		result.n = result.counts[0] + result.counts[1] + result.counts[2] + result.counts[3];
+		result.n = result.counts[0] + result.counts[1] + result.counts[2] + result.counts[3] + result.counts[4];
 		result.exact = result.counts[0];
 		if (!same || (result.n == 0 && result.kind == "search")) {
 			var chosen = selected;
@@ -306,7 +306,7 @@ function Settle(result) {
 function LoadLater() {
 	if (LoadLater.done) return;
 	LoadLater.done = true;
-	LoadRows(0, RowsArrived);
+	LoadRows(rowsOrder, RowsArrived);
 }
 
 // The number of commands in the kit.
@@ -323,13 +323,15 @@ function ShowSearch() {
 		if (typeof modules == "undefined") window.modules = new Array();
 		total = commands.length;
 		partSize = Math.max(1, total);
-		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total));
+		// first.js carries the arguments of a small kit's commands.
+		var args = typeof firstCommands != "undefined" && firstCommands.args || [];
+		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total), ColumnText(args, total));
 	} else if (!parts[0]) {
 		// first.js's rows stand in for the first rows file until it arrives.
 		var first = Math.min(total, firstCommands.commands.length);
 		parts[0] = MakePart(0, ColumnText(firstCommands.commands, first),
 			ColumnText(firstCommands.links.map(function (l) { return String(l).substring(linkStart.length); }), first),
-			ColumnText(firstCommands.modules, first), first);
+			ColumnText(firstCommands.modules, first), ColumnText(firstCommands.args || [], first), first);
 		parts[0].provisional = true;
 	}
 	for (var k = 0; k < parts.length; k++) if (parts[k]) NoteInitials(parts[k]);
@@ -378,4 +380,12 @@ function ShowSearch() {
 		requestAnimationFrame(function () { setTimeout(LoadLater, 0); });
 		setTimeout(LoadLater, 200);
 	}
+}
+
+// A search opened from its address (a bookmark, a shared link, the form's
+// submit) wants results in its first screen: the rows file where its first
+// matches lie comes before the page is drawn.
+var rowsOrder = largeKit ? RowsOrder(ParseQuery(location.search)) : [];
+if (largeKit && location.search.indexOf("=") != -1 && rowsOrder.length > 0) {
+	document.write("<script type='text/javascript' src='" + RowsFile(rowsOrder[0]) + "'><\/script>");
 }
