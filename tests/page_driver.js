@@ -190,9 +190,17 @@ async function RunSteps(chromium, steps) {
         await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
       } else if ('wait' in step) await new Promise((r) => setTimeout(r, step.wait));
       else if ('until' in step) {
-        let k = 0;
-        while (!(await b.eval(step.until))) {
-          if (++k > 1200) throw new Error('never true: ' + step.until);
+        // Asked while the tab changes documents, the question is not
+        // answered: it counts as not yet true.
+        for (let k = 0; ; k++) {
+          let done = false;
+          try {
+            done = await b.eval(step.until);
+          } catch (e) {
+            if (!/navigated or closed|context was destroyed|Cannot find context/.test(e.message)) throw e;
+          }
+          if (done) break;
+          if (k >= 1200) throw new Error('never true: ' + step.until);
           await new Promise((r) => setTimeout(r, 100));
         }
       }

@@ -203,18 +203,9 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
 // A kit of the given commands.txt lines, indexed by the program; returns the
 // url of its commands page.
 std::string BuiltKit(const test::TempDir& dir, const std::string& list) {
-  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
-  test::WriteFile(kit + "/docs/html/Modules/commands.txt", list);
-  test::MakeDirs(prog);
-  test::CopyFile(test::LexidorBinary(), prog + "/Lexidor");
-  chmod((prog + "/Lexidor").c_str(), 0755);
-  test::WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
-  test::RunOptions options;
-  options.args = {"batch"};
-  options.env["DISPLAY"] = "";
-  const test::RunResult build = test::RunProgram(prog + "/Lexidor", options);
+  const test::RunResult build = test::BuildKit(dir, list);
   EXPECT_EQ(build.exit_status, 0) << build.out << build.err;
-  return test::FileUrl(kit + "/docs/html/Modules/commands.html");
+  return test::FileUrl(dir.Sub("kit") + "/docs/html/Modules/commands.html");
 }
 
 // The arguments a command's line gives after its name are shown in its row

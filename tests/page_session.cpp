@@ -1,6 +1,7 @@
 #include "tests/page_session.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -124,6 +125,19 @@ void Session(const std::vector<Act>& acts) {
     EXPECT_EQ(values[v], acts[i].expect) << "step " << i << ": " << acts[i].step;
     ++v;
   }
+}
+
+RunResult BuildKit(const TempDir& dir, const std::string& list) {
+  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
+  WriteFile(kit + "/docs/html/Modules/commands.txt", list);
+  MakeDirs(prog);
+  CopyFile(LexidorBinary(), prog + "/Lexidor");
+  chmod((prog + "/Lexidor").c_str(), 0755);
+  WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
+  RunOptions options;
+  options.args = {"batch"};
+  options.env["DISPLAY"] = "";
+  return RunProgram(prog + "/Lexidor", options);
 }
 
 }  // namespace test

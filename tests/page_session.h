@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/browser_support.h"
+#include "tests/program_runner.h"
 
 namespace lexidor {
 namespace test {
@@ -67,6 +68,10 @@ Act Goto(const std::string& url);
 // Runs the acts in one browser tab and compares every value with its
 // expectation (gtest failures; the run itself must end well).
 void Session(const std::vector<Act>& acts);
+
+// Writes the given commands.txt lines into the kit `dir`/kit and indexes it
+// with a copy of the program in `dir`/prog, as a batch build without a display.
+RunResult BuildKit(const TempDir& dir, const std::string& list);
 
 }  // namespace test
 }  // namespace lexidor

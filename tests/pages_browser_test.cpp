@@ -465,16 +465,8 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
   std::sort(names.begin(), names.end());
 
   test::TempDir dir("lexidor-large");
-  const std::string kit = dir.Sub("kit"), prog = dir.Sub("prog");
-  test::WriteFile(kit + "/docs/html/Modules/commands.txt", list);
-  test::MakeDirs(prog);
-  test::CopyFile(test::LexidorBinary(), prog + "/Lexidor");
-  chmod((prog + "/Lexidor").c_str(), 0755);
-  test::WriteFile(prog + "/config.txt", kit + "\r\n0\r\n");
-  test::RunOptions options;
-  options.args = {"batch"};
-  options.env["DISPLAY"] = "";
-  test::RunResult build = test::RunProgram(prog + "/Lexidor", options);
+  const std::string kit = dir.Sub("kit");
+  const test::RunResult build = test::BuildKit(dir, list);
   ASSERT_EQ(build.exit_status, 0) << build.out << build.err;
   const std::string modules_dir = kit + "/docs/html/Modules/";
 
