@@ -111,7 +111,12 @@ TEST_F(Package, InstalledProgramKeepsItsSettingsInTheUsersHome) {
   EXPECT_NE(depends.out.find("Recommends: xdg-utils\n"), std::string::npos) << depends.out;
   // Nothing at all, down to the pedantic notes and the hardening ones.
   RunResult lint = Tool("/usr/bin/lintian", {"--pedantic", "-I", deb});
-  EXPECT_FALSE(std::regex_search(lint.out, std::regex("(^|\n)[EWIPX]: "))) << lint.out;
+  std::string notes = lint.out;
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // A sanitized build is not built with the package's hardening flags.
+  notes = std::regex_replace(notes, std::regex("I: lexidor: hardening-[^\n]*\n"), "");
+#endif
+  EXPECT_FALSE(std::regex_search(notes, std::regex("(^|\n)[EWIPX]: "))) << lint.out;
   ASSERT_EQ(Tool("/usr/bin/dpkg-deb", {"-x", deb, root_}).exit_status, 0);
   for (const char* file :
        {"/usr/share/applications/lexidor.desktop", "/usr/share/man/man1/lexidor.1.gz",

@@ -61,9 +61,10 @@ for (const dir of process.argv.slice(2)) {
     }
     good++;
   });
-  // first.js: the count and the first rows; the rows files: every record.
+  // first.js: the count and the first rows; the rows files: every record
+  // (names, links, modules, and the arguments, which the lists do not hold).
   const where = dir + '/docs/html/Modules/';
-  const context = {columns: [[], [], []]};
+  const context = {columns: [[], [], [], []]};
   vm.createContext(context);
   try {
     vm.runInContext(fs.readFileSync(where + 'first.js', 'latin1'), context);
