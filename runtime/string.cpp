@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "runtime/utf8.h"
+
 namespace lexidor {
 
 String FromLatin1(std::string_view bytes) {
@@ -21,35 +23,15 @@ std::string ToLatin1(const String& text) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-  const size_t n = bytes.size();
   size_t i = 0;
-  while (i < n) {
-    const unsigned char c = bytes[i];
-    size_t len;
-    uint32_t cp;
-    if (c < 0x80) {
+  while (i < bytes.size()) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {
       ++i;
       continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      len = 2;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      len = 3;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      len = 4;
-      cp = c & 0x07;
-    } else {
-      return false;  // a continuation byte without a lead, C0, C1, F5-FF
     }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      const unsigned char b = bytes[i + k];
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
-    if (cp >= 0xD800 && cp <= 0xDFFF) return false;
+    char32_t code;
+    const size_t len = DecodeUtf8Sequence(bytes, i, &code);
+    if (len == 0) return false;
     i += len;
   }
   return true;

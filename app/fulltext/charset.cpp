@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/utf8.h"
+
 namespace lexidor::fulltext {
 
 namespace {
@@ -46,35 +48,17 @@ Charset DetectCharset(std::string_view page) {
 }
 
 char32_t NextChar(std::string_view page, size_t& pos, Charset charset) {
-  const unsigned char b = static_cast<unsigned char>(page[pos++]);
-  if (b < 0x80 || charset != Charset::kUtf8) return Windows1252Char(b);
-  int extra;
-  char32_t c;
-  if (b >= 0xC2 && b <= 0xDF) {
-    extra = 1;
-    c = b & 0x1F;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    extra = 2;
-    c = b & 0x0F;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    extra = 3;
-    c = b & 0x07;
-  } else {
-    return Windows1252Char(b);
+  const unsigned char b = static_cast<unsigned char>(page[pos]);
+  if (b >= 0x80 && charset == Charset::kUtf8) {
+    char32_t c;
+    if (const size_t len = DecodeUtf8Sequence(page, pos, &c)) {
+      pos += len;
+      return c;
+    }
   }
-  if (pos + extra > page.size()) return Windows1252Char(b);
-  for (int k = 0; k < extra; ++k) {
-    const unsigned char n = static_cast<unsigned char>(page[pos + k]);
-    if ((n & 0xC0) != 0x80) return Windows1252Char(b);
-    c = (c << 6) | (n & 0x3F);
-  }
-  // Over-long forms, surrogates and codes beyond U+10FFFF are no text.
-  if ((extra == 2 && c < 0x800) || (extra == 3 && (c < 0x10000 || c > 0x10FFFF)) ||
-      (c >= 0xD800 && c <= 0xDFFF)) {
-    return Windows1252Char(b);
-  }
-  pos += extra;
-  return c;
+  // A byte that starts no UTF-8 text stands for itself, as a browser shows it.
+  ++pos;
+  return Windows1252Char(b);
 }
 
 }  // namespace lexidor::fulltext
