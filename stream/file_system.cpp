@@ -42,19 +42,9 @@ bool StatPath(const String& path, struct stat& st) {
   return ToCPath(path, c) && stat(c.c_str(), &st) == 0;
 }
 
-bool LstatPath(const String& path, struct stat& st) {
-  std::string c;
-  return ToCPath(path, c) && lstat(c.c_str(), &st) == 0;
-}
-
 String Normalized(String path, int strip) {
   NormalizePath(path, strip);
   return path;
-}
-
-String JoinPath(const String& directory, const String& name) {
-  if (EndsWith(directory, u"/")) return directory + name;
-  return directory + u"/" + name;
 }
 
 // The file stream's own spelling of a plain path: it turns "\" into "/".

@@ -272,27 +272,22 @@ void TFLWidget::SetHandle(int x, int y) {
   handley = y;
 }
 
-int TFLWidget::ClientX() {
-  int x = 0;
+// The offset of this widget's client area in its window: the handles of
+// every enclosing widget, and the positions of those that are not the window.
+int TFLWidget::ClientOffset(int TFLWidget::*handle, int TGadget::*pos) {
+  int offset = 0;
   for (TGadget* p = parent; p; p = p->parent) {
     auto* w = dynamic_cast<TFLWidget*>(p);
     if (!w) break;
-    x += w->handlex;
-    if (w->fltype != FLTYPE_WINDOW) x += w->xpos;
+    offset += w->*handle;
+    if (w->fltype != FLTYPE_WINDOW) offset += w->*pos;
   }
-  return x;
+  return offset;
 }
 
-int TFLWidget::ClientY() {
-  int y = 0;
-  for (TGadget* p = parent; p; p = p->parent) {
-    auto* w = dynamic_cast<TFLWidget*>(p);
-    if (!w) break;
-    y += w->handley;
-    if (w->fltype != FLTYPE_WINDOW) y += w->ypos;
-  }
-  return y;
-}
+int TFLWidget::ClientX() { return ClientOffset(&TFLWidget::handlex, &TGadget::xpos); }
+
+int TFLWidget::ClientY() { return ClientOffset(&TFLWidget::handley, &TGadget::ypos); }
 
 int TFLWidget::ClientWidth() {
   int w = client ? client->width : width;

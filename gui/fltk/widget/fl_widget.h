@@ -256,6 +256,7 @@ class TFLWidget : public TGadget {
   // windows, their positions.
   int ClientX();
   int ClientY();
+  int ClientOffset(int TFLWidget::*handle, int TGadget::*pos);
   // Clears the other radio buttons among the parent's kids.
   void ExcludeOthers();
   void SetMessage(ObjectRef object);
