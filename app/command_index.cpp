@@ -188,17 +188,17 @@ void AppendScriptString(std::string& out, std::string_view text) {
 
 namespace {
 
-String ReadCommandList(const String& cmdPath, int64_t* lineCount) {
+// `path` is the list's bytes as the file system names it: a kit folder may
+// hold a backslash or "::" in its name, which are plain bytes here.
+String ReadCommandList(const std::string& path, int64_t* lineCount) {
   // Read only: indexing never needs to write the kit's list.  Only a
   // regular file is read: a FIFO or a device would block the build or read
   // as an empty list, and replace a good index with an empty one.
   String why;
   bool notRegular = false;
-  std::shared_ptr<TCStream> in =
-      TCStream::OpenRegularFile(ToLatin1(ReplaceAll(cmdPath, u"\\", u"/")), &why, &notRegular);
+  std::shared_ptr<TCStream> in = TCStream::OpenRegularFile(path, &why, &notRegular);
   if (!in) {
-    return (notRegular ? u"Cannot read " : u"Cannot open ") + ReplaceAll(cmdPath, u"\\", u"/") +
-           u": " + why;
+    return (notRegular ? u"Cannot read " : u"Cannot open ") + FromLatin1(path) + u": " + why;
   }
   AppState& app = App();
   const std::string root = ToLatin1(app.rootPath);
@@ -216,7 +216,7 @@ String ReadCommandList(const String& cmdPath, int64_t* lineCount) {
     }
   } catch (const TStreamReadException&) {
     const int error = errno;
-    return u"Cannot read " + ReplaceAll(cmdPath, u"\\", u"/") + u": " +
+    return u"Cannot read " + FromLatin1(path) + u": " +
            FromUtf8(std::strerror(error ? error : EIO));
   }
   in->Close();
@@ -547,8 +547,15 @@ String BuildIndex() {
   PrintLine(u"DirBase       : " + app.rootPath);
   PrintLine(u"Commands file : " + cmdPath);
 
+  String error;
+  std::string root;
+  if (!PathBytes(app.rootPath, root)) {
+    error = u"Cannot write " + app.rootPath + u": " + FromUtf8(std::strerror(EINVAL));
+    PrintLine(error);
+    return error;
+  }
   int64_t lineCount = 0;
-  String error = ReadCommandList(cmdPath, &lineCount);
+  error = ReadCommandList(root + "/docs/html/Modules/commands.txt", &lineCount);
   if (!error.empty()) {
     PrintLine(error);
     return error;
@@ -559,12 +566,6 @@ String BuildIndex() {
             u" " + IntToString(lineCount));
   PrintLine(u"");
 
-  std::string root;
-  if (!PathBytes(app.rootPath, root)) {
-    error = u"Cannot write " + app.rootPath + u": " + FromUtf8(std::strerror(EINVAL));
-    PrintLine(error);
-    return error;
-  }
   const std::string htmlDir = root + "/docs/html";
   const std::string modulesDir = htmlDir + "/Modules";
   // The folders the build writes in may be links only of the user's own

@@ -326,6 +326,19 @@ TEST_F(Batch, AKitPathBeyondAsciiIsFoundAndShownAsTyped) {
   EXPECT_NE(r.out.find("Commands file : " + kit + "\\docs"), std::string::npos) << r.out;
 }
 
+TEST_F(Batch, AKitFolderNamedWithBackslashOrColonsIsReadAsNamed) {
+  for (const std::string name : {"a\\b", "x::y"}) {
+    const std::string kit = dir_.Sub(name);
+    test::MakeDirs(kit + "/docs/html/Modules");
+    WriteFile(kit + "/docs/html/Modules/commands.txt", "N|/docs/html/Modules/n/index.html\n");
+    SetConfig(kit);
+    test::RunResult r = Run();
+    EXPECT_EQ(r.exit_status, 0) << name << r.out;
+    EXPECT_NE(r.out.find("Total commands: 1 1"), std::string::npos) << name << r.out;
+    EXPECT_EQ(ReadFile(kit + "/docs/html/Modules/command.js"), "var commands=new Array(\"N\");");
+  }
+}
+
 TEST_F(Batch, NoKitAtAllIsAFailureAndStoresTheEmptyAnswer) {
   test::RunResult r = Run();  // no config.txt, standard input at its end
   EXPECT_EQ(r.exit_status, 1);
