@@ -116,7 +116,7 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   struct Case {
     const char* typed;
     const char* names;   // the first three of the name group
-    const char* titles;  // the first two text hits, or "hidden"
+    const char* titles;  // the first two text hits, or "hidden" (no text searched)
   };
   const Case cases[] = {
       {"drawimage", "DrawImage,DrawImageRect", "DrawImage,DrawImageRect"},
@@ -124,6 +124,8 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
       {"mapins*", "MapInsert", "MapInsert,Commands"},
       {"core.map:mapk*", "MapKeys", "hidden"},
       {"j", "JSON_ARRAY,JSON_NULL,JSON_NUMBER", "hidden"},
+      // Two letters: a whole word, not the start of every word.
+      {"dr", "DrawImage,DrawImageRect,DrawLine", ""},
   };
   const std::string field = "document.getElementById('textfield')";
   std::vector<Act> acts = {Goto(kit.Url("Modules/commands.html"))};
@@ -165,6 +167,14 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   acts.push_back(kTextIn);
   acts.push_back(Do(R"({"wait":300})"));
   acts.push_back(Check("window.drawn", "1"));
+  // More hits come below those shown, which keep their places.
+  const std::string titles =
+      "[...document.querySelectorAll('#texts a.cmd')].map(a => a.textContent)";
+  acts.push_back(Check("(window.first = " + titles +
+                           ".join(), document.querySelector('#textmore button').click(), 1)",
+                       "1"));
+  acts.push_back(Do(R"js({"until":"document.querySelectorAll('#texts .hit').length > 10"})js"));
+  acts.push_back(Check(titles + ".slice(0, 10).join() == window.first", "true"));
   acts.push_back(Check(kClear + std::string(" && (") + field + ".value = 'colour')", "colour"));
   acts.push_back(Keys({"Escape"}));
   acts.push_back(Check(field + ".value + document.getElementById('textpart').hidden", "true"));

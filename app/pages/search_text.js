@@ -17,9 +17,10 @@
 // "*image" look for the words "get" and "image", the last word typed
 // matching as the start of a word), a star inside parts two words
 // ("get*font" is "get font"), and a scoped query ("font:load") searches
-// names only.  Fewer than two letters search no text.
+// names only.  Fewer than two letters search no text, and the last word
+// matches as the start of words from its third letter on.
 
-var textStep = 20;            // text hits drawn at first and added by "Show more"
+var textStep = 10;            // text hits drawn at first and added by "Show more"
 var textEngine = null;
 var textProblem = null;       // why the text cannot be searched, or null
 var textWanted = null;        // the text query the page is showing, or null
@@ -32,7 +33,10 @@ var textBox, textRows, textCount, textNote, textMore;
 function TextQueryOf(q) {
 	if (!q || !q.search || q.text.indexOf(":") != -1) return null;
 	var text = q.text.replace(/^[\s*]+/, "").replace(/\*+$/, "").replace(/\*/g, " ");
-	return text.replace(/[\s"]/g, "").length < 2 ? null : text;
+	if (text.replace(/[\s"]/g, "").length < 2) return null;
+	// A last word of one or two letters is looked for whole: as the start of
+	// words it would stand for a great many, and load all their files.
+	return /(^|[\s"])[^\s"]{1,2}$/.test(text) ? text + " " : text;
 }
 
 // Where a file of the text index lies below the documentation's top, as the
@@ -203,8 +207,9 @@ function TextArrived(text, result) {
 	textHits = drawn;
 	textBox.className = "textpart";
 	textRows.removeAttribute("aria-busy");
-	var count = result.total + (result.total == 1 ? " section" : " sections") + " found for \u201c" + text + "\u201d";
-	if (result.total == 0 && !textProblem && !missing.length) count = "nothing found for \u201c" + text + "\u201d";
+	var typed = text.replace(/\s+$/, "");
+	var count = result.total + (result.total == 1 ? " section" : " sections") + " found for \u201c" + typed + "\u201d";
+	if (result.total == 0 && !textProblem && !missing.length) count = "nothing found for \u201c" + typed + "\u201d";
 	if (textProblem) count = "";
 	else if (drawn < result.total) count += " \u2013 showing the first " + drawn;
 	textCount.textContent = count;
