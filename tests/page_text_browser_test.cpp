@@ -178,6 +178,15 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   acts.push_back(Check(kClear + std::string(" && (") + field + ".value = 'colour')", "colour"));
   acts.push_back(Keys({"Escape"}));
   acts.push_back(Check(field + ".value + document.getElementById('textpart').hidden", "true"));
+  // Back and Forward between two addresses show each one's text group.
+  acts.push_back(Goto(kit.Url("index.html", "?textfield=closestream&Submit=Search")));
+  acts.push_back(Goto(kit.Url("index.html", "?textfield=%22url+cannot%22&Submit=Search")));
+  acts.push_back(Do(R"({"back":true})"));
+  acts.push_back(kTextIn);
+  acts.push_back(Check("document.querySelector('#texts a.cmd').textContent", "CloseStream"));
+  acts.push_back(Do(R"({"forward":true})"));
+  acts.push_back(kTextIn);
+  acts.push_back(Check("document.querySelector('#texts a.cmd').textContent", "OpenStream"));
   test::Session(acts);
 }
 
