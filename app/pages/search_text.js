@@ -118,6 +118,7 @@ function TextQuery(q) {
 		textBox.hidden = true;
 		textRows.innerHTML = "";
 		textHits = 0;
+		field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
 		return;
 	}
 	// The hits of the query before stay, dimmed, until this one's arrive.
@@ -142,7 +143,13 @@ function RunText() {
 	textTimer = 0;
 	var text = textWanted;
 	if (text == null || !textEngine) return;
-	textEngine.search(text, function (result) { TextArrived(text, result); }, { limit: textLimit });
+	try {
+		textEngine.search(text, function (result) { TextArrived(text, result); }, { limit: textLimit });
+	} catch (e) {
+		// An index file that loaded but cannot be read: the names go on.
+		ShowTextNote("The full-text index could not be read (" + e.message + "): rebuild the index.");
+		textBox.className = "textpart";
+	}
 }
 
 // The excerpt with its matched words marked.
@@ -214,6 +221,6 @@ function TextArrived(text, result) {
 	else if (drawn < result.total) count += " \u2013 showing the first " + drawn;
 	textCount.textContent = count;
 	textMore.hidden = drawn >= result.total || drawn < result.hits.length;
-	if (drawn > 0) field.setAttribute("aria-expanded", "true");
+	field.setAttribute("aria-expanded", shownRows + drawn > 0 ? "true" : "false");
 	if (chosen >= 0 && drawn > 0) Select(Math.min(chosen, shownRows + drawn - 1));
 }
