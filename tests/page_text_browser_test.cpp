@@ -75,7 +75,8 @@ const char kClear[] =
 // A phrase from a command's page, typed on either page: its section heads
 // the group with its module and the phrase marked, the keyboard goes down
 // into the group, and Enter opens the section in its page, from the index
-// page at the top and from the commands page in Modules.  Firefox too.
+// page at the top and from the commands page in Modules; a search from the
+// address shows its text hits.  Firefox too.
 TEST(PageTextBrowserTest, APhraseTypedFindsItsSectionAndEnterOpensIt) {
   TextKit kit;
   const std::string target = kit.Url("Modules/core/core.stream/index.html") + "#OpenStream";
@@ -98,6 +99,10 @@ TEST(PageTextBrowserTest, APhraseTypedFindsItsSectionAndEnterOpensIt) {
         Keys({"Enter"}),
         Do(R"js({"until":"location.hash == '#OpenStream' && document.readyState == 'complete'"})js"),
         Check("location.href", target),
+        // A search from the address shows its text hits too.
+        Goto(kit.Url(page, "?textfield=closestream&Submit=Search")),
+        kTextIn,
+        Check("document.querySelector('#texts a.cmd').textContent", "CloseStream"),
     };
   };
   for (const auto& [page, up] : std::vector<std::pair<std::string, std::string>>{
