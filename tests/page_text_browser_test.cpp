@@ -220,7 +220,9 @@ TEST(PageTextBrowserTest, AMissingTextIndexIsNamedAndNamesStillWork) {
             "Full-text index not found (Modules/textindex.js): rebuild the index to search "
             "the text of the documentation."),
       Check(kNames, "CloseStream"),
-      Check("document.querySelectorAll('#texts .hit').length", "0"),
+      Check("document.querySelectorAll('#texts .hit').length + ' ' + "
+            "document.getElementById('textpart').className",
+            "0 textpart"),
   };
   test::Session(acts);
 }

@@ -100,7 +100,9 @@ function TextStart() {
 
 function TextMissing(why) {
 	textProblem = why;
-	if (textWanted != null) ShowTextNote(why);
+	if (textWanted == null) return;
+	ShowTextNote(why);
+	TextArrived(textWanted, { total: 0, hits: [], missing: [] });
 }
 
 function ShowTextNote(text) {
@@ -126,8 +128,7 @@ function TextQuery(q) {
 	textBox.className = "textpart stale";
 	textRows.setAttribute("aria-busy", "true");
 	if (textProblem) {
-		ShowTextNote(textProblem);
-		TextArrived(text, { total: 0, hits: [], missing: [] });
+		TextMissing(textProblem);
 	} else if (textEngine) {
 		ScheduleText();
 	}
