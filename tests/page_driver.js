@@ -116,7 +116,9 @@ class Browser {
     const named = {
       ArrowDown: 40, ArrowUp: 38, Enter: 13, Escape: 27, Backspace: 8, Tab: 9,
     };
-    const code = named[name] || name.toUpperCase().charCodeAt(0);
+    // Only letters and digits have the key code of their character: that
+    // of '"' or '.' is another key's (Page Down, Delete).
+    const code = named[name] || (/^[A-Za-z0-9]$/.test(name) ? name.toUpperCase().charCodeAt(0) : 0);
     const text = named[name] ? (name === 'Enter' ? '\r' : undefined) : name;
     const base = { key: name, windowsVirtualKeyCode: code, nativeVirtualKeyCode: code };
     await this.page('Input.dispatchKeyEvent', { type: text ? 'keyDown' : 'rawKeyDown', text, ...base });

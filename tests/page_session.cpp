@@ -99,15 +99,18 @@ Act Keys(std::vector<std::string> keys) {
 }
 Act Goto(const std::string& url) { return Do("{\"goto\":" + Json(url) + "}"); }
 
-// Runs the acts in one browser tab through tests/page_driver.js and compares
-// every value with its expectation.
-void Session(const std::vector<Act>& acts) {
+namespace {
+
+// Runs the acts in one browser tab through the driver script (tests/) for
+// the browser, and compares every value with its expectation.
+void DriveSession(const std::vector<Act>& acts, const std::string& driver,
+                  const std::string& browser) {
   TempDir dir("lexidor-session");
   std::string steps = "[";
   for (size_t i = 0; i < acts.size(); ++i) steps += (i ? ",\n" : "") + acts[i].step;
   WriteFile(dir.Sub("steps.json"), steps + "]");
   RunOptions options;
-  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_driver.js", FindChromium(),
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/" + driver, browser,
                   dir.Sub("steps.json")};
   options.timeout_ms = 240000;
   RunResult r = RunProgram("/usr/bin/node", options);
@@ -125,6 +128,14 @@ void Session(const std::vector<Act>& acts) {
     EXPECT_EQ(values[v], acts[i].expect) << "step " << i << ": " << acts[i].step;
     ++v;
   }
+}
+
+}  // namespace
+
+void Session(const std::vector<Act>& acts) { DriveSession(acts, "page_driver.js", FindChromium()); }
+
+void FirefoxSession(const std::vector<Act>& acts) {
+  DriveSession(acts, "firefox_driver.js", "/usr/bin/firefox-esr");
 }
 
 RunResult BuildKit(const TempDir& dir, const std::string& list) {

@@ -68,6 +68,9 @@ Act Goto(const std::string& url);
 // Runs the acts in one browser tab and compares every value with its
 // expectation (gtest failures; the run itself must end well).
 void Session(const std::vector<Act>& acts);
+// The same in headless Firefox ESR (tests/firefox_driver.js), whose steps
+// are "goto", "eval", "keys", "wait" and "until".
+void FirefoxSession(const std::vector<Act>& acts);
 
 // Writes the given commands.txt lines into the kit `dir`/kit and indexes it
 // with a copy of the program in `dir`/prog, as a batch build without a display.

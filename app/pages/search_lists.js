@@ -1,7 +1,8 @@
 // Letter index and search of the two search pages, and the loading of the
-// lists.  The build joins this file, search_links.js, search_match.js and
-// search_page.js into the one installed script, search.js.  A page sets listFolder
-// (where the lists lie), homeTarget, letterTarget and moduleTarget, loads
+// lists.  The build joins this file, search_links.js, search_match.js,
+// search_text.js and search_page.js into the one installed script, search.js.
+// A page sets listFolder (where the lists lie), homeTarget, upTarget (the way
+// up to the top of the documentation), letterTarget and moduleTarget, loads
 // first.js and this file, and calls ShowSearch() where the listing goes.
 //
 // The query picks what is listed:

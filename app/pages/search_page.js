@@ -94,7 +94,7 @@ function ShowCount() {
 	else if (shownRows < current.n && current.kind != "all") text += " \u2013 showing the first " + shownRows + " of " + current.n;
 	countBox.textContent = text;
 	moreBox.style.display = shownRows < current.n ? "" : "none";
-	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
+	field.setAttribute("aria-expanded", shownRows + textHits > 0 ? "true" : "false");
 }
 
 function ShowMore(count) {
@@ -102,6 +102,8 @@ function ShowMore(count) {
 	var html = [];
 	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k);
 	namesBox.insertAdjacentHTML("beforeend", html.join(""));
+	// A chosen row of the text group below keeps its row.
+	if (selected >= shownRows) selected += end - shownRows;
 	shownRows = end;
 	ShowCount();
 }
@@ -140,6 +142,7 @@ function Apply(q, keepField) {
 	if (!keepField) field.value = q.search ? q.text : "";
 	Show(Find(q));
 	if (!current.done) Continue(current);
+	TextQuery(q);
 }
 
 function OnType() {
@@ -153,9 +156,10 @@ function OnType() {
 	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
 }
 
-// The result rows of every group, in the order shown.
+// The result rows of every group, in the order shown: the names, then the
+// text group (owned by the listbox, drawn below the names' "Show more").
 function Options() {
-	return hitsBox.getElementsByClassName("hit");
+	return document.querySelectorAll("#names .hit, #texts .hit");
 }
 
 function Unselect() {
@@ -165,7 +169,8 @@ function Unselect() {
 
 function Select(k) {
 	var rows = Options();
-	if (k >= rows.length && shownRows < Showable()) {
+	// Down past the last name drawn draws more names before the text group.
+	if (k == shownRows && selected == shownRows - 1 && shownRows < Showable()) {
 		ShowMore(moreRows);
 		rows = Options();
 	}
@@ -338,8 +343,8 @@ function ShowSearch() {
 	document.write("<span class='normale'>" + ShowIndex() + "<span class='normale'>" +
 		"<p id='missing' class='missing' role='alert' hidden></p>" +
 		"<p id='count' class='count' role='status' aria-live='polite'></p>" +
-		"<div id='hits' role='listbox' aria-label='Commands'><div id='names' role='group' aria-label='Command names'></div></div>" +
-		"<div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" +
+		"<div id='hits' role='listbox' aria-label='Commands' aria-owns='texts'><div id='names' role='group' aria-label='Command names'></div></div>" +
+		"<div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" + TextGroupHtml() +
 		ShowIndex() + "</span></span>");
 
 	hitsBox = document.getElementById("hits");
@@ -351,6 +356,7 @@ function ShowSearch() {
 	field.setAttribute("role", "combobox");
 	field.setAttribute("aria-autocomplete", "list");
 	field.setAttribute("aria-expanded", "false");
+	TextStart();
 	var startQuery = ParseQuery(location.search);
 	if (!startQuery.search) baseQuery = location.search;
 	Apply(startQuery, false);

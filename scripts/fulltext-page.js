@@ -1,0 +1,133 @@
+// The text search of the installed pages in headless Chromium, from file://
+// (run by scripts/fulltext-bench on a kit it has built):
+//
+//   node scripts/fulltext-page.js CHROMIUM DOCS_HTML_DIR QUERY...
+//
+// For each query, on a freshly loaded commands page (cold: only the
+// pointer, the engine and the index's manifest are in, as after any page
+// load), the query is typed key by key, 120 ms apart, and each keystroke is
+// timed from its keydown to the text group drawn for it and painted.  The
+// first figure is the first keystroke that asks for text (two letters);
+// the rest are the keystrokes after it.  The bytes of the text index's
+// script files the page loaded for the query (pointer and manifest
+// included) are summed from their sizes on disk.  Then one page takes all
+// the queries in turn, and the JavaScript heap is measured after a
+// collection.  Long tasks (50 ms or more) are noted throughout.
+'use strict';
+const fs = require('fs');
+const path = require('path');
+const { Browser } = require('../tests/page_driver.js');
+
+const [chromium, docs, ...queries] = process.argv.slice(2);
+const page = 'file://' + path.join(docs, 'Modules/commands.html');
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Runs before the page's scripts: keydown times, the moments the text group
+// is painted (the frame after it is drawn), and long tasks.
+const probe = `
+window.__bench = { keys: [], drawn: [], tasks: [] };
+new PerformanceObserver((list) => {
+  for (const e of list.getEntries()) __bench.tasks.push([e.startTime, e.duration]);
+}).observe({ type: 'longtask', buffered: true });
+document.addEventListener('keydown', (e) => { __bench.keys.push(performance.now()); }, true);
+document.addEventListener('DOMContentLoaded', () => {
+  const count = document.getElementById('textcount');
+  if (!count) return;
+  new MutationObserver(() => {
+    if (document.getElementById('textpart').classList.contains('stale')) return;
+    const text = textWanted;
+    requestAnimationFrame(() => setTimeout(() => { __bench.drawn.push([performance.now(), text]); }, 0));
+  }).observe(count, { childList: true, characterData: true, subtree: true });
+});
+`;
+
+function Percentile(values, f) {
+  const sorted = values.slice().sort((a, b) => a - b);
+  return sorted[Math.min(sorted.length - 1, Math.max(0, Math.ceil(sorted.length * f) - 1))];
+}
+
+// Types `query` key by key and returns, per keystroke that asks for text,
+// the milliseconds from its keydown to its text group painted (null when a
+// later keystroke came first).
+async function TypeAndTime(b, query) {
+  await b.eval('__bench.keys = []; __bench.drawn = []; __bench.tasks = []; 1');
+  const wanted = [];
+  for (const ch of query) {
+    await b.key(ch);
+    wanted.push(await b.eval('textWanted'));
+    await sleep(120);
+  }
+  const last = wanted[wanted.length - 1];
+  for (let i = 0; i < 200 && !(await b.eval(`__bench.drawn.some((d) => d[1] === ${JSON.stringify(last)})`)); i++) {
+    await sleep(50);
+  }
+  const { keys, drawn } = await b.eval('__bench');
+  const times = [];
+  for (let k = 0; k < keys.length; k++) {
+    if (wanted[k] == null || (k > 0 && wanted[k] === wanted[k - 1])) continue;
+    const d = drawn.find((x) => x[1] === wanted[k] && x[0] >= keys[k]);
+    times.push(d ? d[0] - keys[k] : null);
+  }
+  return times;
+}
+
+// The longest task since the first keystroke typed (page loads left out).
+const typingTasks = `Math.max(0, ...__bench.tasks.filter((t) => t[0] + t[1] >= __bench.keys[0]).map((t) => t[1]))`;
+
+const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
+  /\\/(textindex\\.js|textindex\\/[^/]+\\/[^/]+\\.js)$/.test(s))`;
+
+(async () => {
+  const b = await Browser.start(chromium, ['--window-size=1280,1024']);
+  const first = [], further = [], bytes = [];
+  let longest = 0, superseded = 0, heap = 0;
+  try {
+    await b.page('Network.enable');
+    await b.page('Network.setCacheDisabled', { cacheDisabled: true });
+    await b.page('Page.addScriptToEvaluateOnNewDocument', { source: probe });
+    for (const q of queries) {
+      await b.goto('about:blank');
+      await b.goto(page);
+      for (let i = 0; i < 200 && !(await b.eval('!!textEngine && [...document.scripts].some((s) => /manifest\\.js$/.test(s.src))')); i++) {
+        await sleep(25);
+      }
+      await sleep(300);
+      await b.eval('document.getElementById("textfield").focus(), 1');
+      const times = await TypeAndTime(b, q);
+      times.forEach((t, k) => {
+        if (t == null) superseded++;
+        else (k === 0 ? first : further).push(t);
+      });
+      const files = await b.eval(textFiles);
+      bytes.push(files.reduce((n, url) => n + fs.statSync(decodeURIComponent(new URL(url).pathname)).size, 0));
+      longest = Math.max(longest, await b.eval(typingTasks));
+    }
+    // One page, every query in turn; then the heap.
+    await b.goto('about:blank');
+    await b.goto(page);
+    for (let i = 0; i < 200 && !(await b.eval('!!textEngine')); i++) await sleep(25);
+    await b.eval('document.getElementById("textfield").focus(), 1');
+    for (const q of queries) {
+      await b.eval('document.getElementById("textfield").value = "", 1');
+      await TypeAndTime(b, q);
+    }
+    longest = Math.max(longest, await b.eval(typingTasks));
+    await b.send('HeapProfiler.enable', {}, b.session);
+    await b.send('HeapProfiler.collectGarbage', {}, b.session);
+    heap = (await b.page('Runtime.getHeapUsage')).usedSize / (1024 * 1024);
+  } finally {
+    await b.close();
+  }
+  const engine = fs.statSync(path.join(docs, 'Modules/fulltext.js')).size;
+  console.log(`page:    ${queries.length} queries typed from file://, each on a fresh page:`);
+  console.log(`         first text results painted after the first keystroke asking for them: ` +
+              `median ${Percentile(first, 0.5).toFixed(0)} ms, p95 ${Percentile(first, 0.95).toFixed(0)} ms, ` +
+              `max ${Percentile(first, 1).toFixed(0)} ms`);
+  console.log(`         each further keystroke: median ${Percentile(further, 0.5).toFixed(0)} ms, ` +
+              `p95 ${Percentile(further, 0.95).toFixed(0)} ms (${further.length} keystrokes, ` +
+              `${superseded} answered by a later one)`);
+  console.log(`         longest task while typing: ${longest.toFixed(0)} ms (0: none of 50 ms or more)`);
+  console.log(`         text index files loaded per query: median ${(Percentile(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
+              `max ${(Percentile(bytes, 1) / 1000).toFixed(0)} KB (and the engine, fulltext.js, ${(engine / 1000).toFixed(0)} KB)`);
+  console.log(`         JS heap after the ${queries.length} searches in one page: ${heap.toFixed(1)} MB`);
+})().catch((e) => { console.error('fulltext-page: ' + e.message); process.exit(1); });
