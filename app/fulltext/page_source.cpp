@@ -81,11 +81,22 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   auto found = anchors_.find(page.path);
   const auto& anchors = found == anchors_.end() ? kNoAnchors : found->second;
   const std::string key = AnchorsKey(anchors);
-  if (cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
+  const std::string full = folder_ + "/" + page.path;
+  // The walk saw the page a while ago: it may have gone or changed since.
+  // Only a page that is still there as the walk saw it is taken from the
+  // cache; one that went is counted as unreadable, like one that goes
+  // while it is read.
+  struct stat st;
+  if (stat(full.c_str(), &st) != 0) {
+    out.error = full + ": " + std::strerror(errno);
+    return out;
+  }
+  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  if (st.st_size == page.size && mtime == page.mtime &&
+      cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
     out.reused = true;
     return out;
   }
-  const std::string full = folder_ + "/" + page.path;
   out.error = ReadPage(full, buffer);
   if (!out.error.empty()) {
     out.error = full + ": " + out.error;
