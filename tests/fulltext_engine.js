@@ -9,7 +9,7 @@
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
 function open(modules, scriptFile) {
-  const context = {console};
+  const context = {console, atob, TextDecoder};
   context.self = context;
   vm.createContext(context);
   const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});

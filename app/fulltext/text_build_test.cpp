@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/fulltext/packed_text.h"
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/shard_writer.h"
 
@@ -46,11 +47,15 @@ class TextBuildTest : public testing::Test {
     options.cacheFile = dir_ + "/pages.cache";
     return options;
   }
-  // Every file the build wrote, read together.
+  // Every file the build wrote, unpacked, read together.
   std::string Shards(const std::string& generation) {
     std::string all;
     for (const auto& entry : fs::directory_iterator(dir_ + "/" + generation)) {
-      all += Read(entry.path());
+      const std::string file = Read(entry.path());
+      const size_t from = file.find("z:\"") + 3;
+      std::string text;
+      EXPECT_TRUE(UnpackText(file.substr(from, file.rfind('"') - from), &text)) << entry.path();
+      all += text;
     }
     return all;
   }
@@ -161,6 +166,26 @@ TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
   AppendScriptLiteral(literal, "a\"b\\c\n\xC3\xA9\xF0\x9F\x98\x80\xFF</script>");
   EXPECT_EQ(literal, "\"a\\\"b\\\\c\\u000a\\u00e9\\ud83d\\ude00\\ufffd</script>\"");
   EXPECT_EQ(LinkFromPath("Modules/a b/%x#y\xE9.html"), "Modules/a%20b/%25x%23y%E9.html");
+}
+
+TEST(PackedTextTest, PacksToBase64AndBack) {
+  std::string noise;
+  for (uint32_t i = 0, x = 1; i < 300000; ++i)
+    noise += static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+  for (const std::string& text :
+       {std::string(), std::string("{\"w\":\"a\"}"), std::string(200000, 'x'), noise}) {
+    const std::string packed = PackText(text);
+    EXPECT_EQ(packed.find_first_not_of(
+                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+              std::string::npos);
+    EXPECT_LE(packed.size(), text.size() * 4 / 3 + 64);
+    std::string back;
+    EXPECT_TRUE(UnpackText(packed, &back));
+    EXPECT_EQ(back, text);
+  }
+  std::string back;
+  EXPECT_FALSE(UnpackText("not base64!", &back));
+  EXPECT_FALSE(UnpackText(PackText(std::string(100, 'x')).substr(0, 4), &back));
 }
 
 }  // namespace
