@@ -25,11 +25,11 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // files of its stems and one sections file per hit it shows, so the files a
 // query reads many of are the smaller.  Packed, text takes a third (sections)
 // to four fifths (postings) of its room; text that does not pack grows by a
-// third in base64.  Room is kept for the closing text and one entry's head.
+// quarter in base 85.  Room is kept for the closing text and one entry's head.
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
-static_assert((kPostingsFill + 4096) / 3 * 4 + 1024 < kShardBytes, "every file within the limit");
+static_assert((kPostingsFill + 4096) / 4 * 5 + 1024 < kShardBytes, "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.

@@ -3,7 +3,7 @@
 //
 //   (self.lexidorText=self.lexidorText||[]).push({g:"<generation>",k:"<kind>",n:<number>,z:"..."});
 //
-// "z" holds the file's fields as one JSON object, deflated and in base64
+// "z" holds the file's fields as one JSON object, deflated and in base 85
 // (packed_text.h): the page unpacks a file when it has loaded it.
 // - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
 //   each family of shards the range of keys each file holds, so a page

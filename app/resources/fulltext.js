@@ -130,7 +130,7 @@
   // The form of the index files this script reads (the manifest's "v").
   var FORMAT = 2;
 
-  // Files keep their fields deflated (RFC 1951) in base64: unpacked here,
+  // Files keep their fields deflated (RFC 1951) in base 85: unpacked here,
   // at once, so a search answers as soon as its files are in (the browser's
   // DecompressionStream would answer only later, on a promise).
   var LENGTH_BASE = [3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31, 35, 43, 51, 59,
@@ -177,15 +177,41 @@
     FIXED_DISTANCES = huffman(new Uint8Array(30).fill(5), 0, 30);
   })();
 
-  // The bytes of deflated `src` (a string of bytes, as atob gives) as a
-  // string of the same bytes.  Throws on damaged data.
+  // The bytes of base-85 `text`: each 5 digits ("#" 0 .. "x" 84, the
+  // backslash left out) the 4 bytes of a number, most significant first; a
+  // last group of n + 1 digits stands for n bytes, its digits padded with
+  // 84s.  Throws on a character that is no digit.
+  var BASE85 = new Int8Array(128).fill(-1);
+  for (var b85 = 0x23, v85 = 0; v85 < 85; b85++) if (b85 !== 0x5C) BASE85[b85] = v85++;
+  function fromBase85(text) {
+    var length = text.length, rest = length % 5;
+    if (rest === 1) throw new Error('bad base 85');
+    var out = new Uint8Array((length - rest) / 5 * 4 + (rest ? rest - 1 : 0)), o = 0;
+    for (var i = 0; i < length; i += 5) {
+      var v = 0;
+      for (var k = 0; k < 5; k++) {
+        var c = i + k < length ? text.charCodeAt(i + k) : 0x78;
+        var d = c < 128 ? BASE85[c] : -1;
+        if (d < 0) throw new Error('bad base 85');
+        v = v * 85 + d;
+      }
+      if (v > 0xFFFFFFFF) throw new Error('bad base 85');
+      for (k = 0; k < 4 && o < out.length && (i + k + 1 < length); k++) {
+        out[o++] = (v >>> (24 - 8 * k)) & 255;
+      }
+    }
+    return out;
+  }
+
+  // The bytes of deflated `src` (a Uint8Array) as a string of the same
+  // bytes.  Throws on damaged data.
   function inflate(src) {
     var pos = 0, buffer = 0, held = 0, out = new Uint8Array(src.length * 4 + 1024), n = 0;
     // Input past the end reads as zero bits; whether any was used is
     // checked at the end (and, against endless output, as it goes).
     function fill(k) {
       while (held < k) {
-        buffer |= (pos < src.length ? src.charCodeAt(pos) : 0) << held;
+        buffer |= (pos < src.length ? src[pos] : 0) << held;
         pos++;
         held += 8;
       }
@@ -219,11 +245,11 @@
         pos -= (held - (held & 7)) >> 3;  // whole bytes read ahead go back
         buffer = held = 0;
         if (pos + 4 > src.length) throw new Error('deflate data ends early');
-        var size = src.charCodeAt(pos) | src.charCodeAt(pos + 1) << 8;
+        var size = src[pos] | src[pos + 1] << 8;
         pos += 4;
         if (pos + size > src.length) throw new Error('deflate data ends early');
         room(size);
-        for (i = 0; i < size; i++) out[n++] = src.charCodeAt(pos++);
+        for (i = 0; i < size; i++) out[n++] = src[pos++];
         continue;
       }
       if (type === 3) throw new Error('bad deflate block');
@@ -257,7 +283,7 @@
       var b = buffer, h = held, p = pos, o = out, m = n, end = src.length, e, sym, extra;
       for (;;) {
         if (p > end + 4) throw new Error('deflate data ends early');
-        while (h < lmax) { b |= (p < end ? src.charCodeAt(p) : 0) << h; p++; h += 8; }
+        while (h < lmax) { b |= (p < end ? src[p] : 0) << h; p++; h += 8; }
         e = lt[b & lmask];
         if (!e) throw new Error('bad deflate code');
         b >>>= e & 15;
@@ -272,17 +298,17 @@
         sym -= 257;
         if (sym >= 29) throw new Error('bad deflate length');
         extra = LENGTH_EXTRA[sym];
-        while (h < extra) { b |= (p < end ? src.charCodeAt(p) : 0) << h; p++; h += 8; }
+        while (h < extra) { b |= (p < end ? src[p] : 0) << h; p++; h += 8; }
         var length = LENGTH_BASE[sym] + (b & ((1 << extra) - 1));
         b >>>= extra;
         h -= extra;
-        while (h < dmax) { b |= (p < end ? src.charCodeAt(p) : 0) << h; p++; h += 8; }
+        while (h < dmax) { b |= (p < end ? src[p] : 0) << h; p++; h += 8; }
         e = dt[b & dmask];
         if (!e || (sym = e >> 4) >= 30) throw new Error('bad deflate distance');
         b >>>= e & 15;
         h -= e & 15;
         extra = DISTANCE_EXTRA[sym];
-        while (h < extra) { b |= (p < end ? src.charCodeAt(p) : 0) << h; p++; h += 8; }
+        while (h < extra) { b |= (p < end ? src[p] : 0) << h; p++; h += 8; }
         var distance = DISTANCE_BASE[sym] + (b & ((1 << extra) - 1));
         b >>>= extra;
         h -= extra;
@@ -311,7 +337,7 @@
   function unpack(file) {
     if (!file || file.z === undefined) return file || null;
     try {
-      var fields = JSON.parse(inflate(global.atob(file.z)));
+      var fields = JSON.parse(inflate(fromBase85(file.z)));
       for (var key in fields) if (key !== 'g' && key !== 'k' && key !== 'n') file[key] = fields[key];
       delete file.z;
       return file;
