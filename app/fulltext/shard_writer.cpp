@@ -57,22 +57,38 @@ class ShardFamily {
   }
   void SetLast(const std::string& key) { last_ = key; }
 
-  // Writes the open shard: Body() holds its fields as JSON members.
+  // Shards are numbered from `first` on, which a family that writes on a
+  // thread beside another of the same kind learns only when that one is
+  // done: until Release(first) it keeps its shards packed in memory.
+  void Defer() { deferred_ = true; }
+  void Release(size_t first) {
+    deferred_ = false;
+    first_number_ = first;
+    for (size_t i = 0; i < held_.size(); ++i) Write(i, held_[i]);
+    held_.clear();
+    held_.shrink_to_fit();
+  }
+
+  // Writes (or keeps) the open shard: Body() holds its fields as JSON members.
   void Finish() {
     if (!open_) return;
     open_ = false;
     const size_t n = ranges_.size();
     ranges_.emplace_back(first_, last_);
-    WriteFile(folder_, std::string(1, kind_) + std::to_string(n) + ".js",
-              Packed(generation_, kind_, ",n:" + std::to_string(n), body_), result_);
+    std::string packed = PackText("{" + body_ + "}");
+    if (deferred_) {
+      held_.push_back(std::move(packed));
+    } else {
+      Write(n, packed);
+    }
   }
 
-  // A file: generation, kind and `plain` fields in the open, `body` (JSON
-  // members) packed into "z".
-  static std::string Packed(const std::string& generation, char kind, const std::string& plain,
-                            const std::string& body) {
+  // A file: generation, kind and `plain` fields in the open, then `packed`
+  // (its JSON object packed) as "z".
+  static std::string File(const std::string& generation, char kind, const std::string& plain,
+                          const std::string& packed) {
     return "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation + "\",k:\"" + kind +
-           "\"" + plain + ",z:\"" + PackText("{" + body + "}") + "\"});\n";
+           "\"" + plain + ",z:\"" + packed + "\"});\n";
   }
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
@@ -110,24 +126,42 @@ class ShardFamily {
   char kind_;
   ShardResult* result_;
   bool open_ = false;
+  void Write(size_t n, const std::string& packed) {
+    const std::string number = std::to_string(first_number_ + n);
+    WriteFile(folder_, kind_ + number + ".js", File(generation_, kind_, ",n:" + number, packed),
+              result_);
+  }
+
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
+  bool deferred_ = false;
+  size_t first_number_ = 0;
+  std::vector<std::string> held_;  // packed shards kept until Release
 };
 
-void AppendRanges(std::string& out, const char* name, const ShardFamily& family) {
+void AppendRanges(std::string& out, const char* name,
+                  std::initializer_list<const ShardFamily*> families) {
   out += '"';
   out += name;
   out += "\":[";
   bool first = true;
-  for (const auto& [from, to] : family.Ranges()) {
-    if (!first) out += ',';
-    first = false;
-    AppendScriptLiteral(out, from);
-    out += ',';
-    AppendScriptLiteral(out, to);
+  for (const ShardFamily* family : families) {
+    for (const auto& [from, to] : family->Ranges()) {
+      if (!first) out += ',';
+      first = false;
+      AppendScriptLiteral(out, from);
+      out += ',';
+      AppendScriptLiteral(out, to);
+    }
   }
   out += "]";
 }
+
+// What BM25 needs of the whole index.
+struct Collection {
+  double sections;
+  double averageLength;  // of a section, title words weighted
+};
 
 // Characters (code points) of UTF-8 text.
 size_t Chars(std::string_view text) {
@@ -203,18 +237,12 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
-void WritePostings(const TTextIndex& index, ShardFamily& post) {
+// The postings of the stems order[from, to).
+void WritePostings(const TTextIndex& index, const Collection& collection,
+                   const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
-  const double n = static_cast<double>(sections.size());
-  double total = 0;
-  for (const auto& s : sections) total += s.titleLength + s.bodyLength;
-  const double average = n > 0 && total > 0 ? total / n : 1;
-
-  std::vector<uint32_t> order(stems.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  const double n = collection.sections, average = collection.averageLength;
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
@@ -226,8 +254,8 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
   };
   std::string part, one;
   std::vector<uint32_t> positions;
-  for (uint32_t id : order) {
-    const StemEntry& stem = stems[id];
+  for (size_t k = from; k < to; ++k) {
+    const StemEntry& stem = stems[order[k]];
     const std::string& head = stem.text;
     const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
     auto addPart = [&] {
@@ -408,44 +436,75 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation) {
-  // The postings, the largest part, are written here while a second
-  // thread writes the dictionary and the sections; the index is only read.
-  ShardResult result, side;
-  ShardFamily dict(folder, generation, 'd', &side);
+  // Three threads share the work, the index only read: the first half of
+  // the postings, the second half (held in memory until the first is
+  // written and its files are counted), and the dictionary with the
+  // sections.
+  const auto& stems = index.Stems();
+  const auto& sections = index.Sections();
+  Collection collection{static_cast<double>(sections.size()), 1};
+  double total = 0;
+  for (const auto& s : sections) total += s.titleLength + s.bodyLength;
+  if (!sections.empty() && total > 0) collection.averageLength = total / collection.sections;
+  std::vector<uint32_t> order(stems.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  uint64_t bytes = 0, half = 0;
+  for (const StemEntry& stem : stems) bytes += stem.postings.size();
+  size_t split = 0;
+  while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+
+  ShardResult result, second, side;
   ShardFamily post(folder, generation, 'p', &result);
+  ShardFamily rest(folder, generation, 'p', &second);
+  ShardFamily dict(folder, generation, 'd', &side);
   ShardFamily secs(folder, generation, 's', &side);
-  std::exception_ptr sideFailure;
-  std::thread other([&] {
-    try {
-      WriteDictionary(index, dict);
-      WriteSections(index, secs);
-    } catch (...) {
-      sideFailure = std::current_exception();
-    }
-  });
+  rest.Defer();
+  std::exception_ptr failures[2];
+  std::thread helpers[2] = {std::thread([&] {
+                              try {
+                                WritePostings(index, collection, order, split, order.size(), rest);
+                              } catch (...) {
+                                failures[0] = std::current_exception();
+                              }
+                            }),
+                            std::thread([&] {
+                              try {
+                                WriteDictionary(index, dict);
+                                WriteSections(index, secs);
+                              } catch (...) {
+                                failures[1] = std::current_exception();
+                              }
+                            })};
   try {
-    WritePostings(index, post);
+    WritePostings(index, collection, order, 0, split, post);
   } catch (...) {
-    other.join();
+    for (std::thread& t : helpers) t.join();
     throw;
   }
-  other.join();
-  if (sideFailure) std::rethrow_exception(sideFailure);
-  result.files += side.files;
-  result.bytes += side.bytes;
-  if (result.error.empty()) result.error = side.error;
+  for (std::thread& t : helpers) t.join();
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  rest.Release(post.Ranges().size());
+  for (const ShardResult* part : {&second, &side}) {
+    result.files += part->files;
+    result.bytes += part->bytes;
+    if (result.error.empty()) result.error = part->error;
+  }
   std::string manifest = "\"pages\":" + std::to_string(index.Pages().size()) +
-                         ",\"sections\":" + std::to_string(index.Sections().size()) +
+                         ",\"sections\":" + std::to_string(sections.size()) +
                          ",\"words\":" + std::to_string(index.Words()) + ",";
-  AppendRanges(manifest, "d", dict);
+  AppendRanges(manifest, "d", {&dict});
   manifest += ',';
-  AppendRanges(manifest, "p", post);
+  AppendRanges(manifest, "p", {&post, &rest});
   manifest += ',';
-  AppendRanges(manifest, "s", secs);
-  ShardFamily::WriteFile(
-      folder, "manifest.js",
-      ShardFamily::Packed(generation, 'm', ",v:" + std::to_string(kShardFormat), manifest),
-      &result);
+  AppendRanges(manifest, "s", {&secs});
+  ShardFamily::WriteFile(folder, "manifest.js",
+                         ShardFamily::File(generation, 'm', ",v:" + std::to_string(kShardFormat),
+                                           PackText("{" + manifest + "}")),
+                         &result);
   return result;
 }
 
