@@ -452,7 +452,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
             [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
   uint64_t bytes = 0, half = 0;
   for (const StemEntry& stem : stems) bytes += stem.postings.size();
-  size_t split = 0;
+  // Postings of a few files are not worth a thread of their own.
+  size_t split = bytes < 4 * kPostingsFill ? order.size() : 0;
   while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
 
   ShardResult result, second, side;
