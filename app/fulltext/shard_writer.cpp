@@ -453,7 +453,7 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   uint64_t bytes = 0, half = 0;
   for (const StemEntry& stem : stems) bytes += stem.postings.size();
   // Postings of a few files are not worth a thread of their own.
-  size_t split = bytes < 4 * kPostingsFill ? order.size() : 0;
+  size_t split = bytes < 2 * kPostingsFill ? order.size() : 0;
   while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
 
   ShardResult result, second, side;

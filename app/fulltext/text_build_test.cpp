@@ -47,14 +47,17 @@ class TextBuildTest : public testing::Test {
     options.cacheFile = dir_ + "/pages.cache";
     return options;
   }
+  // The packed text of a file.
+  static std::string Packed(const std::string& file) {
+    const size_t from = file.find("z:\"") + 3;
+    return file.substr(from, file.rfind('"') - from);
+  }
   // Every file the build wrote, unpacked, read together.
   std::string Shards(const std::string& generation) {
     std::string all;
     for (const auto& entry : fs::directory_iterator(dir_ + "/" + generation)) {
-      const std::string file = Read(entry.path());
-      const size_t from = file.find("z:\"") + 3;
       std::string text;
-      EXPECT_TRUE(UnpackText(file.substr(from, file.rfind('"') - from), &text)) << entry.path();
+      EXPECT_TRUE(UnpackText(Packed(Read(entry.path())), &text)) << entry.path();
       all += text;
     }
     return all;
@@ -151,6 +154,27 @@ TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
     for (unsigned char c : text) ASSERT_TRUE(c < 0x80) << entry.path();
   }
   EXPECT_EQ(bytes, summary.bytes);
+  // The postings, written on two threads, are numbered in stem order: each
+  // file's stems follow the last one of the file before, and the manifest
+  // names each file's range.
+  std::string manifest, previous;
+  ASSERT_TRUE(UnpackText(Packed(Read(dir_ + "/g1/manifest.js")), &manifest));
+  size_t files = 0;
+  for (;; ++files) {
+    const std::string file = dir_ + "/g1/p" + std::to_string(files) + ".js";
+    if (!fs::exists(file)) break;
+    EXPECT_NE(Read(file).find(",n:" + std::to_string(files) + ","), std::string::npos);
+    std::string body;
+    ASSERT_TRUE(UnpackText(Packed(Read(file)), &body));
+    const size_t from = body.find("\"t\":[\"") + 6, to = body.find("\"],\"d\":[");
+    const std::string first = body.substr(from, body.find('"', from) - from);
+    const std::string last =
+        body.substr(body.rfind('"', to - 1) + 1, to - body.rfind('"', to - 1) - 1);
+    EXPECT_LE(previous, first) << file;
+    EXPECT_NE(manifest.find("\"" + first + "\",\"" + last + "\""), std::string::npos) << file;
+    previous = last;
+  }
+  EXPECT_GT(files, 2u);
   // An output folder that exists already is refused.
   EXPECT_NE(BuildTextIndex(Options("g1")).error, "");
 }
