@@ -122,12 +122,24 @@ TEST_F(TextBuildTest, RebuildReadsOnlyChangedPagesAndCountsThoseItCannot) {
   EXPECT_EQ(shards.find("\"page 4\""), std::string::npos);
   EXPECT_EQ(shards.find("\"page 3\""), std::string::npos);
 
-  // A damaged cache costs time, not results.
-  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc) << "LXTC2\n\x05garbage";
+  // A damaged cache costs time, not results: an entry's text changed (its
+  // page is read again), or the file cut short (its table gone).
+  std::string cache = Read(dir_ + "/pages.cache");
+  ASSERT_NE(cache.find("omega"), std::string::npos);
+  cache.replace(cache.find("omega"), 5, "zzzzz");
+  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc) << cache;
   TextBuildSummary third = BuildTextIndex(Options("g3"));
   EXPECT_EQ(third.error, "");
-  EXPECT_EQ(third.reused, 0u);
+  EXPECT_EQ(third.reused, 2u);  // p0, p2
   EXPECT_EQ(third.words, second.words);
+  EXPECT_NE(Shards("g3").find("omega"), std::string::npos);
+  EXPECT_EQ(Shards("g3").find("zzzzz"), std::string::npos);
+  cache = Read(dir_ + "/pages.cache");
+  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc)
+      << cache.substr(0, cache.size() - 9);
+  TextBuildSummary fourth = BuildTextIndex(Options("g4"));
+  EXPECT_EQ(fourth.reused, 0u);
+  EXPECT_EQ(fourth.words, second.words);
 }
 
 TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
