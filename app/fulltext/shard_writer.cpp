@@ -157,6 +157,18 @@ void AppendRanges(std::string& out, const char* name,
   out += "]";
 }
 
+// A score's digit, 1..63: 16 ln(1 + score) rounded, found among the scores
+// where it steps up (no logarithm per posting).
+uint32_t Impact(double score) {
+  static const std::vector<double> steps = [] {
+    std::vector<double> v;
+    for (int k = 1; k < 63; ++k) v.push_back(std::expm1((k + 0.5) / kScoreSteps));
+    return v;
+  }();
+  return 1 +
+         static_cast<uint32_t>(std::upper_bound(steps.begin(), steps.end(), score) - steps.begin());
+}
+
 // What BM25 needs of the whole index.
 struct Collection {
   double sections;
@@ -276,8 +288,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const double length = kTitleWeight * record.titleLength + record.bodyLength;
       double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact =
-          static_cast<uint32_t>(std::clamp(std::round(kScoreSteps * std::log1p(score)), 1.0, 63.0));
+      const uint32_t impact = Impact(score);
       positions.clear();
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);
