@@ -282,6 +282,15 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   EXPECT_NE(pointer().find("textindex/g4/"), std::string::npos);
   EXPECT_EQ(generations(), (std::set<std::string>{"g3", "g4", "pages.cache"}));
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+
+  // A file whose packed text is damaged is named as missing, like one that
+  // is not there.
+  std::string dictionary = test::ReadFile(text + "/g4/d0.js");
+  dictionary.replace(dictionary.find("z:\"") + 3, 10, "##########");
+  WriteFile(text + "/g4/d0.js", dictionary);
+  WriteFile(dir_.Sub("damaged.json"),
+            R"([{"query": "stream", "links": [], "missing": ["d0.js"]}])");
+  Check({"expect", Html() + "/Modules", dir_.Sub("damaged.json")});
 }
 
 }  // namespace

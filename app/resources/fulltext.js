@@ -246,6 +246,9 @@
         buffer = held = 0;
         if (pos + 4 > src.length) throw new Error('deflate data ends early');
         var size = src[pos] | src[pos + 1] << 8;
+        if ((src[pos + 2] | src[pos + 3] << 8) !== (~size & 0xFFFF)) {
+          throw new Error('bad deflate block');
+        }
         pos += 4;
         if (pos + size > src.length) throw new Error('deflate data ends early');
         room(size);
