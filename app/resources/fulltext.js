@@ -142,6 +142,7 @@
   var DISTANCE_EXTRA = [0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10,
                         11, 11, 12, 12, 13, 13];
   var CODE_ORDER = [16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15];
+  var MAX_UNPACKED = 16 << 20;
 
   // A canonical Huffman code from code lengths, as a table indexed by the
   // next `max` bits of input: each entry the symbol times 16 plus the
@@ -225,6 +226,8 @@
     }
     function room(k) {
       if (n + k <= out.length) return;
+      // No file the build writes unpacks to more than a few hundred KB.
+      if (n + k > MAX_UNPACKED) throw new Error('deflate data too large');
       var grown = new Uint8Array(Math.max(out.length * 2, n + k));
       grown.set(out);
       out = grown;
