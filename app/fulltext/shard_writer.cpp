@@ -122,16 +122,16 @@ class ShardFamily {
   }
 
  private:
-  std::string folder_, generation_;
-  char kind_;
-  ShardResult* result_;
-  bool open_ = false;
   void Write(size_t n, const std::string& packed) {
     const std::string number = std::to_string(first_number_ + n);
     WriteFile(folder_, kind_ + number + ".js", File(generation_, kind_, ",n:" + number, packed),
               result_);
   }
 
+  std::string folder_, generation_;
+  char kind_;
+  ShardResult* result_;
+  bool open_ = false;
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
   bool deferred_ = false;
@@ -474,28 +474,32 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   ShardFamily secs(folder, generation, 's', &side);
   rest.Defer();
   std::exception_ptr failures[2];
-  std::thread helpers[2] = {std::thread([&] {
-                              try {
-                                WritePostings(index, collection, order, split, order.size(), rest);
-                              } catch (...) {
-                                failures[0] = std::current_exception();
-                              }
-                            }),
-                            std::thread([&] {
-                              try {
-                                WriteDictionary(index, dict);
-                                WriteSections(index, secs);
-                              } catch (...) {
-                                failures[1] = std::current_exception();
-                              }
-                            })};
-  try {
+  {
+    // Joins whatever was started, also when starting the next thread or the
+    // work here throws.
+    struct Helpers {
+      std::vector<std::thread> threads;
+      ~Helpers() {
+        for (std::thread& t : threads) t.join();
+      }
+    } helpers;
+    helpers.threads.emplace_back([&] {
+      try {
+        WritePostings(index, collection, order, split, order.size(), rest);
+      } catch (...) {
+        failures[0] = std::current_exception();
+      }
+    });
+    helpers.threads.emplace_back([&] {
+      try {
+        WriteDictionary(index, dict);
+        WriteSections(index, secs);
+      } catch (...) {
+        failures[1] = std::current_exception();
+      }
+    });
     WritePostings(index, collection, order, 0, split, post);
-  } catch (...) {
-    for (std::thread& t : helpers) t.join();
-    throw;
   }
-  for (std::thread& t : helpers) t.join();
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
