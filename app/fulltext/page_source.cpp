@@ -58,8 +58,14 @@ std::string AnchorsKey(const std::map<std::string, std::string>& anchors) {
 }
 
 TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
-                         const Anchors& anchors, const TPageCacheReader& cache, size_t readAhead)
-    : folder_(htmlFolder), pages_(pages), anchors_(anchors), cache_(cache), readAhead_(readAhead) {
+                         const Anchors& anchors, const TPageCacheReader& cache,
+                         TPageCacheWriter* fresh, size_t readAhead)
+    : folder_(htmlFolder),
+      pages_(pages),
+      anchors_(anchors),
+      cache_(cache),
+      fresh_(fresh),
+      readAhead_(readAhead) {
   if (readAhead_ > 0) thread_ = std::thread([this] { Run(); });
 }
 
@@ -95,6 +101,7 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   if (st.st_size == page.size && mtime == page.mtime &&
       cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
     out.reused = true;
+    fresh_->Add(page.path, out.entry);
     return out;
   }
   out.error = ReadPage(full, buffer);
@@ -108,6 +115,7 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   out.entry.anchors = key;
   out.entry.text = ExtractPageText(
       buffer, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  fresh_->Add(page.path, out.entry);
   return out;
 }
 
