@@ -40,6 +40,31 @@ int64_t GenerationNumber(const String& name) {
   return StringToLong(name.substr(1));
 }
 
+// The generation folder the pointer file names ("g7"), "" when there is
+// none or it cannot be read.
+String PointedGeneration(const String& pointer) {
+  if (PathKind(pointer) != PATH_FILE) return String();
+  String text;
+  try {
+    text = LoadTextFile(pointer);
+  } catch (const std::exception&) {
+    return String();
+  }
+  const String key = u"generation:\"";
+  const size_t at = text.find(key);
+  if (at == String::npos) return String();
+  const size_t end = text.find(u'"', at + key.size());
+  if (end == String::npos) return String();
+  const String name = text.substr(at + key.size(), end - at - key.size());
+  return GenerationNumber(name) >= 0 ? name : String();
+}
+
+// The cache's temporary files are "pages.cache." and six characters.
+bool IsCacheLeftover(const String& name) {
+  const String stem = u"pages.cache.";
+  return name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0;
+}
+
 // Per page below docs/html, the anchors the command list links to, with
 // the name of the command each one starts.
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
@@ -83,7 +108,10 @@ String InstallTextIndex() {
   for (const String& name : ListDirectory(folder, 1)) {
     newest = std::max(newest, GenerationNumber(name));
   }
+  // Above every folder there, a half-written one a killed build left
+  // included: a folder is never written twice.
   const std::string generation = "g" + std::to_string(newest + 1);
+  const String current = PointedGeneration(modules + u"/textindex.js");
 
   fulltext::TextBuildOptions options;
   options.htmlFolder = html;
@@ -114,7 +142,10 @@ String InstallTextIndex() {
   if (summary.error.empty()) {
     // The search script first, then the pointer: a page that reads the new
     // pointer finds a script that understands it.
-    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\fulltext.js"),
+    // The pages load one script: the unpacker of the index's files, then
+    // the search engine.
+    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
+                                              LoadTextFile(u"incbin::resources\\fulltext.js"),
                                           modules + u"/fulltext.js");
     if (pointerError.empty()) {
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
@@ -130,11 +161,15 @@ String InstallTextIndex() {
     Complain(why);
     return Say(why);
   }
-  // The generation before stays for pages that loaded its pointer while
-  // this build ran; older ones go.
+  // The generation the old pointer named stays for pages that loaded it
+  // while this build ran; every other one goes, with what killed builds
+  // left: folders no pointer ever named and their cache files half written.
   for (const String& name : ListDirectory(folder, 1)) {
-    const int64_t number = GenerationNumber(name);
-    if (number >= 0 && number < newest) RemoveDirectory(folder + u"/" + name, 1);
+    if (GenerationNumber(name) >= 0 && name != current && name != FromLatin1(generation)) {
+      RemoveDirectory(folder + u"/" + name, 1);
+    } else if (IsCacheLeftover(name)) {
+      RemoveFile(folder + u"/" + name);
+    }
   }
   for (size_t i = 0; i < summary.skipped.size() && i < kNamedProblems; ++i) {
     Complain("cannot index " + summary.skipped[i]);

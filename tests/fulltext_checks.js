@@ -8,7 +8,8 @@
 //   node fulltext_checks.js known <Modules> <oracle.json>
 //     each {link, words} section is found in the top 3 by its words;
 //   node fulltext_checks.js expect <Modules> <oracle.json>
-//     each {query, links} gives exactly those links (in any order).
+//     each {query, links} gives exactly those links (in any order), and
+//     names as missing exactly the files in `missing` (none when not given).
 // Prints what failed; exits with 1 when anything did.
 'use strict';
 const fs = require('fs'), path = require('path');
@@ -124,8 +125,9 @@ function expect(modules, oracleFile) {
   items.forEach((item) => {
     const result = engine.search(item.query);
     const got = result.hits.map((h) => h.link).sort();
+    const missing = result.missing.map((f) => path.basename(f));
     if (JSON.stringify(got) !== JSON.stringify(item.links.slice().sort()) ||
-        result.missing.length) {
+        JSON.stringify(missing) !== JSON.stringify(item.missing || [])) {
       fail(`${JSON.stringify(item.query)}: got ${JSON.stringify(got)}, expected ` +
            `${JSON.stringify(item.links)}, missing ${JSON.stringify(result.missing)}`);
     }

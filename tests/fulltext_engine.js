@@ -9,10 +9,12 @@
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
 function open(modules, scriptFile) {
-  const context = {console};
+  const context = {console, TextDecoder};
   context.self = context;
   vm.createContext(context);
   const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});
+  // The installed script, or a source one with the unpacker beside it.
+  if (scriptFile) run(path.join(path.dirname(scriptFile), 'unpack.js'));
   run(scriptFile || path.join(modules, 'fulltext.js'));
   const read = [];
   const engine = context.LexidorFullText.create({

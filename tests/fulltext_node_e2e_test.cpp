@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,49 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
   EXPECT_NE(test::ReadFile(Html() + "/Modules/textindex.js").find("textindex/g2/"),
             std::string::npos);
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+}
+
+// A build killed while writing its text index leaves a folder no pointer
+// names and half a cache file: the pages go on reading the whole set
+// before it, and the next build removes what was left.  Each build keeps
+// the set before its own (pages opened meanwhile read it) and no other.
+TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
+  WriteFile(Html() + "/Modules/commands.txt", "Open|/docs/html/Modules/a.html#Open\n");
+  WriteFile(Html() + "/Modules/a.html", "<a name=Open></a><h3>Open</h3><p>Opens a stream");
+  WriteFile(dir_.Sub("expect.json"), R"([{"query": "stream", "links": ["Modules/a.html#Open"]}])");
+  const std::string text = Html() + "/Modules/textindex";
+  auto generations = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(text)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  };
+  auto pointer = [&] { return test::ReadFile(Html() + "/Modules/textindex.js"); };
+
+  ASSERT_EQ(Build().exit_status, 0);
+  EXPECT_NE(pointer().find("textindex/g1/"), std::string::npos);
+  test::MakeDirs(text + "/g2");  // what a build killed while writing leaves
+  WriteFile(text + "/g2/p0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g2\",k:");
+  WriteFile(text + "/pages.cache.Xy12Z9", "LXTC");
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+
+  ASSERT_EQ(Build().exit_status, 0);
+  EXPECT_NE(pointer().find("textindex/g3/"), std::string::npos);
+  EXPECT_EQ(generations(), (std::set<std::string>{"g1", "g3", "pages.cache"}));
+  ASSERT_EQ(Build().exit_status, 0);
+  EXPECT_NE(pointer().find("textindex/g4/"), std::string::npos);
+  EXPECT_EQ(generations(), (std::set<std::string>{"g3", "g4", "pages.cache"}));
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+
+  // A file whose packed text is damaged is named as missing, like one that
+  // is not there.
+  std::string dictionary = test::ReadFile(text + "/g4/d0.js");
+  dictionary.replace(dictionary.find("z:\"") + 3, 10, "##########");
+  WriteFile(text + "/g4/d0.js", dictionary);
+  WriteFile(dir_.Sub("damaged.json"),
+            R"([{"query": "stream", "links": [], "missing": ["d0.js"]}])");
+  Check({"expect", Html() + "/Modules", dir_.Sub("damaged.json")});
 }
 
 }  // namespace

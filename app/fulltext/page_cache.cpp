@@ -2,8 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <libdeflate.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +14,24 @@ namespace lexidor::fulltext {
 namespace {
 
 // Changes with the format and with what extraction keeps of a page.
-constexpr std::string_view kMagic = "LXTC2\n";
+constexpr std::string_view kMagic = "LXTC3\n";
+// The file ends with a table of its entries (per page its path, where its
+// entry starts, how long it is and its CRC-32), the table's offset and this
+// mark, so that a reader learns where each page is without reading the
+// pages, and takes no damaged entry for a page's text.
+constexpr std::string_view kEnd = "LXTCEND\n";
+
+// Reads `size` bytes at `offset`; false when the file has not as many.
+bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
+  out->resize(size);
+  for (size_t done = 0; done < size;) {
+    const ssize_t n = pread(fd, out->data() + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
 
 void PutU64(std::string& out, uint64_t v) {
   for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
@@ -24,14 +41,12 @@ void PutText(std::string& out, std::string_view text) {
   out += text;
 }
 
-// Bounds-checked reading of the mapped file: a short or damaged entry
-// turns the reader off instead of reading past the end.
+// Bounds-checked reading of bytes read from the file: a short or damaged
+// entry turns the reader off instead of reading past the end.
 class Reader {
  public:
   Reader(const char* data, size_t size, size_t pos) : data_(data), size_(size), pos_(pos) {}
   bool ok() const { return ok_; }
-  size_t pos() const { return pos_; }
-  bool AtEnd() const { return pos_ >= size_; }
   uint64_t U64() {
     if (size_ - pos_ < 8) return Fail();
     uint64_t v = 0;
@@ -47,17 +62,6 @@ class Reader {
     std::string_view t(data_ + pos_, n);
     pos_ += n;
     return t;
-  }
-  // Skips one entry after its path; false when it is damaged.
-  bool SkipEntry() {
-    U64();
-    U64();
-    Text();
-    const uint64_t sections = U64();
-    for (uint64_t i = 0; ok_ && i < sections; ++i) {
-      for (int k = 0; k < 5; ++k) Text();
-    }
-    return ok_;
   }
 
  private:
@@ -75,37 +79,44 @@ class Reader {
 }  // namespace
 
 TPageCacheReader::TPageCacheReader(const std::string& file) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return;
+  fd_ = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd_ < 0) return;
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-      static_cast<size_t>(st.st_size) > kMagic.size()) {
-    void* map = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (map != MAP_FAILED) {
-      data_ = static_cast<const char*>(map);
-      size_ = static_cast<size_t>(st.st_size);
-    }
+  std::string head, tail;
+  const uint64_t trailer = 8 + kEnd.size();
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<uint64_t>(st.st_size) < kMagic.size() + trailer ||
+      !ReadAt(fd_, 0, kMagic.size(), &head) || head != kMagic ||
+      !ReadAt(fd_, static_cast<uint64_t>(st.st_size) - trailer, trailer, &tail) ||
+      tail.substr(8) != kEnd) {
+    return;
   }
-  close(fd);
-  if (!data_ || std::string_view(data_, kMagic.size()) != kMagic) return;
-  Reader in(data_, size_, kMagic.size());
-  while (!in.AtEnd()) {
+  const uint64_t end = static_cast<uint64_t>(st.st_size) - trailer;
+  const uint64_t at = Reader(tail.data(), tail.size(), 0).U64();
+  if (at < kMagic.size() || at > end || !ReadAt(fd_, at, end - at, &table_)) return;
+  Reader in(table_.data(), table_.size(), 0);
+  for (uint64_t n = in.U64(); in.ok() && n > 0; --n) {
     const std::string_view path = in.Text();
-    const size_t at = in.pos();
-    if (!in.SkipEntry()) break;
-    entries_[path] = at;
+    const uint64_t offset = in.U64(), length = in.U64(), crc = in.U64();
+    if (!in.ok() || offset < kMagic.size() || offset > at || length > at - offset) break;
+    entries_[path] = {offset, length, static_cast<uint32_t>(crc)};
   }
 }
 
 TPageCacheReader::~TPageCacheReader() {
-  if (data_) munmap(const_cast<char*>(data_), size_);
+  if (fd_ >= 0) close(fd_);
 }
 
 bool TPageCacheReader::Find(const std::string& path, int64_t size, int64_t mtime,
                             const std::string& anchors, CachedPage* page) const {
   auto it = entries_.find(path);
   if (it == entries_.end()) return false;
-  Reader in(data_, size_, it->second);
+  std::string bytes;
+  if (!ReadAt(fd_, it->second.offset, it->second.length, &bytes) ||
+      libdeflate_crc32(0, bytes.data(), bytes.size()) != it->second.crc) {
+    return false;
+  }
+  Reader in(bytes.data(), bytes.size(), 0);
   page->size = static_cast<int64_t>(in.U64());
   page->mtime = static_cast<int64_t>(in.U64());
   page->anchors = std::string(in.Text());
@@ -146,6 +157,7 @@ TPageCacheWriter::~TPageCacheWriter() {
 void TPageCacheWriter::Add(const std::string& path, const CachedPage& page) {
   if (!ok_) return;
   PutText(out_, path);
+  const uint64_t start = written_ + out_.size();
   PutU64(out_, static_cast<uint64_t>(page.size));
   PutU64(out_, static_cast<uint64_t>(page.mtime));
   PutText(out_, page.anchors);
@@ -155,6 +167,12 @@ void TPageCacheWriter::Add(const std::string& path, const CachedPage& page) {
       PutText(out_, *t);
     }
   }
+  const uint64_t length = written_ + out_.size() - start;
+  PutText(table_, path);
+  PutU64(table_, start);
+  PutU64(table_, length);
+  PutU64(table_, libdeflate_crc32(0, out_.data() + (out_.size() - length), length));
+  ++count_;
   if (out_.size() >= (4u << 20)) Drain();
 }
 
@@ -169,12 +187,20 @@ void TPageCacheWriter::Drain() {
       done += static_cast<size_t>(n);
     }
   }
+  written_ += out_.size();
   out_.clear();
 }
 
 std::string TPageCacheWriter::Commit() {
   if (file_.empty()) return std::string();
-  if (ok_) Drain();
+  if (ok_) {
+    const uint64_t at = written_ + out_.size();
+    PutU64(out_, count_);
+    out_ += table_;
+    PutU64(out_, at);
+    out_ += kEnd;
+    Drain();
+  }
   if (fd_ >= 0 && close(fd_) != 0 && ok_) {
     ok_ = false;
     error_ = errno;

@@ -3,8 +3,9 @@
 //
 // The file is a private cache: any damage or a different format makes it
 // read as empty (or an entry as missing), which costs time and nothing else.
-// It is read through a memory map and written as the build goes, so that
-// neither the old nor the new cache is held in memory as a whole.
+// It is read a page's entry at a time, by a table at its end, and written as
+// the build goes, so that neither the old nor the new cache is held in
+// memory as a whole.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +26,8 @@ struct CachedPage {
 
 class TPageCacheReader {
  public:
-  // Maps `file`; an unreadable or foreign file gives an empty cache.
+  // Opens `file` and reads its table; an unreadable or foreign file gives
+  // an empty cache.
   explicit TPageCacheReader(const std::string& file);
   ~TPageCacheReader();
   TPageCacheReader(const TPageCacheReader&) = delete;
@@ -37,9 +39,14 @@ class TPageCacheReader {
   size_t Count() const { return entries_.size(); }
 
  private:
-  const char* data_ = nullptr;
-  size_t size_ = 0;
-  std::unordered_map<std::string_view, size_t> entries_;  // path -> offset of its size
+  int fd_ = -1;
+  std::string table_;
+  struct Entry {
+    uint64_t offset;  // where the entry starts (its size)
+    uint64_t length;
+    uint32_t crc;  // CRC-32 of its bytes
+  };
+  std::unordered_map<std::string_view, Entry> entries_;  // by path (in table_)
 };
 
 class TPageCacheWriter {
@@ -61,6 +68,9 @@ class TPageCacheWriter {
   bool ok_ = false;
   int error_ = 0;
   std::string out_;
+  uint64_t written_ = 0;  // bytes drained into the file
+  std::string table_;     // the entries' table, written at the end
+  uint64_t count_ = 0;
 };
 
 }  // namespace lexidor::fulltext

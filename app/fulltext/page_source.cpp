@@ -58,8 +58,14 @@ std::string AnchorsKey(const std::map<std::string, std::string>& anchors) {
 }
 
 TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
-                         const Anchors& anchors, const TPageCacheReader& cache, size_t readAhead)
-    : folder_(htmlFolder), pages_(pages), anchors_(anchors), cache_(cache), readAhead_(readAhead) {
+                         const Anchors& anchors, const TPageCacheReader& cache,
+                         TPageCacheWriter* fresh, size_t readAhead)
+    : folder_(htmlFolder),
+      pages_(pages),
+      anchors_(anchors),
+      cache_(cache),
+      fresh_(fresh),
+      readAhead_(readAhead) {
   if (readAhead_ > 0) thread_ = std::thread([this] { Run(); });
 }
 
@@ -81,11 +87,23 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   auto found = anchors_.find(page.path);
   const auto& anchors = found == anchors_.end() ? kNoAnchors : found->second;
   const std::string key = AnchorsKey(anchors);
-  if (cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
-    out.reused = true;
+  const std::string full = folder_ + "/" + page.path;
+  // The walk saw the page a while ago: it may have gone or changed since.
+  // Only a page that is still there as the walk saw it is taken from the
+  // cache; one that went is counted as unreadable, like one that goes
+  // while it is read.
+  struct stat st;
+  if (stat(full.c_str(), &st) != 0) {
+    out.error = full + ": " + std::strerror(errno);
     return out;
   }
-  const std::string full = folder_ + "/" + page.path;
+  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  if (st.st_size == page.size && mtime == page.mtime &&
+      cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
+    out.reused = true;
+    fresh_->Add(page.path, out.entry);
+    return out;
+  }
   out.error = ReadPage(full, buffer);
   if (!out.error.empty()) {
     out.error = full + ": " + out.error;
@@ -97,6 +115,7 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   out.entry.anchors = key;
   out.entry.text = ExtractPageText(
       buffer, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  fresh_->Add(page.path, out.entry);
   return out;
 }
 

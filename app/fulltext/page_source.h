@@ -28,11 +28,14 @@ class TPageSource {
  public:
   using Anchors = std::map<std::string, std::map<std::string, std::string>>;
 
-  // Nothing is copied: the folder, pages, anchors and cache outlive the
-  // source.  With `readAhead` 0 each page is read when Next asks for it, on
-  // the caller's thread; else a thread keeps up to that many pages ready.
+  // Nothing is copied: the folder, pages, anchors and caches outlive the
+  // source.  Each page read (or taken from `cache`) is added to `fresh`, on
+  // the reading thread, so that the index's thread does not copy it.  With
+  // `readAhead` 0 each page is read when Next asks for it, on the caller's
+  // thread; else a thread keeps up to that many pages ready.
   TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
-              const Anchors& anchors, const TPageCacheReader& cache, size_t readAhead);
+              const Anchors& anchors, const TPageCacheReader& cache, TPageCacheWriter* fresh,
+              size_t readAhead);
   ~TPageSource();  // stops the thread and waits for it
   TPageSource(const TPageSource&) = delete;
   TPageSource& operator=(const TPageSource&) = delete;
@@ -49,6 +52,7 @@ class TPageSource {
   const std::vector<WalkedPage>& pages_;
   const Anchors& anchors_;
   const TPageCacheReader& cache_;
+  TPageCacheWriter* const fresh_;
   const size_t readAhead_;
   size_t next_ = 0;  // without a thread: the next page to read
   std::string buffer_;

@@ -258,9 +258,8 @@ class Extractor {
       while (n < name.size() && k < p_.size() && Lower(p_[k]) == name[n]) ++k, ++n;
       // Only a blank, "/" or ">" ends the tag's name: "</script2" or
       // "</script\xC2" are still script.
-      if (n == name.size() &&
-          (k >= p_.size() || IsBlank(static_cast<unsigned char>(p_[k])) || p_[k] == '/' ||
-           p_[k] == '>')) {
+      if (n == name.size() && (k >= p_.size() || IsBlank(static_cast<unsigned char>(p_[k])) ||
+                               p_[k] == '/' || p_[k] == '>')) {
         i_ = lt;
         return;
       }

@@ -13,21 +13,23 @@
 #include <vector>
 
 #include "app/fulltext/charset.h"
+#include "app/fulltext/packed_text.h"
 
 namespace lexidor::fulltext {
 
 namespace {
 
 constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
-// Room kept free in a shard for the closing text and one more entry's head.
-// What a file of each family holds at most before the next begins: a query
-// reads one dictionary file per word, the postings files of its stems and
-// one sections file per hit it shows, so the files a query reads many of
-// are the smaller.  Room is kept for the closing text and one entry's head.
+// What a file of each family holds at most before the next begins, before
+// it is packed: a query reads one dictionary file per word, the postings
+// files of its stems and one sections file per hit it shows, so the files a
+// query reads many of are the smaller.  Packed, text takes a third (sections)
+// to four fifths (postings) of its room; text that does not pack grows by a
+// quarter in base 85.  Room is kept for the closing text and one entry's head.
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
-constexpr size_t kPostingsFill = 128 * 1024 - 4096;
-constexpr size_t kSectionsFill = 32 * 1024 - 4096;
-static_assert(kPostingsFill < kShardBytes, "every file within the limit");
+constexpr size_t kPostingsFill = 96 * 1024 - 4096;
+constexpr size_t kSectionsFill = 40 * 1024 - 4096;
+static_assert((kPostingsFill + 4096) / 4 * 5 + 1024 < kShardBytes, "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.
@@ -55,15 +57,38 @@ class ShardFamily {
   }
   void SetLast(const std::string& key) { last_ = key; }
 
-  // Writes the open shard: `fields` is everything after "n:<number>,".
+  // Shards are numbered from `first` on, which a family that writes on a
+  // thread beside another of the same kind learns only when that one is
+  // done: until Release(first) it keeps its shards packed in memory.
+  void Defer() { deferred_ = true; }
+  void Release(size_t first) {
+    deferred_ = false;
+    first_number_ = first;
+    for (size_t i = 0; i < held_.size(); ++i) Write(i, held_[i]);
+    held_.clear();
+    held_.shrink_to_fit();
+  }
+
+  // Writes (or keeps) the open shard: Body() holds its fields as JSON members.
   void Finish() {
     if (!open_) return;
     open_ = false;
     const size_t n = ranges_.size();
     ranges_.emplace_back(first_, last_);
-    std::string file = "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation_ +
-                       "\",k:\"" + kind_ + "\",n:" + std::to_string(n) + "," + body_ + "});\n";
-    WriteFile(folder_, std::string(1, kind_) + std::to_string(n) + ".js", file, result_);
+    std::string packed = PackText("{" + body_ + "}");
+    if (deferred_) {
+      held_.push_back(std::move(packed));
+    } else {
+      Write(n, packed);
+    }
+  }
+
+  // A file: generation, kind and `plain` fields in the open, then `packed`
+  // (its JSON object packed) as "z".
+  static std::string File(const std::string& generation, char kind, const std::string& plain,
+                          const std::string& packed) {
+    return "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation + "\",k:\"" + kind +
+           "\"" + plain + ",z:\"" + packed + "\"});\n";
   }
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
@@ -97,27 +122,58 @@ class ShardFamily {
   }
 
  private:
+  void Write(size_t n, const std::string& packed) {
+    const std::string number = std::to_string(first_number_ + n);
+    WriteFile(folder_, kind_ + number + ".js", File(generation_, kind_, ",n:" + number, packed),
+              result_);
+  }
+
   std::string folder_, generation_;
   char kind_;
   ShardResult* result_;
   bool open_ = false;
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
+  bool deferred_ = false;
+  size_t first_number_ = 0;
+  std::vector<std::string> held_;  // packed shards kept until Release
 };
 
-void AppendRanges(std::string& out, const char* name, const ShardFamily& family) {
+void AppendRanges(std::string& out, const char* name,
+                  std::initializer_list<const ShardFamily*> families) {
+  out += '"';
   out += name;
-  out += ":[";
+  out += "\":[";
   bool first = true;
-  for (const auto& [from, to] : family.Ranges()) {
-    if (!first) out += ',';
-    first = false;
-    AppendScriptLiteral(out, from);
-    out += ',';
-    AppendScriptLiteral(out, to);
+  for (const ShardFamily* family : families) {
+    for (const auto& [from, to] : family->Ranges()) {
+      if (!first) out += ',';
+      first = false;
+      AppendScriptLiteral(out, from);
+      out += ',';
+      AppendScriptLiteral(out, to);
+    }
   }
   out += "]";
 }
+
+// A score's digit, 1..63: 16 ln(1 + score) rounded, found among the scores
+// where it steps up (no logarithm per posting).
+uint32_t Impact(double score) {
+  static const std::vector<double> steps = [] {
+    std::vector<double> v;
+    for (int k = 1; k < 63; ++k) v.push_back(std::expm1((k + 0.5) / kScoreSteps));
+    return v;
+  }();
+  return 1 +
+         static_cast<uint32_t>(std::upper_bound(steps.begin(), steps.end(), score) - steps.begin());
+}
+
+// What BM25 needs of the whole index.
+struct Collection {
+  double sections;
+  double averageLength;  // of a section, title words weighted
+};
 
 // Characters (code points) of UTF-8 text.
 size_t Chars(std::string_view text) {
@@ -149,7 +205,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   std::string_view previous;
   auto flush = [&] {
     if (!dict.Open()) return;
-    dict.Body() = "w:\"" + words + "\"";
+    dict.Body() = "\"w\":\"" + words + "\"";
     words.clear();
     dict.Finish();
   };
@@ -193,31 +249,25 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
-void WritePostings(const TTextIndex& index, ShardFamily& post) {
+// The postings of the stems order[from, to).
+void WritePostings(const TTextIndex& index, const Collection& collection,
+                   const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
-  const double n = static_cast<double>(sections.size());
-  double total = 0;
-  for (const auto& s : sections) total += s.titleLength + s.bodyLength;
-  const double average = n > 0 && total > 0 ? total / n : 1;
-
-  std::vector<uint32_t> order(stems.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  const double n = collection.sections, average = collection.averageLength;
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
     if (!post.Open()) return;
-    post.Body() = "t:[" + terms + "],d:[" + data + "]";
+    post.Body() = "\"t\":[" + terms + "],\"d\":[" + data + "]";
     terms.clear();
     data.clear();
     post.Finish();
   };
   std::string part, one;
   std::vector<uint32_t> positions;
-  for (uint32_t id : order) {
-    const StemEntry& stem = stems[id];
+  for (size_t k = from; k < to; ++k) {
+    const StemEntry& stem = stems[order[k]];
     const std::string& head = stem.text;
     const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
     auto addPart = [&] {
@@ -238,8 +288,7 @@ void WritePostings(const TTextIndex& index, ShardFamily& post) {
       const double length = kTitleWeight * record.titleLength + record.bodyLength;
       double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact =
-          static_cast<uint32_t>(std::clamp(std::round(kScoreSteps * std::log1p(score)), 1.0, 63.0));
+      const uint32_t impact = Impact(score);
       positions.clear();
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);
@@ -280,7 +329,8 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
   uint32_t first = 0;
   auto flush = [&] {
     if (!secs.Open()) return;
-    secs.Body() = "f:" + std::to_string(first) + ",p:[" + pageList + "],r:[" + rows + "]";
+    secs.Body() =
+        "\"f\":" + std::to_string(first) + ",\"p\":[" + pageList + "],\"r\":[" + rows + "]";
     pageList.clear();
     rows.clear();
     for (uint32_t p : used) local[p] = -1;
@@ -397,43 +447,80 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation) {
-  // The postings, the largest part, are written here while a second
-  // thread writes the dictionary and the sections; the index is only read.
-  ShardResult result, side;
-  ShardFamily dict(folder, generation, 'd', &side);
+  // Three threads share the work, the index only read: the first half of
+  // the postings, the second half (held in memory until the first is
+  // written and its files are counted), and the dictionary with the
+  // sections.
+  const auto& stems = index.Stems();
+  const auto& sections = index.Sections();
+  Collection collection{static_cast<double>(sections.size()), 1};
+  double total = 0;
+  for (const auto& s : sections) total += s.titleLength + s.bodyLength;
+  if (!sections.empty() && total > 0) collection.averageLength = total / collection.sections;
+  std::vector<uint32_t> order(stems.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  uint64_t bytes = 0, half = 0;
+  for (const StemEntry& stem : stems) bytes += stem.postings.size();
+  // Postings of a few files are not worth a thread of their own.
+  size_t split = bytes < 2 * kPostingsFill ? order.size() : 0;
+  while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+
+  ShardResult result, second, side;
   ShardFamily post(folder, generation, 'p', &result);
+  ShardFamily rest(folder, generation, 'p', &second);
+  ShardFamily dict(folder, generation, 'd', &side);
   ShardFamily secs(folder, generation, 's', &side);
-  std::exception_ptr sideFailure;
-  std::thread other([&] {
-    try {
-      WriteDictionary(index, dict);
-      WriteSections(index, secs);
-    } catch (...) {
-      sideFailure = std::current_exception();
-    }
-  });
-  try {
-    WritePostings(index, post);
-  } catch (...) {
-    other.join();
-    throw;
+  rest.Defer();
+  std::exception_ptr failures[2];
+  {
+    // Joins whatever was started, also when starting the next thread or the
+    // work here throws.
+    struct Helpers {
+      std::vector<std::thread> threads;
+      ~Helpers() {
+        for (std::thread& t : threads) t.join();
+      }
+    } helpers;
+    helpers.threads.emplace_back([&] {
+      try {
+        WritePostings(index, collection, order, split, order.size(), rest);
+      } catch (...) {
+        failures[0] = std::current_exception();
+      }
+    });
+    helpers.threads.emplace_back([&] {
+      try {
+        WriteDictionary(index, dict);
+        WriteSections(index, secs);
+      } catch (...) {
+        failures[1] = std::current_exception();
+      }
+    });
+    WritePostings(index, collection, order, 0, split, post);
   }
-  other.join();
-  if (sideFailure) std::rethrow_exception(sideFailure);
-  result.files += side.files;
-  result.bytes += side.bytes;
-  if (result.error.empty()) result.error = side.error;
-  std::string manifest = "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation +
-                         "\",k:\"m\",pages:" + std::to_string(index.Pages().size()) +
-                         ",sections:" + std::to_string(index.Sections().size()) +
-                         ",words:" + std::to_string(index.Words()) + ",";
-  AppendRanges(manifest, "d", dict);
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+  rest.Release(post.Ranges().size());
+  for (const ShardResult* part : {&second, &side}) {
+    result.files += part->files;
+    result.bytes += part->bytes;
+    if (result.error.empty()) result.error = part->error;
+  }
+  std::string manifest = "\"pages\":" + std::to_string(index.Pages().size()) +
+                         ",\"sections\":" + std::to_string(sections.size()) +
+                         ",\"words\":" + std::to_string(index.Words()) + ",";
+  AppendRanges(manifest, "d", {&dict});
   manifest += ',';
-  AppendRanges(manifest, "p", post);
+  AppendRanges(manifest, "p", {&post, &rest});
   manifest += ',';
-  AppendRanges(manifest, "s", secs);
-  manifest += "});\n";
-  ShardFamily::WriteFile(folder, "manifest.js", manifest, &result);
+  AppendRanges(manifest, "s", {&secs});
+  ShardFamily::WriteFile(folder, "manifest.js",
+                         ShardFamily::File(generation, 'm', ",v:" + std::to_string(kShardFormat),
+                                           PackText("{" + manifest + "}")),
+                         &result);
   return result;
 }
 

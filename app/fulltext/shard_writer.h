@@ -1,30 +1,35 @@
 // Writing the text index as script files a page loads with <script> from
 // file://, each at most kShardBytes and each registering itself:
 //
-//   (self.lexidorText=self.lexidorText||[]).push({g:"<generation>",k:...});
+//   (self.lexidorText=self.lexidorText||[]).push({g:"<generation>",k:"<kind>",n:<number>,z:"..."});
 //
-// - manifest.js (k:"m"): counts, and for each family of shards the range
-//   of keys each file holds, so a page loads only the files a query needs;
+// "z" holds the file's fields as one JSON object, deflated and in base 85
+// (packed_text.h): the page unpacks a file when it has loaded it.
+// - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
+//   each family of shards the range of keys each file holds, so a page
+//   loads only the files a query needs;
 // - d<n>.js (k:"d"): the dictionary, words in order, each with its stem,
-//   front-coded in one string: per word, a digit for the characters shared
-//   with the word before, the rest of the word, and where the stem differs
-//   ":" with a digit for the characters cut from the word's end and what
-//   the stem adds (or ":=" and the whole stem); words separated by blanks;
-// - p<n>.js (k:"p"): per stem its postings: per section
-//   twice the distance from the previous section, plus 1 unless the stem
-//   stands there once; the section's score for the stem (BM25, title words
-//   weighted above body words) as one digit s, worth e^(s/16) - 1; the count
-//   of positions unless it is 1; the positions' distances.  A stem too
+//   front-coded in one string "w": per word, a digit for the characters
+//   shared with the word before, the rest of the word, and where the stem
+//   differs ":" with a digit for the characters cut from the word's end and
+//   what the stem adds (or ":=" and the whole stem); words separated by
+//   blanks;
+// - p<n>.js (k:"p"): the stems "t" and per stem its postings "d": per
+//   section twice the distance from the previous section, plus 1 unless the
+//   stem stands there once; the section's score for the stem (BM25, title
+//   words weighted above body words) as one digit s, worth e^(s/16) - 1; the
+//   count of positions unless it is 1; the positions' distances.  A stem too
 //   large for one file continues in the next, its postings starting afresh;
-// - s<n>.js (k:"s"): the sections in order: page, anchor (0 when it is the
-//   title), title, excerpt.
+// - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
+//   in order "r": page, anchor (0 when it is the title), title, excerpt.
 //
 // Numbers in postings are written with the 93 printable ASCII characters
 // but the quote and the backslash, in code order: the first 64 are a
 // number's last digit (base 64), the other 29 the digits before it (base
-// 29, most significant first): below 64 one character, below 1856 two.  Every file is ASCII (other
-// characters as \u escapes), so a page of any charset reads it alike.  Every file carries the
-// generation, so that a page never mixes the files of two builds.
+// 29, most significant first): below 64 one character, below 1856 two.
+// Every file is ASCII (other characters as \u escapes), so a page of any
+// charset reads it alike.  Every file carries the generation, so that a page
+// never mixes the files of two builds.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +40,9 @@
 namespace lexidor::fulltext {
 
 constexpr size_t kShardBytes = 256 * 1024;
+// Changes whenever the files change form: a page refuses a manifest of
+// another form instead of misreading it.
+constexpr int kShardFormat = 2;
 
 struct ShardResult {
   size_t files = 0;

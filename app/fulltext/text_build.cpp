@@ -48,7 +48,8 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
 
   TTextIndex index;
   {
-    TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, options.readAhead);
+    TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
+                       options.readAhead);
     SourcePage read;
     while (source.Next(&read)) {
       if (!read.error.empty()) {
@@ -61,7 +62,6 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
       summary.reused += read.reused;
       done += static_cast<uint64_t>(read.page->size);
       progress.At(total ? static_cast<int>(done * 90 / total) : 90);
-      fresh.Add(read.page->path, read.entry);
     }
   }
   summary.sections = index.Sections().size();

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/fulltext/packed_text.h"
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/shard_writer.h"
 
@@ -46,11 +47,18 @@ class TextBuildTest : public testing::Test {
     options.cacheFile = dir_ + "/pages.cache";
     return options;
   }
-  // Every file the build wrote, read together.
+  // The packed text of a file.
+  static std::string Packed(const std::string& file) {
+    const size_t from = file.find("z:\"") + 3;
+    return file.substr(from, file.rfind('"') - from);
+  }
+  // Every file the build wrote, unpacked, read together.
   std::string Shards(const std::string& generation) {
     std::string all;
     for (const auto& entry : fs::directory_iterator(dir_ + "/" + generation)) {
-      all += Read(entry.path());
+      std::string text;
+      EXPECT_TRUE(UnpackText(Packed(Read(entry.path())), &text)) << entry.path();
+      all += text;
     }
     return all;
   }
@@ -90,29 +98,48 @@ TEST_F(TextBuildTest, RebuildReadsOnlyChangedPagesAndCountsThoseItCannot) {
   EXPECT_EQ(first.words, 15u);
 
   Write("p1.html", "<h2>page one</h2>omega changed");
-  // A changed page removed while the build runs is skipped and named.
+  // Pages removed while the build runs, changed (p4) or not (p3), are
+  // skipped and named: what the cache knows of a page that is gone is not
+  // indexed.
   Write("p4.html", "<h2>page 4</h2>changed too");
   TextBuildOptions options = Options("g2");
   options.readAhead = 0;  // each page read when its turn comes
   options.progress = [this](int percent) {
-    if (percent > 0) unlink((html_ + "/p4.html").c_str());
+    if (percent > 0) {
+      unlink((html_ + "/p3.html").c_str());
+      unlink((html_ + "/p4.html").c_str());
+    }
   };
   TextBuildSummary second = BuildTextIndex(options);
   ASSERT_EQ(second.error, "");
-  EXPECT_EQ(second.pages, 4u);
-  EXPECT_EQ(second.reused, 3u);  // p0, p2, p3
-  ASSERT_EQ(second.skipped.size(), 1u);
-  EXPECT_NE(second.skipped[0].find("p4.html"), std::string::npos);
+  EXPECT_EQ(second.pages, 3u);
+  EXPECT_EQ(second.reused, 2u);  // p0, p2
+  ASSERT_EQ(second.skipped.size(), 2u);
+  EXPECT_NE(second.skipped[0].find("p3.html"), std::string::npos);
+  EXPECT_NE(second.skipped[1].find("p4.html"), std::string::npos);
   const std::string shards = Shards("g2");
   EXPECT_NE(shards.find("omega"), std::string::npos);
   EXPECT_EQ(shards.find("\"page 4\""), std::string::npos);
+  EXPECT_EQ(shards.find("\"page 3\""), std::string::npos);
 
-  // A damaged cache costs time, not results.
-  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc) << "LXTC2\n\x05garbage";
+  // A damaged cache costs time, not results: an entry's text changed (its
+  // page is read again), or the file cut short (its table gone).
+  std::string cache = Read(dir_ + "/pages.cache");
+  ASSERT_NE(cache.find("omega"), std::string::npos);
+  cache.replace(cache.find("omega"), 5, "zzzzz");
+  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc) << cache;
   TextBuildSummary third = BuildTextIndex(Options("g3"));
   EXPECT_EQ(third.error, "");
-  EXPECT_EQ(third.reused, 0u);
+  EXPECT_EQ(third.reused, 2u);  // p0, p2
   EXPECT_EQ(third.words, second.words);
+  EXPECT_NE(Shards("g3").find("omega"), std::string::npos);
+  EXPECT_EQ(Shards("g3").find("zzzzz"), std::string::npos);
+  cache = Read(dir_ + "/pages.cache");
+  std::ofstream(dir_ + "/pages.cache", std::ios::binary | std::ios::trunc)
+      << cache.substr(0, cache.size() - 9);
+  TextBuildSummary fourth = BuildTextIndex(Options("g4"));
+  EXPECT_EQ(fourth.reused, 0u);
+  EXPECT_EQ(fourth.words, second.words);
 }
 
 TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
@@ -139,6 +166,27 @@ TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
     for (unsigned char c : text) ASSERT_TRUE(c < 0x80) << entry.path();
   }
   EXPECT_EQ(bytes, summary.bytes);
+  // The postings, written on two threads, are numbered in stem order: each
+  // file's stems follow the last one of the file before, and the manifest
+  // names each file's range.
+  std::string manifest, previous;
+  ASSERT_TRUE(UnpackText(Packed(Read(dir_ + "/g1/manifest.js")), &manifest));
+  size_t files = 0;
+  for (;; ++files) {
+    const std::string file = dir_ + "/g1/p" + std::to_string(files) + ".js";
+    if (!fs::exists(file)) break;
+    EXPECT_NE(Read(file).find(",n:" + std::to_string(files) + ","), std::string::npos);
+    std::string body;
+    ASSERT_TRUE(UnpackText(Packed(Read(file)), &body));
+    const size_t from = body.find("\"t\":[\"") + 6, to = body.find("\"],\"d\":[");
+    const std::string first = body.substr(from, body.find('"', from) - from);
+    const std::string last =
+        body.substr(body.rfind('"', to - 1) + 1, to - body.rfind('"', to - 1) - 1);
+    EXPECT_LE(previous, first) << file;
+    EXPECT_NE(manifest.find("\"" + first + "\",\"" + last + "\""), std::string::npos) << file;
+    previous = last;
+  }
+  EXPECT_GT(files, 2u);
   // An output folder that exists already is refused.
   EXPECT_NE(BuildTextIndex(Options("g1")).error, "");
 }
@@ -154,6 +202,24 @@ TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
   AppendScriptLiteral(literal, "a\"b\\c\n\xC3\xA9\xF0\x9F\x98\x80\xFF</script>");
   EXPECT_EQ(literal, "\"a\\\"b\\\\c\\u000a\\u00e9\\ud83d\\ude00\\ufffd</script>\"");
   EXPECT_EQ(LinkFromPath("Modules/a b/%x#y\xE9.html"), "Modules/a%20b/%25x%23y%E9.html");
+}
+
+TEST(PackedTextTest, PacksToBase85AndBack) {
+  std::string noise;
+  for (uint32_t i = 0, x = 1; i < 300000; ++i)
+    noise += static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+  for (const std::string& text :
+       {std::string(), std::string("{\"w\":\"a\"}"), std::string(200000, 'x'), noise}) {
+    const std::string packed = PackText(text);
+    for (char c : packed) ASSERT_TRUE(c >= '#' && c <= 'x' && c != '\\') << c;
+    EXPECT_LE(packed.size(), text.size() * 5 / 4 + 64);
+    std::string back;
+    EXPECT_TRUE(UnpackText(packed, &back));
+    EXPECT_EQ(back, text);
+  }
+  std::string back;
+  EXPECT_FALSE(UnpackText("not base 85\\", &back));
+  EXPECT_FALSE(UnpackText(PackText(std::string(100, 'x')).substr(0, 4), &back));
 }
 
 }  // namespace

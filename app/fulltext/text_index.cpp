@@ -5,11 +5,11 @@
 namespace lexidor::fulltext {
 
 void PutNumber(std::string& out, uint32_t value) {
-  while (value >= 0x80) {
-    out += static_cast<char>(0x80 | (value & 0x7F));
-    value >>= 7;
-  }
-  out += static_cast<char>(value);
+  char buffer[5];
+  size_t n = 0;
+  for (; value >= 0x80; value >>= 7) buffer[n++] = static_cast<char>(0x80 | (value & 0x7F));
+  buffer[n++] = static_cast<char>(value);
+  out.append(buffer, n);
 }
 
 uint32_t GetNumber(const std::string& in, size_t& pos) {
@@ -84,7 +84,7 @@ void TTextIndex::Collect(const std::string& words, uint32_t* position) {
     const size_t stop = end == std::string::npos ? words.size() : end;
     if (stop > start) {
       const uint32_t surface = SurfaceId(std::string_view(words).substr(start, stop - start));
-      hits_.emplace_back(surfaceStem_[surface], (*position)++);
+      hits_.push_back(uint64_t{surfaceStem_[surface]} << 32 | (*position)++);
     }
     start = stop + 1;
   }
@@ -104,11 +104,11 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   words_ += hits_.size();
   std::sort(hits_.begin(), hits_.end());
   for (size_t i = 0; i < hits_.size();) {
-    const uint32_t stem = hits_[i].first;
+    const uint32_t stem = static_cast<uint32_t>(hits_[i] >> 32);
     size_t j = i;
     uint32_t inTitle = 0;
-    while (j < hits_.size() && hits_[j].first == stem) {
-      if (hits_[j].second < titleLength) ++inTitle;
+    while (j < hits_.size() && (hits_[j] >> 32) == stem) {
+      if (static_cast<uint32_t>(hits_[j]) < titleLength) ++inTitle;
       ++j;
     }
     StemEntry& entry = stems_[stem];
@@ -117,8 +117,9 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
     PutNumber(entry.postings, static_cast<uint32_t>(j - i));
     uint32_t previous = 0;
     for (size_t k = i; k < j; ++k) {
-      PutNumber(entry.postings, hits_[k].second - previous);
-      previous = hits_[k].second;
+      const uint32_t at = static_cast<uint32_t>(hits_[k]);
+      PutNumber(entry.postings, at - previous);
+      previous = at;
     }
     entry.lastSection = id;
     ++entry.sections;

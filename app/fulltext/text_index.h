@@ -65,7 +65,7 @@ class TTextIndex {
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
   uint64_t words_ = 0;
-  std::vector<std::pair<uint32_t, uint32_t>> hits_;  // (stem, position) of one section
+  std::vector<uint64_t> hits_;  // stem << 32 | position, of one section
 };
 
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the

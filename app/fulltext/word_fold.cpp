@@ -20,10 +20,7 @@ constexpr const char* kLatin1[64] = {
 
 }  // namespace
 
-bool IsWordChar(char32_t c) {
-  if (c < 0x80) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-  }
+bool IsWordCharBeyondAscii(char32_t c) {
   if (c >= 0xC0 && c <= 0x24F) return c != 0xD7 && c != 0xF7;
   if (c >= 0x370 && c <= 0x3FF) return c != 0x375 && c != 0x37E && c != 0x387;
   if (c >= 0x400 && c <= 0x52F) return c < 0x482 || c > 0x489;
@@ -50,10 +47,8 @@ void AppendUtf8(char32_t c, std::string& out) {
   }
 }
 
-void AppendFolded(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  } else if (c >= 0xC0 && c <= 0xFF) {
+void AppendFoldedBeyondAscii(char32_t c, std::string& out) {
+  if (c >= 0xC0 && c <= 0xFF) {
     out += kLatin1[c - 0xC0];
   } else if (c >= 0x100 && c <= 0x17F) {
     const char base = kLatinExtendedA[c - 0x100];

@@ -3,7 +3,9 @@
 //
 // The build writes the text index as small script files (at most 256 KB
 // each) in a folder named by the pointer file Modules/textindex.js; each file
-// registers itself with (self.lexidorText=self.lexidorText||[]).push({...}).
+// registers itself with (self.lexidorText=self.lexidorText||[]).push({...})
+// and keeps its fields packed, which LexidorUnpack (unpack.js, joined before
+// this script into the installed Modules/fulltext.js) unpacks.
 // A search loads only the files its words need: the manifest, the
 // dictionary files that hold its words, the postings files of their stems,
 // and the section files of the hits it shows.  Results are given once all
@@ -127,6 +129,23 @@
     return {groups: groups};
   }
 
+  // The form of the index files this script reads (the manifest's "v").
+  var FORMAT = 2;
+
+  // A registered file with its packed fields unpacked; null when they
+  // cannot be.
+  function unpack(file) {
+    if (!file || file.z === undefined) return file || null;
+    try {
+      var fields = JSON.parse(global.LexidorUnpack.text(file.z));
+      for (var key in fields) if (key !== 'g' && key !== 'k' && key !== 'n') file[key] = fields[key];
+      delete file.z;
+      return file;
+    } catch (e) {
+      return null;
+    }
+  }
+
   // Shards register here, by generation, kind and number.
   var registry = {};
   function register(shard) {
@@ -188,14 +207,18 @@
       var file = k + n + '.js';
       var key = pointer.generation + '/' + k + (k === 'm' ? '' : n);
       if (k === 'm') file = 'manifest.js';
-      if (registry[key]) return done(registry[key]);
+      if (registry[key]) {
+        var known = unpack(registry[key]);
+        if (!known) failed[file] = true;
+        return done(known);
+      }
       if (failed[file]) return done(null);
       if (loading[file]) return loading[file].push(done);
       loading[file] = [done];
       load(base + dir() + file, function () {
         var waiting = loading[file];
         delete loading[file];
-        var found = registry[key] || null;
+        var found = unpack(registry[key]);
         if (!found) failed[file] = true;
         waiting.forEach(function (f) { f(found); });
       });
@@ -222,7 +245,8 @@
           return done();
         }
         shard('m', 0, function (m) {
-          if (!m) {
+          // A manifest of another form is no index this script can read.
+          if (!m || m.v !== FORMAT) {
             manifestMissing = [pointer.dir + 'manifest.js'];
           } else {
             manifest = m;
