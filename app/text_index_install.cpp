@@ -142,10 +142,11 @@ String InstallTextIndex() {
   if (summary.error.empty()) {
     // The search script first, then the pointer: a page that reads the new
     // pointer finds a script that understands it.
-    // The pages load one script: the unpacker of the index's files, then
-    // the search engine.
-    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
-                                              LoadTextFile(u"incbin::resources\\fulltext.js"),
+    // The pages load one script: pako's inflater, the unpacker of the
+    // index's files over it, then the search engine.
+    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") +
+                                              u"\n" + LoadTextFile(u"incbin::resources\\unpack.js") +
+                                              u"\n" + LoadTextFile(u"incbin::resources\\fulltext.js"),
                                           modules + u"/fulltext.js");
     if (pointerError.empty()) {
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +

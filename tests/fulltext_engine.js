@@ -8,13 +8,25 @@
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
+// Debian's node-pako, where node's own search may not look.
+function pakoInflater() {
+  try {
+    return require.resolve('pako/dist/pako_inflate.min.js');
+  } catch (e) {
+    return '/usr/share/nodejs/pako/dist/pako_inflate.min.js';
+  }
+}
+
 function open(modules, scriptFile) {
   const context = {console, TextDecoder};
   context.self = context;
   vm.createContext(context);
   const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});
-  // The installed script, or a source one with the unpacker beside it.
-  if (scriptFile) run(path.join(path.dirname(scriptFile), 'unpack.js'));
+  // The installed script, or a source one with pako and the unpacker.
+  if (scriptFile) {
+    run(pakoInflater());
+    run(path.join(path.dirname(scriptFile), 'unpack.js'));
+  }
   run(scriptFile || path.join(modules, 'fulltext.js'));
   const read = [];
   const engine = context.LexidorFullText.create({
