@@ -73,15 +73,6 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-std::vector<std::string> Names(const std::string& directory) {
-  std::vector<std::string> names;
-  if (DIR* dir = opendir(directory.c_str())) {
-    while (dirent* entry = readdir(dir)) names.push_back(entry->d_name);
-    closedir(dir);
-  }
-  return names;
-}
-
 }  // namespace
 
 // --- TGeneration ---------------------------------------------------------------
@@ -354,7 +345,7 @@ String RecoverInterruptedBuilds(const std::string& htmlDir) {
            FromLatin1(htmlDir);
   }
   for (const std::string& dir : {htmlDir, htmlDir + "/Modules"}) {
-    for (const std::string& name : Names(dir)) {
+    for (const std::string& name : FolderNames(dir)) {
       const pid_t owner = LeftoverOwner(name);
       if (owner == 0 || ProcessAlive(owner)) continue;
       struct stat st;
@@ -367,7 +358,7 @@ String RecoverInterruptedBuilds(const std::string& htmlDir) {
 
 void RemoveOldGenerations(const std::string& modulesDir, const std::string& current) {
   const std::string prefix = kGenerationPrefix;
-  for (const std::string& name : Names(modulesDir)) {
+  for (const std::string& name : FolderNames(modulesDir)) {
     if (name == current || name.compare(0, prefix.size(), prefix) != 0) continue;
     const pid_t owner = LeftoverOwner(".lexidor-" + name.substr(prefix.size()));
     if (owner == 0 || (owner != getpid() && ProcessAlive(owner))) continue;

@@ -1,5 +1,6 @@
 #include "app/new_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/random.h>
@@ -141,6 +142,15 @@ std::string DirectoryOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::vector<std::string> FolderNames(const std::string& path) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(path.c_str())) {
+    while (dirent* entry = readdir(dir)) names.push_back(entry->d_name);
+    closedir(dir);
+  }
+  return names;
 }
 
 std::string NameOf(const std::string& path) {

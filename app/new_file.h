@@ -10,6 +10,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "runtime/string.h"
@@ -43,6 +44,10 @@ bool ReadWholeFile(const std::string& path, std::string* out);
 // fsync of a folder, so that the names renamed or created in it last.
 // 0, or the errno of the failure.
 int SyncDirectory(const std::string& directory);
+
+// The names in the folder at byte path `path` ("." and ".." among them);
+// none when it cannot be read.
+std::vector<std::string> FolderNames(const std::string& path);
 
 // The folder part of a byte path ("." for a bare name) and the name part.
 std::string DirectoryOf(const std::string& path);

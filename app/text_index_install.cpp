@@ -1,8 +1,11 @@
 #include "app/text_index_install.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <set>
 #include <string>
@@ -10,6 +13,8 @@
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/fulltext/text_build.h"
+#include "app/link_rule.h"
+#include "app/new_file.h"
 #include "stream/file_system.h"
 #include "stream/standard_io.h"
 #include "stream/text_file.h"
@@ -32,36 +37,31 @@ void Complain(const std::string& text) {
 }
 
 // The generations kept under the text folder: "g" and a number.
-int64_t GenerationNumber(const String& name) {
-  if (name.size() < 2 || name[0] != u'g') return -1;
+int64_t GenerationNumber(const std::string& name) {
+  if (name.size() < 2 || name.size() > 18 || name[0] != 'g') return -1;
   for (size_t i = 1; i < name.size(); ++i) {
-    if (name[i] < u'0' || name[i] > u'9') return -1;
+    if (name[i] < '0' || name[i] > '9') return -1;
   }
-  return StringToLong(name.substr(1));
+  return std::stoll(name.substr(1));
 }
 
 // The generation folder the pointer file names ("g7"), "" when there is
 // none or it cannot be read.
-String PointedGeneration(const String& pointer) {
-  if (PathKind(pointer) != PATH_FILE) return String();
-  String text;
-  try {
-    text = LoadTextFile(pointer);
-  } catch (const std::exception&) {
-    return String();
-  }
-  const String key = u"generation:\"";
+std::string PointedGeneration(const std::string& pointer) {
+  std::string text;
+  if (!ReadWholeFile(pointer, &text)) return std::string();
+  const std::string key = "generation:\"";
   const size_t at = text.find(key);
-  if (at == String::npos) return String();
-  const size_t end = text.find(u'"', at + key.size());
-  if (end == String::npos) return String();
-  const String name = text.substr(at + key.size(), end - at - key.size());
-  return GenerationNumber(name) >= 0 ? name : String();
+  if (at == std::string::npos) return std::string();
+  const size_t end = text.find('"', at + key.size());
+  if (end == std::string::npos) return std::string();
+  const std::string name = text.substr(at + key.size(), end - at - key.size());
+  return GenerationNumber(name) >= 0 ? name : std::string();
 }
 
 // The cache's temporary files are "pages.cache." and six characters.
-bool IsCacheLeftover(const String& name) {
-  const String stem = u"pages.cache.";
+bool IsCacheLeftover(const std::string& name) {
+  const std::string stem = "pages.cache.";
   return name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0;
 }
 
@@ -95,29 +95,41 @@ String Say(const std::string& line) {
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
 String InstallTextIndex() {
+  // Byte paths throughout: a kit folder's name may hold "\\" or "::".
   const std::string root = ToLatin1(App().rootPath);
   const std::string html = root + "/docs/html";
-  const String modules = App().rootPath + u"/docs/html/Modules";
-  const String folder = modules + u"/textindex";
-  if (PathKind(folder) != PATH_DIRECTORY && !MakeDirectory(folder, 0)) {
-    const std::string why = "Full text: not built: cannot create " + ToLatin1(folder);
+  const std::string modules = html + "/Modules";
+  const std::string folder = modules + "/textindex";
+  // A link there is followed only under the rule for the kit's folders.
+  std::string reached, refused;
+  struct stat st;
+  std::string problem;
+  if (!FollowTrustedLinks(folder, &reached, &refused)) {
+    problem = refused + " is a symbolic link that belongs to another user; not followed";
+  } else if (mkdir(reached.c_str(), 0777) != 0 && errno != EEXIST) {
+    problem = std::strerror(errno);
+  } else if (stat(reached.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    problem = std::strerror(ENOTDIR);
+  }
+  if (!problem.empty()) {
+    const std::string why = "Full text: not built: cannot create " + folder + ": " + problem;
     Complain(why);
     return Say(why);
   }
   int64_t newest = 0;
-  for (const String& name : ListDirectory(folder, 1)) {
+  for (const std::string& name : FolderNames(folder)) {
     newest = std::max(newest, GenerationNumber(name));
   }
   // Above every folder there, a half-written one a killed build left
   // included: a folder is never written twice.
   const std::string generation = "g" + std::to_string(newest + 1);
-  const String current = PointedGeneration(modules + u"/textindex.js");
+  const std::string current = PointedGeneration(modules + "/textindex.js");
 
   fulltext::TextBuildOptions options;
   options.htmlFolder = html;
-  options.outputFolder = ToLatin1(folder) + "/" + generation;
+  options.outputFolder = folder + "/" + generation;
   options.generation = generation;
-  options.cacheFile = ToLatin1(folder) + "/pages.cache";
+  options.cacheFile = folder + "/pages.cache";
   options.anchors = CommandAnchors(html);
   options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
   const bool terminal = isatty(STDERR_FILENO) == 1;
@@ -137,7 +149,6 @@ String InstallTextIndex() {
     summary.error = e.what();
   }
   if (terminal) std::fputs("\r\x1B[K", stderr);
-  const String generationFolder = folder + u"/" + FromLatin1(generation);
   String pointerError;
   if (summary.error.empty()) {
     // The search script first, then the pointer: a page that reads the new
@@ -147,17 +158,17 @@ String InstallTextIndex() {
     pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") +
                                               u"\n" + LoadTextFile(u"incbin::resources\\unpack.js") +
                                               u"\n" + LoadTextFile(u"incbin::resources\\fulltext.js"),
-                                          modules + u"/fulltext.js");
+                                          FromLatin1(modules + "/fulltext.js"));
     if (pointerError.empty()) {
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
                                                 FromLatin1(generation) + u"/\",generation:\"" +
                                                 FromLatin1(generation) + u"\"};\n",
-                                            modules + u"/textindex.js");
+                                            FromLatin1(modules + "/textindex.js"));
     }
     if (!pointerError.empty()) summary.error = ToLatin1(pointerError);
   }
   if (!summary.error.empty()) {
-    RemoveDirectory(generationFolder, 1);
+    RemoveTree(folder + "/" + generation);
     const std::string why = "Full text: not built: " + summary.error;
     Complain(why);
     return Say(why);
@@ -165,11 +176,11 @@ String InstallTextIndex() {
   // The generation the old pointer named stays for pages that loaded it
   // while this build ran; every other one goes, with what killed builds
   // left: folders no pointer ever named and their cache files half written.
-  for (const String& name : ListDirectory(folder, 1)) {
-    if (GenerationNumber(name) >= 0 && name != current && name != FromLatin1(generation)) {
-      RemoveDirectory(folder + u"/" + name, 1);
+  for (const std::string& name : FolderNames(folder)) {
+    if (GenerationNumber(name) >= 0 && name != current && name != generation) {
+      RemoveTree(folder + "/" + name);
     } else if (IsCacheLeftover(name)) {
-      RemoveFile(folder + u"/" + name);
+      unlink((folder + "/" + name).c_str());
     }
   }
   for (size_t i = 0; i < summary.skipped.size() && i < kNamedProblems; ++i) {

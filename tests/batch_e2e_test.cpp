@@ -336,6 +336,8 @@ TEST_F(Batch, AKitFolderNamedWithBackslashOrColonsIsReadAsNamed) {
     EXPECT_EQ(r.exit_status, 0) << name << r.out;
     EXPECT_NE(r.out.find("Total commands: 1 1"), std::string::npos) << name << r.out;
     EXPECT_EQ(ReadFile(kit + "/docs/html/Modules/command.js"), "var commands=new Array(\"N\");");
+    EXPECT_NE(r.out.find("Full text: 0 pages"), std::string::npos) << name << r.out;
+    EXPECT_TRUE(Exists(kit + "/docs/html/Modules/textindex.js")) << name;
   }
 }
 
