@@ -265,7 +265,8 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(dir_.Sub("expect.json"), R"([{"query": "stream", "links": ["Modules/a.html#Open"]},
     {"query": "opens", "links": ["Modules/a.html#Open"], "shows": ["Opens", "Opens"]},
     {"query": "farword", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"]},
-    {"query": "late farw", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"]}])");
+    {"query": "late farw", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"],
+     "titled": "Late"}])");
   const std::string text = Html() + "/Modules/textindex";
   auto generations = [&] {
     std::set<std::string> names;

@@ -15,8 +15,11 @@
 //   engine.search('draw image', function (result) { ... }, {limit: 50});
 //
 // result: {query, total, hits: [{section, title, link, excerpt, highlights:
-// [[start, end], ...], score}], missing: [file, ...]}.  A new search
-// replaces the one still waiting: only the latest is answered.
+// [[start, end], ...], titleHighlights, score}], missing: [file, ...]}: the
+// highlights mark the words matched in the excerpt and in the title.  A new
+// search replaces the one still waiting: only the latest is answered.
+// engine.prefetch('d') loads the dictionary files of the words beginning
+// with the last word given, for the search a next keystroke will make.
 (function (global) {
   'use strict';
 
@@ -508,13 +511,16 @@
       shards('s', Object.keys(want).map(Number), function (got, missing) {
         done(ids.map(function (id) {
           var s = got[sectionShard(id)];
-          if (!s) return {section: id, title: '', link: '', page: '', excerpt: '', highlights: []};
+          if (!s) {
+            return {section: id, title: '', link: '', page: '', excerpt: '', highlights: [],
+                    titleHighlights: []};
+          }
           var r = (id - s.f) * 4, page = s.p[s.r[r]];
           var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
           var shown = excerptWindow(s.r[r + 3], highlight);
           return {section: id, title: s.r[r + 2], page: page,
                   link: page + (anchor ? '#' + anchor : ''), excerpt: shown.text,
-                  highlights: shown.marks};
+                  highlights: shown.marks, titleHighlights: highlights(s.r[r + 2], highlight)};
         }), missing);
       });
     }
@@ -639,7 +645,22 @@
       });
     }
 
-    return {search: search, details: details};
+    // Loads, ahead of the search that will want them, the dictionary files
+    // of the words that begin as the last word of `text` does: a first
+    // letter typed searches nothing, but the keystroke after it then finds
+    // its dictionary files in.
+    function prefetch(text) {
+      start(function () {
+        var groups = parseQuery(text).groups;
+        if (!manifest || !groups.length) return;
+        var words = groups[groups.length - 1].words, w = words[words.length - 1];
+        rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
+          shard('d', n, function () {});
+        });
+      });
+    }
+
+    return {search: search, details: details, prefetch: prefetch};
   }
 
   global.LexidorFullText = {create: create, parseQuery: parseQuery, wordsOf: wordsOf};
