@@ -185,8 +185,9 @@ function PageName(page) {
 }
 
 function TextRow(hit, k) {
+	var title = hit.title ? MarkedExcerpt(hit.title, hit.titleHighlights || []) : EscapeHtml(PageName(hit.page));
 	return "<div class='hit' role='option' aria-selected='false' id='text" + k + "'><a class='cmd' href='" +
-		EscapeHtml(upTarget + hit.link) + "'>" + (hit.title ? MarkedExcerpt(hit.title, hit.titleHighlights || []) : EscapeHtml(PageName(hit.page))) + "</a> " +
+		EscapeHtml(upTarget + hit.link) + "'>" + title + "</a> " +
 		"<span class='page'>" + EscapeHtml(PageName(hit.page)) + "</span>" +
 		"<div class='excerpt'>" + MarkedExcerpt(hit.excerpt, hit.highlights || []) + "</div></div>";
 }

@@ -556,8 +556,8 @@
       marks.forEach(function (m) {
         if (m[0] >= from && m[1] <= to) out.push([m[0] + shift, m[1] + shift]);
       });
-      return {text: lead + text.slice(from, to).replace(/ $/, '') + (to < text.length ? '\u2026' : ''),
-              marks: out};
+      var tail = to < text.length ? '\u2026' : '';
+      return {text: lead + text.slice(from, to).replace(/ $/, '') + tail, marks: out};
     }
 
     function highlights(text, hl) {
