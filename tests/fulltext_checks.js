@@ -134,6 +134,25 @@ function expect(modules, oracleFile) {
     result.hits.forEach((h) => h.highlights.forEach(([s, e]) => {
       if (!(s >= 0 && s < e && e <= h.excerpt.length)) fail(`${item.query}: highlight ${s}-${e}`);
     }));
+    // The excerpt shown: at most 160 characters and an ellipsis at each end,
+    // and "shows" the text it starts with and the first word it marks; "titled"
+    // the word marked in the first hit's title.
+    result.hits.forEach((h) => {
+      if (h.excerpt.length > 162) fail(`${item.query}: excerpt of ${h.excerpt.length}`);
+    });
+    if (item.titled) {
+      const h = result.hits[0], mark = h && h.titleHighlights[0];
+      if (!mark || h.title.slice(...mark) !== item.titled) {
+        fail(`${item.query}: title ${JSON.stringify(h && h.title)} marks ${JSON.stringify(mark)}`);
+      }
+    }
+    if (item.shows) {
+      const h = result.hits[0], mark = h && h.highlights[0];
+      const got = h ? [h.excerpt.slice(0, item.shows[0].length), mark && h.excerpt.slice(...mark)] : [];
+      if (JSON.stringify(got) !== JSON.stringify(item.shows)) {
+        fail(`${item.query}: excerpt ${JSON.stringify(h && h.excerpt)} marks ${JSON.stringify(got)}`);
+      }
+    }
   });
   return `${items.length} queries`;
 }

@@ -257,7 +257,16 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
 TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(Html() + "/Modules/commands.txt", "Open|/docs/html/Modules/a.html#Open\n");
   WriteFile(Html() + "/Modules/a.html", "<a name=Open></a><h3>Open</h3><p>Opens a stream");
-  WriteFile(dir_.Sub("expect.json"), R"([{"query": "stream", "links": ["Modules/a.html#Open"]}])");
+  // The excerpt shows the first word matched: from the start when it lies
+  // there, else from a few words before it.
+  std::string late = "<h2 id=late>Late</h2><p>";
+  for (int i = 0; i < 22; ++i) late += "filler" + std::to_string(i) + " ";
+  WriteFile(Html() + "/late.html", late + "farword closing words</p>");
+  WriteFile(dir_.Sub("expect.json"), R"([{"query": "stream", "links": ["Modules/a.html#Open"]},
+    {"query": "opens", "links": ["Modules/a.html#Open"], "shows": ["Opens", "Opens"]},
+    {"query": "farword", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"]},
+    {"query": "late farw", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"],
+     "titled": "Late"}])");
   const std::string text = Html() + "/Modules/textindex";
   auto generations = [&] {
     std::set<std::string> names;

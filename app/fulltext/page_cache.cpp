@@ -14,7 +14,7 @@ namespace lexidor::fulltext {
 namespace {
 
 // Changes with the format and with what extraction keeps of a page.
-constexpr std::string_view kMagic = "LXTC3\n";
+constexpr std::string_view kMagic = "LXTC4\n";
 // The file ends with a table of its entries (per page its path, where its
 // entry starts, how long it is and its CRC-32), the table's offset and this
 // mark, so that a reader learns where each page is without reading the

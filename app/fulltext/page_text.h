@@ -17,8 +17,10 @@
 
 namespace lexidor::fulltext {
 
-// Characters of body text kept per section for the excerpt a hit shows.
-constexpr size_t kExcerptChars = 160;
+// Characters of body text kept per section: the page shows a shorter
+// window of them, around the first word a query matched.  Changing it
+// changes what the page cache holds (its mark in page_cache.cpp).
+constexpr size_t kExcerptChars = 224;
 // Characters of a heading or page title kept as a section's title.
 constexpr size_t kTitleChars = 120;
 

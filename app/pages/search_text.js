@@ -113,6 +113,11 @@ function ShowTextNote(text) {
 // The query `q` is shown: the text group follows it.
 function TextQuery(q) {
 	var text = TextQueryOf(q);
+	// A first letter searches no text, but the dictionary files of the words
+	// it begins are loaded for the keystroke after it.
+	if (text == null && textEngine && q && q.search && q.text.indexOf(":") == -1) {
+		textEngine.prefetch(q.text.replace(/\*/g, " "));
+	}
 	if (text === textWanted) return;
 	textWanted = text;
 	textLimit = textStep;
@@ -153,7 +158,7 @@ function RunText() {
 	}
 }
 
-// The excerpt with its matched words marked.
+// An excerpt or a title with its matched words marked.
 function MarkedExcerpt(text, marks) {
 	var html = "", at = 0;
 	for (var k = 0; k < marks.length; k++) {
@@ -180,8 +185,9 @@ function PageName(page) {
 }
 
 function TextRow(hit, k) {
+	var title = hit.title ? MarkedExcerpt(hit.title, hit.titleHighlights || []) : EscapeHtml(PageName(hit.page));
 	return "<div class='hit' role='option' aria-selected='false' id='text" + k + "'><a class='cmd' href='" +
-		EscapeHtml(upTarget + hit.link) + "'>" + EscapeHtml(hit.title || PageName(hit.page)) + "</a> " +
+		EscapeHtml(upTarget + hit.link) + "'>" + title + "</a> " +
 		"<span class='page'>" + EscapeHtml(PageName(hit.page)) + "</span>" +
 		"<div class='excerpt'>" + MarkedExcerpt(hit.excerpt, hit.highlights || []) + "</div></div>";
 }

@@ -15,8 +15,11 @@
 //   engine.search('draw image', function (result) { ... }, {limit: 50});
 //
 // result: {query, total, hits: [{section, title, link, excerpt, highlights:
-// [[start, end], ...], score}], missing: [file, ...]}.  A new search
-// replaces the one still waiting: only the latest is answered.
+// [[start, end], ...], titleHighlights, score}], missing: [file, ...]}: the
+// highlights mark the words matched in the excerpt and in the title.  A new
+// search replaces the one still waiting: only the latest is answered.
+// engine.prefetch('d') loads the dictionary files of the words beginning
+// with the last word given, for the search a next keystroke will make.
 (function (global) {
   'use strict';
 
@@ -40,6 +43,9 @@
   var PREFIX_STEMS = 64;
   var DEFAULT_LIMIT = 10;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
+  // Characters of a section's text a hit shows, and how many of them come
+  // before the first word matched when the window must move to show it.
+  var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
   // A section's score for a stem is written as one digit: e^(digit/16) - 1.
   var SCORES = [];
   for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
@@ -505,13 +511,16 @@
       shards('s', Object.keys(want).map(Number), function (got, missing) {
         done(ids.map(function (id) {
           var s = got[sectionShard(id)];
-          if (!s) return {section: id, title: '', link: '', page: '', excerpt: '', highlights: []};
+          if (!s) {
+            return {section: id, title: '', link: '', page: '', excerpt: '', highlights: [],
+                    titleHighlights: []};
+          }
           var r = (id - s.f) * 4, page = s.p[s.r[r]];
           var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
-          var excerpt = s.r[r + 3];
+          var shown = excerptWindow(s.r[r + 3], highlight);
           return {section: id, title: s.r[r + 2], page: page,
-                  link: page + (anchor ? '#' + anchor : ''), excerpt: excerpt,
-                  highlights: highlights(excerpt, highlight)};
+                  link: page + (anchor ? '#' + anchor : ''), excerpt: shown.text,
+                  highlights: shown.marks, titleHighlights: highlights(s.r[r + 2], highlight)};
         }), missing);
       });
     }
@@ -520,6 +529,35 @@
       var f = manifest.sFirst, lo = 0, hi = f.length;
       while (lo < hi) { var mid = (lo + hi) >> 1; if (f[mid] <= id) lo = mid + 1; else hi = mid; }
       return lo - 1;
+    }
+
+    // The part of a section's stored text a hit shows: its start, or, when
+    // the first word matched lies beyond that, a window that begins a few
+    // words before it; "…" stands for what is left out.
+    function excerptWindow(text, hl) {
+      var marks = highlights(text, hl);
+      if (text.length <= EXCERPT_SHOWN) return {text: text, marks: marks};
+      var from = 0, first = marks.length ? marks[0] : null;
+      if (first && first[1] > EXCERPT_SHOWN) {
+        from = Math.max(0, Math.min(first[0] - EXCERPT_LEAD, text.length - EXCERPT_SHOWN));
+        var blank = text.indexOf(' ', from);
+        if (from > 0 && text.charAt(from - 1) !== ' ' && blank >= 0 && blank < first[0]) {
+          from = blank + 1;
+        }
+      }
+      var to = Math.min(text.length, from + EXCERPT_SHOWN);
+      if (to < text.length && text.charAt(to) !== ' ') {
+        var end = text.lastIndexOf(' ', to);
+        if (end > from) to = end;
+      }
+      if (first) to = Math.max(to, first[1]);
+      var lead = from > 0 ? '\u2026' : '', shift = lead.length - from;
+      var out = [];
+      marks.forEach(function (m) {
+        if (m[0] >= from && m[1] <= to) out.push([m[0] + shift, m[1] + shift]);
+      });
+      var tail = to < text.length ? '\u2026' : '';
+      return {text: lead + text.slice(from, to).replace(/ $/, '') + tail, marks: out};
     }
 
     function highlights(text, hl) {
@@ -607,7 +645,22 @@
       });
     }
 
-    return {search: search, details: details};
+    // Loads, ahead of the search that will want them, the dictionary files
+    // of the words that begin as the last word of `text` does: a first
+    // letter typed searches nothing, but the keystroke after it then finds
+    // its dictionary files in.
+    function prefetch(text) {
+      start(function () {
+        var groups = parseQuery(text).groups;
+        if (!manifest || !groups.length) return;
+        var words = groups[groups.length - 1].words, w = words[words.length - 1];
+        rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
+          shard('d', n, function () {});
+        });
+      });
+    }
+
+    return {search: search, details: details, prefetch: prefetch};
   }
 
   global.LexidorFullText = {create: create, parseQuery: parseQuery, wordsOf: wordsOf};
