@@ -556,6 +556,8 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Check("document.getElementById('textfield').value = ''", ""),
       Keys({"g", "e", "t", "*"}),
       Check(kCountText, get_count),
+      // The rows below the first screen follow when the page is idle.
+      Do(R"({"until":"document.querySelectorAll('#hits .hit').length >= 120"})"),
       Check("document.querySelectorAll('#hits .hit').length", "120"),
   });
   test::WriteFile(rows_file, rows_text);

@@ -133,13 +133,17 @@ function MakePart(k, names, links, modules, args, count) {
 	var base = k * partSize;
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
+	var caps = CapitalsText(names);
+	if (args == null) args = ColumnText([], count);
 	return {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
+		// The capitals of each name, for abbreviations (see CapitalsText).
+		caps: caps, capsAt: LineStarts(caps, count),
 		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
 		// Rows files of an older build carry no arguments.
-		args: args == null ? ColumnText([], count) : args, argsAt: null
+		args: args, argsAt: null, argsUpper: args.toUpperCase(), argsUpperAt: null
 	};
 }
 

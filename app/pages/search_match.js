@@ -150,54 +150,81 @@ function FindInScope(part, pat, from, groups, counts) {
 	}
 }
 
-// A name's capitals: its first character and every capital letter that
-// starts a word (after a small letter, a digit or an underscore), and a
-// letter after an underscore: LoadImageFont gives LIF, BUTTON_CANCEL BC.
-function Capitals(name) {
-	var caps = name.charAt(0).toUpperCase();
-	for (var k = 1; k < name.length; k++) {
-		var c = name.charAt(k), before = name.charAt(k - 1);
-		var capital = c >= "A" && c <= "Z" && !(before >= "A" && before <= "Z");
-		if (capital || (before == "_" && c != "_")) caps += c.toUpperCase();
+// The capitals of every name of a names text ("\nV0\nV1\n...\n"), as a text
+// of the same form.  A name's capitals are its first character and every
+// capital letter that starts a word (after a small letter, a digit or an
+// underscore), and a letter after an underscore, all upper-cased:
+// LoadImageFont gives LIF, BUTTON_CANCEL BC.  Made once per part in one pass
+// over the text, so that no search has to work them out name by name.
+function CapitalsText(names) {
+	var buf = new Uint16Array(names.length * 3 + 1), n = 0, first = true, before = 10;
+	buf[n++] = 10;
+	for (var k = 1; k < names.length; k++) {
+		var c = names.charCodeAt(k);
+		if (c == 10) {
+			buf[n++] = 10;
+			first = true;
+			before = c;
+			continue;
+		}
+		var keep = first || (c >= 65 && c <= 90 ? !(before >= 65 && before <= 90) : before == 95 && c != 95);
+		first = false;
+		before = c;
+		if (!keep) continue;
+		if (c >= 97 && c <= 122) buf[n++] = c - 32;
+		else if (c < 128) buf[n++] = c;
+		else {
+			// Upper-casing may give more than one character (a sharp s gives "SS").
+			var u = names.charAt(k).toUpperCase();
+			for (var x = 0; x < u.length; x++) buf[n++] = u.charCodeAt(x);
+		}
 	}
-	return caps;
+	var out = "";
+	for (var s = 0; s < n; s += 8192) out += String.fromCharCode.apply(null, buf.subarray(s, Math.min(n, s + 8192)));
+	return out;
 }
 
 // The fourth group: names whose capitals hold the typed letters in order
 // and that do not contain the text itself (those are in the other groups).
+// Only the capitals that hold the first letter are looked at, each from
+// there on, letter by letter with indexOf.
 function AbbreviationsInPart(part, pat, from, groups, counts) {
-	if (part.caps == null) {
-		var caps = new Array(part.count);
-		for (var j = 0; j < part.count; j++) caps[j] = Capitals(Value(part.names, part.nameAt, j));
-		part.caps = "\n" + caps.join("\n") + "\n";
-		part.capsAt = LineStarts(part.caps, part.count);
-	}
-	var t = pat.abbrev, hay = part.upper, starts = part.upperAt;
+	var t = pat.abbrev, caps = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
+	var first = t.charAt(0), j = from, p, pos = at[from];
 	var next = -2;  // where the text next occurs in the names, looked up as needed
-	for (var j = from; j < part.count; j++) {
-		if (!CapitalsHold(part, t, j)) continue;
-		if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
-		if (next != -1 && next < starts[j + 1]) continue;
-		groups[3][counts[3]++] = (part.base + j) * 2;
+	while (j < part.count && (p = caps.indexOf(first, pos)) != -1) {
+		while (at[j + 1] <= p) j++;
+		if (j >= part.count) break;
+		if (CapitalsHoldFrom(caps, t, p, at[j + 1] - 1)) {
+			if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
+			if (next == -1 || next >= starts[j + 1]) groups[3][counts[3]++] = (part.base + j) * 2;
+		}
+		pos = at[j + 1];
+		j++;
 	}
+}
+
+// Whether `caps` holds the letters of `t` in order from `p` (where its first
+// letter is) up to `end`.
+function CapitalsHoldFrom(caps, t, p, end) {
+	if (end - p < t.length) return false;
+	var k = 1;
+	for (var c = p + 1; c < end && k < t.length; c++) if (caps.charCodeAt(c) == t.charCodeAt(k)) k++;
+	return k == t.length;
 }
 
 // Whether the capitals of row j of a part hold the letters of `t` in order.
 function CapitalsHold(part, t, j) {
-	var text = part.caps, at = part.capsAt, k = 0, end = at[j + 1] - 1;
-	if (end - at[j] < t.length) return false;
-	for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
-	return k == t.length;
+	var caps = part.caps, end = part.capsAt[j + 1] - 1, first = t.charCodeAt(0);
+	for (var c = part.capsAt[j]; c < end; c++) if (caps.charCodeAt(c) == first) return CapitalsHoldFrom(caps, t, c, end);
+	return false;
 }
 
 // The fifth group: commands whose arguments contain the text and whose
 // names are in no other group, so that a name always ranks first.
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
-	if (part.argsUpper == null) {
-		part.argsUpper = part.args.toUpperCase();
-		part.argsUpperAt = LineStarts(part.argsUpper, part.count);
-	}
+	if (part.argsUpperAt == null) part.argsUpperAt = LineStarts(part.argsUpper, part.count);
 	var hay = part.argsUpper, starts = part.argsUpperAt, t = pat.pieces[0], j = from, p, pos = starts[from];
 	while (j < part.count && (p = hay.indexOf(t, pos)) != -1) {
 		while (starts[j + 1] <= p) j++;
@@ -229,8 +256,11 @@ function ListBuffer() {
 }
 
 // A search of a large kit looks through its rows in slices of about this
-// many milliseconds, so that no query holds the page up for long.
-var sliceMillis = 40;
+// many milliseconds, so that no query holds the page up for long; the first
+// slice, in the keystroke's own task, is shorter, so that the first rows
+// found are painted at once (the rest of the search follows; see Continue).
+var sliceMillis = 20;
+var firstSliceMillis = 12;
 
 // The result that owns the group buffers: only the latest search fills them.
 var groupsOwner = null;
@@ -316,7 +346,7 @@ function Find(q) {
 	result.lastHitPart = -1;
 	result.unordered = false;
 	result.list = ListBuffer();
-	result.done = Scan(result, largeKit ? sliceMillis : Infinity);
+	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity);
 	Append(result, [0, 0, 0, 0, 0]);
 	return result;
 }

@@ -44,13 +44,15 @@ function MarkedName(name) {
 		"</mark>" + EscapeHtml(name.substring(match[1]));
 }
 
-// One result row, an option of the listbox.
-function Row(i) {
+// One result row, an option of the listbox.  A row `far` below the first
+// screen is laid out and painted only when it comes near the view.
+function Row(i, far) {
 	var part = PartOf(i), j = i - part.base;
 	var name = Value(part.names, part.nameAt, j);
 	var link = linkStart + Value(part.links, part.linkAt, j);
 	var module = Value(part.modules, part.moduleAt, j);
-	var html = "<div class='hit' role='option' aria-selected='false' id='hit" + i + "'><a class='cmd' href='" +
+	var html = "<div class='" + (far ? "hit far" : "hit") + "' role='option' aria-selected='false' id='hit" + i +
+		"'><a class='cmd' href='" +
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
 		MarkedName(name) + "</a><span class='args'>" + EscapeHtml(ArgsOf(part, j)) + "</span>";
 	if (module != "") {
@@ -97,10 +99,16 @@ function ShowCount() {
 	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
 }
 
+// The rows a screen can show at most (a row is at least 20 pixels high):
+// rows past these are written as `far` rows.
+function ScreenRows() {
+	return Math.ceil((window.innerHeight || 1024) / 20);
+}
+
 function ShowMore(count) {
-	var end = Math.min(Showable(), shownRows + count);
+	var end = Math.min(Showable(), shownRows + count), near = ScreenRows();
 	var html = [];
-	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k);
+	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k, k >= near);
 	namesBox.insertAdjacentHTML("beforeend", html.join(""));
 	shownRows = end;
 	ShowCount();
@@ -119,13 +127,36 @@ function NoMatch(typed) {
 }
 
 // Shows a result: the first rows (all of a short letter listing), the count.
-function Show(result) {
+// While the user types, only the rows of one screen are written at once and
+// the others when the page is idle, so that a keystroke lays out and paints
+// no more than what can be seen.
+function Show(result, typing) {
 	current = result;
 	shownRows = 0;
 	Unselect();
 	namesBox.innerHTML = "";
 	if (result.n == 0 && result.kind == "search" && result.done && !pendingLists) NoMatch(result.typed);
-	ShowMore(result.kind != "search" && result.n <= fullLimit ? result.n : firstRows);
+	var rows = result.kind != "search" && result.n <= fullLimit ? result.n : firstRows;
+	if (typing && rows > ScreenRows()) {
+		ShowMore(ScreenRows());
+		FillLater(rows);
+	} else ShowMore(rows);
+}
+
+// The rows of the current result up to `rows`, written when the page is idle.
+var fillPending = null;
+
+function FillLater(rows) {
+	var result = current;
+	fillPending = result;
+	var run = function () {
+		if (fillPending !== result) return;
+		fillPending = null;
+		if (current === result && shownRows < rows) ShowMore(rows - shownRows);
+		FillNear();
+	};
+	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 150 });
+	else setTimeout(run, 30);
 }
 
 // ---- Typing, keys and history ----------------------------------------------
@@ -138,7 +169,7 @@ var shownQuery = null;
 function Apply(q, keepField) {
 	shownQuery = q;
 	if (!keepField) field.value = q.search ? q.text : "";
-	Show(Find(q));
+	Show(Find(q), keepField);
 	if (!current.done) Continue(current);
 }
 
@@ -172,11 +203,11 @@ function Select(k) {
 	if (rows.length == 0) return;
 	k = Math.max(0, Math.min(k, rows.length - 1));
 	if (selected >= 0 && selected < rows.length) {
-		rows[selected].className = "hit";
+		rows[selected].classList.remove("sel");
 		rows[selected].setAttribute("aria-selected", "false");
 	}
 	selected = k;
-	rows[k].className = "hit sel";
+	rows[k].classList.add("sel");
 	rows[k].setAttribute("aria-selected", "true");
 	field.setAttribute("aria-activedescendant", rows[k].id);
 	rows[k].scrollIntoView({ block: "nearest" });
@@ -217,7 +248,7 @@ function OnKey(e) {
 
 // More rows while the end of the list is within a screen of coming into view.
 function FillNear() {
-	if (shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
+	if (fillPending || shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
 	ShowMore(moreRows);
 	requestAnimationFrame(FillNear);
 }
@@ -249,14 +280,32 @@ function RowsArrived(k, ok) {
 
 // The rows just added to the result: the first screen filled, the count.
 function Grown() {
-	if (shownRows < firstRows) ShowMore(firstRows - shownRows);
+	var near = Math.min(firstRows, ScreenRows());
+	if (shownRows < near) ShowMore(near - shownRows);
 	else ShowCount();
-	FillNear();
+	if (shownRows < firstRows && shownRows < Showable()) FillLater(firstRows);
+	else FillNear();
 }
 
-// The next slice of a search, in a task of its own; a newer search ends it.
+// Runs `fn` once the frame showing what was just written has been painted
+// (two tasks after the frame's animation callbacks, so that tasks the frame
+// queued come first), or after a moment in a tab that paints nothing.
+function AfterPaint(fn) {
+	var ran = false;
+	var run = function () {
+		if (!ran) {
+			ran = true;
+			fn();
+		}
+	};
+	requestAnimationFrame(function () { setTimeout(function () { setTimeout(run, 0); }, 0); });
+	setTimeout(run, 100);
+}
+
+// The next slice of a search, in a task of its own after the rows found so
+// far are painted; a newer search ends it.
 function Continue(result) {
-	setTimeout(function () {
+	AfterPaint(function () {
 		if (current !== result || groupsOwner !== result) return;
 		var before = result.counts.slice();
 		result.done = Scan(result, sliceMillis);
@@ -267,7 +316,7 @@ function Continue(result) {
 		Append(result, before);
 		Grown();
 		if (!result.done) Continue(result);
-	}, 0);
+	});
 }
 
 // A "?go=" address: once the whole list is in, the first command of
@@ -290,7 +339,7 @@ function Settle(result) {
 		result.exact = result.counts[0];
 		if (!same || (result.n == 0 && result.kind == "search")) {
 			var chosen = selected;
-			Show(result);
+			Show(result, true);
 			if (chosen >= 0) Select(chosen);
 			FillNear();
 			Jump();
