@@ -209,7 +209,8 @@ std::string BuiltKit(const test::TempDir& dir, const std::string& list) {
 }
 
 // The arguments a command's line gives after its name are shown in its row
-// and found by a plain text, below every name that matches, in a small kit
+// (the text found there marked) and found by a plain text, below every name
+// that matches, in a small kit
 // (no rows files) and a large one; a search opened from its address loads
 // first the rows file where names of its initial lie.
 TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) {
@@ -231,20 +232,21 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
   struct Case {
     const char* typed;
     const char* names;  // the first names shown
-    const char* args;   // the first row's arguments
+    const char* args;   // the first row's arguments, the text found there marked
   };
   const Case small_cases[] = {
       {"file", "FileSize,LoadImage", "(path:String)"},
-      {"URL", "Open", "(url:Object)"},
+      {"URL", "Open", "(<mark>url</mark>:Object)"},
+      {"flags", "LoadImage", "(file:String, <mark>flags</mark>:Int)"},
       {"file*", "FileSize", "(path:String)"},
       {"plain", "Plain", ""},
   };
   const Case large_cases[] = {
-      {"sizeq", "Zed20000", "(sizeq:Int)"},
+      {"sizeq", "Zed20000", "(<mark>sizeq</mark>:Int)"},
       {"get1*", "Get1,Get10,Get11,Get12,Get13,Get14,Get15,Get16,Get17,Get18,Get19", "(x:Int)"},
   };
   const std::string field = "document.getElementById('textfield')";
-  const std::string first_args = "document.querySelector('#hits .args').textContent";
+  const std::string first_args = "document.querySelector('#hits .args').innerHTML";
   const Act lists_in = Do(R"({"until":"pendingLists == 0"})");
   for (const bool is_large : {false, true}) {
     test::TempDir dir("lexidor-args");

@@ -33,6 +33,12 @@ function ShowIndex() {
 	return html + "</td></tr></table>";
 }
 
+// The text with [from, to) marked.
+function Marked(text, from, to) {
+	return EscapeHtml(text.substring(0, from)) + "<mark>" + EscapeHtml(text.substring(from, to)) + "</mark>" +
+		EscapeHtml(text.substring(to));
+}
+
 // The name with the matched text marked.
 function MarkedName(name) {
 	if (current.kind != "search") return EscapeHtml(name);
@@ -40,8 +46,16 @@ function MarkedName(name) {
 	if (upper.length != name.length) return EscapeHtml(name);
 	var match = MatchName(upper, current);
 	if (!match || match[1] == match[0]) return EscapeHtml(name);
-	return EscapeHtml(name.substring(0, match[0])) + "<mark>" + EscapeHtml(name.substring(match[0], match[1])) +
-		"</mark>" + EscapeHtml(name.substring(match[1]));
+	return Marked(name, match[0], match[1]);
+}
+
+// The arguments, with the text of a plain search marked where it is found
+// in them (a plain text looks through the arguments too).
+function MarkedArgs(args) {
+	if (current.kind != "search" || !current.plain || args == "") return EscapeHtml(args);
+	var upper = args.toUpperCase(), text = current.pieces[0];
+	var at = upper.length == args.length ? upper.indexOf(text) : -1;
+	return at < 0 ? EscapeHtml(args) : Marked(args, at, at + text.length);
 }
 
 // One result row, an option of the listbox.  A row `far` below the first
@@ -54,7 +68,7 @@ function Row(i, far) {
 	var html = "<div class='" + (far ? "hit far" : "hit") + "' role='option' aria-selected='false' id='hit" + i +
 		"'><a class='cmd' href='" +
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
-		MarkedName(name) + "</a><span class='args'>" + EscapeHtml(ArgsOf(part, j)) + "</span>";
+		MarkedName(name) + "</a><span class='args'>" + MarkedArgs(ArgsOf(part, j)) + "</span>";
 	if (module != "") {
 		// The module's page, and beside it a search of that module alone
 		// ("module:" in the field; typing goes on from there).
