@@ -157,7 +157,7 @@ function FindInScope(part, pat, from, groups, counts) {
 // LoadImageFont gives LIF, BUTTON_CANCEL BC.  Made once per part in one pass
 // over the text, so that no search has to work them out name by name.
 function CapitalsText(names) {
-	var buf = new Uint16Array(names.length * 3 + 1), n = 0, first = true, before = 10;
+	var buf = new Uint16Array(names.length + 1), n = 0, first = true, before = 10;
 	buf[n++] = 10;
 	for (var k = 1; k < names.length; k++) {
 		var c = names.charCodeAt(k);
@@ -174,8 +174,14 @@ function CapitalsText(names) {
 		if (c >= 97 && c <= 122) buf[n++] = c - 32;
 		else if (c < 128) buf[n++] = c;
 		else {
-			// Upper-casing may give more than one character (a sharp s gives "SS").
+			// Upper-casing may give more than one character (a sharp s gives
+			// "SS"): the buffer grows so that the rest still fits.
 			var u = names.charAt(k).toUpperCase();
+			if (n + u.length + names.length - k > buf.length) {
+				var bigger = new Uint16Array(buf.length * 2 + u.length);
+				bigger.set(buf);
+				buf = bigger;
+			}
 			for (var x = 0; x < u.length; x++) buf[n++] = u.charCodeAt(x);
 		}
 	}
@@ -269,15 +275,15 @@ var groupsOwner = null;
 // yet, filing their hits in the result's groups, until the slice of time is
 // used up.  True when every loaded row has been seen.
 function Scan(result, millis) {
-	var groups = Groups(), counts = result.counts, start = Date.now();
+	var groups = Groups(), counts = result.counts, start = Date.now(), order = result.order;
 	groupsOwner = result;
-	for (var k = 0; k < parts.length; k++) {
-		var part = parts[k];
+	for (var o = 0, n = order ? order.length : parts.length; o < n; o++) {
+		var k = order ? order[o] : o, part = parts[k];
 		if (!part) continue;
 		var from = result.seen[k] || 0;
 		if (from >= part.count) continue;
 		if (Date.now() - start > millis) return false;
-		var hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
+		var countsBefore = counts.slice(), hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
 		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
 		else {
 			FindInPart(part, result, from, groups, counts);
@@ -285,10 +291,13 @@ function Scan(result, millis) {
 			if (result.plain) ArgumentsInPart(part, result, from, groups, counts);
 		}
 		// Hits of a part before one that gave hits already (the rows files
-		// need not arrive in order): the groups are out of list order.
+		// need not arrive in order, and a search looks first where its best
+		// matches lie): the groups are out of list order.  Where each part's
+		// hits lie in them is noted, to put them in order at the end.
 		if (counts[0] + counts[1] + counts[2] + counts[3] + counts[4] > hitsBefore) {
 			if (k < result.lastHitPart) result.unordered = true;
 			result.lastHitPart = Math.max(result.lastHitPart, k);
+			result.segments.push({ part: k, from: countsBefore, to: counts.slice() });
 		}
 		result.seen[k] = part.count;
 		result.searched += part.count - from;
@@ -314,15 +323,24 @@ function Append(result, before) {
 // The result's whole list in its final order, in a list of its own (the
 // shown one stays as it is, to be compared).
 function FinalList(result) {
-	if (result.unordered) {
-		// Each hit is index * 2 + flag: in number order is in list order.
-		var groups = Groups();
-		for (var g = 0; g < 5; g++) groups[g].subarray(0, result.counts[g]).sort();
-		result.unordered = false;
+	var list = ListBuffer();
+	if (!result.unordered) {
+		Append({ list: list, n: 0, counts: result.counts }, [0, 0, 0, 0, 0]);
+		return list;
 	}
-	var final = { list: ListBuffer(), n: 0, counts: result.counts };
-	Append(final, [0, 0, 0, 0, 0]);
-	return final.list;
+	// Each part's hits are in list order: the parts in list order (a part
+	// seen in two steps keeps its steps in order) give every group in order.
+	var groups = Groups(), segments = result.segments.slice(), at = 0;
+	segments.sort(function (a, b) { return a.part - b.part; });
+	for (var g = 0; g < 5; g++) {
+		var hits = groups[g];
+		for (var flag = 1; flag >= 0; flag--) {
+			for (var s = 0; s < segments.length; s++) {
+				for (var h = segments[s].from[g], e = segments[s].to[g]; h < e; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
+			}
+		}
+	}
+	return list;
 }
 
 // The result of a query on what has loaded: {kind, n, list, ...}; `done`
@@ -345,6 +363,11 @@ function Find(q) {
 	result.counts = [0, 0, 0, 0, 0];
 	result.lastHitPart = -1;
 	result.unordered = false;
+	result.segments = [];
+	// A large kit's search looks first through the parts holding names of
+	// the initial its best matches start with, so that its first slice finds
+	// the rows that come first in the end.
+	result.order = largeKit && q.search ? RowsOrder(q) : null;
 	result.list = ListBuffer();
 	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity);
 	Append(result, [0, 0, 0, 0, 0]);

@@ -316,10 +316,11 @@ function AfterPaint(fn) {
 	setTimeout(run, 100);
 }
 
-// The next slice of a search, in a task of its own after the rows found so
-// far are painted; a newer search ends it.
-function Continue(result) {
-	AfterPaint(function () {
+// The next slice of a search, in a task of its own; a newer search ends it.
+// The first waits until the rows found so far are painted, the others follow
+// one another at once (input still comes in between them).
+function Continue(result, next) {
+	var slice = function () {
 		if (current !== result || groupsOwner !== result) return;
 		var before = result.counts.slice();
 		result.done = Scan(result, sliceMillis);
@@ -329,8 +330,10 @@ function Continue(result) {
 		}
 		Append(result, before);
 		Grown();
-		if (!result.done) Continue(result);
-	});
+		if (!result.done) Continue(result, true);
+	};
+	if (next) setTimeout(slice, 0);
+	else AfterPaint(slice);
 }
 
 // A "?go=" address: once the whole list is in, the first command of
