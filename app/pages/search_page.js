@@ -157,7 +157,8 @@ function Show(result, typing) {
 	} else ShowMore(rows);
 }
 
-// The rows of the current result up to `rows`, written when the page is idle.
+// The rows of the current result up to `rows`, written when the page is
+// idle, a few hundred at a time.
 var fillPending = null;
 
 function FillLater(rows) {
@@ -166,8 +167,10 @@ function FillLater(rows) {
 	var run = function () {
 		if (fillPending !== result) return;
 		fillPending = null;
-		if (current === result && shownRows < rows) ShowMore(rows - shownRows);
-		FillNear();
+		if (current !== result) return;
+		if (shownRows < rows) ShowMore(Math.min(rows - shownRows, 300));
+		if (shownRows < Math.min(rows, Showable())) FillLater(rows);
+		else FillNear();
 	};
 	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 150 });
 	else setTimeout(run, 30);
