@@ -113,10 +113,18 @@ function ShowCount() {
 	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
 }
 
-// The rows a screen can show at most (a row is at least 20 pixels high):
+// The rows the screen can show below the top of the list at most (a row is
+// at least 20 pixels high), measured when a result is about to be shown:
 // rows past these are written as `far` rows.
+var screenRows = 60;
+
+function MeasureScreen() {
+	var height = window.innerHeight || 1024, top = namesBox.getBoundingClientRect().top;
+	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / 20) + 2);
+}
+
 function ScreenRows() {
-	return Math.ceil((window.innerHeight || 1024) / 20);
+	return screenRows;
 }
 
 function ShowMore(count) {
@@ -145,6 +153,7 @@ function NoMatch(typed) {
 // the others when the page is idle, so that a keystroke lays out and paints
 // no more than what can be seen.
 function Show(result, typing) {
+	MeasureScreen();
 	current = result;
 	shownRows = 0;
 	Unselect();
