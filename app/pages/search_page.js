@@ -94,10 +94,13 @@ function Showable() {
 
 function ShowCount() {
 	var text = Plural(current.n);
+	// Rows still to be written while the page is idle count as shown: the
+	// line does not change when they come.
+	var listed = fillPending === current ? Math.max(shownRows, Math.min(fillTo, Showable())) : shownRows;
 	if (current.kind == "all" && !current.typed) {
 		// The commands page gives the whole number in its own line already.
 		var totalLine = document.getElementById("total") != null;
-		if (shownRows < current.n) text = "Showing the first " + shownRows + " of " + text;
+		if (listed < current.n) text = "Showing the first " + listed + " of " + text;
 		else if (totalLine) text = "";
 	}
 	var searching = current.kind != "all" && current.searched < total;
@@ -107,9 +110,9 @@ function ShowCount() {
 	}
 	if (searching && (pendingLists || !current.done)) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
 	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
-	else if (shownRows < current.n && current.kind != "all") text += " \u2013 showing the first " + shownRows + " of " + current.n;
+	else if (listed < current.n && current.kind != "all") text += " \u2013 showing the first " + listed + " of " + current.n;
 	countBox.textContent = text;
-	moreBox.style.display = shownRows < current.n ? "" : "none";
+	moreBox.style.display = listed < current.n ? "" : "none";
 	field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
 }
 
@@ -161,25 +164,33 @@ function Show(result, typing) {
 	if (result.n == 0 && result.kind == "search" && result.done && !pendingLists) NoMatch(result.typed);
 	var rows = result.kind != "search" && result.n <= fullLimit ? result.n : firstRows;
 	if (typing && rows > ScreenRows()) {
-		ShowMore(ScreenRows());
 		FillLater(rows);
-	} else ShowMore(rows);
+		ShowMore(ScreenRows());
+	} else {
+		fillPending = null;
+		ShowMore(rows);
+	}
 }
 
 // The rows of the current result up to `rows`, written when the page is
 // idle, a few hundred at a time.
-var fillPending = null;
+var fillPending = null, fillTo = 0;
 
 function FillLater(rows) {
 	var result = current;
 	fillPending = result;
+	fillTo = rows;
 	var run = function () {
 		if (fillPending !== result) return;
+		if (current === result && shownRows + 300 < Math.min(rows, Showable())) {
+			ShowMore(300);
+			FillLater(rows);
+			return;
+		}
 		fillPending = null;
 		if (current !== result) return;
-		if (shownRows < rows) ShowMore(Math.min(rows - shownRows, 300));
-		if (shownRows < Math.min(rows, Showable())) FillLater(rows);
-		else FillNear();
+		if (shownRows < rows) ShowMore(rows - shownRows);
+		FillNear();
 	};
 	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 150 });
 	else setTimeout(run, 30);
@@ -307,10 +318,11 @@ function RowsArrived(k, ok) {
 // The rows just added to the result: the first screen filled, the count.
 function Grown() {
 	var near = Math.min(firstRows, ScreenRows());
+	var fill = Math.max(shownRows, near) < Math.min(firstRows, Showable());
+	if (fill && fillPending !== current) FillLater(firstRows);
 	if (shownRows < near) ShowMore(near - shownRows);
 	else ShowCount();
-	if (shownRows < firstRows && shownRows < Showable()) FillLater(firstRows);
-	else FillNear();
+	if (!fill) FillNear();
 }
 
 // Runs `fn` once the frame showing what was just written has been painted
