@@ -134,7 +134,9 @@ function MakePart(k, names, links, modules, args, count) {
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
 	var caps = CapitalsText(names);
+	// Rows files of an older build carry no arguments.
 	if (args == null) args = ColumnText([], count);
+	var argsUpper = args.toUpperCase(), argsAt = LineStarts(args, count);
 	return {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
@@ -142,8 +144,8 @@ function MakePart(k, names, links, modules, args, count) {
 		// The capitals of each name, for abbreviations (see CapitalsText).
 		caps: caps, capsAt: LineStarts(caps, count),
 		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
-		// Rows files of an older build carry no arguments.
-		args: args, argsAt: null, argsUpper: args.toUpperCase(), argsUpperAt: null
+		args: args, argsAt: argsAt, argsUpper: argsUpper,
+		argsUpperAt: argsUpper.length == args.length ? argsAt : LineStarts(argsUpper, count)
 	};
 }
 
@@ -159,7 +161,6 @@ function LexidorRows(k, names, links, modules, args) {
 
 // The arguments of row j of a part ("" where it has none).
 function ArgsOf(part, j) {
-	if (part.argsAt == null) part.argsAt = LineStarts(part.args, part.count);
 	return Value(part.args, part.argsAt, j);
 }
 

@@ -192,8 +192,8 @@ function CapitalsText(names) {
 
 // The fourth group: names whose capitals hold the typed letters in order
 // and that do not contain the text itself (those are in the other groups).
-// Only the capitals that hold the first letter are looked at, each from
-// there on, letter by letter with indexOf.
+// Only the capitals that hold the first letter (found with indexOf) are
+// looked at, each from there on.
 function AbbreviationsInPart(part, pat, from, groups, counts) {
 	var t = pat.abbrev, caps = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
 	var first = t.charAt(0), j = from, p, pos = at[from];
@@ -230,7 +230,6 @@ function CapitalsHold(part, t, j) {
 // names are in no other group, so that a name always ranks first.
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
-	if (part.argsUpperAt == null) part.argsUpperAt = LineStarts(part.argsUpper, part.count);
 	var hay = part.argsUpper, starts = part.argsUpperAt, t = pat.pieces[0], j = from, p, pos = starts[from];
 	while (j < part.count && (p = hay.indexOf(t, pos)) != -1) {
 		while (starts[j + 1] <= p) j++;
@@ -266,7 +265,7 @@ function ListBuffer() {
 // slice, in the keystroke's own task, is shorter, so that the first rows
 // found are painted at once (the rest of the search follows; see Continue).
 var sliceMillis = 20;
-var firstSliceMillis = 12;
+var firstSliceMillis = 8;
 
 // The result that owns the group buffers: only the latest search fills them.
 var groupsOwner = null;
