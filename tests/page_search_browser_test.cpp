@@ -115,6 +115,7 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB", "/k/docs/html/Modules/m/m.a/index.html#c"},
       {"AAB", "/k/docs/html/Modules/m/m.a/index.html#d"},
       {"AB", "/k/docs/html/Modules/m/m.a/index.html#e"},
+      {"BUTTON_CANCEL", "/k/docs/html/Modules/m/m.a/index.html#w"},
       {"Back\\Slash", "/k/docs/html/Modules/m/m.a/index.html#f"},
       {"Br[x]", "/k/docs/html/Modules/m/m.a/index.html#g"},
       {"Brx", "/k/docs/html/Modules/m/m.a/index.html#h"},
@@ -162,6 +163,7 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       // A name's capitals, below every other kind of match.
       {"lif", "LoadImageFont"},
       {"li", "LoadImageFont,LoadIt"},
+      {"bc", "BUTTON_CANCEL"},
       // A scope: modules whose names contain it.
       {"font:load*", "LoadImageFont"},
       {"core:", "LoadIt"},
