@@ -117,12 +117,13 @@ function ShowCount() {
 }
 
 // The rows the screen can show below the top of the list at most (a row is
-// at least 20 pixels high), measured when a result is about to be shown:
-// rows past these are written as `far` rows.
+// at least 20 pixels high): rows past these are written as `far` rows.
+// Measured when the user types; while the page loads, the whole window
+// counts (measuring then would lay out a page still being read).
 var screenRows = 60;
 
-function MeasureScreen() {
-	var height = window.innerHeight || 1024, top = namesBox.getBoundingClientRect().top;
+function MeasureScreen(typing) {
+	var height = window.innerHeight || 1024, top = typing ? namesBox.getBoundingClientRect().top : 0;
 	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / 20) + 2);
 }
 
@@ -156,7 +157,7 @@ function NoMatch(typed) {
 // the others when the page is idle, so that a keystroke lays out and paints
 // no more than what can be seen.
 function Show(result, typing) {
-	MeasureScreen();
+	MeasureScreen(typing);
 	current = result;
 	shownRows = 0;
 	Unselect();
