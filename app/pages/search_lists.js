@@ -133,7 +133,6 @@ function MakePart(k, names, links, modules, args, count) {
 	var base = k * partSize;
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
-	var caps = CapitalsText(names);
 	// Rows files of an older build carry no arguments.
 	if (args == null) args = ColumnText([], count);
 	var argsUpper = args.toUpperCase(), argsAt = LineStarts(args, count);
@@ -141,8 +140,8 @@ function MakePart(k, names, links, modules, args, count) {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
-		// The capitals of each name, for abbreviations (see CapitalsText).
-		caps: caps, capsAt: LineStarts(caps, count),
+		// The capitals of each name, for abbreviations: see PartCapitals.
+		caps: null, capsAt: null,
 		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
 		args: args, argsAt: argsAt, argsUpper: argsUpper,
 		argsUpperAt: argsUpper.length == args.length ? argsAt : LineStarts(argsUpper, count)
@@ -157,6 +156,15 @@ function AddPart(k, names, links, modules, args) {
 // Called by each rows file.
 function LexidorRows(k, names, links, modules, args) {
 	if (largeKit) AddPart(k, names, links, modules, args);
+}
+
+// Makes the capitals of a part's names (see CapitalsText) if they are not
+// made yet.  A large kit makes them as each rows file arrives, after the
+// first screen; a small kit on its first search for an abbreviation.
+function PartCapitals(part) {
+	if (part.caps != null) return;
+	part.caps = CapitalsText(part.names);
+	part.capsAt = LineStarts(part.caps, part.count);
 }
 
 // The arguments of row j of a part ("" where it has none).

@@ -195,6 +195,7 @@ function CapitalsText(names) {
 // Only the capitals that hold the first letter (found with indexOf) are
 // looked at, each from there on.
 function AbbreviationsInPart(part, pat, from, groups, counts) {
+	PartCapitals(part);
 	var t = pat.abbrev, caps = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
 	var first = t.charAt(0), j = from, p, pos = at[from];
 	var next = -2;  // where the text next occurs in the names, looked up as needed
@@ -221,6 +222,7 @@ function CapitalsHoldFrom(caps, t, p, end) {
 
 // Whether the capitals of row j of a part hold the letters of `t` in order.
 function CapitalsHold(part, t, j) {
+	PartCapitals(part);
 	var caps = part.caps, end = part.capsAt[j + 1] - 1, first = t.charCodeAt(0);
 	for (var c = part.capsAt[j]; c < end; c++) if (caps.charCodeAt(c) == first) return CapitalsHoldFrom(caps, t, c, end);
 	return false;

@@ -303,6 +303,7 @@ function RowsArrived(k, ok) {
 		missingBox.hidden = false;
 	} else {
 		NoteInitials(parts[k]);
+		PartCapitals(parts[k]);
 	}
 	// A search still looking through its slices takes the new rows in as
 	// it goes on.
