@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -285,6 +286,25 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
     }
     Session(acts);
   }
+}
+
+// The scans the pages run over a part's texts find what the matching rules
+// find name by name, on random lists and queries (tests/page_match_checks.js
+// in node, on the script's sources).
+TEST(PageSearchBrowserTest, ScansAgreeWithMatchingNameByNameOnRandomLists) {
+  FILE* probe = popen("command -v node || command -v nodejs", "r");
+  char found[512] = {0};
+  const bool have = probe && fgets(found, sizeof found, probe);
+  if (probe) pclose(probe);
+  std::string node = have ? found : "";
+  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
+  test::RunOptions options;
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_match_checks.js",
+                  std::string(LEXIDOR_SOURCE_DIR) + "/app/pages"};
+  options.timeout_ms = 120000;
+  const test::RunResult run = test::RunProgram(node, options);
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
 }
 
 }  // namespace

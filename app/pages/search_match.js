@@ -96,7 +96,7 @@ function FindInPart(part, pat, from, groups, counts) {
 		var q = p + lead;
 		while (starts[i + 1] <= q) i++;
 		if (i >= count) break;
-		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true;
+		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true, next = 0;
 		for (var m = 1; m < n && ok; m++) {
 			var piece = pieces[m], r;
 			if (pat.end && m == n - 1) {
@@ -110,6 +110,9 @@ function FindInPart(part, pat, from, groups, counts) {
 					seenAt[m] = r;
 				}
 				ok = r != -1 && r + piece.length <= nameEnd;
+				// Not in this name: no name before the one where the piece
+				// comes next can match either.
+				if (!ok) next = r;
 			}
 			if (ok) end = r + piece.length;
 		}
@@ -120,6 +123,12 @@ function FindInPart(part, pat, from, groups, counts) {
 			// Names that differ only in case: the one typed comes first.
 			var flag = g == 0 && pat.cased != null && Value(part.names, part.nameAt, i) == pat.cased ? 1 : 0;
 			groups[g][counts[g]++] = (base + i) * 2 + flag;
+		}
+		if (next == -1) break;
+		if (next > 0) {
+			while (starts[i + 1] <= next) i++;
+			pos = starts[i] - lead;
+			continue;
 		}
 		pos = starts[i + 1] - lead;
 		i++;
