@@ -116,7 +116,7 @@ TEST(PageLayoutBrowserTest, LetterGroupsScreensListboxAndNoScripts) {
 
 // Every search, and letter listings past 2,000 commands, draw their first
 // rows and more on demand, whatever the kit's size; shorter letter listings
-// are drawn whole for find-in-page.
+// are drawn whole for find-in-page, also when the field is typed back to them.
 TEST(PageLayoutBrowserTest, SearchesDrawTheirFirstRowsAtAnySize) {
   std::vector<Command> commands, small;
   for (int i = 0; i < 2500; ++i) {
@@ -135,6 +135,11 @@ TEST(PageLayoutBrowserTest, SearchesDrawTheirFirstRowsAtAnySize) {
       Check(rows, "120"),
       Goto(small_tree.CommandsUrl("?A")),
       Check(rows, "1500"),
+      // Typed back to it, the listing comes back whole: the rows past the
+      // first screen follow while the page is idle.
+      Keys({"/", "x", "Escape"}),
+      Do(R"({"until":"document.querySelectorAll('#hits .hit').length == 1500"})"),
+      Check("document.getElementById('count').textContent", "1500 commands starting with A"),
       Goto(small_tree.CommandsUrl("?textfield=a&Submit=Search")),
       Check(rows, "120"),
   });

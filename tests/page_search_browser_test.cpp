@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,7 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       {"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAB", "/k/docs/html/Modules/m/m.a/index.html#c"},
       {"AAB", "/k/docs/html/Modules/m/m.a/index.html#d"},
       {"AB", "/k/docs/html/Modules/m/m.a/index.html#e"},
+      {"BUTTON_CANCEL", "/k/docs/html/Modules/m/m.a/index.html#w"},
       {"Back\\Slash", "/k/docs/html/Modules/m/m.a/index.html#f"},
       {"Br[x]", "/k/docs/html/Modules/m/m.a/index.html#g"},
       {"Brx", "/k/docs/html/Modules/m/m.a/index.html#h"},
@@ -162,6 +164,7 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
       // A name's capitals, below every other kind of match.
       {"lif", "LoadImageFont"},
       {"li", "LoadImageFont,LoadIt"},
+      {"bc", "BUTTON_CANCEL"},
       // A scope: modules whose names contain it.
       {"font:load*", "LoadImageFont"},
       {"core:", "LoadIt"},
@@ -209,7 +212,8 @@ std::string BuiltKit(const test::TempDir& dir, const std::string& list) {
 }
 
 // The arguments a command's line gives after its name are shown in its row
-// and found by a plain text, below every name that matches, in a small kit
+// (the text found there marked) and found by a plain text, below every name
+// that matches, in a small kit
 // (no rows files) and a large one; a search opened from its address loads
 // first the rows file where names of its initial lie.
 TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) {
@@ -231,21 +235,22 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
   struct Case {
     const char* typed;
     const char* names;  // the first names shown
-    const char* args;   // the first row's arguments
+    const char* args;   // the first row's arguments, the text found there marked
   };
   const Case small_cases[] = {
       {"file", "FileSize,LoadImage", "(path:String)"},
-      {"URL", "Open", "(url:Object)"},
+      {"URL", "Open", "(<mark>url</mark>:Object)"},
+      {"flags", "LoadImage", "(file:String, <mark>flags</mark>:Int)"},
       {"file*", "FileSize", "(path:String)"},
       {"plain", "Plain", ""},
   };
   const Case large_cases[] = {
-      {"sizeq", "Zed20000", "(sizeq:Int)"},
+      {"sizeq", "Zed20000", "(<mark>sizeq</mark>:Int)"},
       {"get1*", "Get1,Get10,Get11,Get12,Get13,Get14,Get15,Get16,Get17,Get18,Get19", "(x:Int)"},
   };
   const std::string field = "document.getElementById('textfield')";
-  const std::string first_args = "document.querySelector('#hits .args').textContent";
-  const Act lists_in = Do(R"({"until":"pendingLists == 0"})");
+  const std::string first_args = "document.querySelector('#hits .args').innerHTML";
+  const Act lists_in = Do(R"({"until":"pendingLists == 0 && current.done"})");
   for (const bool is_large : {false, true}) {
     test::TempDir dir("lexidor-args");
     const std::string page = BuiltKit(dir, is_large ? large : small);
@@ -256,6 +261,8 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
       acts.push_back(Check("(" + field + ".value = " + test::Json(c.typed) + ", " + field +
                                ".dispatchEvent(new Event('input')), 1)",
                            "1"));
+      // A large kit's search goes on in slices after its first rows.
+      acts.push_back(Do(R"({"until":"current.done"})"));
       acts.push_back(Check(kNames + std::string(".split(',').slice(0, 11).join()"), c.names));
       acts.push_back(Check(first_args, c.args));
     }
@@ -281,6 +288,25 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
     }
     Session(acts);
   }
+}
+
+// The scans the pages run over a part's texts find what the matching rules
+// find name by name, on random lists and queries (tests/page_match_checks.js
+// in node, on the script's sources).
+TEST(PageSearchBrowserTest, ScansAgreeWithMatchingNameByNameOnRandomLists) {
+  FILE* probe = popen("command -v node || command -v nodejs", "r");
+  char found[512] = {0};
+  const bool have = probe && fgets(found, sizeof found, probe);
+  if (probe) pclose(probe);
+  std::string node = have ? found : "";
+  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
+  test::RunOptions options;
+  options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_match_checks.js",
+                  std::string(LEXIDOR_SOURCE_DIR) + "/app/pages"};
+  options.timeout_ms = 120000;
+  const test::RunResult run = test::RunProgram(node, options);
+  EXPECT_EQ(run.exit_status, 0) << run.out << run.err;
 }
 
 }  // namespace

@@ -502,7 +502,7 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
   }
   ASSERT_NE(prefix_hits.find(','), std::string::npos);
   ASSERT_NE(suffix_hits.find(','), std::string::npos);
-  const Act lists_in = Do(R"({"until":"pendingLists == 0"})");
+  const Act lists_in = Do(R"({"until":"pendingLists == 0 && current.done"})");
   Session({
       // A search opened from its address shows results at once, before the
       // rest of the lists is in.
@@ -555,7 +555,11 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Check(kCountText, get_count),
       Check("document.getElementById('textfield').value = ''", ""),
       Keys({"g", "e", "t", "*"}),
+      // The search goes on in slices after its first rows.
+      Do(R"({"until":"current.done"})"),
       Check(kCountText, get_count),
+      // The rows below the first screen follow when the page is idle.
+      Do(R"({"until":"document.querySelectorAll('#hits .hit').length >= 120"})"),
       Check("document.querySelectorAll('#hits .hit').length", "120"),
   });
   test::WriteFile(rows_file, rows_text);

@@ -134,13 +134,18 @@ function MakePart(k, names, links, modules, args, count) {
 	var base = k * partSize;
 	var upper = names.toUpperCase();
 	var nameAt = LineStarts(names, count);
+	// Rows files of an older build carry no arguments.
+	if (args == null) args = ColumnText([], count);
+	var argsUpper = args.toUpperCase(), argsAt = LineStarts(args, count);
 	return {
 		base: base, count: count, names: names, nameAt: nameAt, upper: upper,
 		// Upper-casing only ever lengthens a name (a sharp s gives "SS").
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
+		// The capitals of each name, for abbreviations: see PartCapitals.
+		caps: null, capsAt: null,
 		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
-		// Rows files of an older build carry no arguments.
-		args: args == null ? ColumnText([], count) : args, argsAt: null
+		args: args, argsAt: argsAt, argsUpper: argsUpper,
+		argsUpperAt: argsUpper.length == args.length ? argsAt : LineStarts(argsUpper, count)
 	};
 }
 
@@ -154,9 +159,17 @@ function LexidorRows(k, names, links, modules, args) {
 	if (largeKit) AddPart(k, names, links, modules, args);
 }
 
+// Makes the capitals of a part's names (see CapitalsText) if they are not
+// made yet.  A large kit makes them as each rows file arrives, after the
+// first screen; a small kit on its first search for an abbreviation.
+function PartCapitals(part) {
+	if (part.caps != null) return;
+	part.caps = CapitalsText(part.names);
+	part.capsAt = LineStarts(part.caps, part.count);
+}
+
 // The arguments of row j of a part ("" where it has none).
 function ArgsOf(part, j) {
-	if (part.argsAt == null) part.argsAt = LineStarts(part.args, part.count);
 	return Value(part.args, part.argsAt, j);
 }
 

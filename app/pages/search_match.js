@@ -96,7 +96,7 @@ function FindInPart(part, pat, from, groups, counts) {
 		var q = p + lead;
 		while (starts[i + 1] <= q) i++;
 		if (i >= count) break;
-		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true;
+		var nameEnd = starts[i + 1] - 1, end = q + pieces[0].length, ok = true, next = 0;
 		for (var m = 1; m < n && ok; m++) {
 			var piece = pieces[m], r;
 			if (pat.end && m == n - 1) {
@@ -110,6 +110,9 @@ function FindInPart(part, pat, from, groups, counts) {
 					seenAt[m] = r;
 				}
 				ok = r != -1 && r + piece.length <= nameEnd;
+				// Not in this name: no name before the one where the piece
+				// comes next can match either.
+				if (!ok) next = r;
 			}
 			if (ok) end = r + piece.length;
 		}
@@ -120,6 +123,12 @@ function FindInPart(part, pat, from, groups, counts) {
 			// Names that differ only in case: the one typed comes first.
 			var flag = g == 0 && pat.cased != null && Value(part.names, part.nameAt, i) == pat.cased ? 1 : 0;
 			groups[g][counts[g]++] = (base + i) * 2 + flag;
+		}
+		if (next == -1) break;
+		if (next > 0) {
+			while (starts[i + 1] <= next) i++;
+			pos = starts[i] - lead;
+			continue;
 		}
 		pos = starts[i + 1] - lead;
 		i++;
@@ -150,54 +159,88 @@ function FindInScope(part, pat, from, groups, counts) {
 	}
 }
 
-// A name's capitals: its first character and every capital letter that
-// starts a word (after a small letter, a digit or an underscore), and a
-// letter after an underscore: LoadImageFont gives LIF, BUTTON_CANCEL BC.
-function Capitals(name) {
-	var caps = name.charAt(0).toUpperCase();
-	for (var k = 1; k < name.length; k++) {
-		var c = name.charAt(k), before = name.charAt(k - 1);
-		var capital = c >= "A" && c <= "Z" && !(before >= "A" && before <= "Z");
-		if (capital || (before == "_" && c != "_")) caps += c.toUpperCase();
+// The capitals of every name of a names text ("\nV0\nV1\n...\n"), as a text
+// of the same form.  A name's capitals are its first character and every
+// capital letter that starts a word (after a small letter, a digit or an
+// underscore), and a letter after an underscore, all upper-cased:
+// LoadImageFont gives LIF, BUTTON_CANCEL BC.  Made once per part in one pass
+// over the text, so that no search has to work them out name by name.
+function CapitalsText(names) {
+	var buf = new Uint16Array(names.length + 1), n = 0, first = true, before = 10;
+	buf[n++] = 10;
+	for (var k = 1; k < names.length; k++) {
+		var c = names.charCodeAt(k);
+		if (c == 10) {
+			buf[n++] = 10;
+			first = true;
+			before = c;
+			continue;
+		}
+		var keep = first || (c >= 65 && c <= 90 ? !(before >= 65 && before <= 90) : before == 95 && c != 95);
+		first = false;
+		before = c;
+		if (!keep) continue;
+		if (c >= 97 && c <= 122) buf[n++] = c - 32;
+		else if (c < 128) buf[n++] = c;
+		else {
+			// Upper-casing may give more than one character (a sharp s gives
+			// "SS"): the buffer grows so that the rest still fits.
+			var u = names.charAt(k).toUpperCase();
+			if (n + u.length + names.length - k > buf.length) {
+				var bigger = new Uint16Array(buf.length * 2 + u.length);
+				bigger.set(buf);
+				buf = bigger;
+			}
+			for (var x = 0; x < u.length; x++) buf[n++] = u.charCodeAt(x);
+		}
 	}
-	return caps;
+	var out = "";
+	for (var s = 0; s < n; s += 8192) out += String.fromCharCode.apply(null, buf.subarray(s, Math.min(n, s + 8192)));
+	return out;
 }
 
 // The fourth group: names whose capitals hold the typed letters in order
 // and that do not contain the text itself (those are in the other groups).
+// Only the capitals that hold the first letter (found with indexOf) are
+// looked at, each from there on.
 function AbbreviationsInPart(part, pat, from, groups, counts) {
-	if (part.caps == null) {
-		var caps = new Array(part.count);
-		for (var j = 0; j < part.count; j++) caps[j] = Capitals(Value(part.names, part.nameAt, j));
-		part.caps = "\n" + caps.join("\n") + "\n";
-		part.capsAt = LineStarts(part.caps, part.count);
-	}
-	var t = pat.abbrev, hay = part.upper, starts = part.upperAt;
+	PartCapitals(part);
+	var t = pat.abbrev, caps = part.caps, at = part.capsAt, hay = part.upper, starts = part.upperAt;
+	var first = t.charAt(0), j = from, p, pos = at[from];
 	var next = -2;  // where the text next occurs in the names, looked up as needed
-	for (var j = from; j < part.count; j++) {
-		if (!CapitalsHold(part, t, j)) continue;
-		if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
-		if (next != -1 && next < starts[j + 1]) continue;
-		groups[3][counts[3]++] = (part.base + j) * 2;
+	while (j < part.count && (p = caps.indexOf(first, pos)) != -1) {
+		while (at[j + 1] <= p) j++;
+		if (j >= part.count) break;
+		if (CapitalsHoldFrom(caps, t, p, at[j + 1] - 1)) {
+			if (next != -1 && next < starts[j]) next = hay.indexOf(t, starts[j]);
+			if (next == -1 || next >= starts[j + 1]) groups[3][counts[3]++] = (part.base + j) * 2;
+		}
+		pos = at[j + 1];
+		j++;
 	}
+}
+
+// Whether `caps` holds the letters of `t` in order from `p` (where its first
+// letter is) up to `end`.
+function CapitalsHoldFrom(caps, t, p, end) {
+	if (end - p < t.length) return false;
+	var k = 1;
+	for (var c = p + 1; c < end && k < t.length; c++) if (caps.charCodeAt(c) == t.charCodeAt(k)) k++;
+	return k == t.length;
 }
 
 // Whether the capitals of row j of a part hold the letters of `t` in order.
 function CapitalsHold(part, t, j) {
-	var text = part.caps, at = part.capsAt, k = 0, end = at[j + 1] - 1;
-	if (end - at[j] < t.length) return false;
-	for (var c = at[j]; c < end && k < t.length; c++) if (text.charCodeAt(c) == t.charCodeAt(k)) k++;
-	return k == t.length;
+	PartCapitals(part);
+	var caps = part.caps, end = part.capsAt[j + 1] - 1, first = t.charCodeAt(0);
+	for (var c = part.capsAt[j]; c < end; c++) if (caps.charCodeAt(c) == first) return CapitalsHoldFrom(caps, t, c, end);
+	return false;
 }
 
 // The fifth group: commands whose arguments contain the text and whose
 // names are in no other group, so that a name always ranks first.
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
-	if (part.argsUpper == null) {
-		part.argsUpper = part.args.toUpperCase();
-		part.argsUpperAt = LineStarts(part.argsUpper, part.count);
-	}
 	var hay = part.argsUpper, starts = part.argsUpperAt, t = pat.pieces[0], j = from, p, pos = starts[from];
 	while (j < part.count && (p = hay.indexOf(t, pos)) != -1) {
 		while (starts[j + 1] <= p) j++;
@@ -229,8 +272,11 @@ function ListBuffer() {
 }
 
 // A search of a large kit looks through its rows in slices of about this
-// many milliseconds, so that no query holds the page up for long.
-var sliceMillis = 40;
+// many milliseconds, so that no query holds the page up for long; the first
+// slice, in the keystroke's own task, is shorter, so that the first rows
+// found are painted at once (the rest of the search follows; see Continue).
+var sliceMillis = 20;
+var firstSliceMillis = 8;
 
 // The result that owns the group buffers: only the latest search fills them.
 var groupsOwner = null;
@@ -239,15 +285,15 @@ var groupsOwner = null;
 // yet, filing their hits in the result's groups, until the slice of time is
 // used up.  True when every loaded row has been seen.
 function Scan(result, millis) {
-	var groups = Groups(), counts = result.counts, start = Date.now();
+	var groups = Groups(), counts = result.counts, start = Date.now(), order = result.order;
 	groupsOwner = result;
-	for (var k = 0; k < parts.length; k++) {
-		var part = parts[k];
+	for (var o = 0, n = order ? order.length : parts.length; o < n; o++) {
+		var k = order ? order[o] : o, part = parts[k];
 		if (!part) continue;
 		var from = result.seen[k] || 0;
 		if (from >= part.count) continue;
 		if (Date.now() - start > millis) return false;
-		var hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
+		var countsBefore = counts.slice(), hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
 		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
 		else {
 			FindInPart(part, result, from, groups, counts);
@@ -255,10 +301,13 @@ function Scan(result, millis) {
 			if (result.plain) ArgumentsInPart(part, result, from, groups, counts);
 		}
 		// Hits of a part before one that gave hits already (the rows files
-		// need not arrive in order): the groups are out of list order.
+		// need not arrive in order, and a search looks first where its best
+		// matches lie): the groups are out of list order.  Where each part's
+		// hits lie in them is noted, to put them in order at the end.
 		if (counts[0] + counts[1] + counts[2] + counts[3] + counts[4] > hitsBefore) {
 			if (k < result.lastHitPart) result.unordered = true;
 			result.lastHitPart = Math.max(result.lastHitPart, k);
+			result.segments.push({ part: k, from: countsBefore, to: counts.slice() });
 		}
 		result.seen[k] = part.count;
 		result.searched += part.count - from;
@@ -284,15 +333,24 @@ function Append(result, before) {
 // The result's whole list in its final order, in a list of its own (the
 // shown one stays as it is, to be compared).
 function FinalList(result) {
-	if (result.unordered) {
-		// Each hit is index * 2 + flag: in number order is in list order.
-		var groups = Groups();
-		for (var g = 0; g < 5; g++) groups[g].subarray(0, result.counts[g]).sort();
-		result.unordered = false;
+	var list = ListBuffer();
+	if (!result.unordered) {
+		Append({ list: list, n: 0, counts: result.counts }, [0, 0, 0, 0, 0]);
+		return list;
 	}
-	var final = { list: ListBuffer(), n: 0, counts: result.counts };
-	Append(final, [0, 0, 0, 0, 0]);
-	return final.list;
+	// Each part's hits are in list order: the parts in list order (a part
+	// seen in two steps keeps its steps in order) give every group in order.
+	var groups = Groups(), segments = result.segments.slice(), at = 0;
+	segments.sort(function (a, b) { return a.part - b.part; });
+	for (var g = 0; g < 5; g++) {
+		var hits = groups[g];
+		for (var flag = 1; flag >= 0; flag--) {
+			for (var s = 0; s < segments.length; s++) {
+				for (var h = segments[s].from[g], e = segments[s].to[g]; h < e; h++) if ((hits[h] & 1) == flag) list[at++] = hits[h] >> 1;
+			}
+		}
+	}
+	return list;
 }
 
 // The result of a query on what has loaded: {kind, n, list, ...}; `done`
@@ -315,8 +373,13 @@ function Find(q) {
 	result.counts = [0, 0, 0, 0, 0];
 	result.lastHitPart = -1;
 	result.unordered = false;
+	result.segments = [];
+	// A large kit's search looks first through the parts holding names of
+	// the initial its best matches start with, so that its first slice finds
+	// the rows that come first in the end.
+	result.order = largeKit && q.search ? RowsOrder(q) : null;
 	result.list = ListBuffer();
-	result.done = Scan(result, largeKit ? sliceMillis : Infinity);
+	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity);
 	Append(result, [0, 0, 0, 0, 0]);
 	return result;
 }

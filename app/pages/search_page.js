@@ -33,6 +33,12 @@ function ShowIndex() {
 	return html + "</td></tr></table>";
 }
 
+// The text with [from, to) marked.
+function Marked(text, from, to) {
+	return EscapeHtml(text.substring(0, from)) + "<mark>" + EscapeHtml(text.substring(from, to)) + "</mark>" +
+		EscapeHtml(text.substring(to));
+}
+
 // The name with the matched text marked.
 function MarkedName(name) {
 	if (current.kind != "search") return EscapeHtml(name);
@@ -40,19 +46,29 @@ function MarkedName(name) {
 	if (upper.length != name.length) return EscapeHtml(name);
 	var match = MatchName(upper, current);
 	if (!match || match[1] == match[0]) return EscapeHtml(name);
-	return EscapeHtml(name.substring(0, match[0])) + "<mark>" + EscapeHtml(name.substring(match[0], match[1])) +
-		"</mark>" + EscapeHtml(name.substring(match[1]));
+	return Marked(name, match[0], match[1]);
 }
 
-// One result row, an option of the listbox.
-function Row(i) {
+// The arguments, with the text of a plain search marked where it is found
+// in them (a plain text looks through the arguments too).
+function MarkedArgs(args) {
+	if (current.kind != "search" || !current.plain || args == "") return EscapeHtml(args);
+	var upper = args.toUpperCase(), text = current.pieces[0];
+	var at = upper.length == args.length ? upper.indexOf(text) : -1;
+	return at < 0 ? EscapeHtml(args) : Marked(args, at, at + text.length);
+}
+
+// One result row, an option of the listbox.  A row `far` below the first
+// screen is laid out and painted only when it comes near the view.
+function Row(i, far) {
 	var part = PartOf(i), j = i - part.base;
 	var name = Value(part.names, part.nameAt, j);
 	var link = linkStart + Value(part.links, part.linkAt, j);
 	var module = Value(part.modules, part.moduleAt, j);
-	var html = "<div class='hit' role='option' aria-selected='false' id='hit" + i + "'><a class='cmd' href='" +
+	var html = "<div class='" + (far ? "hit far" : "hit") + "' role='option' aria-selected='false' id='hit" + i +
+		"'><a class='cmd' href='" +
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
-		MarkedName(name) + "</a><span class='args'>" + EscapeHtml(ArgsOf(part, j)) + "</span>";
+		MarkedName(name) + "</a><span class='args'>" + MarkedArgs(ArgsOf(part, j)) + "</span>";
 	if (module != "") {
 		// The module's page, and beside it a search of that module alone
 		// ("module:" in the field; typing goes on from there).
@@ -78,10 +94,13 @@ function Showable() {
 
 function ShowCount() {
 	var text = Plural(current.n);
+	// Rows still to be written while the page is idle count as shown: the
+	// line does not change when they come.
+	var listed = fillPending === current ? Math.max(shownRows, Math.min(fillTo, Showable())) : shownRows;
 	if (current.kind == "all" && !current.typed) {
 		// The commands page gives the whole number in its own line already.
 		var totalLine = document.getElementById("total") != null;
-		if (shownRows < current.n) text = "Showing the first " + shownRows + " of " + text;
+		if (listed < current.n) text = "Showing the first " + listed + " of " + text;
 		else if (totalLine) text = "";
 	}
 	var searching = current.kind != "all" && current.searched < total;
@@ -91,16 +110,31 @@ function ShowCount() {
 	}
 	if (searching && (pendingLists || !current.done)) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
 	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
-	else if (shownRows < current.n && current.kind != "all") text += " \u2013 showing the first " + shownRows + " of " + current.n;
+	else if (listed < current.n && current.kind != "all") text += " \u2013 showing the first " + listed + " of " + current.n;
 	countBox.textContent = text;
-	moreBox.style.display = shownRows < current.n ? "" : "none";
+	moreBox.style.display = listed < current.n ? "" : "none";
 	field.setAttribute("aria-expanded", shownRows + textHits > 0 ? "true" : "false");
 }
 
+// The rows the screen can show below the top of the list at most (a row is
+// at least 20 pixels high): rows past these are written as `far` rows.
+// Measured when the user types; while the page loads, the whole window
+// counts (measuring then would lay out a page still being read).
+var screenRows = 60;
+
+function MeasureScreen(typing) {
+	var height = window.innerHeight || 1024, top = typing ? namesBox.getBoundingClientRect().top : 0;
+	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / 20) + 2);
+}
+
+function ScreenRows() {
+	return screenRows;
+}
+
 function ShowMore(count) {
-	var end = Math.min(Showable(), shownRows + count);
+	var end = Math.min(Showable(), shownRows + count), near = ScreenRows();
 	var html = [];
-	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k);
+	for (var k = shownRows; k < end; k++) html[html.length] = Row(current.list ? current.list[k] : k, k >= near);
 	namesBox.insertAdjacentHTML("beforeend", html.join(""));
 	// A chosen row of the text group below keeps its row.
 	if (selected >= shownRows) selected += end - shownRows;
@@ -121,13 +155,48 @@ function NoMatch(typed) {
 }
 
 // Shows a result: the first rows (all of a short letter listing), the count.
-function Show(result) {
+// While the user types, only the rows of one screen are written at once and
+// the others when the page is idle, so that a keystroke lays out and paints
+// no more than what can be seen.
+function Show(result, typing) {
+	MeasureScreen(typing);
 	current = result;
 	shownRows = 0;
 	Unselect();
 	namesBox.innerHTML = "";
 	if (result.n == 0 && result.kind == "search" && result.done && !pendingLists) NoMatch(result.typed);
-	ShowMore(result.kind != "search" && result.n <= fullLimit ? result.n : firstRows);
+	var rows = result.kind != "search" && result.n <= fullLimit ? result.n : firstRows;
+	if (typing && rows > ScreenRows()) {
+		FillLater(rows);
+		ShowMore(ScreenRows());
+	} else {
+		fillPending = null;
+		ShowMore(rows);
+	}
+}
+
+// The rows of the current result up to `rows`, written when the page is
+// idle, a few hundred at a time.
+var fillPending = null, fillTo = 0;
+
+function FillLater(rows) {
+	var result = current;
+	fillPending = result;
+	fillTo = rows;
+	var run = function () {
+		if (fillPending !== result) return;
+		if (current === result && shownRows + 300 < Math.min(rows, Showable())) {
+			ShowMore(300);
+			FillLater(rows);
+			return;
+		}
+		fillPending = null;
+		if (current !== result) return;
+		if (shownRows < rows) ShowMore(rows - shownRows);
+		FillNear();
+	};
+	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 150 });
+	else setTimeout(run, 30);
 }
 
 // ---- Typing, keys and history ----------------------------------------------
@@ -140,7 +209,7 @@ var shownQuery = null;
 function Apply(q, keepField) {
 	shownQuery = q;
 	if (!keepField) field.value = q.search ? q.text : "";
-	Show(Find(q));
+	Show(Find(q), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);
 }
@@ -177,11 +246,11 @@ function Select(k) {
 	if (rows.length == 0) return;
 	k = Math.max(0, Math.min(k, rows.length - 1));
 	if (selected >= 0 && selected < rows.length) {
-		rows[selected].className = "hit";
+		rows[selected].classList.remove("sel");
 		rows[selected].setAttribute("aria-selected", "false");
 	}
 	selected = k;
-	rows[k].className = "hit sel";
+	rows[k].classList.add("sel");
 	rows[k].setAttribute("aria-selected", "true");
 	field.setAttribute("aria-activedescendant", rows[k].id);
 	rows[k].scrollIntoView({ block: "nearest" });
@@ -222,7 +291,7 @@ function OnKey(e) {
 
 // More rows while the end of the list is within a screen of coming into view.
 function FillNear() {
-	if (shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
+	if (fillPending || shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
 	ShowMore(moreRows);
 	requestAnimationFrame(FillNear);
 }
@@ -239,6 +308,7 @@ function RowsArrived(k, ok) {
 		missingBox.hidden = false;
 	} else {
 		NoteInitials(parts[k]);
+		PartCapitals(parts[k]);
 	}
 	// A search still looking through its slices takes the new rows in as
 	// it goes on.
@@ -254,14 +324,34 @@ function RowsArrived(k, ok) {
 
 // The rows just added to the result: the first screen filled, the count.
 function Grown() {
-	if (shownRows < firstRows) ShowMore(firstRows - shownRows);
+	var near = Math.min(firstRows, ScreenRows());
+	var fill = Math.max(shownRows, near) < Math.min(firstRows, Showable());
+	if (fill && fillPending !== current) FillLater(firstRows);
+	if (shownRows < near) ShowMore(near - shownRows);
 	else ShowCount();
-	FillNear();
+	if (!fill) FillNear();
+}
+
+// Runs `fn` once the frame showing what was just written has been painted
+// (two tasks after the frame's animation callbacks, so that tasks the frame
+// queued come first), or after a moment in a tab that paints nothing.
+function AfterPaint(fn) {
+	var ran = false;
+	var run = function () {
+		if (!ran) {
+			ran = true;
+			fn();
+		}
+	};
+	requestAnimationFrame(function () { setTimeout(function () { setTimeout(run, 0); }, 0); });
+	setTimeout(run, 100);
 }
 
 // The next slice of a search, in a task of its own; a newer search ends it.
-function Continue(result) {
-	setTimeout(function () {
+// The first waits until the rows found so far are painted, the others follow
+// one another at once (input still comes in between them).
+function Continue(result, next) {
+	var slice = function () {
 		if (current !== result || groupsOwner !== result) return;
 		var before = result.counts.slice();
 		result.done = Scan(result, sliceMillis);
@@ -271,8 +361,10 @@ function Continue(result) {
 		}
 		Append(result, before);
 		Grown();
-		if (!result.done) Continue(result);
-	}, 0);
+		if (!result.done) Continue(result, true);
+	};
+	if (next) setTimeout(slice, 0);
+	else AfterPaint(slice);
 }
 
 // A "?go=" address: once the whole list is in, the first command of
@@ -295,7 +387,7 @@ function Settle(result) {
 		result.exact = result.counts[0];
 		if (!same || (result.n == 0 && result.kind == "search")) {
 			var chosen = selected;
-			Show(result);
+			Show(result, true);
 			if (chosen >= 0) Select(chosen);
 			FillNear();
 			Jump();
