@@ -10,8 +10,8 @@
 #include <sys/types.h>
 
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "runtime/string.h"
 

@@ -155,10 +155,11 @@ String InstallTextIndex() {
     // pointer finds a script that understands it.
     // The pages load one script: pako's inflater, the unpacker of the
     // index's files over it, then the search engine.
-    pointerError = SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") +
-                                              u"\n" + LoadTextFile(u"incbin::resources\\unpack.js") +
-                                              u"\n" + LoadTextFile(u"incbin::resources\\fulltext.js"),
-                                          FromLatin1(modules + "/fulltext.js"));
+    pointerError =
+        SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
+                                   LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
+                                   LoadTextFile(u"incbin::resources\\fulltext.js"),
+                               FromLatin1(modules + "/fulltext.js"));
     if (pointerError.empty()) {
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
                                                 FromLatin1(generation) + u"/\",generation:\"" +

@@ -22,19 +22,9 @@ namespace {
 
 using test::WriteFile;
 
-std::string Node() {
-  FILE* probe = popen("command -v node || command -v nodejs", "r");
-  char found[512] = {0};
-  const bool have = probe && fgets(found, sizeof found, probe);
-  if (probe) pclose(probe);
-  std::string node = have ? found : "";
-  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
-  return node;
-}
-
 // Runs a mode of fulltext_checks.js; its output is the failure message.
 void Check(const std::vector<std::string>& args) {
-  const std::string node = Node();
+  const std::string node = test::NodeBinary();
   ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
   test::RunOptions options;
   options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/fulltext_checks.js"};

@@ -294,12 +294,7 @@ TEST(PageSearchBrowserTest, ArgumentsShowAndMatchAndAnAddressLoadsItsRowsFirst) 
 // find name by name, on random lists and queries (tests/page_match_checks.js
 // in node, on the script's sources).
 TEST(PageSearchBrowserTest, ScansAgreeWithMatchingNameByNameOnRandomLists) {
-  FILE* probe = popen("command -v node || command -v nodejs", "r");
-  char found[512] = {0};
-  const bool have = probe && fgets(found, sizeof found, probe);
-  if (probe) pclose(probe);
-  std::string node = have ? found : "";
-  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  const std::string node = test::NodeBinary();
   ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
   test::RunOptions options;
   options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/tests/page_match_checks.js",

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -160,6 +161,16 @@ int WaitProgram(pid_t pid, int timeout_ms) {
 }
 
 std::string LexidorBinary() { return std::string(LEXIDOR_BINARY_DIR) + "/Lexidor"; }
+
+std::string NodeBinary() {
+  FILE* probe = popen("command -v node || command -v nodejs", "r");
+  char found[512] = {0};
+  const bool have = probe && fgets(found, sizeof found, probe);
+  if (probe) pclose(probe);
+  std::string node = have ? found : "";
+  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  return node;
+}
 
 std::string SampleKit() { return std::string(LEXIDOR_SOURCE_DIR) + "/examples/kit"; }
 

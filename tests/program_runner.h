@@ -46,6 +46,9 @@ int WaitProgram(pid_t pid, int timeout_ms);
 // The built Lexidor executable.
 std::string LexidorBinary();
 
+// The path of node (or nodejs) on PATH; "" when neither is installed.
+std::string NodeBinary();
+
 // The sample kit shipped with the sources.
 std::string SampleKit();
 

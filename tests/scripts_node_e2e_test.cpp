@@ -19,6 +19,7 @@
 #include "stream/ram_stream.h"
 #include "stream/text_stream.h"
 #include "tests/browser_support.h"
+#include "tests/program_runner.h"
 
 namespace lexidor {
 namespace {
@@ -136,13 +137,8 @@ std::string Hex(std::string_view bytes) {
 }
 
 TEST(ScriptsInNode, RandomListsGiveScriptsHoldingExactlyTheBuiltRecords) {
-  FILE* probe = popen("command -v node || command -v nodejs", "r");
-  char found[512] = {0};
-  const bool have = probe && fgets(found, sizeof found, probe);
-  if (probe) pclose(probe);
-  ASSERT_TRUE(have) << "node is not installed (scripts/install-deps installs nodejs)";
-  std::string node(found);
-  while (!node.empty() && (node.back() == '\n' || node.back() == '\r')) node.pop_back();
+  const std::string node = test::NodeBinary();
+  ASSERT_NE(node, "") << "node is not installed (scripts/install-deps installs nodejs)";
 
   test::TempDir dir("lexidor-node");
   const String program = FromLatin1(dir.path());
