@@ -94,7 +94,7 @@ TEST(PageLayoutBrowserTest, LetterGroupsScreensListboxAndNoScripts) {
           test::Json(
               "combobox|Search commands|autocomplete=list|expanded=true|activedescendant=hit2"),
           true},
-      Act{R"({"ax":"#hits"})", test::Json("listbox|Commands"), true},
+      Act{R"({"ax":"#hits"})", test::Json("listbox|Search results"), true},
       Act{R"({"ax":"#hits .sel"})", test::Json("option|Bar media/media.image|selected=true"), true},
       Act{R"js({"ax":"#hits .hit:nth-child(2)"})js",
           test::Json("option|Bitmap media/media.image|selected=false"), true},

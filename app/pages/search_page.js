@@ -435,7 +435,7 @@ function ShowSearch() {
 	document.write("<span class='normale'>" + ShowIndex() + "<span class='normale'>" +
 		"<p id='missing' class='missing' role='alert' hidden></p>" +
 		"<p id='count' class='count' role='status' aria-live='polite'></p>" +
-		"<div id='hits' role='listbox' aria-label='Commands' aria-owns='texts'><div id='names' role='group' aria-label='Command names'></div></div>" +
+		"<div id='hits' role='listbox' aria-label='Search results' aria-owns='texts'><div id='names' role='group' aria-label='Command names'></div></div>" +
 		"<div id='more'><button type='button' id='showmore'>Show " + moreRows + " more</button></div>" + TextGroupHtml() +
 		ShowIndex() + "</span></span>");
 
