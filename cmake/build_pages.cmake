@@ -5,10 +5,16 @@
 # of the documentation tree and commands.html for its Modules folder.  In the
 # template, @UP@ is the way up to the top ("" or "../"), @LISTS@ the way to
 # the Modules folder ("Modules/" or ""); a line starting with "@index " or
-# "@commands " belongs to that page only.  The pages end their lines with
+# "@commands " belongs to that page only.  A line "@NAV@" stands for the row
+# of links to the rest of the documentation (search_nav.html), which the
+# pages show above and below the search.  The pages end their lines with
 # CR LF, whatever the template's line ends.
 file(READ ${TEMPLATE} text)
+get_filename_component(pages_source ${TEMPLATE} DIRECTORY)
+file(READ ${pages_source}/search_nav.html nav)
 string(REPLACE "\r" "" text "${text}")
+string(REPLACE "\r" "" nav "${nav}")
+string(REPLACE "@NAV@\n" "${nav}" text "${text}")
 foreach(page index commands)
   if(page STREQUAL "index")
     set(up "")
@@ -31,7 +37,6 @@ foreach(page index commands)
 endforeach()
 
 # The script's parts in the order they run.
-get_filename_component(pages_source ${TEMPLATE} DIRECTORY)
 set(script "")
 foreach(part search_lists.js search_links.js search_match.js search_text.js search_page.js)
   file(READ ${pages_source}/${part} text)
