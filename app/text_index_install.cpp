@@ -38,6 +38,12 @@ void Complain(const std::string& text) {
 
 // The generations kept under the text folder: "g" and a number.
 int64_t GenerationNumber(const std::string& name) {
+  // A generation's folder, or the description of its base beside it.
+  const std::string state = fulltext::BaseStateFile("");
+  if (name.size() > state.size() &&
+      name.compare(name.size() - state.size(), state.size(), state) == 0) {
+    return GenerationNumber(name.substr(0, name.size() - state.size()));
+  }
   if (name.size() < 2 || name.size() > 18 || name[0] != 'g') return -1;
   for (size_t i = 1; i < name.size(); ++i) {
     if (name[i] < '0' || name[i] > '9') return -1;
@@ -130,6 +136,10 @@ String InstallTextIndex() {
   options.outputFolder = folder + "/" + generation;
   options.generation = generation;
   options.cacheFile = folder + "/pages.cache";
+  // A rebuild may keep the files of the pages that did not change.
+  if (!current.empty() && stat((folder + "/" + current).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    options.previousFolder = folder + "/" + current;
+  }
   options.anchors = CommandAnchors(html);
   options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
   const bool terminal = isatty(STDERR_FILENO) == 1;
@@ -170,6 +180,7 @@ String InstallTextIndex() {
   }
   if (!summary.error.empty()) {
     RemoveTree(folder + "/" + generation);
+    unlink(fulltext::BaseStateFile(folder + "/" + generation).c_str());
     const std::string why = "Full text: not built: " + summary.error;
     Complain(why);
     return Say(why);
@@ -177,9 +188,17 @@ String InstallTextIndex() {
   // The generation the old pointer named stays for pages that loaded it
   // while this build ran; every other one goes, with what killed builds
   // left: folders no pointer ever named and their cache files half written.
+  // Files the new generation kept from an older one are second names of
+  // the same data: removing the older folder leaves them whole.
   for (const std::string& name : FolderNames(folder)) {
-    if (GenerationNumber(name) >= 0 && name != current && name != generation) {
-      RemoveTree(folder + "/" + name);
+    const std::string owner = name.substr(0, name.find('.'));
+    if (GenerationNumber(name) >= 0 && owner != current && owner != generation) {
+      const std::string path = folder + "/" + name;
+      if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        RemoveTree(path);
+      } else {
+        unlink(path.c_str());
+      }
     } else if (IsCacheLeftover(name)) {
       unlink((folder + "/" + name).c_str());
     }
@@ -196,6 +215,10 @@ String InstallTextIndex() {
                      " bytes in " + std::to_string(summary.files) +
                      (summary.files == 1 ? " file" : " files");
   if (summary.reused) line += ", " + std::to_string(summary.reused) + " pages unchanged";
+  if (summary.baseKept) {
+    line += summary.segments > 1 ? " (their files kept, the others indexed into a second segment)"
+                                 : " (their files kept)";
+  }
   if (!summary.skipped.empty()) {
     line += ", " + std::to_string(summary.skipped.size()) + " could not be read";
   }

@@ -9,7 +9,11 @@
 //     each {link, words} section is found in the top 3 by its words;
 //   node fulltext_checks.js expect <Modules> <oracle.json>
 //     each {query, links} gives exactly those links (in any order), and
-//     names as missing exactly the files in `missing` (none when not given).
+//     names as missing exactly the files in `missing` (none when not given);
+//   node fulltext_checks.js same <Modules> <Modules of a full build> <oracle.json>
+//     each query of {queries, exact} finds the same sections in both, with
+//     the same total, in the same order but for near ties; some hits are of
+//     the pages in `exact` (indexed again).
 // Prints what failed; exits with 1 when anything did.
 'use strict';
 const fs = require('fs'), path = require('path');
@@ -27,6 +31,14 @@ function random(seed) {
     s ^= s << 13; s >>>= 0; s ^= s >>> 17; s ^= s << 5; s >>>= 0;
     return s % n;
   };
+}
+
+// The engine a Modules folder installed, else the source one (an index
+// built in process has no script beside it).
+function engineFor(modules) {
+  const installed = fs.existsSync(path.join(modules, 'fulltext.js'));
+  return open(modules, installed ? undefined : path.join(__dirname, '..', 'app', 'resources',
+                                                           'fulltext.js'));
 }
 
 function holdsRun(words, run) {
@@ -120,7 +132,7 @@ function known(modules, oracleFile) {
 }
 
 function expect(modules, oracleFile) {
-  const engine = open(modules);
+  const engine = engineFor(modules);
   const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
   items.forEach((item) => {
     const result = engine.search(item.query);
@@ -157,8 +169,41 @@ function expect(modules, oracleFile) {
   return `${items.length} queries`;
 }
 
+// A rebuilt index against a full build of the same pages: the same
+// sections and total, and the same order but for near ties.  A score is
+// kept as a step of 16 ln(1 + score); the sections of pages kept from the
+// last full build keep the step it gave them, reckoned over the pages as
+// they were then, and the pages indexed again are scored alike, so a score
+// may lie a step away from a full build's, and two hits two steps apart
+// or less may change places.
+function same(modules, fullModules, oracleFile) {
+  const rebuilt = engineFor(modules), full = engineFor(fullModules);
+  const {queries, exact} = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
+  const steps = (score) => 16 * Math.log(1 + score);
+  let again = 0;
+  queries.forEach((query) => {
+    const a = rebuilt.search(query), b = full.search(query);
+    const links = (r) => JSON.stringify(r.hits.map((h) => h.link).sort());
+    if (a.total !== b.total || links(a) !== links(b) || a.missing.length) {
+      return fail(`${JSON.stringify(query)}: got ${links(a)}, a full build ${links(b)}`);
+    }
+    again += b.hits.filter((h) => exact.some((page) => h.link.startsWith(page + '#'))).length;
+    const at = new Map(a.hits.map((h, k) => [h.link, k]));
+    for (let i = 0; i < b.hits.length; i++) {
+      for (let j = i + 1; j < b.hits.length; j++) {
+        if (steps(b.hits[i].score) - steps(b.hits[j].score) > 2.01 &&
+            at.get(b.hits[i].link) > at.get(b.hits[j].link)) {
+          fail(`${JSON.stringify(query)}: ${b.hits[j].link} ranks above ${b.hits[i].link}`);
+        }
+      }
+    }
+  });
+  if (!again) fail('no query found a page indexed again');
+  return `${queries.length} queries, ${again} hits of pages indexed again`;
+}
+
 const [mode, ...args] = process.argv.slice(2);
-const summary = mode === 'property' ? property(...args) : mode === 'known' ? known(...args)
-                                                                              : expect(...args);
+const modes = {property, known, expect, same};
+const summary = (modes[mode] || expect)(...args);
 console.log((failures ? 'failed ' + failures + ', ' : 'ok, ') + summary);
 process.exit(failures ? 1 : 0);

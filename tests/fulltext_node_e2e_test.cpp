@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -105,6 +107,126 @@ TEST(FullTextInNode, RandomCorporaFindExactlyTheSectionsHoldingEveryWord) {
   }
   WriteFile(dir.Sub("oracle.json"), oracle + "]");
   Check({"property", dir.Sub("oracle.json")});
+}
+
+// A rebuild after a few pages changed keeps the last full build's files and
+// indexes the changed and added pages into a second segment: the new text
+// is found, the old and the removed not, and the hits and their order are
+// those of a full build of the same pages.  Past a tenth of the pages
+// changed, or without the base's files, a rebuild is a full build again.
+TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
+  test::TempDir dir("lexidor-segments");
+  const std::string html = dir.Sub("html"), text = html + "/Modules/text";
+  test::MakeDirs(text);
+  std::mt19937 random(20261211);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  std::vector<std::string> vocabulary;  // words the stemmer leaves alone
+  while (vocabulary.size() < 30) {
+    std::string word;
+    for (int n = 3 + below(2); n > 0; --n) word += "bcdfghjklmnp"[below(12)];
+    if (std::find(vocabulary.begin(), vocabulary.end(), word) == vocabulary.end()) {
+      vocabulary.push_back(word);
+    }
+  }
+  auto word = [&] {  // some words in most sections, most in few
+    return vocabulary[static_cast<size_t>(std::pow(30.0, below(1000) / 1000.0)) - 1];
+  };
+  auto page = [&](int p, const std::string& extra) {
+    std::string out = "<html><body>";
+    for (int s = 0; s < 3 + below(3); ++s) {
+      out += "<h2 id=s" + std::to_string(s) + ">" + word() + "</h2><p>";
+      for (int n = 5 + below(25); n > 0; --n) out += word() + " ";
+      if (s == 1) out += extra;
+      out += "</p>";
+    }
+    WriteFile(html + "/p" + std::to_string(p) + ".html", out + "</body></html>");
+  };
+  for (int p = 0; p < 40; ++p) page(p, p == 3 ? "oldword" : p == 7 ? "removedword" : "");
+  auto build = [&](const std::string& generation, const std::string& previous) {
+    fulltext::TextBuildOptions options;
+    options.htmlFolder = html;
+    options.outputFolder = text + "/" + generation;
+    options.generation = generation;
+    options.cacheFile = text + "/pages.cache";
+    options.previousFolder = previous.empty() ? "" : text + "/" + previous;
+    const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
+    EXPECT_EQ(summary.error, "");
+    WriteFile(html + "/Modules/textindex.js", "var lexidorTextIndex={dir:\"text/" + generation +
+                                                  "/\",generation:\"" + generation + "\"};");
+    return summary;
+  };
+  // A full build of the same pages, elsewhere, for the ranking to compare.
+  const std::string full = dir.Sub("full");
+  auto compare = [&](const std::vector<std::string>& pages) {
+    test::RemoveTree(full);
+    test::MakeDirs(full);
+    fulltext::TextBuildOptions options;
+    options.htmlFolder = html;
+    options.outputFolder = full + "/g1";
+    options.generation = "g1";
+    ASSERT_EQ(fulltext::BuildTextIndex(options).error, "");
+    WriteFile(full + "/textindex.js", "var lexidorTextIndex={dir:\"g1/\",generation:\"g1\"};");
+    std::vector<std::string> queries;  // as written in JSON
+    for (int q = 0; q < 16; ++q) {
+      std::string query = vocabulary[q % 8];
+      if (q >= 8) query += " " + vocabulary[below(12)];
+      if (q == 14) query = "\\\"" + query + "\\\"";  // a phrase
+      if (q == 15) query.pop_back();                 // the last word as a prefix
+      queries.push_back(query);
+    }
+    WriteFile(dir.Sub("same.json"),
+              "{\"queries\":" + JsonWords(queries) + ",\"exact\":" + JsonWords(pages) + "}");
+    Check({"same", html + "/Modules", full, dir.Sub("same.json")});
+  };
+  auto expect = [&](const std::string& json) {
+    WriteFile(dir.Sub("expect.json"), json);
+    Check({"expect", html + "/Modules", dir.Sub("expect.json")});
+  };
+
+  ASSERT_EQ(build("g1", "").segments, 1u);
+  // A page changed, one added, one removed: 3 of 40.
+  page(3, "newword");
+  page(40, "addedword");
+  unlink((html + "/p7.html").c_str());
+  fulltext::TextBuildSummary summary = build("g2", "g1");
+  EXPECT_TRUE(summary.baseKept);
+  EXPECT_EQ(summary.segments, 2u);
+  EXPECT_EQ(summary.pages, 40u);
+  EXPECT_EQ(summary.reused, 38u);
+  expect(R"([{"query": "newword", "links": ["p3.html#s1"]}, {"query": "oldword", "links": []},
+    {"query": "addedword", "links": ["p40.html#s1"]}, {"query": "removedword", "links": []}])");
+  compare({"p3.html", "p40.html"});
+
+  // The next rebuild indexes every page changed since the base again.
+  page(5, "fifthword");
+  summary = build("g3", "g2");
+  EXPECT_TRUE(summary.baseKept);
+  EXPECT_EQ(summary.reused, 37u);
+  expect(R"([{"query": "newword", "links": ["p3.html#s1"]}, {"query": "oldword", "links": []},
+    {"query": "fifthword", "links": ["p5.html#s1"]}, {"query": "removedword", "links": []}])");
+  compare({"p3.html", "p5.html", "p40.html"});
+
+  // A fifth page changed since the base: past a tenth, a full build.
+  page(6, "sixthword");
+  summary = build("g4", "g3");
+  EXPECT_FALSE(summary.baseKept);
+  EXPECT_EQ(summary.segments, 1u);
+  EXPECT_EQ(summary.reused, 36u);  // from the page cache
+  expect(R"([{"query": "newword", "links": ["p3.html#s1"]},
+    {"query": "sixthword", "links": ["p6.html#s1"]}, {"query": "removedword", "links": []}])");
+
+  // The next one keeps the new base again; one whose base lost a file
+  // cannot, and is a full build.
+  page(8, "eighthword");
+  summary = build("g5", "g4");
+  EXPECT_TRUE(summary.baseKept);
+  EXPECT_EQ(summary.segments, 2u);
+  page(9, "ninthword");
+  unlink((text + "/g5/d0.js").c_str());
+  summary = build("g6", "g5");
+  EXPECT_FALSE(summary.baseKept);
+  expect(R"([{"query": "eighthword", "links": ["p8.html#s1"]},
+    {"query": "ninthword", "links": ["p9.html#s1"]}, {"query": "sixthword", "links": ["p6.html#s1"]}])");
 }
 
 // A private copy of the program with its settings naming a kit.
@@ -241,9 +363,11 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
 }
 
 // A build killed while writing its text index leaves a folder no pointer
-// names and half a cache file: the pages go on reading the whole set
-// before it, and the next build removes what was left.  Each build keeps
-// the set before its own (pages opened meanwhile read it) and no other.
+// names (a rebuild's with second names of the base's files), the base's
+// description beside it and half a cache file: the pages go on reading the
+// whole set before it, and the next build removes what was left.  Each
+// build keeps the set before its own (pages opened meanwhile read it) and
+// no other; a rebuild keeps the base's files, which outlive its folder.
 TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(Html() + "/Modules/commands.txt", "Open|/docs/html/Modules/a.html#Open\n");
   WriteFile(Html() + "/Modules/a.html", "<a name=Open></a><h3>Open</h3><p>Opens a stream");
@@ -270,16 +394,20 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   ASSERT_EQ(Build().exit_status, 0);
   EXPECT_NE(pointer().find("textindex/g1/"), std::string::npos);
   test::MakeDirs(text + "/g2");  // what a build killed while writing leaves
-  WriteFile(text + "/g2/p0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g2\",k:");
+  ASSERT_EQ(link((text + "/g1/d0.js").c_str(), (text + "/g2/d0.js").c_str()), 0);
+  WriteFile(text + "/g2/xp0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g2\",k:");
+  ASSERT_EQ(link((text + "/g1.state").c_str(), (text + "/g2.state").c_str()), 0);
   WriteFile(text + "/pages.cache.Xy12Z9", "LXTC");
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
   ASSERT_EQ(Build().exit_status, 0);
   EXPECT_NE(pointer().find("textindex/g3/"), std::string::npos);
-  EXPECT_EQ(generations(), (std::set<std::string>{"g1", "g3", "pages.cache"}));
+  EXPECT_EQ(generations(),
+            (std::set<std::string>{"g1", "g1.state", "g3", "g3.state", "pages.cache"}));
   ASSERT_EQ(Build().exit_status, 0);
   EXPECT_NE(pointer().find("textindex/g4/"), std::string::npos);
-  EXPECT_EQ(generations(), (std::set<std::string>{"g3", "g4", "pages.cache"}));
+  EXPECT_EQ(generations(),
+            (std::set<std::string>{"g3", "g3.state", "g4", "g4.state", "pages.cache"}));
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
   // A file whose packed text is damaged is named as missing, like one that

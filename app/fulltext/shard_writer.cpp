@@ -44,8 +44,8 @@ constexpr uint32_t kMaxPositions = 2000;
 class ShardFamily {
  public:
   ShardFamily(const std::string& folder, const std::string& generation, char kind,
-              ShardResult* result)
-      : folder_(folder), generation_(generation), kind_(kind), result_(result) {}
+              ShardResult* result, const std::string& prefix = std::string())
+      : folder_(folder), generation_(generation), kind_(kind), result_(result), prefix_(prefix) {}
 
   // Starts a shard when none is open.
   std::string& Body() { return body_; }
@@ -124,13 +124,14 @@ class ShardFamily {
  private:
   void Write(size_t n, const std::string& packed) {
     const std::string number = std::to_string(first_number_ + n);
-    WriteFile(folder_, kind_ + number + ".js", File(generation_, kind_, ",n:" + number, packed),
-              result_);
+    WriteFile(folder_, prefix_ + kind_ + number + ".js",
+              File(generation_, kind_, ",n:" + number, packed), result_);
   }
 
   std::string folder_, generation_;
   char kind_;
   ShardResult* result_;
+  std::string prefix_;
   bool open_ = false;
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
@@ -173,6 +174,9 @@ uint32_t Impact(double score) {
 struct Collection {
   double sections;
   double averageLength;  // of a section, title words weighted
+  // Per stem id, the sections holding it, when the index is one segment of
+  // a larger one; else each stem's own count.
+  const std::vector<uint32_t>* frequency = nullptr;
 };
 
 // Characters (code points) of UTF-8 text.
@@ -269,7 +273,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
     const std::string& head = stem.text;
-    const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
+    const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
+    const double idf = std::log(1 + (n - df + 0.5) / (df + 0.5));
     auto addPart = [&] {
       if (!terms.empty()) terms += ',', data += ',';
       AppendScriptLiteral(terms, head);
@@ -446,7 +451,7 @@ std::string LinkFromPath(std::string_view path) {
 }
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
-                        const std::string& generation) {
+                        const std::string& generation, const ShardSegment* segment) {
   // Three threads share the work, the index only read: the first half of
   // the postings, the second half (held in memory until the first is
   // written and its files are counted), and the dictionary with the
@@ -457,6 +462,13 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   double total = 0;
   for (const auto& s : sections) total += s.titleLength + s.bodyLength;
   if (!sections.empty() && total > 0) collection.averageLength = total / collection.sections;
+  if (segment) {
+    collection.sections = segment->sections;
+    collection.averageLength = segment->sections > 0 && segment->totalLength > 0
+                                   ? segment->totalLength / segment->sections
+                                   : 1;
+    collection.frequency = &segment->frequency;
+  }
   std::vector<uint32_t> order(stems.size());
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
@@ -468,10 +480,11 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
 
   ShardResult result, second, side;
-  ShardFamily post(folder, generation, 'p', &result);
-  ShardFamily rest(folder, generation, 'p', &second);
-  ShardFamily dict(folder, generation, 'd', &side);
-  ShardFamily secs(folder, generation, 's', &side);
+  const std::string prefix = segment ? segment->prefix : std::string();
+  ShardFamily post(folder, generation, 'p', &result, prefix);
+  ShardFamily rest(folder, generation, 'p', &second, prefix);
+  ShardFamily dict(folder, generation, 'd', &side, prefix);
+  ShardFamily secs(folder, generation, 's', &side, prefix);
   rest.Defer();
   std::exception_ptr failures[2];
   {
@@ -509,19 +522,27 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
   }
-  std::string manifest = "\"pages\":" + std::to_string(index.Pages().size()) +
-                         ",\"sections\":" + std::to_string(sections.size()) +
-                         ",\"words\":" + std::to_string(index.Words()) + ",";
-  AppendRanges(manifest, "d", {&dict});
-  manifest += ',';
-  AppendRanges(manifest, "p", {&post, &rest});
-  manifest += ',';
-  AppendRanges(manifest, "s", {&secs});
+  AppendRanges(result.ranges, "d", {&dict});
+  result.ranges += ',';
+  AppendRanges(result.ranges, "p", {&post, &rest});
+  result.ranges += ',';
+  AppendRanges(result.ranges, "s", {&secs});
+  if (!segment) {
+    WriteManifest(folder, generation,
+                  "\"pages\":" + std::to_string(index.Pages().size()) +
+                      ",\"sections\":" + std::to_string(sections.size()) +
+                      ",\"words\":" + std::to_string(index.Words()) + "," + result.ranges,
+                  &result);
+  }
+  return result;
+}
+
+void WriteManifest(const std::string& folder, const std::string& generation,
+                   const std::string& fields, ShardResult* result) {
   ShardFamily::WriteFile(folder, "manifest.js",
                          ShardFamily::File(generation, 'm', ",v:" + std::to_string(kShardFormat),
-                                           PackText("{" + manifest + "}")),
-                         &result);
-  return result;
+                                           PackText("{" + fields + "}")),
+                         result);
 }
 
 }  // namespace lexidor::fulltext

@@ -34,6 +34,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/fulltext/text_index.h"
 
@@ -42,18 +43,40 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 2;
+constexpr int kShardFormat = 3;
 
 struct ShardResult {
   size_t files = 0;
   uint64_t bytes = 0;
   std::string error;  // "" when every file was written and synced
+  // The key ranges of the files written, as the manifest gives them:
+  // "d":[...],"p":[...],"s":[...].
+  std::string ranges;
+};
+
+// A segment written beside another one (a rebuild's changed pages beside
+// the files of the pages that did not change): its files' names begin with
+// `prefix`, its section numbers start at 0, and its scores are reckoned
+// over the whole index it joins, so that they rank alike with the other's.
+struct ShardSegment {
+  std::string prefix;
+  double sections = 0;     // sections of the whole index
+  double totalLength = 0;  // their title and body words
+  // Per stem of this segment's index: the sections of the whole index
+  // that hold it.
+  std::vector<uint32_t> frequency;
 };
 
 // Writes the files into `folder`, which exists.  `generation` is a short
-// name of letters and digits.
+// name of letters and digits.  Without `segment` the files are the whole
+// index, with its manifest; with one, the caller writes the manifest.
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
-                        const std::string& generation);
+                        const std::string& generation, const ShardSegment* segment = nullptr);
+
+// Writes manifest.js into `folder`: `fields` are the members of its JSON
+// object, packed.  Counts the file into `result`, or sets its error.
+void WriteManifest(const std::string& folder, const std::string& generation,
+                   const std::string& fields, ShardResult* result);
 
 // Appends a JavaScript string literal holding the UTF-8 `text` (invalid
 // bytes as U+FFFD), in ASCII.

@@ -1,12 +1,17 @@
 #include "app/fulltext/text_build.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
+#include "app/fulltext/base_state.h"
+#include "app/fulltext/delta_build.h"
 #include "app/fulltext/page_cache.h"
 #include "app/fulltext/page_source.h"
 #include "app/fulltext/page_text.h"
@@ -18,35 +23,58 @@ namespace lexidor::fulltext {
 
 namespace {
 
-class Progress {
- public:
-  explicit Progress(const std::function<void(int)>& report) : report_(report) {}
-  void At(int percent) {
-    if (!report_ || percent <= last_) return;
-    last_ = percent;
-    report_(percent);
+// The names of the files in `folder`, manifest.js left out.
+std::vector<std::string> IndexFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != ".." && name != "manifest.js") names.push_back(name);
   }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
- private:
-  const std::function<void(int)>& report_;
-  int last_ = -1;
-};
+// What a rebuild needs of this build's index (its pages, as the walk saw
+// them and by the anchors they were cut by).
+BaseState DescribeBase(const TTextIndex& index, const std::vector<BasePage>& pages,
+                       const TextBuildOptions& options, const ShardResult& shards) {
+  BaseState state;
+  state.generation = options.generation;
+  state.files = IndexFiles(options.outputFolder);
+  state.ranges = shards.ranges;
+  state.sections = index.Sections().size();
+  state.words = index.Words();
+  state.pages = pages;
+  for (const SectionRecord& s : index.Sections()) {
+    state.length += s.titleLength + s.bodyLength;
+    BasePage& page = state.pages[s.page];
+    page.words += s.titleLength + s.bodyLength;
+    if (page.sections++ == 0) page.firstSection = static_cast<uint32_t>(&s - &index.Sections()[0]);
+  }
+  const auto& stems = index.Stems();
+  std::vector<uint32_t> order(stems.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  for (uint32_t id : order) {
+    state.stems.push_back(stems[id].text);
+    state.frequency.push_back(stems[id].sections);
+  }
+  return state;
+}
 
-}  // namespace
-
-TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
-  TextBuildSummary summary;
-  Progress progress(options.progress);
-  progress.At(0);
-  WalkResult walk = WalkPages(options.htmlFolder, options.skip);
-  summary.skipped = std::move(walk.problems);
-
+TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& walk,
+                           TBuildProgress& progress, TextBuildSummary summary) {
   const TPageCacheReader old(options.cacheFile);
   TPageCacheWriter fresh(options.cacheFile);
   uint64_t total = 0, done = 0;
   for (const WalkedPage& page : walk.pages) total += static_cast<uint64_t>(page.size);
 
   TTextIndex index;
+  std::vector<BasePage> pages;  // by page number in the index
   {
     TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
                        options.readAhead);
@@ -58,6 +86,12 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
       }
       const uint32_t id = index.AddPage(read.page->path);
       for (const TextSection& section : read.entry.text.sections) index.AddSection(id, section);
+      BasePage page;
+      page.path = read.page->path;
+      page.size = read.page->size;
+      page.mtime = read.page->mtime;
+      page.anchors = std::move(read.entry.anchors);
+      pages.push_back(std::move(page));
       ++summary.pages;
       summary.reused += read.reused;
       done += static_cast<uint64_t>(read.page->size);
@@ -75,10 +109,31 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
   summary.files = shards.files;
   summary.bytes = shards.bytes;
   summary.error = shards.error;
-  // A cache that cannot be written only makes the next build slower.
-  if (summary.error.empty()) fresh.Commit();
+  if (summary.error.empty()) {
+    // Neither the cache nor the base's description is needed for the
+    // index to be whole: without them the next build is a full one, and
+    // reads every page again.
+    fresh.Commit();
+    WriteBaseState(BaseStateFile(options.outputFolder),
+                   DescribeBase(index, pages, options, shards));
+  }
   progress.At(100);
   return summary;
+}
+
+}  // namespace
+
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
+  TextBuildSummary summary;
+  TBuildProgress progress(options.progress);
+  progress.At(0);
+  WalkResult walk = WalkPages(options.htmlFolder, options.skip);
+  summary.skipped = std::move(walk.problems);
+  if (!options.previousFolder.empty()) {
+    TextBuildSummary delta = summary;
+    if (BuildDelta(options, walk, progress, &delta)) return delta;
+  }
+  return BuildFull(options, walk, progress, std::move(summary));
 }
 
 }  // namespace lexidor::fulltext

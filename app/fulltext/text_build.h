@@ -1,6 +1,14 @@
 // One build of the text index: the pages walked, read (or taken from the
 // cache when unchanged), cut into sections, indexed and written as shards
 // into a folder of their own.
+//
+// A full build indexes every page into one segment and writes, beside its
+// folder, what a rebuild needs of it (base_state.h).  A rebuild after a few
+// pages changed keeps that base's files as they are (linked into the new
+// folder) and indexes only the pages changed or added since the base into
+// a second, small segment; the base's sections of changed and removed
+// pages are masked.  Past kDeltaPercent of the base's pages, or without a
+// usable base, a rebuild is a full build again.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +24,10 @@ struct TextBuildOptions {
   std::string htmlFolder;    // the documentation's top folder
   std::string outputFolder;  // created here; must not exist yet
   std::string generation;    // letters and digits, written into every file
-  std::string cacheFile;     // "" for none; read first, written after success
+  std::string cacheFile;     // "" for none; read first, written after a full build
+  // The current generation's folder, whose files a rebuild may keep; ""
+  // for none (a full build).
+  std::string previousFolder;
   // Per page (path below htmlFolder): anchor -> the command's name.
   std::map<std::string, std::map<std::string, std::string>> anchors;
   std::set<std::string> skip;  // pages below htmlFolder that are not indexed
@@ -28,8 +39,10 @@ struct TextBuildOptions {
 };
 
 struct TextBuildSummary {
-  size_t pages = 0;   // pages indexed
-  size_t reused = 0;  // of them, taken from the cache
+  size_t pages = 0;       // pages indexed
+  size_t reused = 0;      // of them, taken from the cache or kept in the base segment
+  bool baseKept = false;  // the last full build's files were kept, not written again
+  size_t segments = 1;    // 2 when pages changed since it are in a second segment
   size_t sections = 0;
   uint64_t words = 0;  // words indexed
   size_t files = 0;    // files written
@@ -38,6 +51,16 @@ struct TextBuildSummary {
   std::vector<std::string> skipped;
   std::string error;  // "" when the index was written in full
 };
+
+// A rebuild keeps the base while the pages changed, added or removed since
+// it are at most this share of the base's pages: the rebuild's cost and
+// the second segment's weight in every search grow with them, and the
+// base's scores, reckoned over its own pages, drift from what a full build
+// would give.
+constexpr size_t kDeltaPercent = 10;
+
+// The file beside a generation's folder that describes its base.
+inline std::string BaseStateFile(const std::string& folder) { return folder + ".state"; }
 
 // Never throws for what a page holds; an allocation the machine cannot give
 // passes as std::bad_alloc.  On error the output folder may hold part of

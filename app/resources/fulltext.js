@@ -9,7 +9,9 @@
 // A search loads only the files its words need: the manifest, the
 // dictionary files that hold its words, the postings files of their stems,
 // and the section files of the hits it shows.  Results are given once all
-// of these are in, so they never change order under the reader.
+// of these are in, so they never change order under the reader.  An index
+// rebuilt after a few pages changed is in two segments, searched alike and
+// merged (create, below).
 //
 //   var engine = LexidorFullText.create({base: 'Modules/'});
 //   engine.search('draw image', function (result) { ... }, {limit: 50});
@@ -136,7 +138,7 @@
   }
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 2;
+  var FORMAT = 3;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.
@@ -195,10 +197,13 @@
     return lo;
   }
 
-  function create(options) {
-    options = options || {};
-    var base = options.base || '';
-    var load = options.load || loadScript;
+  // The search of one segment of the index (options.segment: its part of
+  // the manifest), with its own section numbers.
+  function createSegment(options) {
+    var base = options.base;
+    var load = options.load;
+    var prefix = options.segment.f || '';
+    var hidden = null;  // sections of pages indexed again in a later segment
     var pointer = null, manifest = null, manifestMissing = null;
     var loading = {};          // file -> [callbacks]
     var failed = {};           // file -> true
@@ -210,7 +215,7 @@
 
     // Calls back with the shard of kind k number n (null when missing).
     function shard(k, n, done) {
-      var file = k + n + '.js';
+      var file = prefix + k + n + '.js';
       var key = pointer.generation + '/' + k + (k === 'm' ? '' : n);
       if (k === 'm') file = 'manifest.js';
       if (registry[key]) {
@@ -236,36 +241,26 @@
       if (!left) return done(got, missing);
       ns.forEach(function (n) {
         shard(k, n, function (s) {
-          if (s) got[n] = s; else missing.push(k + n + '.js');
+          if (s) got[n] = s; else missing.push(prefix + k + n + '.js');
           if (--left === 0) done(got, missing);
         });
       });
     }
 
     function start(done) {
-      if (manifest || manifestMissing) return done();
-      var begin = function () {
-        pointer = global.lexidorTextIndex;
-        if (!pointer || typeof pointer.dir !== 'string') {
-          manifestMissing = ['textindex.js'];
-          return done();
-        }
-        shard('m', 0, function (m) {
-          // A manifest of another form is no index this script can read.
-          if (!m || m.v !== FORMAT) {
-            manifestMissing = [pointer.dir + 'manifest.js'];
-          } else {
-            manifest = m;
-            manifest.sFirst = [];
-            for (var i = 0; i < m.s.length; i += 2) manifest.sFirst.push(+m.s[i]);
-            marks = new Uint8Array(m.sections);
-            scores = new Float64Array(m.sections);
-          }
-          done();
-        });
-      };
-      if (global.lexidorTextIndex) return begin();
-      load(base + 'textindex.js', begin);
+      if (!manifest) {
+        var m = options.segment;
+        pointer = {dir: options.dir, generation: m.g};
+        manifest = m;
+        manifest.sFirst = [];
+        for (var i = 0; i < m.s.length; i += 2) manifest.sFirst.push(+m.s[i]);
+        marks = new Uint8Array(m.sections);
+        scores = new Float64Array(m.sections);
+        hidden = new Uint8Array(m.sections);
+        var mask = m.mask || [];
+        for (i = 0; i + 1 < mask.length; i += 2) hidden.fill(1, mask[i], mask[i + 1]);
+      }
+      done();
     }
 
     // The shard numbers of a family whose key ranges meet [from, to].
@@ -456,7 +451,7 @@
       var hits = [];
       for (i = 0; i < first.secs.length; i++) {
         s = first.secs[i];
-        if (marks[s] === groups.length) hits.push(s);
+        if (marks[s] === groups.length && !hidden[s]) hits.push(s);
         marks[s] = 0;
       }
       var sc = hits.map(function (h) { return scores[h]; });
@@ -661,6 +656,101 @@
     }
 
     return {search: search, details: details, prefetch: prefetch};
+  }
+
+  // The whole index.  Its manifest names one segment (a full build) or two
+  // (a rebuild: the files of the last full build, with the sections of the
+  // pages changed or removed since masked, and the pages changed or added
+  // since then in a second, small one).  Each segment is searched on its
+  // own; their hits are merged by score, and the second's section numbers
+  // follow the first's, so that every hit's number is unique.
+  function create(options) {
+    options = options || {};
+    var base = options.base || '';
+    var load = options.load || loadScript;
+    var parts = null, missing = null, waiting = null, latest = 0;
+
+    function start(done) {
+      if (parts || missing) return done();
+      if (waiting) return waiting.push(done);
+      waiting = [done];
+      var finish = function () {
+        var calls = waiting;
+        waiting = null;
+        calls.forEach(function (f) { f(); });
+      };
+      var begin = function () {
+        var pointer = global.lexidorTextIndex;
+        if (!pointer || typeof pointer.dir !== 'string') {
+          missing = ['textindex.js'];
+          return finish();
+        }
+        var key = pointer.generation + '/m';
+        var found = function () {
+          var m = unpack(registry[key]);
+          // A manifest of another form is no index this script can read.
+          if (!m || m.v !== FORMAT) {
+            missing = [pointer.dir + 'manifest.js'];
+            return finish();
+          }
+          var segments = m.segments || [{g: m.g, f: '', sections: m.sections, d: m.d, p: m.p,
+                                         s: m.s}];
+          var offset = 0;
+          parts = segments.map(function (segment) {
+            var part = createSegment({base: base, load: load, dir: pointer.dir,
+                                      segment: segment});
+            part.offset = offset;
+            offset += segment.sections;
+            return part;
+          });
+          finish();
+        };
+        if (registry[key]) return found();
+        load(base + pointer.dir + 'manifest.js', found);
+      };
+      if (global.lexidorTextIndex) return begin();
+      load(base + 'textindex.js', begin);
+    }
+
+    // The segments' results as one: best score first, then by section.
+    function merge(query, results, limit) {
+      if (results.length === 1) return results[0];
+      var hits = [], total = 0, lost = [];
+      results.forEach(function (r, i) {
+        total += r.total;
+        lost = lost.concat(r.missing);
+        r.hits.forEach(function (h) {
+          h.section += parts[i].offset;
+          hits.push(h);
+        });
+      });
+      hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
+      return {query: query, total: total, hits: hits.slice(0, limit), missing: lost};
+    }
+
+    function search(query, callback, opts) {
+      var ticket = ++latest;
+      var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
+      start(function () {
+        if (ticket !== latest) return;
+        if (!parts) return callback({query: query, total: 0, hits: [], missing: missing});
+        var results = [], left = parts.length;
+        parts.forEach(function (part, i) {
+          part.search(query, function (result) {
+            results[i] = result;
+            if (--left === 0 && ticket === latest) callback(merge(query, results, limit));
+          }, opts);
+        });
+      });
+    }
+
+    function prefetch(text) {
+      start(function () {
+        if (parts) parts.forEach(function (part) { part.prefetch(text); });
+      });
+    }
+
+    return {search: search, prefetch: prefetch};
   }
 
   global.LexidorFullText = {create: create, parseQuery: parseQuery, wordsOf: wordsOf};
