@@ -7,7 +7,11 @@
 // (packed_text.h): the page unpacks a file when it has loaded it.
 // - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
 //   each family of shards the range of keys each file holds, so a page
-//   loads only the files a query needs;
+//   loads only the files a query needs.  An index in two segments (a
+//   rebuild's, delta_build.h) has instead "segments": per segment the
+//   generation its files carry "g", their names' prefix "f", its count of
+//   sections, its ranges and, for the first, "mask": the ranges [from, to)
+//   of its sections that the page leaves out;
 // - d<n>.js (k:"d"): the dictionary, words in order, each with its stem,
 //   front-coded in one string "w": per word, a digit for the characters
 //   shared with the word before, the rest of the word, and where the stem
