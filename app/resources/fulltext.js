@@ -633,7 +633,7 @@
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
               answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
-                      ranked: ranked.ids});
+                      ranked: ranked.ids, scores: ranked.scores, highlight: hl});
             });
           });
         });
@@ -712,20 +712,43 @@
       load(base + 'textindex.js', begin);
     }
 
-    // The segments' results as one: best score first, then by section.
-    function merge(query, results, limit) {
-      if (results.length === 1) return results[0];
-      var hits = [], total = 0, lost = [];
-      results.forEach(function (r, i) {
+    // The segments' ranked sections as one: best score first, then by
+    // section; then the details of the first `limit` of them, each from
+    // its own segment, so that no more sections are read than are shown.
+    function merge(query, results, limit, done) {
+      var total = 0, lost = [], at = results.map(function () { return 0; }), chosen = [];
+      results.forEach(function (r) {
         total += r.total;
         lost = lost.concat(r.missing);
-        r.hits.forEach(function (h) {
-          h.section += parts[i].offset;
-          hits.push(h);
-        });
       });
-      hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
-      return {query: query, total: total, hits: hits.slice(0, limit), missing: lost};
+      while (chosen.length < limit) {
+        var best = -1;
+        for (var i = 0; i < results.length; i++) {
+          var r = results[i], k = at[i];
+          if (!r.ranked || k >= r.ranked.length) continue;
+          if (best < 0 || r.scores[k] > results[best].scores[at[best]]) best = i;
+        }
+        if (best < 0) break;
+        chosen.push([best, at[best]++]);
+      }
+      var hits = [], left = results.length;
+      results.forEach(function (r, i) {
+        var mine = chosen.filter(function (c) { return c[0] === i; });
+        var ids = mine.map(function (c) { return r.ranked[c[1]]; });
+        var finish = function (found, missing) {
+          found.forEach(function (h, n) {
+            h.score = r.scores[mine[n][1]];
+            h.section += parts[i].offset;
+            hits.push(h);
+          });
+          lost = lost.concat(missing);
+          if (--left > 0) return;
+          hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
+          done({query: query, total: total, hits: hits, missing: lost});
+        };
+        if (!ids.length) return finish([], []);
+        parts[i].details(ids, r.highlight, finish);
+      });
     }
 
     function search(query, callback, opts) {
@@ -734,12 +757,19 @@
       start(function () {
         if (ticket !== latest) return;
         if (!parts) return callback({query: query, total: 0, hits: [], missing: missing});
-        var results = [], left = parts.length;
+        if (parts.length === 1) return parts[0].search(query, callback, opts);
+        // Each segment ranks its sections; only those shown are read.
+        var ranking = {}, results = [], left = parts.length;
+        for (var key in opts || {}) ranking[key] = opts[key];
+        ranking.limit = 0;
         parts.forEach(function (part, i) {
           part.search(query, function (result) {
             results[i] = result;
-            if (--left === 0 && ticket === latest) callback(merge(query, results, limit));
-          }, opts);
+            if (--left > 0 || ticket !== latest) return;
+            merge(query, results, limit, function (merged) {
+              if (ticket === latest) callback(merged);
+            });
+          }, ranking);
         });
       });
     }
