@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -141,7 +142,10 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     }
     WriteFile(html + "/p" + std::to_string(p) + ".html", out + "</body></html>");
   };
-  for (int p = 0; p < 40; ++p) page(p, p == 3 ? "oldword" : p == 7 ? "removedword" : "");
+  for (int p = 0; p < 50; ++p) {
+    page(p, p == 3 ? "oldword" : p == 7 ? "removedword" : p == 11 ? "<a name=cmd></a>" : "");
+  }
+  std::map<std::string, std::map<std::string, std::string>> anchors;
   auto build = [&](const std::string& generation, const std::string& previous) {
     fulltext::TextBuildOptions options;
     options.htmlFolder = html;
@@ -149,6 +153,7 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     options.generation = generation;
     options.cacheFile = text + "/pages.cache";
     options.previousFolder = previous.empty() ? "" : text + "/" + previous;
+    options.anchors = anchors;
     const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
     EXPECT_EQ(summary.error, "");
     WriteFile(html + "/Modules/textindex.js", "var lexidorTextIndex={dir:\"text/" + generation +
@@ -164,6 +169,7 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     options.htmlFolder = html;
     options.outputFolder = full + "/g1";
     options.generation = "g1";
+    options.anchors = anchors;
     ASSERT_EQ(fulltext::BuildTextIndex(options).error, "");
     WriteFile(full + "/textindex.js", "var lexidorTextIndex={dir:\"g1/\",generation:\"g1\"};");
     std::vector<std::string> queries;  // as written in JSON
@@ -184,34 +190,37 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
   };
 
   ASSERT_EQ(build("g1", "").segments, 1u);
-  // A page changed, one added, one removed: 3 of 40.
+  // A page changed, one added, one removed: 3 of 50.
   page(3, "newword");
-  page(40, "addedword");
+  page(50, "addedword");
   unlink((html + "/p7.html").c_str());
   fulltext::TextBuildSummary summary = build("g2", "g1");
   EXPECT_TRUE(summary.baseKept);
   EXPECT_EQ(summary.segments, 2u);
-  EXPECT_EQ(summary.pages, 40u);
-  EXPECT_EQ(summary.reused, 38u);
+  EXPECT_EQ(summary.pages, 50u);
+  EXPECT_EQ(summary.reused, 48u);
   expect(R"([{"query": "newword", "links": ["p3.html#s1"]}, {"query": "oldword", "links": []},
-    {"query": "addedword", "links": ["p40.html#s1"]}, {"query": "removedword", "links": []}])");
-  compare({"p3.html", "p40.html"});
+    {"query": "addedword", "links": ["p50.html#s1"]}, {"query": "removedword", "links": []}])");
+  compare({"p3.html", "p50.html"});
 
-  // The next rebuild indexes every page changed since the base again.
+  // The next rebuild indexes every page changed since the base again: one
+  // more changed, and one cut by other command anchors.
   page(5, "fifthword");
+  anchors["p11.html"]["cmd"] = "anchoredname";
   summary = build("g3", "g2");
   EXPECT_TRUE(summary.baseKept);
-  EXPECT_EQ(summary.reused, 37u);
+  EXPECT_EQ(summary.reused, 46u);
   expect(R"([{"query": "newword", "links": ["p3.html#s1"]}, {"query": "oldword", "links": []},
-    {"query": "fifthword", "links": ["p5.html#s1"]}, {"query": "removedword", "links": []}])");
-  compare({"p3.html", "p5.html", "p40.html"});
+    {"query": "fifthword", "links": ["p5.html#s1"]}, {"query": "removedword", "links": []},
+    {"query": "anchoredname", "links": ["p11.html#cmd"]}])");
+  compare({"p3.html", "p5.html", "p11.html", "p50.html"});
 
-  // A fifth page changed since the base: past a tenth, a full build.
+  // A sixth page changed since the base: past a tenth, a full build.
   page(6, "sixthword");
   summary = build("g4", "g3");
   EXPECT_FALSE(summary.baseKept);
   EXPECT_EQ(summary.segments, 1u);
-  EXPECT_EQ(summary.reused, 36u);  // from the page cache
+  EXPECT_EQ(summary.reused, 45u);  // from the page cache
   expect(R"([{"query": "newword", "links": ["p3.html#s1"]},
     {"query": "sixthword", "links": ["p6.html#s1"]}, {"query": "removedword", "links": []}])");
 

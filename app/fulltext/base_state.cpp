@@ -17,7 +17,7 @@ namespace {
 
 // Changes with the form of the file and with that of the index files the
 // state describes.
-constexpr std::string_view kMagic = "LXTB2\n";
+constexpr std::string_view kMagic = "LXTB3\n";
 // A state larger than this is no state a build wrote.
 constexpr size_t kLargest = 1u << 30;
 
@@ -46,13 +46,14 @@ class Reader {
     }
     return 0;
   }
-  std::string Text() {
+  std::string_view View() {
     const uint64_t n = Var();
-    if (!ok_ || data_.size() - pos_ < n) return Fail(), std::string();
-    std::string t(data_.substr(pos_, n));
+    if (!ok_ || data_.size() - pos_ < n) return Fail(), std::string_view();
+    const std::string_view t = data_.substr(pos_, n);
     pos_ += n;
     return t;
   }
+  std::string Text() { return std::string(View()); }
   // A count of items each at least one byte long: never more than the
   // bytes left, so a damaged count cannot ask for a huge allocation.
   uint64_t Count() {
@@ -73,9 +74,14 @@ class Reader {
 
 }  // namespace
 
+uint64_t AnchorsHash(std::string_view key) {
+  uint64_t h = 14695981039346656037ull;  // FNV-1a, 64 bits
+  for (unsigned char c : key) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
 uint32_t BaseState::Frequency(std::string_view stem) const {
-  const auto it = std::lower_bound(stems.begin(), stems.end(), stem,
-                                   [](const std::string& a, std::string_view b) { return a < b; });
+  const auto it = std::lower_bound(stems.begin(), stems.end(), stem);
   return it != stems.end() && *it == stem ? frequency[it - stems.begin()] : 0;
 }
 
@@ -93,7 +99,7 @@ std::string WriteBaseState(const std::string& file, const BaseState& state) {
     PutText(body, page.path);
     PutVar(body, static_cast<uint64_t>(page.size));
     PutVar(body, static_cast<uint64_t>(page.mtime));
-    PutText(body, page.anchors);
+    PutVar(body, page.anchors);
     PutVar(body, page.firstSection);
     PutVar(body, page.sections);
     PutVar(body, page.words);
@@ -143,11 +149,14 @@ bool ReadBaseState(const std::string& file, BaseState* state) {
     if (ok) done += static_cast<size_t>(n);
   }
   close(fd);
-  std::string body;
+  // The stems' texts stay in the body, which the state holds.
+  auto text = std::make_shared<std::string>();
+  std::string& body = *text;
   if (!ok || content.compare(0, kMagic.size(), kMagic) != 0 ||
       !UnpackText(std::string_view(content).substr(kMagic.size()), &body, kLargest)) {
     return false;
   }
+  content = std::string();
   // The CRC-32 of what comes before it ends the body, in 4 bytes.
   if (body.size() < 4) return false;
   const size_t end = body.size() - 4;
@@ -168,14 +177,14 @@ bool ReadBaseState(const std::string& file, BaseState* state) {
     page.path = in.Text();
     page.size = static_cast<int64_t>(in.Var());
     page.mtime = static_cast<int64_t>(in.Var());
-    page.anchors = in.Text();
+    page.anchors = in.Var();
     page.firstSection = static_cast<uint32_t>(in.Var());
     page.sections = static_cast<uint32_t>(in.Var());
     page.words = in.Var();
     s.pages.push_back(std::move(page));
   }
   for (uint64_t n = in.Count(); in.ok() && n > 0; --n) {
-    s.stems.push_back(in.Text());
+    s.stems.push_back(in.View());
     s.frequency.push_back(static_cast<uint32_t>(in.Var()));
   }
   // The generation goes into a manifest and the file names into paths.
@@ -191,6 +200,7 @@ bool ReadBaseState(const std::string& file, BaseState* state) {
       !std::all_of(s.files.begin(), s.files.end(), plain)) {
     return false;
   }
+  s.text = std::move(text);
   *state = std::move(s);
   return true;
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,7 @@ struct BasePage {
   std::string path;  // below the documentation folder
   int64_t size = 0;
   int64_t mtime = 0;
-  std::string anchors;  // the anchors key the page was cut by
+  uint64_t anchors = 0;  // AnchorsHash of the anchors key the page was cut by
   uint32_t firstSection = 0;
   uint32_t sections = 0;
   uint64_t words = 0;
@@ -33,14 +34,20 @@ struct BaseState {
   std::string ranges;              // its files' key ranges, as the manifest gives them
   uint64_t sections = 0;
   uint64_t words = 0;
-  uint64_t length = 0;              // title and body words of all sections
-  std::vector<BasePage> pages;      // in section order
-  std::vector<std::string> stems;   // sorted
+  uint64_t length = 0;          // title and body words of all sections
+  std::vector<BasePage> pages;  // in section order
+  // Sorted; the texts are held by whoever wrote the state or, for one
+  // read, by `text`.
+  std::vector<std::string_view> stems;
   std::vector<uint32_t> frequency;  // per stem: the sections holding it
+  std::shared_ptr<const std::string> text;
 
   // The sections holding `stem`; 0 for a stem the base does not hold.
   uint32_t Frequency(std::string_view stem) const;
 };
+
+// A page's anchors key (page_source.h) as the state keeps it.
+uint64_t AnchorsHash(std::string_view key);
 
 // Writes `state` to `file` (a new file; synced).  "" on success, else what
 // failed.

@@ -26,8 +26,8 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   state.sections = 10;
   state.words = uint64_t{1} << 40;
   state.length = 77;
-  state.pages = {{"a b/\xE9.html", 1234, -5, "x\x01y\x02", 0, 4, 50},
-                 {"c.html", 1, int64_t{1} << 60, "", 4, 6, 27}};
+  state.pages = {{"a b/\xE9.html", 1234, -5, AnchorsHash("x\x01y\x02"), 0, 4, 50},
+                 {"c.html", 1, int64_t{1} << 60, AnchorsHash(""), 4, 6, 27}};
   state.stems = {"caf\xC3\xA9", "draw", "imag"};
   state.frequency = {1, 9, 3};
   const std::string file = dir + "/g7.state";
@@ -46,6 +46,8 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   EXPECT_EQ(back.pages[1].mtime, int64_t{1} << 60);
   EXPECT_EQ(back.pages[1].firstSection, 4u);
   EXPECT_EQ(back.pages[1].words, 27u);
+  EXPECT_EQ(back.pages[0].anchors, AnchorsHash("x\x01y\x02"));
+  EXPECT_NE(back.pages[0].anchors, back.pages[1].anchors);
   EXPECT_EQ(back.Frequency("draw"), 9u);
   EXPECT_EQ(back.Frequency("caf\xC3\xA9"), 1u);
   EXPECT_EQ(back.Frequency("dra"), 0u);
@@ -64,7 +66,7 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   std::stringstream badWhole;
   badWhole << badIn.rdbuf();
   for (const std::string& content : {flipped, bytes.substr(0, bytes.size() - 3),
-                                     "LXTB1\n" + bytes.substr(6), std::string(), badWhole.str()}) {
+                                     "LXTB2\n" + bytes.substr(6), std::string(), badWhole.str()}) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
     EXPECT_FALSE(ReadBaseState(file, &back)) << content.size();
   }

@@ -99,8 +99,8 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildP
       const BasePage& old = base.pages[at->second];
       const auto anchors = options.anchors.find(page.path);
       if (old.size == page.size && old.mtime == page.mtime &&
-          old.anchors ==
-              AnchorsKey(anchors == options.anchors.end() ? kNoAnchors : anchors->second)) {
+          old.anchors == AnchorsHash(AnchorsKey(
+                             anchors == options.anchors.end() ? kNoAnchors : anchors->second))) {
         kept[at->second] = true;
         continue;
       }

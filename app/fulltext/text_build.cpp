@@ -38,7 +38,8 @@ std::vector<std::string> IndexFiles(const std::string& folder) {
 }
 
 // What a rebuild needs of this build's index (its pages, as the walk saw
-// them and by the anchors they were cut by).
+// them and by the anchors they were cut by).  The stems' texts stay the
+// index's: the description is written while the index is alive.
 BaseState DescribeBase(const TTextIndex& index, const std::vector<BasePage>& pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
@@ -59,6 +60,8 @@ BaseState DescribeBase(const TTextIndex& index, const std::vector<BasePage>& pag
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
             [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  state.stems.reserve(order.size());
+  state.frequency.reserve(order.size());
   for (uint32_t id : order) {
     state.stems.push_back(stems[id].text);
     state.frequency.push_back(stems[id].sections);
@@ -90,7 +93,7 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
       page.path = read.page->path;
       page.size = read.page->size;
       page.mtime = read.page->mtime;
-      page.anchors = std::move(read.entry.anchors);
+      page.anchors = AnchorsHash(read.entry.anchors);
       pages.push_back(std::move(page));
       ++summary.pages;
       summary.reused += read.reused;
