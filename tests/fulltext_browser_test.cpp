@@ -1,6 +1,6 @@
 // The text index's search script in a real browser from file://: only
-// <script> loads, the files a query needs fetched as it runs, and a missing
-// file named in the result.
+// <script> loads, the files a query needs fetched as it runs, an index in
+// two segments searched as one, and a missing file named in the result.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,14 +36,16 @@ TEST(FullTextInBrowser, SearchesFromFileUrlsAndNamesAMissingFile) {
   test::CopyFile(test::LexidorBinary(), dir.Sub("prog/Lexidor"));
   chmod(dir.Sub("prog/Lexidor").c_str(), 0755);
   test::WriteFile(dir.Sub("prog/config.txt"), dir.Sub("kit") + "\r\n0\r\n");
+  // The probes are pages of the kit too, there from the first build on.
+  const std::string modules = dir.Sub("kit/docs/html/Modules/");
+  test::WriteFile(modules + "found.html", ProbePage("'stretched rectangles'"));
+  test::WriteFile(modules + "none.html", ProbePage("'zzzunknown'"));
+  test::WriteFile(modules + "changed.html", ProbePage("'segmentword'"));
   test::RunOptions options;
   options.args = {"batch"};
   const test::RunResult run = test::RunProgram(dir.Sub("prog/Lexidor"), options);
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
 
-  const std::string modules = dir.Sub("kit/docs/html/Modules/");
-  test::WriteFile(modules + "found.html", ProbePage("'stretched rectangles'"));
-  test::WriteFile(modules + "none.html", ProbePage("'zzzunknown'"));
   const std::vector<test::BrowserRun> runs =
       test::DumpDoms({test::FileUrl(modules + "found.html"), test::FileUrl(modules + "none.html")});
   ASSERT_TRUE(runs[0].ok) << runs[0].error;
@@ -53,14 +55,38 @@ TEST(FullTextInBrowser, SearchesFromFileUrlsAndNamesAMissingFile) {
       << runs[0].dom;
   EXPECT_NE(runs[1].dom.find("total 0 missing 0 first -"), std::string::npos) << runs[1].dom;
 
-  // Without the postings file the words lead to, the result says so.
+  // Rebuilt after one page changed, the index is in two segments: the
+  // changed page's sections come from the second, once each, the others
+  // from the files kept.
+  const std::string page = dir.Sub("kit/docs/html/Modules/media/media.image/index.html");
+  std::string html = test::ReadFile(page);
+  const std::string said = "stretched into a rectangle.</p>";
+  ASSERT_NE(html.find(said), std::string::npos);
+  test::WriteFile(page, html.replace(html.find(said), said.size(),
+                                     "stretched into a rectangle, segmentword.</p>"));
+  const test::RunResult again = test::RunProgram(dir.Sub("prog/Lexidor"), options);
+  ASSERT_NE(again.out.find("indexed into a second segment"), std::string::npos) << again.out;
+  const std::vector<test::BrowserRun> rebuilt = test::DumpDoms(
+      {test::FileUrl(modules + "found.html"), test::FileUrl(modules + "changed.html")});
+  EXPECT_NE(rebuilt[0].dom.find("total 2 missing 0 first DrawImageRect "
+                                "Modules/media/media.image/index.html#DrawImageRect stretched"),
+            std::string::npos)
+      << rebuilt[0].dom;
+  EXPECT_NE(rebuilt[1].dom.find("total 1 missing 0 first DrawImageRect "
+                                "Modules/media/media.image/index.html#DrawImageRect segmentword"),
+            std::string::npos)
+      << rebuilt[1].dom;
+
+  // Without the postings file the words lead to in the kept files, the
+  // result says so, and holds what the second segment found.
   const std::string pointer = test::ReadFile(modules + "textindex.js");
   const size_t from = pointer.find("dir:\"") + 5;
   const std::string folder = modules + pointer.substr(from, pointer.find('"', from) - from);
   ASSERT_EQ(unlink((folder + "p0.js").c_str()), 0) << folder;
   const std::vector<test::BrowserRun> missing =
       test::DumpDoms({test::FileUrl(modules + "found.html")});
-  EXPECT_NE(missing[0].dom.find("total 0 missing 1 first -"), std::string::npos) << missing[0].dom;
+  EXPECT_NE(missing[0].dom.find("total 2 missing 1 first DrawImageRect"), std::string::npos)
+      << missing[0].dom;
 }
 
 }  // namespace
