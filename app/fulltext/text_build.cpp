@@ -40,7 +40,7 @@ std::vector<std::string> IndexFiles(const std::string& folder) {
 // What a rebuild needs of this build's index (its pages, as the walk saw
 // them and by the anchors they were cut by).  The stems' texts stay the
 // index's: the description is written while the index is alive.
-BaseState DescribeBase(const TTextIndex& index, const std::vector<BasePage>& pages,
+BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
   state.generation = options.generation;
@@ -48,7 +48,7 @@ BaseState DescribeBase(const TTextIndex& index, const std::vector<BasePage>& pag
   state.ranges = shards.ranges;
   state.sections = index.Sections().size();
   state.words = index.Words();
-  state.pages = pages;
+  state.pages = std::move(pages);
   for (const SectionRecord& s : index.Sections()) {
     state.length += s.titleLength + s.bodyLength;
     BasePage& page = state.pages[s.page];
@@ -118,7 +118,7 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
     // reads every page again.
     fresh.Commit();
     WriteBaseState(BaseStateFile(options.outputFolder),
-                   DescribeBase(index, pages, options, shards));
+                   DescribeBase(index, std::move(pages), options, shards));
   }
   progress.At(100);
   return summary;

@@ -45,8 +45,8 @@ struct TextBuildSummary {
   size_t segments = 1;    // 2 when pages changed since it are in a second segment
   size_t sections = 0;
   uint64_t words = 0;  // words indexed
-  size_t files = 0;    // files written
-  uint64_t bytes = 0;  // bytes written
+  size_t files = 0;    // files of the new folder, those kept from the base included
+  uint64_t bytes = 0;  // their bytes
   // Pages (and folders) that could not be read: "<path>: <reason>".
   std::vector<std::string> skipped;
   std::string error;  // "" when the index was written in full
@@ -64,7 +64,9 @@ inline std::string BaseStateFile(const std::string& folder) { return folder + ".
 
 // Never throws for what a page holds; an allocation the machine cannot give
 // passes as std::bad_alloc.  On error the output folder may hold part of
-// the files: the caller removes it.
+// the files: the caller removes it.  After success BaseStateFile(output
+// folder) describes the new folder's base; a caller that then fails to put
+// the folder in place removes that file too.
 TextBuildSummary BuildTextIndex(const TextBuildOptions& options);
 
 }  // namespace lexidor::fulltext
