@@ -29,6 +29,13 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
+// A hit shown loads a whole sections file for its one section: smaller
+// files load fewer bytes per hit, but make more files.  The sections of a
+// kit take about kSectionFiles files (a section about kSectionBytes), in
+// files of kSmallSectionsFill (half the bytes per hit of the largest) up to
+// kSectionsFill: below about 120,000 sections the small ones.
+constexpr size_t kSmallSectionsFill = 20 * 1024 - 4096;
+constexpr size_t kSectionFiles = 2000, kSectionBytes = 270;
 static_assert((kPostingsFill + 4096) / 4 * 5 + 1024 < kShardBytes, "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
@@ -321,6 +328,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
 
 void WriteSections(const TTextIndex& index, ShardFamily& secs) {
   const auto& sections = index.Sections();
+  const size_t fill = std::clamp(sections.size() * kSectionBytes / kSectionFiles,
+                                 kSmallSectionsFill, kSectionsFill);
   const auto& pages = index.Pages();
   std::string pageList, rows;
   std::vector<int32_t> local;  // page -> index in this shard's list, or -1
@@ -345,7 +354,7 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
     const std::string pageEntry = newPage ? LinkFromPath(pages[s.page]) : std::string();
     if (secs.Open() && pageList.size() + rows.size() + pageEntry.size() + 1500 +
                                (s.title.size() + s.excerpt.size()) * 6 >
-                           kSectionsFill) {
+                           fill) {
       flush();
     }
     if (!secs.Open()) {
