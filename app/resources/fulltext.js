@@ -41,6 +41,16 @@
                  'a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th y').split(' ');
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
+  // Ways the last word may go on whose first hits' section files are
+  // loaded ahead.
+  var AHEAD_GUESSES = 2;
+  // Work put off until the current task, and its paint, are done: when the
+  // page is idle where it can tell; none where there is no timer (a test
+  // that runs the engine at once).
+  var later = typeof global.requestIdleCallback === 'function' ?
+      function (f) { global.requestIdleCallback(f, {timeout: 100}); } :
+      typeof global.setTimeout === 'function' ?
+      function (f) { global.setTimeout(f, 0); } : function () {};
   var DEFAULT_LIMIT = 10;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
   // Characters of a section's text a hit shows, and how many of them come
@@ -205,6 +215,7 @@
     var decoded = {};          // stem -> postings
     var latest = 0;
     var marks = null, scores = null;
+    var guess = null;          // what the last search ranked, for guessing the next
 
     function dir() { return pointer.dir; }
 
@@ -504,6 +515,16 @@
       for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
     }
 
+    // The sections the groups find, best first.
+    function order(groups, stemsOf) {
+      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }));
+      var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
+      if (plain.length > 1) {
+        near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+      }
+      return ranked;
+    }
+
     // Titles, links and excerpts of sections, in the order given.
     function details(ids, highlight, done) {
       var want = {};
@@ -580,7 +601,11 @@
     function search(query, callback, opts) {
       var ticket = ++latest;
       var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
-      var answer = function (result) { if (ticket === latest) callback(result); };
+      var answer = function (result) {
+        if (ticket !== latest) return;
+        callback(result);
+        if (ticket === latest) later(function () { ahead(ticket, parsed); });
+      };
       var empty = function (missing) {
         answer({query: query, total: 0, hits: [], missing: missing || []});
       };
@@ -629,11 +654,9 @@
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var ranked = rank(parsed.groups.map(function (g) { return groupHits(g, stemsOf); }));
-            var plain = parsed.groups.filter(function (g) { return !g.phrase && !g.prefix; });
-            if (plain.length > 1) {
-              near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
-            }
+            var ranked = order(parsed.groups, stemsOf);
+            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: prefix,
+                     word: stemOf[prefix], prefixed: prefixed, limit: limit};
             var shown = ranked.ids.slice(0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
@@ -643,6 +666,70 @@
           });
         });
       });
+    }
+
+    // Loads, while the reader reads an answer, what the next keystroke most
+    // likely needs: the dictionary files of the words that begin as the
+    // query's last word does, and, for a last word typed as a prefix, the
+    // section files of the first hits of its likeliest ways on (their
+    // postings are in: those of the prefix hold them).  Nothing when a
+    // newer search came.
+    function ahead(ticket, parsed) {
+      if (ticket !== latest || !manifest || !parsed.groups.length) return;
+      var words = parsed.groups[parsed.groups.length - 1].words, w = words[words.length - 1];
+      rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
+        shard('d', n, function () {});
+      });
+      if (guess && guess.ticket === ticket && guess.prefix) {
+        nextWords(guess).slice(0, AHEAD_GUESSES).forEach(function (next) {
+          later(function () { if (ticket === latest) showable(guess, next); });
+        });
+      }
+    }
+
+    // The likely ways a last word typed as a prefix goes on, likeliest
+    // first: one letter more (its stems those of the words that begin so),
+    // or a blank (the word as it stands).  Each is as likely as the
+    // sections its stems are found in, counted by the postings in: a way
+    // whose postings are not all in is left out.
+    function nextWords(g) {
+      var ways = {}, p = g.prefix, out = [];
+      g.prefixed.forEach(function (e) {
+        if (e[0].length <= p.length) return;
+        var c = e[0].charAt(p.length), way = ways[c] || (ways[c] = {stems: [], seen: {}});
+        if (!way.seen[e[1]] && way.stems.length < PREFIX_STEMS) {
+          way.seen[e[1]] = 1;
+          way.stems.push(e[1]);
+        }
+      });
+      if (g.word) ways[' '] = {stems: [g.word], whole: true};
+      Object.keys(ways).forEach(function (c) {
+        var way = ways[c], weight = 0;
+        for (var i = 0; i < way.stems.length && weight >= 0; i++) {
+          var e = decoded[way.stems[i]];
+          weight = e ? weight + e.secs.length : -1;
+        }
+        if (weight > 0) out.push({stems: way.stems, whole: way.whole, weight: weight});
+      });
+      return out.sort(function (a, b) { return b.weight - a.weight; });
+    }
+
+    // Loads the section files of the hits a next word would show first.
+    function showable(g, next) {
+      var stemsOf = Object.assign({}, g.stemsOf), groups = g.groups;
+      if (next.whole) {
+        var last = groups[groups.length - 1];
+        stemsOf[g.prefix] = next.stems[0];
+        groups = groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
+                                              prefix: false}]);
+      } else {
+        stemsOf.prefix = next.stems;
+      }
+      var want = {};
+      order(groups, stemsOf).ids.slice(0, g.limit).forEach(function (id) {
+        want[sectionShard(id)] = 1;
+      });
+      Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
     }
 
     // Loads, ahead of the search that will want them, the dictionary files
