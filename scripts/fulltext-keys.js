@@ -26,17 +26,21 @@ for (const a of args) {
 }
 
 // The clock and its events.
-let now = 0, seq = 0;
+let now = 0, seq = 0, longest = 0;
 const events = [];
-function at(t, fn) {
-  events.push({t, n: seq++, fn});
+function at(t, fn, label) {
+  events.push({t, n: seq++, fn, label});
   events.sort((a, b) => a.t - b.t || a.n - b.n);
 }
 function runUntil(t) {
   while (events.length && events[0].t <= t) {
     const e = events.shift();
     now = e.t;
+    const t0 = process.hrtime.bigint();
     e.fn();
+    const took = Number(process.hrtime.bigint() - t0) / 1e6;
+    longest = Math.max(longest, took);
+    if (process.env.VERBOSE && took > 20) console.log(`  task ${e.label || 'timer'}: ${took.toFixed(1)} ms`);
   }
   now = t;
 }
@@ -80,7 +84,7 @@ function fresh() {
           ok = false;
         }
         done(ok);
-      });
+      }, path.basename(url));
     },
   });
   return {engine, read};
@@ -110,6 +114,8 @@ for (const q of queries) {
     const t0 = process.hrtime.bigint();
     engine.search(text, (r) => { entry.answered = now; entry.total = r.total; }, {limit: 10});
     work.push(Number(process.hrtime.bigint() - t0) / 1e6);
+    longest = Math.max(longest, work[work.length - 1]);
+    if (process.env.VERBOSE && work[work.length - 1] > 10) console.log(`  ${JSON.stringify(text)}: ${work[work.length - 1].toFixed(1)} ms of engine work`);
   }
   runUntil(now + 5000);
   asked.forEach((e, k) => {
@@ -118,9 +124,13 @@ for (const q of queries) {
   });
   bytes.push(read.reduce((n, r) => n + r[1], 0));
   if (process.env.VERBOSE) {
-    console.log(q, asked.map((e) => `${JSON.stringify(e.text)}:${e.answered === null ? '-' : e.answered - e.asked}`).join(' '),
-                Math.round(bytes[bytes.length - 1] / 1000) + ' KB',
-                read.map((r) => path.basename(r[0])).join(' '));
+    console.log(q, Math.round(bytes[bytes.length - 1] / 1000) + ' KB');
+    asked.forEach((e, k) => {
+      const until = k + 1 < asked.length ? asked[k + 1].asked : Infinity;
+      const files = (from, to) => read.filter((r) => r[2] > from && r[2] <= to).map((r) => path.basename(r[0], '.js'));
+      console.log(`  ${JSON.stringify(e.text)}: ${e.answered === null ? '-' : e.answered - e.asked} ms, ` +
+                  `${e.total} found; waited for ${files(e.asked, e.answered)}; then ${files(e.answered, until)}`);
+    });
   }
 }
 const sorted = (a) => a.slice().sort((x, y) => x - y);
@@ -132,4 +142,5 @@ console.log(`         further keystrokes wait median ${p(waits, 0.5)} ms, p95 ${
             `${zero} of ${waits.length} answered at once (${superseded} superseded)`);
 console.log(`         bytes per query median ${(p(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
             `max ${(p(bytes, 1) / 1000).toFixed(0)} KB; engine work per search call median ` +
-            `${p(work, 0.5).toFixed(1)} ms, max ${p(work, 1).toFixed(1)} ms`);
+            `${p(work, 0.5).toFixed(1)} ms, max ${p(work, 1).toFixed(1)} ms; longest task of the engine's ` +
+            `${longest.toFixed(1)} ms`);

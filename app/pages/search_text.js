@@ -28,6 +28,9 @@ var textLimit = textStep;
 var textTimer = 0;
 var textHits = 0;             // text rows drawn
 var textBox, textRows, textCount, textNote, textMore;
+var textEarly = null;         // the text asked for before the names were searched
+var textHeld = null;          // its answer, while the names are still being drawn: [text, result]
+var textHolding = false;
 
 // What query `q` (from ParseQuery) asks of the text, or null for none.
 function TextQueryOf(q) {
@@ -110,6 +113,27 @@ function ShowTextNote(text) {
 	textNote.hidden = text == "";
 }
 
+// The query `q` is about to be shown: its text search starts before the
+// names are searched and drawn, so that the files it needs load meanwhile.
+// An answer that comes at once (its files were in) is held until the names
+// are drawn and TextQuery(q) draws it in the same task, one paint for both.
+function TextEarly(q) {
+	var text = TextQueryOf(q);
+	textEarly = null;
+	textHeld = null;
+	if (text == null || text === textWanted || !textEngine || textProblem) return;
+	textEarly = text;
+	textHolding = true;
+	try {
+		textEngine.search(text, function (result) {
+			if (textHolding) textHeld = [text, result];
+			else TextArrived(text, result);
+		}, { limit: textStep });
+	} catch (e) {
+		textEarly = null;  // RunText tries again, and says what failed
+	}
+}
+
 // The query `q` is shown: the text group follows it.
 function TextQuery(q) {
 	var text = TextQueryOf(q);
@@ -118,6 +142,10 @@ function TextQuery(q) {
 	if (text == null && textEngine && q && q.search && q.text.indexOf(":") == -1) {
 		textEngine.prefetch(q.text.replace(/\*/g, " "));
 	}
+	var early = textEarly === text, held = textHeld;
+	textEarly = null;
+	textHeld = null;
+	textHolding = false;
 	if (text === textWanted) return;
 	textWanted = text;
 	textLimit = textStep;
@@ -134,6 +162,8 @@ function TextQuery(q) {
 	textRows.setAttribute("aria-busy", "true");
 	if (textProblem) {
 		TextMissing(textProblem);
+	} else if (early) {
+		if (held) TextArrived(held[0], held[1]);
 	} else if (textEngine) {
 		ScheduleText();
 	}
