@@ -10,8 +10,8 @@
 // Each query is typed on a fresh engine after the manifest is in, as on a
 // freshly loaded page; the page's rules decide what each keystroke asks
 // of the text (app/pages/search_text.js, TextQueryOf: fewer than two
-// letters search nothing but prefetch, a last word of one or two letters
-// is looked for whole).
+// letters search nothing but prefetch, nor does a last word's first letter,
+// a last word of two letters is looked for whole).
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
@@ -55,8 +55,9 @@ function pakoInflater() {
 
 // The page's rule: what a typed text asks of the text search.
 function textQueryOf(typed) {
-  const text = typed.replace(/^[\s*]+/, '').replace(/\*+$/, '').replace(/\*/g, ' ');
+  let text = typed.replace(/^[\s*]+/, '').replace(/\*+$/, '').replace(/\*/g, ' ');
   if (text.replace(/[\s"]/g, '').length < 2) return null;
+  if (/[^\s"][\s"]+[^\s"]$/.test(text)) text = text.slice(0, -1);
   return /(^|[\s"])[^\s"]{1,2}$/.test(text) ? text + ' ' : text;
 }
 
@@ -102,8 +103,10 @@ for (const q of queries) {
   for (let k = 1; k <= q.length; k++) {
     runUntil(start + (k - 1) * 120);
     const typed = q.slice(0, k), text = textQueryOf(typed);
-    if (text === null) {
+    if (text === null || /(^|[\s"*])[^\s"*]$/.test(typed)) {
       if (engine.prefetch) engine.prefetch(typed.replace(/\*/g, ' '));
+    }
+    if (text === null) {
       wanted = null;
       continue;
     }

@@ -37,6 +37,9 @@ function TextQueryOf(q) {
 	if (!q || !q.search || q.text.indexOf(":") != -1) return null;
 	var text = q.text.replace(/^[\s*]+/, "").replace(/\*+$/, "").replace(/\*/g, " ");
 	if (text.replace(/[\s"]/g, "").length < 2) return null;
+	// A last word of one letter is still being typed: the words before it are
+	// searched (their answer is in already) until its second letter comes.
+	if (/[^\s"][\s"]+[^\s"]$/.test(text)) text = text.slice(0, -1);
 	// A last word of one or two letters is looked for whole: as the start of
 	// words it would stand for a great many, and load all their files.
 	return /(^|[\s"])[^\s"]{1,2}$/.test(text) ? text + " " : text;
@@ -137,9 +140,11 @@ function TextEarly(q) {
 // The query `q` is shown: the text group follows it.
 function TextQuery(q) {
 	var text = TextQueryOf(q);
-	// A first letter searches no text, but the dictionary files of the words
-	// it begins are loaded for the keystroke after it.
-	if (text == null && textEngine && q && q.search && q.text.indexOf(":") == -1) {
+	// A first letter searches no text (nor a word's first letter after
+	// others), but the dictionary files of the words it begins are loaded
+	// for the keystroke after it.
+	if (textEngine && q && q.search && q.text.indexOf(":") == -1 &&
+		(text == null || /(^|[\s"*])[^\s"*]$/.test(q.text))) {
 		textEngine.prefetch(q.text.replace(/\*/g, " "));
 	}
 	var early = textEarly === text, held = textHeld;
