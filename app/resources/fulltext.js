@@ -43,7 +43,7 @@
   var PREFIX_STEMS = 64;
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
-  var AHEAD_GUESSES = 2;
+  var AHEAD_GUESSES = 1;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -655,8 +655,10 @@
               hl.stems.push(s);
             });
             var ranked = order(parsed.groups, stemsOf);
-            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: prefix,
-                     word: stemOf[prefix], prefixed: prefixed, limit: limit};
+            var lastGroup = parsed.groups[parsed.groups.length - 1];
+            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                     word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                     limit: limit};
             var shown = ranked.ids.slice(0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
@@ -670,39 +672,43 @@
 
     // Loads, while the reader reads an answer, what the next keystroke most
     // likely needs: the dictionary files of the words that begin as the
-    // query's last word does, and, for a last word typed as a prefix, the
-    // section files of the first hits of its likeliest ways on (their
-    // postings are in: those of the prefix hold them).  Nothing when a
-    // newer search came.
+    // query's last word does, and the section files of the first hits of
+    // the likeliest ways that word goes on, of those whose postings are in
+    // (those of a prefix hold the postings of its longer prefixes, unless
+    // it stood for more stems than a search takes).  Postings are not
+    // guessed: the likeliest next letter by the words it begins was right
+    // too seldom for the bytes.  Nothing when a newer search came.
     function ahead(ticket, parsed) {
+      var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
-      var words = parsed.groups[parsed.groups.length - 1].words, w = words[words.length - 1];
-      rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
-        shard('d', n, function () {});
-      });
-      if (guess && guess.ticket === ticket && guess.prefix) {
-        nextWords(guess).slice(0, AHEAD_GUESSES).forEach(function (next) {
-          later(function () { if (ticket === latest) showable(guess, next); });
+      if (!g || g.ticket !== ticket) return prefetch(parsed);
+      lookUp([], g.word, function (stemOf, prefixed, missing) {
+        if (ticket !== latest || missing.length) return;
+        nextWords(g, prefixed).slice(0, AHEAD_GUESSES).forEach(function (next) {
+          later(function () { if (ticket === latest) showable(g, next); });
         });
-      }
+      });
     }
 
-    // The likely ways a last word typed as a prefix goes on, likeliest
-    // first: one letter more (its stems those of the words that begin so),
-    // or a blank (the word as it stands).  Each is as likely as the
-    // sections its stems are found in, counted by the postings in: a way
-    // whose postings are not all in is left out.
-    function nextWords(g) {
-      var ways = {}, p = g.prefix, out = [];
-      g.prefixed.forEach(function (e) {
-        if (e[0].length <= p.length) return;
-        var c = e[0].charAt(p.length), way = ways[c] || (ways[c] = {stems: [], seen: {}});
+    // The ways the last word `g.word` may go on whose postings are all in:
+    // one letter more (its stems those of the words in `prefixed` that
+    // begin so) or, for a word typed as a prefix, a blank (the word as it
+    // stands); likeliest first, each as likely as the sections its stems
+    // are found in.
+    function nextWords(g, prefixed) {
+      var ways = {}, p = g.word, out = [];
+      prefixed.forEach(function (e) {
+        // A word of three letters or more searched whole was ended by a
+        // blank: the next letter begins another word.
+        if (e[0].length <= p.length || (!g.prefix && p.length > 2)) return;
+        var c = e[0].charAt(p.length);
+        var way = ways[c] || (ways[c] = {stems: [], seen: {}});
         if (!way.seen[e[1]] && way.stems.length < PREFIX_STEMS) {
           way.seen[e[1]] = 1;
           way.stems.push(e[1]);
         }
       });
-      if (g.word) ways[' '] = {stems: [g.word], whole: true};
+      if (g.prefix && g.stem) ways[' '] = {stems: [g.stem], whole: true};
       Object.keys(ways).forEach(function (c) {
         var way = ways[c], weight = 0;
         for (var i = 0; i < way.stems.length && weight >= 0; i++) {
@@ -716,15 +722,14 @@
 
     // Loads the section files of the hits a next word would show first.
     function showable(g, next) {
-      var stemsOf = Object.assign({}, g.stemsOf), groups = g.groups;
+      var stemsOf = Object.assign({}, g.stemsOf), last = g.groups[g.groups.length - 1];
       if (next.whole) {
-        var last = groups[groups.length - 1];
-        stemsOf[g.prefix] = next.stems[0];
-        groups = groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
-                                              prefix: false}]);
+        stemsOf[g.word] = next.stems[0];
       } else {
         stemsOf.prefix = next.stems;
       }
+      var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
+                                                  prefix: !next.whole}]);
       var want = {};
       order(groups, stemsOf).ids.slice(0, g.limit).forEach(function (id) {
         want[sectionShard(id)] = 1;
@@ -738,7 +743,7 @@
     // its dictionary files in.
     function prefetch(text) {
       start(function () {
-        var groups = parseQuery(text).groups;
+        var groups = (typeof text === 'string' ? parseQuery(text) : text).groups;
         if (!manifest || !groups.length) return;
         var words = groups[groups.length - 1].words, w = words[words.length - 1];
         rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
