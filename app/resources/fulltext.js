@@ -20,6 +20,8 @@
 // search replaces the one still waiting: only the latest is answered.
 // engine.prefetch('d') loads the dictionary files of the words beginning
 // with the last word given, for the search a next keystroke will make.
+// After each answer, when the page is idle, the engine itself loads what
+// the next keystroke most likely needs (see ahead below).
 (function (global) {
   'use strict';
 
