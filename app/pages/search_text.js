@@ -147,7 +147,7 @@ function TextQuery(q) {
 		(text == null || /(^|[\s"*])[^\s"*]$/.test(q.text))) {
 		textEngine.prefetch(q.text.replace(/\*/g, " "));
 	}
-	var early = textEarly === text, held = textHeld;
+	var early = text != null && textEarly === text, held = textHeld;
 	textEarly = null;
 	textHeld = null;
 	textHolding = false;
