@@ -14,8 +14,9 @@ const fs = require('fs');
 const net = require('net');
 const os = require('os');
 const path = require('path');
+const steps_ = require('./step_runner.js');
 
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const { sleep } = steps_;
 
 // WebDriver's key codes for the named keys page_driver.js knows.
 const KEYS = {
@@ -109,40 +110,10 @@ class Firefox {
 }
 
 async function RunSteps(firefox, steps) {
-  const f = await Firefox.start(firefox);
-  const values = [];
-  try {
-    for (const step of steps) {
-      if ('goto' in step) await f.goto(step.goto);
-      else if ('eval' in step) values.push(await f.eval(step.eval));
-      else if ('keys' in step) for (const k of step.keys) await f.key(k);
-      else if ('wait' in step) await sleep(step.wait);
-      else if ('until' in step) {
-        for (let k = 0; ; k++) {
-          let done = false;
-          try {
-            done = await f.eval(step.until);
-          } catch (e) {
-            // Asked while the tab changes documents: not yet true.
-            if (!/no such window|unload|discarded|JavascriptError: .*(dead|navigat)/i.test(e.message)) throw e;
-          }
-          if (done) break;
-          if (k >= 1200) throw new Error('never true: ' + step.until);
-          await sleep(100);
-        }
-      } else throw new Error('unknown step ' + JSON.stringify(step));
-    }
-  } finally {
-    await f.close();
-  }
-  return values;
+  return steps_.RunSteps(await Firefox.start(firefox), steps,
+                         /no such window|unload|discarded|JavascriptError: .*(dead|navigat)/i);
 }
 
 module.exports = { Firefox, RunSteps };
 
-if (require.main === module) {
-  const [firefox, stepsFile] = process.argv.slice(2);
-  RunSteps(firefox, JSON.parse(fs.readFileSync(stepsFile, 'utf8')))
-    .then((values) => { for (const v of values) process.stdout.write(JSON.stringify(v) + '\n'); })
-    .catch((e) => { process.stderr.write('firefox_driver: ' + e.message + '\n'); process.exit(1); });
-}
+if (require.main === module) steps_.Main('firefox_driver', RunSteps);

@@ -92,6 +92,36 @@ function property(oracleFile) {
         }
       }
     }
+    // Typed key by key into one engine whose files arrive in later tasks,
+    // interleaved with the keystrokes, while it loads ahead what the next
+    // keystroke may want: every answer is the latest query's and the same
+    // as a fresh engine's.
+    const queue = [];
+    const warm = open(corpus.modules, scriptFile, (f) => queue.push(f)).engine;
+    const run = (steps) => { while (steps-- > 0 && queue.length) queue.splice(next(queue.length), 1)[0](); };
+    for (let q = 0; q < 20; q++) {
+      const words = [];
+      for (let k = 1 + next(3); k > 0; k--) words.push(pick(corpus.vocabulary));
+      const text = (next(4) ? '' : '"') + words.join(' ');
+      let asked = null;
+      for (let end = 1; end <= text.length; end++) {
+        const typed = text.slice(0, end);
+        asked = typed;
+        warm.search(typed, (r) => {
+          queries++;
+          const cold = engine.search(typed, 10);
+          const got = [r.total].concat(r.hits.map((h) => h.link + ' ' + h.excerpt));
+          const want = [cold.total].concat(cold.hits.map((h) => h.link + ' ' + h.excerpt));
+          if (typed !== asked) fail(`corpus ${c}: ${JSON.stringify(typed)} answered after ${JSON.stringify(asked)}`);
+          if (JSON.stringify(got) !== JSON.stringify(want)) {
+            fail(`corpus ${c} typed ${JSON.stringify(typed)}: got ${JSON.stringify(got)}, a fresh engine ${JSON.stringify(want)}`);
+          }
+        }, {limit: 10});
+        run(next(4));
+      }
+      run(Infinity);
+    }
+
     // Any text at all is a query: parsing and searching never throw.
     const chars = ['a', 'b', ' ', '"', '*', '\\', '\u00e9', '\u0000', '\ud800', '(', 'x', '?'];
     for (let q = 0; q < 200; q++) {

@@ -4,7 +4,9 @@
 //
 //   node fulltext_engine.js <Modules folder> <query> [<query> ...]
 // prints one JSON result per query; as a module, open(modules) gives a
-// search function that answers at once.
+// search function that answers at once.  open(modules, script, later) runs
+// each load, and the engine's own timers, through `later` instead, as a
+// page's loads come in later tasks (`engine` is then the script's own).
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
@@ -17,8 +19,9 @@ function pakoInflater() {
   }
 }
 
-function open(modules, scriptFile) {
+function open(modules, scriptFile, later) {
   const context = {console, TextDecoder};
+  if (later) context.setTimeout = (f) => later(f);
   context.self = context;
   vm.createContext(context);
   const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});
@@ -32,14 +35,17 @@ function open(modules, scriptFile) {
   const engine = context.LexidorFullText.create({
     base: modules + '/',
     load(url, done) {
-      let ok = true;
-      try {
-        run(url);
-        read.push([url, fs.statSync(url).size]);
-      } catch (e) {
-        ok = false;
-      }
-      done(ok);
+      const loaded = () => {
+        let ok = true;
+        try {
+          run(url);
+          read.push([url, fs.statSync(url).size]);
+        } catch (e) {
+          ok = false;
+        }
+        done(ok);
+      };
+      if (later) later(loaded); else loaded();
     },
   });
   return {
@@ -49,6 +55,7 @@ function open(modules, scriptFile) {
       if (!result) throw new Error('no answer for ' + JSON.stringify(query));
       return result;
     },
+    engine,
     parseQuery: context.LexidorFullText.parseQuery,
     wordsOf: context.LexidorFullText.wordsOf,
     read,

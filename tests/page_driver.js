@@ -27,6 +27,9 @@ const { spawn } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const steps_ = require('./step_runner.js');
+
+const { sleep } = steps_;
 
 class Browser {
   static async start(chromium, extraArgs = []) {
@@ -138,7 +141,7 @@ class Browser {
         if (await this.eval('location.href != ' + JSON.stringify(before) +
                             ' && document.readyState == "complete"')) return;
       } catch (e) { /* the page is being replaced */ }
-      await new Promise((r) => setTimeout(r, 50));
+      await sleep(50);
     }
     throw new Error('history step did not finish');
   }
@@ -170,69 +173,42 @@ class Browser {
   }
 }
 
+// Chromium's own steps beyond those of step_runner.js.
+async function More(b, step, values) {
+  if ('back' in step) await b.historyStep(-1);
+  else if ('forward' in step) await b.historyStep(1);
+  else if ('size' in step) {
+    await b.page('Emulation.setDeviceMetricsOverride', {
+      width: step.size[0], height: step.size[1], deviceScaleFactor: 1, mobile: false,
+    });
+  } else if ('dark' in step) {
+    await b.page('Emulation.setEmulatedMedia', {
+      features: [{ name: 'prefers-color-scheme', value: step.dark ? 'dark' : 'light' }],
+    });
+  } else if ('scripts' in step) {
+    await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
+  } else if ('waitAddress' in step) {
+    for (let k = 0; k < 200; k++) {
+      try {
+        const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
+        if (entries[currentIndex].url === step.waitAddress) break;
+      } catch (e) { /* between two documents: not attached to a page just now */ }
+      await sleep(100);
+    }
+  } else if ('ax' in step) values.push(await b.axNode(step.ax));
+  else if ('address' in step) {
+    const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
+    values.push(entries[currentIndex].url);
+  } else return false;
+  return true;
+}
+
 async function RunSteps(chromium, steps) {
   const b = await Browser.start(chromium);
-  const values = [];
-  try {
-    for (const step of steps) {
-      if ('goto' in step) await b.goto(step.goto);
-      else if ('eval' in step) values.push(await b.eval(step.eval));
-      else if ('keys' in step) for (const k of step.keys) await b.key(k);
-      else if ('back' in step) await b.historyStep(-1);
-      else if ('forward' in step) await b.historyStep(1);
-      else if ('size' in step) {
-        await b.page('Emulation.setDeviceMetricsOverride', {
-          width: step.size[0], height: step.size[1], deviceScaleFactor: 1, mobile: false,
-        });
-      } else if ('dark' in step) {
-        await b.page('Emulation.setEmulatedMedia', {
-          features: [{ name: 'prefers-color-scheme', value: step.dark ? 'dark' : 'light' }],
-        });
-      } else if ('scripts' in step) {
-        await b.page('Emulation.setScriptExecutionDisabled', { value: !step.scripts });
-      } else if ('wait' in step) await new Promise((r) => setTimeout(r, step.wait));
-      else if ('until' in step) {
-        // Asked while the tab changes documents, the question is not
-        // answered: it counts as not yet true.
-        for (let k = 0; ; k++) {
-          let done = false;
-          try {
-            done = await b.eval(step.until);
-          } catch (e) {
-            if (!/navigated or closed|context was destroyed|Cannot find context/.test(e.message)) throw e;
-          }
-          if (done) break;
-          if (k >= 1200) throw new Error('never true: ' + step.until);
-          await new Promise((r) => setTimeout(r, 100));
-        }
-      }
-      else if ('waitAddress' in step) {
-        for (let k = 0; k < 200; k++) {
-          try {
-            const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
-            if (entries[currentIndex].url === step.waitAddress) break;
-          } catch (e) { /* between two documents: not attached to a page just now */ }
-          await new Promise((r) => setTimeout(r, 100));
-        }
-      }
-      else if ('ax' in step) values.push(await b.axNode(step.ax));
-      else if ('address' in step) {
-        const { currentIndex, entries } = await b.page('Page.getNavigationHistory');
-        values.push(entries[currentIndex].url);
-      }
-      else throw new Error('unknown step ' + JSON.stringify(step));
-    }
-  } finally {
-    await b.close();
-  }
-  return values;
+  return steps_.RunSteps(b, steps, /navigated or closed|context was destroyed|Cannot find context/,
+                         (step, values) => More(b, step, values));
 }
 
 module.exports = { Browser, RunSteps };
 
-if (require.main === module) {
-  const [chromium, stepsFile] = process.argv.slice(2);
-  RunSteps(chromium, JSON.parse(fs.readFileSync(stepsFile, 'utf8')))
-    .then((values) => { for (const v of values) process.stdout.write(JSON.stringify(v) + '\n'); })
-    .catch((e) => { process.stderr.write('page_driver: ' + e.message + '\n'); process.exit(1); });
-}
+if (require.main === module) steps_.Main('page_driver', RunSteps);

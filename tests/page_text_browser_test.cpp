@@ -147,6 +147,19 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
     }
     acts.push_back(Check(kNames, c.names));
   }
+  // A last word's first letter keeps the hits of the words before it (the
+  // whole word "drawimage", not the start of words).
+  for (const char* typed : {"drawimage", "drawimage s"}) {
+    acts.push_back(Check("(" + field + ".value = " + test::Json(typed) + ", " + field +
+                             ".dispatchEvent(new Event('input')), 1)",
+                         "1"));
+  }
+  acts.push_back(Do(R"({"wait":300})"));
+  acts.push_back(Check(std::string(kTitles) +
+                           " + ' ' + /\u201cdrawimage\u201d/.test(document.getElementById("
+                           "'textcount').textContent) + ' ' + document.getElementById('textpart')"
+                           ".classList.contains('stale')",
+                       "DrawImage,Commands true false"));
   // Down past the two names into the text group, Up back to the last name.
   acts.push_back(Check(kClear, "1"));
   acts.push_back(Type("drawimage"));

@@ -29,6 +29,18 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
+// A hit shown loads a whole sections file for its one section, and a word
+// the whole postings file its stem is in: smaller files load fewer bytes
+// per query, but make more files.  The sections of a kit take about
+// kSectionFiles files (a section about kSectionBytes), in files of
+// kSmallSectionsFill (half the bytes per hit of the largest) up to
+// kSectionsFill: below about 120,000 sections the small ones.  Likewise
+// the postings take about kPostingsFiles files (a word of the pages about
+// kPostingBytes), in files of kSmallPostingsFill up to kPostingsFill.
+constexpr size_t kSmallSectionsFill = 20 * 1024 - 4096;
+constexpr size_t kSectionFiles = 2000, kSectionBytes = 270;
+constexpr size_t kSmallPostingsFill = 32 * 1024 - 4096;
+constexpr size_t kPostingsFiles = 1500, kPostingBytes = 4;
 static_assert((kPostingsFill + 4096) / 4 * 5 + 1024 < kShardBytes, "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
@@ -259,6 +271,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
   const double n = collection.sections, average = collection.averageLength;
+  const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
+                                         kSmallPostingsFill, kPostingsFill);
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
@@ -308,8 +322,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         for (uint32_t delta : positions) AppendNumber(one, delta);
       };
       encode(section - previous);
-      if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 >
-              kPostingsFill &&
+      if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 > fill &&
           (!part.empty() || !terms.empty())) {
         if (!part.empty()) addPart();
         flush();
@@ -326,6 +339,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
 
 void WriteSections(const TTextIndex& index, ShardFamily& secs) {
   const auto& sections = index.Sections();
+  const size_t fill = std::clamp(sections.size() * kSectionBytes / kSectionFiles,
+                                 kSmallSectionsFill, kSectionsFill);
   const auto& pages = index.Pages();
   std::string pageList, rows;
   std::vector<int32_t> local;  // page -> index in this shard's list, or -1
@@ -350,7 +365,7 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
     const std::string pageEntry = newPage ? LinkFromPath(pages[s.page]) : std::string();
     if (secs.Open() && pageList.size() + rows.size() + pageEntry.size() + 1500 +
                                (s.title.size() + s.excerpt.size()) * 6 >
-                           kSectionsFill) {
+                           fill) {
       flush();
     }
     if (!secs.Open()) {

@@ -209,6 +209,7 @@ var shownQuery = null;
 function Apply(q, keepField) {
 	shownQuery = q;
 	if (!keepField) field.value = q.search ? q.text : "";
+	TextEarly(q);
 	Show(Find(q), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);

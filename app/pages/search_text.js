@@ -28,12 +28,18 @@ var textLimit = textStep;
 var textTimer = 0;
 var textHits = 0;             // text rows drawn
 var textBox, textRows, textCount, textNote, textMore;
+var textEarly = null;         // the text asked for before the names were searched
+var textHeld = null;          // its answer, while the names are still being drawn: [text, result]
+var textHolding = false;
 
 // What query `q` (from ParseQuery) asks of the text, or null for none.
 function TextQueryOf(q) {
 	if (!q || !q.search || q.text.indexOf(":") != -1) return null;
 	var text = q.text.replace(/^[\s*]+/, "").replace(/\*+$/, "").replace(/\*/g, " ");
 	if (text.replace(/[\s"]/g, "").length < 2) return null;
+	// A last word of one letter is still being typed: the words before it are
+	// searched (their answer is in already) until its second letter comes.
+	if (/[^\s"][\s"]+[^\s"]$/.test(text)) text = text.slice(0, -1);
 	// A last word of one or two letters is looked for whole: as the start of
 	// words it would stand for a great many, and load all their files.
 	return /(^|[\s"])[^\s"]{1,2}$/.test(text) ? text + " " : text;
@@ -110,14 +116,41 @@ function ShowTextNote(text) {
 	textNote.hidden = text == "";
 }
 
+// The query `q` is about to be shown: its text search starts before the
+// names are searched and drawn, so that the files it needs load meanwhile.
+// An answer that comes at once (its files were in) is held until the names
+// are drawn and TextQuery(q) draws it in the same task, one paint for both.
+function TextEarly(q) {
+	var text = TextQueryOf(q);
+	textEarly = null;
+	textHeld = null;
+	if (text == null || text === textWanted || !textEngine || textProblem) return;
+	textEarly = text;
+	textHolding = true;
+	try {
+		textEngine.search(text, function (result) {
+			if (textHolding) textHeld = [text, result];
+			else TextArrived(text, result);
+		}, { limit: textStep });
+	} catch (e) {
+		textEarly = null;  // RunText tries again, and says what failed
+	}
+}
+
 // The query `q` is shown: the text group follows it.
 function TextQuery(q) {
 	var text = TextQueryOf(q);
-	// A first letter searches no text, but the dictionary files of the words
-	// it begins are loaded for the keystroke after it.
-	if (text == null && textEngine && q && q.search && q.text.indexOf(":") == -1) {
+	// A first letter searches no text (nor a word's first letter after
+	// others), but the dictionary files of the words it begins are loaded
+	// for the keystroke after it.
+	if (textEngine && q && q.search && q.text.indexOf(":") == -1 &&
+		(text == null || /(^|[\s"*])[^\s"*]$/.test(q.text))) {
 		textEngine.prefetch(q.text.replace(/\*/g, " "));
 	}
+	var early = text != null && textEarly === text, held = textHeld;
+	textEarly = null;
+	textHeld = null;
+	textHolding = false;
 	if (text === textWanted) return;
 	textWanted = text;
 	textLimit = textStep;
@@ -134,6 +167,8 @@ function TextQuery(q) {
 	textRows.setAttribute("aria-busy", "true");
 	if (textProblem) {
 		TextMissing(textProblem);
+	} else if (early) {
+		if (held) TextArrived(held[0], held[1]);
 	} else if (textEngine) {
 		ScheduleText();
 	}

@@ -22,6 +22,8 @@
 // search replaces the one still waiting: only the latest is answered.
 // engine.prefetch('d') loads the dictionary files of the words beginning
 // with the last word given, for the search a next keystroke will make.
+// After each answer, when the page is idle, the engine itself loads what
+// the next keystroke most likely needs (see ahead below).
 (function (global) {
   'use strict';
 
@@ -43,6 +45,16 @@
                  'a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th y').split(' ');
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
+  // Ways the last word may go on whose first hits' section files are
+  // loaded ahead.
+  var AHEAD_GUESSES = 1;
+  // Work put off until the current task, and its paint, are done: when the
+  // page is idle where it can tell; none where there is no timer (a test
+  // that runs the engine at once).
+  var later = typeof global.requestIdleCallback === 'function' ?
+      function (f) { global.requestIdleCallback(f, {timeout: 100}); } :
+      typeof global.setTimeout === 'function' ?
+      function (f) { global.setTimeout(f, 0); } : function () {};
   var DEFAULT_LIMIT = 10;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
   // Characters of a section's text a hit shows, and how many of them come
@@ -210,6 +222,7 @@
     var decoded = {};          // stem -> postings
     var latest = 0;
     var marks = null, scores = null;
+    var guess = null;          // what the last search ranked, for guessing the next
 
     function dir() { return pointer.dir; }
 
@@ -499,6 +512,16 @@
       for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
     }
 
+    // The sections the groups find, best first.
+    function order(groups, stemsOf) {
+      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }));
+      var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
+      if (plain.length > 1) {
+        near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+      }
+      return ranked;
+    }
+
     // Titles, links and excerpts of sections, in the order given.
     function details(ids, highlight, done) {
       var want = {};
@@ -575,7 +598,11 @@
     function search(query, callback, opts) {
       var ticket = ++latest;
       var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
-      var answer = function (result) { if (ticket === latest) callback(result); };
+      var answer = function (result) {
+        if (ticket !== latest) return;
+        callback(result);
+        if (ticket === latest) later(function () { ahead(ticket, parsed); });
+      };
       var empty = function (missing) {
         answer({query: query, total: 0, hits: [], missing: missing || []});
       };
@@ -624,11 +651,11 @@
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var ranked = rank(parsed.groups.map(function (g) { return groupHits(g, stemsOf); }));
-            var plain = parsed.groups.filter(function (g) { return !g.phrase && !g.prefix; });
-            if (plain.length > 1) {
-              near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
-            }
+            var ranked = order(parsed.groups, stemsOf);
+            var lastGroup = parsed.groups[parsed.groups.length - 1];
+            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                     word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                     limit: limit};
             var shown = ranked.ids.slice(0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
@@ -640,13 +667,80 @@
       });
     }
 
+    // Loads, while the reader reads an answer, what the next keystroke most
+    // likely needs: the dictionary files of the words that begin as the
+    // query's last word does, and the section files of the first hits of
+    // the likeliest ways that word goes on, of those whose postings are in
+    // (those of a prefix hold the postings of its longer prefixes, unless
+    // it stood for more stems than a search takes).  Postings are not
+    // guessed: the likeliest next letter by the words it begins was right
+    // too seldom for the bytes.  Nothing when a newer search came.
+    function ahead(ticket, parsed) {
+      var g = guess;
+      if (ticket !== latest || !manifest || !parsed.groups.length) return;
+      if (!g || g.ticket !== ticket) return prefetch(parsed);
+      lookUp([], g.word, function (stemOf, prefixed, missing) {
+        if (ticket !== latest || missing.length) return;
+        nextWords(g, prefixed).slice(0, AHEAD_GUESSES).forEach(function (next) {
+          later(function () { if (ticket === latest) showable(g, next); });
+        });
+      });
+    }
+
+    // The ways the last word `g.word` may go on whose postings are all in:
+    // one letter more (its stems those of the words in `prefixed` that
+    // begin so) or, for a word typed as a prefix, a blank (the word as it
+    // stands); likeliest first, each as likely as the sections its stems
+    // are found in.
+    function nextWords(g, prefixed) {
+      var ways = {}, p = g.word, out = [];
+      prefixed.forEach(function (e) {
+        // A word of three letters or more searched whole was ended by a
+        // blank: the next letter begins another word.
+        if (e[0].length <= p.length || (!g.prefix && p.length > 2)) return;
+        var c = e[0].charAt(p.length);
+        var way = ways[c] || (ways[c] = {stems: [], seen: {}});
+        if (!way.seen[e[1]] && way.stems.length < PREFIX_STEMS) {
+          way.seen[e[1]] = 1;
+          way.stems.push(e[1]);
+        }
+      });
+      if (g.prefix && g.stem) ways[' '] = {stems: [g.stem], whole: true};
+      Object.keys(ways).forEach(function (c) {
+        var way = ways[c], weight = 0;
+        for (var i = 0; i < way.stems.length && weight >= 0; i++) {
+          var e = decoded[way.stems[i]];
+          weight = e ? weight + e.secs.length : -1;
+        }
+        if (weight > 0) out.push({stems: way.stems, whole: way.whole, weight: weight});
+      });
+      return out.sort(function (a, b) { return b.weight - a.weight; });
+    }
+
+    // Loads the section files of the hits a next word would show first.
+    function showable(g, next) {
+      var stemsOf = Object.assign({}, g.stemsOf), last = g.groups[g.groups.length - 1];
+      if (next.whole) {
+        stemsOf[g.word] = next.stems[0];
+      } else {
+        stemsOf.prefix = next.stems;
+      }
+      var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
+                                                  prefix: !next.whole}]);
+      var want = {};
+      order(groups, stemsOf).ids.slice(0, g.limit).forEach(function (id) {
+        want[sectionShard(id)] = 1;
+      });
+      Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
+    }
+
     // Loads, ahead of the search that will want them, the dictionary files
     // of the words that begin as the last word of `text` does: a first
     // letter typed searches nothing, but the keystroke after it then finds
     // its dictionary files in.
     function prefetch(text) {
       start(function () {
-        var groups = parseQuery(text).groups;
+        var groups = (typeof text === 'string' ? parseQuery(text) : text).groups;
         if (!manifest || !groups.length) return;
         var words = groups[groups.length - 1].words, w = words[words.length - 1];
         rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
