@@ -655,7 +655,7 @@
             var lastGroup = parsed.groups[parsed.groups.length - 1];
             guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
                      word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                     limit: limit};
+                     limit: opts && opts.shown !== undefined ? opts.shown : limit};
             var shown = ranked.ids.slice(0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
@@ -852,10 +852,13 @@
         if (ticket !== latest) return;
         if (!parts) return callback({query: query, total: 0, hits: [], missing: missing});
         if (parts.length === 1) return parts[0].search(query, callback, opts);
-        // Each segment ranks its sections; only those shown are read.
+        // Each segment ranks its sections; only those shown are read.  (A
+        // segment still loads ahead the sections of as many hits as are
+        // shown for the next keystroke's likeliest query.)
         var ranking = {}, results = [], left = parts.length;
         for (var key in opts || {}) ranking[key] = opts[key];
         ranking.limit = 0;
+        ranking.shown = limit;
         parts.forEach(function (part, i) {
           part.search(query, function (result) {
             results[i] = result;
