@@ -168,6 +168,7 @@ String InstallTextIndex() {
     pointerError =
         SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
+                                   LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\fulltext.js"),
                                FromLatin1(modules + "/fulltext.js"));
     if (pointerError.empty()) {

@@ -70,6 +70,7 @@ function fresh() {
   if (!scriptFile.startsWith(modules)) {
     run(pakoInflater());
     run(path.join(path.dirname(scriptFile), 'unpack.js'));
+    run(path.join(path.dirname(scriptFile), 'text_query.js'));
   }
   run(scriptFile);
   const read = [];

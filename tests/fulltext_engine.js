@@ -29,6 +29,7 @@ function open(modules, scriptFile, later) {
   if (scriptFile) {
     run(pakoInflater());
     run(path.join(path.dirname(scriptFile), 'unpack.js'));
+    run(path.join(path.dirname(scriptFile), 'text_query.js'));
   }
   run(scriptFile || path.join(modules, 'fulltext.js'));
   const read = [];

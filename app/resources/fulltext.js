@@ -27,7 +27,6 @@
 (function (global) {
   'use strict';
 
-  var MAX_WORD = 32;
   // Digits of the dictionary's counts.
   var DIGITS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_';
   var DIGIT = new Int8Array(128).fill(-1);
@@ -37,12 +36,11 @@
   // 29 come before its last (base 29).
   var SYMBOL = new Int8Array(128).fill(-1);
   for (var c = 0x20, k = 0; c < 0x7F; c++) if (c !== 0x22 && c !== 0x5C) SYMBOL[c] = k++;
-  // Folding: the same rules as the index build.  U+0100..U+017F by base
-  // letter ('1' stands for "ij", '2' for "oe"), then U+00C0..U+00FF.
-  var LATIN_A = 'aaaaaaccccccccddddeeeeeeeeeegggggggghhhhiiiiiiiiii11jjkkkllllllllllnnnnnnnnn' +
-      'oooooo22rrrrrrssssssssttttttuuuuuuuuuuuuwwyyyzzzzzzs';
-  var LATIN_1 = ('a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th ss ' +
-                 'a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th y').split(' ');
+  // The query's words, folded as the build folds the pages' (text_query.js,
+  // joined before this script).
+  var Query = global.LexidorTextQuery;
+  var wordsOf = Query.wordsOf, parseQuery = Query.parseQuery, plainForm = Query.plainForm;
+
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
   // Ways the last word may go on whose first hits' section files are
@@ -63,91 +61,6 @@
   // A section's score for a stem is written as one digit: e^(digit/16) - 1.
   var SCORES = [];
   for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
-
-  // A word no page holds as typed ("opening" where the pages say "opens")
-  // may still share their stem: with a common ending cut off it is looked
-  // up as a stem.  The build stems every word of the pages; this covers the
-  // usual endings of a query without a stemmer in the page.
-  function plainForm(word) {
-    var endings = ['ing', 'ed', 'es', 'ly', 's'];
-    for (var i = 0; i < endings.length; i++) {
-      var e = endings[i];
-      if (word.length >= e.length + 3 && word.slice(-e.length) === e &&
-          !(e === 's' && word.slice(-2) === 'ss')) {
-        return word.slice(0, -e.length);
-      }
-    }
-    return undefined;
-  }
-
-  function isWordChar(c) {
-    if (c < 0x80) return (c >= 48 && c <= 57) || (c >= 97 && c <= 122) || (c >= 65 && c <= 90);
-    if (c >= 0xC0 && c <= 0x24F) return c !== 0xD7 && c !== 0xF7;
-    if (c >= 0x370 && c <= 0x3FF) return c !== 0x375 && c !== 0x37E && c !== 0x387;
-    if (c >= 0x400 && c <= 0x52F) return c < 0x482 || c > 0x489;
-    return (c >= 0x3040 && c <= 0x30FF) || (c >= 0x3400 && c <= 0x4DBF) ||
-           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF);
-  }
-
-  function foldChar(c) {
-    if (c < 0x80) return String.fromCharCode(c >= 65 && c <= 90 ? c + 32 : c);
-    if (c >= 0xC0 && c <= 0xFF) return LATIN_1[c - 0xC0];
-    if (c >= 0x100 && c <= 0x17F) {
-      var base = LATIN_A.charAt(c - 0x100);
-      return base === '1' ? 'ij' : base === '2' ? 'oe' : base;
-    }
-    if ((c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F)) {
-      return String.fromCharCode(c + 0x20);
-    }
-    if (c >= 0x400 && c <= 0x40F) return String.fromCharCode(c + 0x50);
-    return String.fromCharCode(c);
-  }
-
-  // The words of a text, folded, with where each stands: [{word, start, end}].
-  function wordsOf(text) {
-    var out = [], word = '', chars = 0, start = -1;
-    for (var i = 0; i <= text.length; i++) {
-      var c = i < text.length ? text.charCodeAt(i) : 0;
-      if (i < text.length && isWordChar(c)) {
-        if (start < 0) start = i;
-        if (chars++ < MAX_WORD) word += foldChar(c);
-      } else if (start >= 0) {
-        out.push({word: word, start: start, end: i});
-        word = '';
-        chars = 0;
-        start = -1;
-      }
-    }
-    return out;
-  }
-
-  // A query: words outside quotes are each required; "quoted words" are a
-  // phrase; the last word matches as a prefix while it is being typed (no
-  // blank or closing quote after it).  Never throws, whatever the text.
-  function parseQuery(text) {
-    text = String(text == null ? '' : text);
-    var groups = [], i = 0;
-    while (i < text.length) {
-      var quote = text.indexOf('"', i);
-      var plainEnd = quote < 0 ? text.length : quote;
-      wordsOf(text.slice(i, plainEnd)).forEach(function (w) {
-        groups.push({words: [w.word], phrase: false, prefix: false});
-      });
-      if (quote < 0) break;
-      var close = text.indexOf('"', quote + 1);
-      var inner = wordsOf(text.slice(quote + 1, close < 0 ? text.length : close));
-      if (inner.length > 1) {
-        groups.push({words: inner.map(function (w) { return w.word; }), phrase: true,
-                     prefix: false});
-      } else if (inner.length === 1) {
-        groups.push({words: [inner[0].word], phrase: false, prefix: false});
-      }
-      i = close < 0 ? text.length : close + 1;
-    }
-    var last = text.length ? text.charCodeAt(text.length - 1) : 0;
-    if (groups.length && isWordChar(last)) groups[groups.length - 1].prefix = true;
-    return {groups: groups};
-  }
 
   // The form of the index files this script reads (the manifest's "v").
   var FORMAT = 3;
