@@ -5,8 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "app/fulltext/page_text.h"
@@ -37,6 +37,8 @@ struct StemEntry {
 
 class TTextIndex {
  public:
+  TTextIndex();
+
   // A page, by its path below the documentation folder; returns its number.
   uint32_t AddPage(std::string path);
   void AddSection(uint32_t page, const TextSection& section);
@@ -49,15 +51,38 @@ class TTextIndex {
   uint64_t Words() const { return words_; }
 
  private:
-  uint32_t SurfaceId(std::string_view word);
-  void Collect(const std::string& words, uint32_t* position);
+  // A word of the table: a whole cache line holds two.  A word of up to
+  // kInline bytes is kept in the slot itself, so that finding it reads
+  // nothing else; a longer one keeps the high half of its hash there and
+  // is compared with its text in surfaceText_.
+  static constexpr size_t kInline = 23;
+  struct Slot {
+    uint32_t surface;  // id + 1; 0 when empty
+    uint32_t stem;
+    uint8_t length;  // bytes of an inline word, kLong for a longer one
+    char text[kInline];
+  };
+  static constexpr uint8_t kLong = 0xFF;
+  static_assert(sizeof(Slot) == 32, "two slots a cache line");
+
+  // One word of the section being added: where it lies and its hash.
+  struct Token {
+    uint32_t from, length;
+    uint64_t hash;
+  };
+  // A stem the section being added holds: how often, how often in its
+  // title, and where its positions start in positions_.
+  struct Held {
+    uint32_t stem, count, inTitle, start;
+  };
+
+  uint32_t StemOf(std::string_view word, uint64_t hash);
+  uint32_t AddSurface(std::string_view word, uint64_t hash, size_t slot);
+  void Grow();
+  void Collect(const std::string& words, uint32_t section, bool title);
 
   TWordStemmer stemmer_;
-  // Surface ids by word: open addressing, each slot the id + 1 (0 when
-  // empty) and the high half of the word's hash, so that a lookup touches
-  // one slot and, mostly, the one word it finds.
-  std::vector<std::pair<uint32_t, uint32_t>> slots_ =
-      std::vector<std::pair<uint32_t, uint32_t>>(1024);
+  std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
   std::unordered_map<std::string, uint32_t> stemIds_;
@@ -65,7 +90,15 @@ class TTextIndex {
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
   uint64_t words_ = 0;
-  std::vector<uint64_t> hits_;  // stem << 32 | position, of one section
+
+  // Of the section being added.  seen_ has per stem the section (+ 1) that
+  // last held it and its place in held_ there: no sort, no search.
+  std::vector<Token> tokens_;
+  std::vector<std::pair<uint32_t, uint32_t>> seen_;
+  std::vector<Held> held_;
+  std::vector<uint32_t> hitHeld_;    // per word, its stem's place in held_
+  std::vector<uint32_t> positions_;  // grouped by stem, in order
+  std::string encoded_;
 };
 
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the
