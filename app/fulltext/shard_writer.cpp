@@ -173,6 +173,9 @@ uint32_t Impact(double score) {
 struct Collection {
   double sections;
   double averageLength;  // of a section, title words weighted
+  // Per section, the part of BM25's denominator its length gives: a
+  // posting reads one number here rather than the section's whole record.
+  std::vector<double> lengthNorm;
 };
 
 // Characters (code points) of UTF-8 text.
@@ -253,8 +256,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
-  const auto& sections = index.Sections();
-  const double n = collection.sections, average = collection.averageLength;
+  const double n = collection.sections;
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
@@ -283,10 +285,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       section += GetNumber(stem.postings, pos);
       const uint32_t inTitle = GetNumber(stem.postings, pos);
       const uint32_t count = GetNumber(stem.postings, pos);
-      const SectionRecord& record = sections[section];
       const double tf = kTitleWeight * inTitle + (count - inTitle);
-      const double length = kTitleWeight * record.titleLength + record.bodyLength;
-      double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
+      double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
       const uint32_t impact = Impact(score);
       positions.clear();
@@ -453,10 +453,15 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   // sections.
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
-  Collection collection{static_cast<double>(sections.size()), 1};
+  Collection collection{static_cast<double>(sections.size()), 1, {}};
   double total = 0;
   for (const auto& s : sections) total += s.titleLength + s.bodyLength;
   if (!sections.empty() && total > 0) collection.averageLength = total / collection.sections;
+  collection.lengthNorm.reserve(sections.size());
+  for (const auto& s : sections) {
+    const double length = kTitleWeight * s.titleLength + s.bodyLength;
+    collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
+  }
   std::vector<uint32_t> order(stems.size());
   std::iota(order.begin(), order.end(), 0);
   std::sort(order.begin(), order.end(),
