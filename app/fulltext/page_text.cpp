@@ -1,5 +1,6 @@
 #include "app/fulltext/page_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/fulltext/charset.h"
@@ -38,6 +39,10 @@ class Extractor {
   PageText Run(std::string_view fallbackTitle) {
     while (i_ < p_.size()) {
       const char c = p_[i_];
+      if (IsAsciiAlnum(c)) {
+        AsciiWord();
+        continue;
+      }
       if (c == '<' && Tag()) continue;
       if (c == '&') {
         ++i_;
@@ -68,6 +73,23 @@ class Extractor {
       EndWord();
     }
     Show(c);
+  }
+
+  // A run of ASCII letters and digits, most of any page's text, at once:
+  // what Char does for each of its characters.
+  void AsciiWord() {
+    const size_t from = i_;
+    while (i_ < p_.size() && IsAsciiAlnum(p_[i_])) ++i_;
+    const size_t length = i_ - from;
+    const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
+    for (size_t k = from; k < from + std::min(length, room); ++k) word_ += Lower(p_[k]);
+    wordChars_ += length;
+    const size_t* count = mode_ == kBody        ? &excerptChars_
+                          : mode_ == kPageTitle ? &pageTitleChars_
+                                                : &headingChars_;
+    // Text past the excerpt's or title's length is not shown.
+    if (*count >= (mode_ == kBody ? kExcerptChars : kTitleChars)) return;
+    for (size_t k = from; k < i_; ++k) Show(static_cast<unsigned char>(p_[k]));
   }
 
   void EndWord() {
