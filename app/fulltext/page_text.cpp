@@ -19,10 +19,11 @@ bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0x
 // Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
 // a word and, in displayed text, stands for a blank.
 bool IsInline(std::string_view name) {
-  static constexpr const char* kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
-                                            "font", "i",    "kbd", "small", "span", "strong",
-                                            "sub",  "sup",  "tt",  "u",     "var",  "samp"};
-  for (const char* n : kInline) {
+  static constexpr std::string_view kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
+                                                 "font", "i",    "kbd", "small", "span", "strong",
+                                                 "sub",  "sup",  "tt",  "u",     "var",  "samp"};
+  if (name.size() > 6) return false;  // no name above is longer
+  for (std::string_view n : kInline) {
     if (name == n) return true;
   }
   return false;
