@@ -132,17 +132,19 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
     const size_t stop = blank ? static_cast<const char*>(blank) - words.data() : words.size();
     if (stop > start) {
       tokens_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(stop - start),
-                         WordHash(words.data() + start, stop - start)});
+                         0, WordHash(words.data() + start, stop - start)});
     }
     start = stop + 1;
   }
-  for (size_t i = 0; i < tokens_.size(); ++i) {
-    if (i + kAhead < tokens_.size()) {
-      __builtin_prefetch(&slots_[tokens_[i + kAhead].hash & (slots_.size() - 1)]);
-    }
-    const Token& token = tokens_[i];
-    const uint32_t stem =
-        StemOf(std::string_view(words.data() + token.from, token.length), token.hash);
+  const size_t n = tokens_.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) __builtin_prefetch(&slots_[tokens_[i + kAhead].hash & (slots_.size() - 1)]);
+    Token& token = tokens_[i];
+    token.stem = StemOf(std::string_view(words.data() + token.from, token.length), token.hash);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
+    const uint32_t stem = tokens_[i].stem;
     auto& [last, place] = seen_[stem];
     if (last != section + 1) {
       last = section + 1;
@@ -179,7 +181,18 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   for (uint32_t i = 0; i < hits; ++i) {
     positions_[held_[hitHeld_[i]].start++] = i < titleLength ? i : i + 1;
   }
-  for (Held& held : held_) {
+  // The stems' entries and the ends of their postings lie all over memory:
+  // fetched a few stems ahead.
+  for (size_t k = 0; k < held_.size() && k < kAhead / 2; ++k) {
+    __builtin_prefetch(&stems_[held_[k].stem]);
+  }
+  for (size_t k = 0; k < held_.size(); ++k) {
+    if (k + kAhead < held_.size()) __builtin_prefetch(&stems_[held_[k + kAhead].stem]);
+    if (k + kAhead / 2 < held_.size()) {
+      const std::string& later = stems_[held_[k + kAhead / 2].stem].postings;
+      __builtin_prefetch(later.data() + later.size(), 1);
+    }
+    const Held& held = held_[k];
     StemEntry& entry = stems_[held.stem];
     encoded_.resize(5 * (3 + size_t{held.count}));
     char* out = encoded_.data();

@@ -65,9 +65,9 @@ class TTextIndex {
   static constexpr uint8_t kLong = 0xFF;
   static_assert(sizeof(Slot) == 32, "two slots a cache line");
 
-  // One word of the section being added: where it lies and its hash.
+  // One word of the section being added: where it lies, its stem, its hash.
   struct Token {
-    uint32_t from, length;
+    uint32_t from, length, stem;
     uint64_t hash;
   };
   // A stem the section being added holds: how often, how often in its
