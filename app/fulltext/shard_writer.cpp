@@ -266,16 +266,16 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     data.clear();
     post.Finish();
   };
-  std::string part, one;
-  std::vector<uint32_t> positions;
+  std::string part, head, tail;
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
-    const std::string& head = stem.text;
     const double idf = std::log(1 + (n - stem.sections + 0.5) / (stem.sections + 0.5));
     auto addPart = [&] {
       if (!terms.empty()) terms += ',', data += ',';
-      AppendScriptLiteral(terms, head);
-      data += '"' + part + '"';
+      AppendScriptLiteral(terms, stem.text);
+      data += '"';
+      data += part;
+      data += '"';
       post.SetLast(stem.text);
       part.clear();
     };
@@ -289,21 +289,24 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
       const uint32_t impact = Impact(score);
-      positions.clear();
+      // The positions' distances are the same in both forms: the in-memory
+      // numbers turn into the file's digits, written once.
+      tail.clear();
+      const uint32_t kept = std::min(count, kMaxPositions);
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);
-        if (k < kMaxPositions) positions.push_back(delta);
+        if (k < kMaxPositions) AppendNumber(tail, delta);
       }
       auto encode = [&](uint32_t distance) {
-        one.clear();
-        const bool several = positions.size() != 1;
-        AppendNumber(one, distance * 2 + several);
-        AppendNumber(one, impact);
-        if (several) AppendNumber(one, static_cast<uint32_t>(positions.size()));
-        for (uint32_t delta : positions) AppendNumber(one, delta);
+        head.clear();
+        const bool several = kept != 1;
+        AppendNumber(head, distance * 2 + several);
+        AppendNumber(head, impact);
+        if (several) AppendNumber(head, kept);
       };
       encode(section - previous);
-      if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 >
+      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + head.size() +
+                  tail.size() + 8 >
               kPostingsFill &&
           (!part.empty() || !terms.empty())) {
         if (!part.empty()) addPart();
@@ -311,7 +314,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         post.Begin(stem.text);
         encode(section);  // a part starts afresh: its first section counts from 0
       }
-      part += one;
+      part += head;
+      part += tail;
       previous = section;
     }
     if (!part.empty()) addPart();
@@ -378,19 +382,32 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 
 }  // namespace
 
-char NumberSymbol(int index) {
-  // The printable ASCII characters but the quote and the backslash, in order.
-  const int c = 0x20 + index;
-  return static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
-}
+namespace {
+
+// The printable ASCII characters but the quote and the backslash, in order.
+struct NumberSymbols {
+  char symbol[93];
+  constexpr NumberSymbols() : symbol() {
+    for (int index = 0; index < 93; ++index) {
+      const int c = 0x20 + index;
+      symbol[index] = static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+    }
+  }
+};
+constexpr NumberSymbols kNumberSymbols;
+
+}  // namespace
 
 void AppendNumber(std::string& out, uint32_t value) {
+  if (value < 64) {  // most numbers: one character
+    out += kNumberSymbols.symbol[value];
+    return;
+  }
   char buffer[8];
-  int n = 0;
-  buffer[n++] = NumberSymbol(static_cast<int>(value % 64));
-  for (value /= 64; value; value /= 29)
-    buffer[n++] = NumberSymbol(64 + static_cast<int>(value % 29));
-  while (n) out += buffer[--n];
+  int n = 8;
+  buffer[--n] = kNumberSymbols.symbol[value % 64];
+  for (value /= 64; value; value /= 29) buffer[--n] = kNumberSymbols.symbol[64 + value % 29];
+  out.append(buffer + n, 8 - n);
 }
 
 void AppendScriptLiteral(std::string& out, std::string_view text) {
@@ -401,6 +418,18 @@ void AppendScriptLiteral(std::string& out, std::string_view text) {
     for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 15];
   };
   for (size_t i = 0; i < text.size();) {
+    // A run of characters that stand for themselves, at once.
+    size_t plain = i;
+    while (plain < text.size()) {
+      const unsigned char c = static_cast<unsigned char>(text[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      continue;
+    }
     const unsigned char b = static_cast<unsigned char>(text[i]);
     if (b >= 0x20 && b < 0x7F) {
       if (b == '"' || b == '\\') out += '\\';
@@ -430,13 +459,12 @@ void AppendScriptLiteral(std::string& out, std::string_view text) {
 std::string LinkFromPath(std::string_view path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
+  out.reserve(path.size());
   for (unsigned char b : path) {
     if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-        std::strchr("-._~/!$&'()*+,;=:@", b)) {
-      if (b) {
-        out += static_cast<char>(b);
-        continue;
-      }
+        (b && std::strchr("-._~/!$&'()*+,;=:@", b))) {
+      out += static_cast<char>(b);
+      continue;
     }
     out += '%';
     out += kHex[b >> 4];

@@ -131,8 +131,8 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
     const void* blank = std::memchr(words.data() + start, ' ', words.size() - start);
     const size_t stop = blank ? static_cast<const char*>(blank) - words.data() : words.size();
     if (stop > start) {
-      tokens_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(stop - start),
-                         0, WordHash(words.data() + start, stop - start)});
+      tokens_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(stop - start), 0,
+                         WordHash(words.data() + start, stop - start)});
     }
     start = stop + 1;
   }
