@@ -85,12 +85,14 @@ class Extractor {
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
     for (size_t k = from; k < from + std::min(length, room); ++k) word_ += Lower(p_[k]);
     wordChars_ += length;
-    const size_t* count = mode_ == kBody        ? &excerptChars_
-                          : mode_ == kPageTitle ? &pageTitleChars_
-                                                : &headingChars_;
+    const auto [target, count, limit] = ShownText();
     // Text past the excerpt's or title's length is not shown.
-    if (*count >= (mode_ == kBody ? kExcerptChars : kTitleChars)) return;
-    for (size_t k = from; k < i_; ++k) Show(static_cast<unsigned char>(p_[k]));
+    if (*count >= limit) return;
+    Show(static_cast<unsigned char>(p_[from]));  // a blank before it, where one was
+    // The blank may have taken the last place, and the character one more.
+    const size_t shown = *count < limit ? std::min(length - 1, limit - *count) : 0;
+    target->append(p_.data() + from + 1, shown);
+    *count += shown;
   }
 
   void EndWord() {
@@ -105,18 +107,21 @@ class Extractor {
     if (mode_ != kPageTitle) pendingAnchor_.clear();
   }
 
-  // Text as displayed: blanks collapsed, cut at the title or excerpt length.
-  void Show(char32_t c) {
+  // Where displayed text goes in the present mode, its count and its limit.
+  struct Shown {
     std::string* target;
     size_t* count;
     size_t limit;
-    if (mode_ == kBody) {
-      target = &Current().excerpt, count = &excerptChars_, limit = kExcerptChars;
-    } else if (mode_ == kPageTitle) {
-      target = &pageTitle_, count = &pageTitleChars_, limit = kTitleChars;
-    } else {
-      target = &headingText_, count = &headingChars_, limit = kTitleChars;
-    }
+  };
+  Shown ShownText() {
+    if (mode_ == kBody) return {&Current().excerpt, &excerptChars_, kExcerptChars};
+    if (mode_ == kPageTitle) return {&pageTitle_, &pageTitleChars_, kTitleChars};
+    return {&headingText_, &headingChars_, kTitleChars};
+  }
+
+  // Text as displayed: blanks collapsed, cut at the title or excerpt length.
+  void Show(char32_t c) {
+    const auto [target, count, limit] = ShownText();
     if (IsBlank(c)) {
       blank_ = true;
       return;
