@@ -158,15 +158,41 @@ void AppendRanges(std::string& out, const char* name,
 }
 
 // A score's digit, 1..63: 16 ln(1 + score) rounded, found among the scores
-// where it steps up (no logarithm per posting).
+// where it steps up (no logarithm per posting).  A table over scores in
+// steps of 1/32, narrower than the closest two steps, gives the count of
+// steps below each; one comparison then settles the score's own.
+class ImpactScale {
+ public:
+  ImpactScale() {
+    for (int k = 1; k < 63; ++k) steps_.push_back(std::expm1((k + 0.5) / kScoreSteps));
+    for (size_t b = 0; b < kBuckets; ++b) {
+      below_[b] = static_cast<uint8_t>(
+          std::upper_bound(steps_.begin(), steps_.end(), static_cast<double>(b) / kPerUnit) -
+          steps_.begin());
+    }
+  }
+
+  uint32_t Impact(double score) const {
+    size_t n;
+    if (score >= 0 && score < static_cast<double>(kBuckets) / kPerUnit) {
+      n = below_[static_cast<size_t>(score * kPerUnit)];
+      while (n < steps_.size() && steps_[n] <= score) ++n;
+    } else {
+      n = std::upper_bound(steps_.begin(), steps_.end(), score) - steps_.begin();
+    }
+    return 1 + static_cast<uint32_t>(n);
+  }
+
+ private:
+  static constexpr double kPerUnit = 32;
+  static constexpr size_t kBuckets = 50 * 32;  // past the last step
+  std::vector<double> steps_;
+  uint8_t below_[kBuckets];
+};
+
 uint32_t Impact(double score) {
-  static const std::vector<double> steps = [] {
-    std::vector<double> v;
-    for (int k = 1; k < 63; ++k) v.push_back(std::expm1((k + 0.5) / kScoreSteps));
-    return v;
-  }();
-  return 1 +
-         static_cast<uint32_t>(std::upper_bound(steps.begin(), steps.end(), score) - steps.begin());
+  static const ImpactScale scale;
+  return scale.Impact(score);
 }
 
 // What BM25 needs of the whole index.
