@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/fulltext/charset.h"
+#include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
 
 namespace lexidor::fulltext {
@@ -44,8 +45,8 @@ constexpr uint32_t kMaxPositions = 2000;
 class ShardFamily {
  public:
   ShardFamily(const std::string& folder, const std::string& generation, char kind,
-              ShardResult* result)
-      : folder_(folder), generation_(generation), kind_(kind), result_(result) {}
+              ShardResult* result, TFileSyncer* syncer = nullptr)
+      : folder_(folder), generation_(generation), kind_(kind), result_(result), syncer_(syncer) {}
 
   // Starts a shard when none is open.
   std::string& Body() { return body_; }
@@ -93,8 +94,11 @@ class ShardFamily {
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
 
+  // With a `syncer`, the file is handed to it once written, and a failure
+  // to sync it is its to tell.
   static void WriteFile(const std::string& folder, const std::string& name,
-                        const std::string& content, ShardResult* result) {
+                        const std::string& content, ShardResult* result,
+                        TFileSyncer* syncer = nullptr) {
     if (!result->error.empty()) return;
     const std::string path = folder + "/" + name;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -104,6 +108,12 @@ class ShardFamily {
       if (n < 0 && errno == EINTR) continue;
       ok = n > 0;
       if (ok) done += static_cast<size_t>(n);
+    }
+    if (ok && syncer) {
+      syncer->Add(fd, path);
+      ++result->files;
+      result->bytes += content.size();
+      return;
     }
     ok = ok && fsync(fd) == 0;
     // The first failure's reason is the one to give: that of the open, a
@@ -125,12 +135,13 @@ class ShardFamily {
   void Write(size_t n, const std::string& packed) {
     const std::string number = std::to_string(first_number_ + n);
     WriteFile(folder_, kind_ + number + ".js", File(generation_, kind_, ",n:" + number, packed),
-              result_);
+              result_, syncer_);
   }
 
   std::string folder_, generation_;
   char kind_;
   ShardResult* result_;
+  TFileSyncer* syncer_;
   bool open_ = false;
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
@@ -527,10 +538,12 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
 
   ShardResult result, second, side;
-  ShardFamily post(folder, generation, 'p', &result);
-  ShardFamily rest(folder, generation, 'p', &second);
-  ShardFamily dict(folder, generation, 'd', &side);
-  ShardFamily secs(folder, generation, 's', &side);
+  // The files are synced on a thread of their own, the manifest after them.
+  TFileSyncer syncer;
+  ShardFamily post(folder, generation, 'p', &result, &syncer);
+  ShardFamily rest(folder, generation, 'p', &second, &syncer);
+  ShardFamily dict(folder, generation, 'd', &side, &syncer);
+  ShardFamily secs(folder, generation, 's', &side, &syncer);
   rest.Defer();
   std::exception_ptr failures[2];
   {
@@ -568,6 +581,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
   }
+  const std::string unsynced = syncer.Finish();
+  if (result.error.empty()) result.error = unsynced;
   std::string manifest = "\"pages\":" + std::to_string(index.Pages().size()) +
                          ",\"sections\":" + std::to_string(sections.size()) +
                          ",\"words\":" + std::to_string(index.Words()) + ",";
