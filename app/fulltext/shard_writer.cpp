@@ -172,9 +172,9 @@ void AppendRanges(std::string& out, const char* name,
 // where it steps up (no logarithm per posting).  A table over scores in
 // steps of 1/32, narrower than the closest two steps, gives the count of
 // steps below each; one comparison then settles the score's own.
-class ImpactScale {
+class ScoreScale {
  public:
-  ImpactScale() {
+  ScoreScale() {
     for (int k = 1; k < 63; ++k) steps_.push_back(std::expm1((k + 0.5) / kScoreSteps));
     for (size_t b = 0; b < kBuckets; ++b) {
       below_[b] = static_cast<uint8_t>(
@@ -183,7 +183,7 @@ class ImpactScale {
     }
   }
 
-  uint32_t Impact(double score) const {
+  uint32_t Digit(double score) const {
     size_t n;
     if (score >= 0 && score < static_cast<double>(kBuckets) / kPerUnit) {
       n = below_[static_cast<size_t>(score * kPerUnit)];
@@ -200,11 +200,6 @@ class ImpactScale {
   std::vector<double> steps_;
   uint8_t below_[kBuckets];
 };
-
-uint32_t Impact(double score) {
-  static const ImpactScale scale;
-  return scale.Impact(score);
-}
 
 // What BM25 needs of the whole index.
 struct Collection {
@@ -325,7 +320,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const double tf = kTitleWeight * inTitle + (count - inTitle);
       double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = Impact(score);
+      const uint32_t impact = ScoreDigit(score);
       // The positions' distances are the same in both forms: the in-memory
       // numbers turn into the file's digits, written once.
       tail.clear();
@@ -434,6 +429,11 @@ struct NumberSymbols {
 constexpr NumberSymbols kNumberSymbols;
 
 }  // namespace
+
+uint32_t ScoreDigit(double score) {
+  static const ScoreScale scale;
+  return scale.Digit(score);
+}
 
 void AppendNumber(std::string& out, uint32_t value) {
   if (value < 64) {  // most numbers: one character
