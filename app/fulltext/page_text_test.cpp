@@ -116,3 +116,34 @@ TEST(PageTextTest, HostilePagesEndWithTheirText) {
 
 }  // namespace
 }  // namespace lexidor::fulltext
+
+namespace lexidor::fulltext {
+namespace {
+
+// Text shown in excerpts and titles keeps the page's characters with blanks
+// collapsed, up to its length, wherever the cut falls in a word.
+TEST(PageTextTest, ExcerptsAreTheStartOfTheShownText) {
+  for (size_t lead = 0; lead < 12; ++lead) {
+    std::string html = "<h2>" + std::string(lead, 'T') + " Title</h2>\n";
+    std::string shown;
+    for (int w = 0; w < 80; ++w) {
+      const std::string word =
+          std::string(1 + lead + w % 5, static_cast<char>('a' + w % 26)) + (w % 7 ? "" : "\xC3\xA9");
+      html += word + (w % 3 ? " " : " \n\t ");
+      shown += (shown.empty() ? "" : " ") + word;
+    }
+    html = "<meta charset=utf-8>" + html;
+    const PageText page = ExtractPageText(html, {}, "f");
+    ASSERT_EQ(page.sections.size(), 1u);
+    const TextSection& s = page.sections[0];
+    EXPECT_EQ(s.title, std::string(lead, 'T') + (lead ? " " : "") + "Title");
+    size_t chars = 0;
+    for (unsigned char c : s.excerpt) chars += (c & 0xC0) != 0x80;
+    EXPECT_GE(chars, kExcerptChars) << lead;
+    EXPECT_LE(chars, kExcerptChars + 1) << lead;  // a blank may bring one more
+    EXPECT_EQ(shown.compare(0, s.excerpt.size(), s.excerpt), 0) << lead << ": " << s.excerpt;
+  }
+}
+
+}  // namespace
+}  // namespace lexidor::fulltext
