@@ -127,8 +127,8 @@ TEST(PageTextTest, ExcerptsAreTheStartOfTheShownText) {
     std::string html = "<h2>" + std::string(lead, 'T') + " Title</h2>\n";
     std::string shown;
     for (int w = 0; w < 80; ++w) {
-      const std::string word =
-          std::string(1 + lead + w % 5, static_cast<char>('a' + w % 26)) + (w % 7 ? "" : "\xC3\xA9");
+      const std::string word = std::string(1 + lead + w % 5, static_cast<char>('a' + w % 26)) +
+                               (w % 7 ? "" : "\xC3\xA9");
       html += word + (w % 3 ? " " : " \n\t ");
       shown += (shown.empty() ? "" : " ") + word;
     }
@@ -142,6 +142,14 @@ TEST(PageTextTest, ExcerptsAreTheStartOfTheShownText) {
     EXPECT_GE(chars, kExcerptChars) << lead;
     EXPECT_LE(chars, kExcerptChars + 1) << lead;  // a blank may bring one more
     EXPECT_EQ(shown.compare(0, s.excerpt.size(), s.excerpt), 0) << lead << ": " << s.excerpt;
+  }
+  // The cut right before, at and after a blank.
+  for (size_t first = kExcerptChars - 3; first < kExcerptChars + 2; ++first) {
+    const std::string shown = std::string(first, 'a') + " bcdef ghi";
+    const std::string excerpt = ExtractPageText(shown, {}, "f").sections.at(0).excerpt;
+    EXPECT_GE(excerpt.size(), kExcerptChars) << first;
+    EXPECT_LE(excerpt.size(), kExcerptChars + 1) << first;
+    EXPECT_EQ(shown.compare(0, excerpt.size(), excerpt), 0) << first;
   }
 }
 
