@@ -230,12 +230,37 @@ size_t SharedPrefix(std::string_view a, std::string_view b, size_t limit) {
   return n;
 }
 
+// The numbers 0..count-1 in the byte order of their texts (distinct).  The
+// texts lie all over memory: each number is sorted beside its text's first
+// eight bytes, and most comparisons read nothing else.
+template <typename TextOf>
+std::vector<uint32_t> OrderByText(size_t count, const TextOf& textOf) {
+  struct Key {
+    uint64_t prefix;  // big-endian, zeros past the end: ordered as the text
+    uint32_t id;
+  };
+  std::vector<Key> keys(count);
+  for (uint32_t id = 0; id < count; ++id) {
+    const std::string_view text = textOf(id);
+    uint64_t prefix = 0;
+    for (size_t k = 0; k < 8; ++k) {
+      prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+    }
+    keys[id] = {prefix, id};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return textOf(a.id) < textOf(b.id);
+  });
+  std::vector<uint32_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = keys[i].id;
+  return order;
+}
+
 void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   const auto& surfaces = index.Surfaces();
-  std::vector<uint32_t> order(surfaces.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return surfaces[a] < surfaces[b]; });
+  const std::vector<uint32_t> order =
+      OrderByText(surfaces.size(), [&](uint32_t id) { return std::string_view(surfaces[id]); });
   std::string words;  // the open shard's literal, without its quotes
   std::string_view previous;
   auto flush = [&] {
@@ -527,10 +552,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     const double length = kTitleWeight * s.titleLength + s.bodyLength;
     collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
   }
-  std::vector<uint32_t> order(stems.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  const std::vector<uint32_t> order =
+      OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
   uint64_t bytes = 0, half = 0;
   for (const StemEntry& stem : stems) bytes += stem.postings.size();
   // Postings of a few files are not worth a thread of their own.
