@@ -232,24 +232,25 @@ size_t SharedPrefix(std::string_view a, std::string_view b, size_t limit) {
 
 // The numbers 0..count-1 in the byte order of their texts (distinct).  The
 // texts lie all over memory: each number is sorted beside its text's first
-// eight bytes, and most comparisons read nothing else.
+// sixteen bytes, and most comparisons read nothing else.
 template <typename TextOf>
 std::vector<uint32_t> OrderByText(size_t count, const TextOf& textOf) {
   struct Key {
-    uint64_t prefix;  // big-endian, zeros past the end: ordered as the text
+    uint64_t high, low;  // big-endian, zeros past the end: ordered as the text
     uint32_t id;
   };
   std::vector<Key> keys(count);
   for (uint32_t id = 0; id < count; ++id) {
     const std::string_view text = textOf(id);
-    uint64_t prefix = 0;
-    for (size_t k = 0; k < 8; ++k) {
-      prefix = prefix << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+    uint64_t part[2] = {0, 0};
+    for (size_t k = 0; k < 16; ++k) {
+      part[k / 8] = part[k / 8] << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
     }
-    keys[id] = {prefix, id};
+    keys[id] = {part[0], part[1], id};
   }
   std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
-    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
     return textOf(a.id) < textOf(b.id);
   });
   std::vector<uint32_t> order(count);
@@ -537,10 +538,9 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation) {
-  // Three threads share the work, the index only read: the first half of
-  // the postings, the second half (held in memory until the first is
-  // written and its files are counted), and the dictionary with the
-  // sections.
+  // Three threads share the work, the index only read: the dictionary with
+  // the sections, the first half of the postings, and the second half (held
+  // in memory until the first is written and its files are counted).
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
   Collection collection{static_cast<double>(sections.size()), 1, {}};
@@ -552,13 +552,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     const double length = kTitleWeight * s.titleLength + s.bodyLength;
     collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
   }
-  const std::vector<uint32_t> order =
-      OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
-  uint64_t bytes = 0, half = 0;
-  for (const StemEntry& stem : stems) bytes += stem.postings.size();
-  // Postings of a few files are not worth a thread of their own.
-  size_t split = bytes < 2 * kPostingsFill ? order.size() : 0;
-  while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+  std::vector<uint32_t> order;  // of the stems, by their text
+  size_t split = 0;             // the first stem of the second half
 
   ShardResult result, second, side;
   // The files are synced on a thread of their own, the manifest after them.
@@ -578,19 +573,28 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
         for (std::thread& t : threads) t.join();
       }
     } helpers;
-    helpers.threads.emplace_back([&] {
-      try {
-        WritePostings(index, collection, order, split, order.size(), rest);
-      } catch (...) {
-        failures[0] = std::current_exception();
-      }
-    });
+    // The dictionary and the sections need no order of the stems: they
+    // begin while it is made.
     helpers.threads.emplace_back([&] {
       try {
         WriteDictionary(index, dict);
         WriteSections(index, secs);
       } catch (...) {
         failures[1] = std::current_exception();
+      }
+    });
+    order =
+        OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
+    uint64_t bytes = 0, half = 0;
+    for (const StemEntry& stem : stems) bytes += stem.postings.size();
+    // Postings of a few files are not worth a thread of their own.
+    split = bytes < 2 * kPostingsFill ? order.size() : 0;
+    while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+    helpers.threads.emplace_back([&] {
+      try {
+        WritePostings(index, collection, order, split, order.size(), rest);
+      } catch (...) {
+        failures[0] = std::current_exception();
       }
     });
     WritePostings(index, collection, order, 0, split, post);
