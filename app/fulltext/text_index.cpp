@@ -53,7 +53,7 @@ uint32_t GetNumber(const std::string& in, size_t& pos) {
   return value;
 }
 
-TTextIndex::TTextIndex() : slots_(1024) {}
+TTextIndex::TTextIndex() : slots_(1024), stemSlots_(1024) {}
 
 uint32_t TTextIndex::AddPage(std::string path) {
   pages_.push_back(std::move(path));
@@ -82,18 +82,7 @@ uint32_t TTextIndex::AddSurface(std::string_view word, uint64_t hash, size_t at)
   const uint32_t id = static_cast<uint32_t>(surfaceText_.size());
   surfaceText_.emplace_back(word);
   // Each distinct word is stemmed once, when first met.
-  std::string stem = stemmer_.Stem(word);
-  auto s = stemIds_.find(stem);
-  uint32_t stemId;
-  if (s == stemIds_.end()) {
-    stemId = static_cast<uint32_t>(stems_.size());
-    stemIds_.emplace(stem, stemId);
-    stems_.emplace_back();
-    stems_.back().text = std::move(stem);
-    seen_.emplace_back(0, 0);
-  } else {
-    stemId = s->second;
-  }
+  const uint32_t stemId = StemId(stemmer_.Stem(word));
   stems_[stemId].surfaces.push_back(id);
   surfaceStem_.push_back(stemId);
 
@@ -110,6 +99,32 @@ uint32_t TTextIndex::AddSurface(std::string_view word, uint64_t hash, size_t at)
   }
   if (surfaceText_.size() * 2 > slots_.size()) Grow();
   return stemId;
+}
+
+uint32_t TTextIndex::StemId(std::string stem) {
+  size_t mask = stemSlots_.size() - 1;
+  size_t i = WordHash(stem.data(), stem.size()) & mask;
+  for (; stemSlots_[i]; i = (i + 1) & mask) {
+    if (stems_[stemSlots_[i] - 1].text == stem) return stemSlots_[i] - 1;
+  }
+  const uint32_t id = static_cast<uint32_t>(stems_.size());
+  stemSlots_[i] = id + 1;
+  stems_.emplace_back();
+  stems_.back().text = std::move(stem);
+  seen_.emplace_back(0, 0);
+  if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
+    std::vector<uint32_t> old(stemSlots_.size() * 2);
+    old.swap(stemSlots_);
+    mask = stemSlots_.size() - 1;
+    for (uint32_t slot : old) {
+      if (!slot) continue;
+      const std::string& text = stems_[slot - 1].text;
+      size_t k = WordHash(text.data(), text.size()) & mask;
+      while (stemSlots_[k]) k = (k + 1) & mask;
+      stemSlots_[k] = slot;
+    }
+  }
+  return id;
 }
 
 void TTextIndex::Grow() {

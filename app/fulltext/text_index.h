@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "app/fulltext/page_text.h"
@@ -78,6 +77,7 @@ class TTextIndex {
 
   uint32_t StemOf(std::string_view word, uint64_t hash);
   uint32_t AddSurface(std::string_view word, uint64_t hash, size_t slot);
+  uint32_t StemId(std::string stem);
   void Grow();
   void Collect(const std::string& words, uint32_t section, bool title);
 
@@ -85,7 +85,9 @@ class TTextIndex {
   std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
-  std::unordered_map<std::string, uint32_t> stemIds_;
+  // Stem ids by stem: open addressing, each slot the id + 1 (0 when
+  // empty), at most half full.
+  std::vector<uint32_t> stemSlots_;
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
