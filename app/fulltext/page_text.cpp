@@ -13,7 +13,18 @@ namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiAlnum(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9'); }
+
+// ASCII letters and digits, by byte: one load per character of a page.
+struct AlnumBytes {
+  bool is[256];
+  constexpr AlnumBytes() : is() {
+    for (int c = 0; c < 256; ++c) {
+      is[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    }
+  }
+};
+constexpr AlnumBytes kAlnum;
+bool IsAsciiAlnum(char c) { return kAlnum.is[static_cast<unsigned char>(c)]; }
 bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
 
 // Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
@@ -83,7 +94,9 @@ class Extractor {
     while (i_ < p_.size() && IsAsciiAlnum(p_[i_])) ++i_;
     const size_t length = i_ - from;
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
-    for (size_t k = from; k < from + std::min(length, room); ++k) word_ += Lower(p_[k]);
+    const size_t kept = std::min(length, room), at = word_.size();
+    word_.resize(at + kept);
+    for (size_t k = 0; k < kept; ++k) word_[at + k] = Lower(p_[from + k]);
     wordChars_ += length;
     const auto [target, count, limit] = ShownText();
     // Text past the excerpt's or title's length is not shown.
