@@ -95,8 +95,8 @@ class Extractor {
     const size_t length = i_ - from;
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
     const size_t kept = std::min(length, room), at = word_.size();
-    word_.resize(at + kept);
-    for (size_t k = 0; k < kept; ++k) word_[at + k] = Lower(p_[from + k]);
+    word_.append(p_.data() + from, kept);
+    for (size_t k = at; k < at + kept; ++k) word_[k] = Lower(word_[k]);
     wordChars_ += length;
     const auto [target, count, limit] = ShownText();
     // Text past the excerpt's or title's length is not shown.

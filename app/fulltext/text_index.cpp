@@ -16,25 +16,42 @@ char* PutNumberAt(char* out, uint32_t value) {
   return out;
 }
 
-// Eight bytes at a time; a word's hash costs a few multiplications.
-uint64_t WordHash(const char* word, size_t length) {
+// The hash of a word too long for a key: eight bytes at a time.
+uint64_t LongHash(std::string_view word) {
   constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  uint64_t h = length * kMul;
-  for (; length >= 8; word += 8, length -= 8) {
+  uint64_t h = word.size() * kMul;
+  size_t at = 0;
+  for (; at + 8 <= word.size(); at += 8) {
     uint64_t chunk;
-    std::memcpy(&chunk, word, 8);
+    std::memcpy(&chunk, word.data() + at, 8);
     h = (h ^ chunk) * kMul;
     h ^= h >> 29;
   }
-  if (length) {
+  if (at < word.size()) {
     uint64_t chunk = 0;
-    std::memcpy(&chunk, word, length);
+    for (size_t k = 0; at + k < word.size(); ++k) {
+      chunk |= uint64_t{static_cast<unsigned char>(word[at + k])} << (8 * k);
+    }
     h = (h ^ chunk) * kMul;
   }
   h ^= h >> 32;
   h *= 0xD6E8FEB86659FD93ull;
   return h ^ (h >> 32);
 }
+
+// The hash of a key's three numbers, each mixed on its own.
+uint64_t KeyHash(const unsigned char* bytes) {
+  uint64_t part[3];
+  std::memcpy(part, bytes, sizeof part);
+  uint64_t h = part[0] * 0x9E3779B97F4A7C15ull ^ part[1] * 0xC2B2AE3D27D4EB4Full ^
+               part[2] * 0x165667B19E3779F9ull;
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  return h ^ (h >> 29);
+}
+
+// The hash of a stem, which has no key.
+uint64_t StemHash(std::string_view stem) { return LongHash(stem); }
 
 }  // namespace
 
@@ -60,25 +77,33 @@ uint32_t TTextIndex::AddPage(std::string path) {
   return static_cast<uint32_t>(pages_.size() - 1);
 }
 
-uint32_t TTextIndex::StemOf(std::string_view word, uint64_t hash) {
-  const size_t mask = slots_.size() - 1;
+uint64_t TTextIndex::KeyOf(std::string_view word, Key* key) {
+  *key = Key();
+  if (word.size() <= kInline) {
+    key->bytes[0] = static_cast<unsigned char>(word.size());
+    for (size_t k = 0; k < word.size(); ++k) key->bytes[k + 1] = word[k];
+    return KeyHash(key->bytes);
+  }
+  const uint64_t hash = LongHash(word);
+  key->bytes[0] = kLong;
   const uint32_t check = static_cast<uint32_t>(hash >> 32);
-  const bool fits = word.size() <= kInline;
+  std::memcpy(key->bytes + 1, &check, sizeof check);
+  return hash;
+}
+
+uint32_t TTextIndex::StemOf(std::string_view word, const Key& key, uint64_t hash) {
+  const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
-    if (!slot.surface) return AddSurface(word, hash, i);
-    if (fits) {
-      if (slot.length == word.size() && std::memcmp(slot.text, word.data(), word.size()) == 0) {
-        return slot.stem;
-      }
-    } else if (slot.length == kLong && std::memcmp(slot.text, &check, sizeof check) == 0 &&
-               surfaceText_[slot.surface - 1] == word) {
+    if (!slot.surface) return AddSurface(word, key, i);
+    if (std::memcmp(slot.key.bytes, key.bytes, sizeof key.bytes) == 0 &&
+        (key.bytes[0] != kLong || surfaceText_[slot.surface - 1] == word)) {
       return slot.stem;
     }
   }
 }
 
-uint32_t TTextIndex::AddSurface(std::string_view word, uint64_t hash, size_t at) {
+uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at) {
   const uint32_t id = static_cast<uint32_t>(surfaceText_.size());
   surfaceText_.emplace_back(word);
   // Each distinct word is stemmed once, when first met.
@@ -86,24 +111,14 @@ uint32_t TTextIndex::AddSurface(std::string_view word, uint64_t hash, size_t at)
   stems_[stemId].surfaces.push_back(id);
   surfaceStem_.push_back(stemId);
 
-  Slot& slot = slots_[at];
-  slot.surface = id + 1;
-  slot.stem = stemId;
-  if (word.size() <= kInline) {
-    slot.length = static_cast<uint8_t>(word.size());
-    std::memcpy(slot.text, word.data(), word.size());
-  } else {
-    slot.length = kLong;
-    const uint32_t check = static_cast<uint32_t>(hash >> 32);
-    std::memcpy(slot.text, &check, sizeof check);
-  }
+  slots_[at] = {id + 1, stemId, key};
   if (surfaceText_.size() * 2 > slots_.size()) Grow();
   return stemId;
 }
 
 uint32_t TTextIndex::StemId(std::string stem) {
   size_t mask = stemSlots_.size() - 1;
-  size_t i = WordHash(stem.data(), stem.size()) & mask;
+  size_t i = StemHash(stem) & mask;
   for (; stemSlots_[i]; i = (i + 1) & mask) {
     if (stems_[stemSlots_[i] - 1].text == stem) return stemSlots_[i] - 1;
   }
@@ -119,7 +134,7 @@ uint32_t TTextIndex::StemId(std::string stem) {
     for (uint32_t slot : old) {
       if (!slot) continue;
       const std::string& text = stems_[slot - 1].text;
-      size_t k = WordHash(text.data(), text.size()) & mask;
+      size_t k = StemHash(text) & mask;
       while (stemSlots_[k]) k = (k + 1) & mask;
       stemSlots_[k] = slot;
     }
@@ -133,8 +148,10 @@ void TTextIndex::Grow() {
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
     if (!slot.surface) continue;
-    const std::string& word = surfaceText_[slot.surface - 1];
-    size_t k = WordHash(word.data(), word.size()) & mask;
+    // A key's hash needs nothing but the slot.
+    size_t k = (slot.key.bytes[0] == kLong ? LongHash(surfaceText_[slot.surface - 1])
+                                           : KeyHash(slot.key.bytes)) &
+               mask;
     while (slots_[k].surface) k = (k + 1) & mask;
     slots_[k] = slot;
   }
@@ -146,8 +163,10 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
     const void* blank = std::memchr(words.data() + start, ' ', words.size() - start);
     const size_t stop = blank ? static_cast<const char*>(blank) - words.data() : words.size();
     if (stop > start) {
-      tokens_.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(stop - start), 0,
-                         WordHash(words.data() + start, stop - start)});
+      Token& token = tokens_.emplace_back();
+      token.from = static_cast<uint32_t>(start);
+      token.length = static_cast<uint32_t>(stop - start);
+      token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
     }
     start = stop + 1;
   }
@@ -155,7 +174,8 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
   for (size_t i = 0; i < n; ++i) {
     if (i + kAhead < n) __builtin_prefetch(&slots_[tokens_[i + kAhead].hash & (slots_.size() - 1)]);
     Token& token = tokens_[i];
-    token.stem = StemOf(std::string_view(words.data() + token.from, token.length), token.hash);
+    token.stem =
+        StemOf(std::string_view(words.data() + token.from, token.length), token.key, token.hash);
   }
   for (size_t i = 0; i < n; ++i) {
     if (i + kAhead < n) __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);

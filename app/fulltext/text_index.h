@@ -50,24 +50,29 @@ class TTextIndex {
   uint64_t Words() const { return words_; }
 
  private:
-  // A word of the table: a whole cache line holds two.  A word of up to
-  // kInline bytes is kept in the slot itself, so that finding it reads
-  // nothing else; a longer one keeps the high half of its hash there and
-  // is compared with its text in surfaceText_.
+  // A word as the table keeps it: a word of up to kInline bytes as its
+  // length and its bytes, zeros after, so that finding it reads the slot
+  // only and compares three numbers; a longer one as kLong and the high
+  // half of its hash, compared with its text in surfaceText_ on a match.
   static constexpr size_t kInline = 23;
+  static constexpr unsigned char kLong = 0xFF;
+  struct Key {
+    unsigned char bytes[kInline + 1];
+  };
+  // A word of the table: a whole cache line holds two.
   struct Slot {
     uint32_t surface;  // id + 1; 0 when empty
     uint32_t stem;
-    uint8_t length;  // bytes of an inline word, kLong for a longer one
-    char text[kInline];
+    Key key;
   };
-  static constexpr uint8_t kLong = 0xFF;
   static_assert(sizeof(Slot) == 32, "two slots a cache line");
 
-  // One word of the section being added: where it lies, its stem, its hash.
+  // One word of the section being added: where it lies, its stem, its hash
+  // and key.
   struct Token {
     uint32_t from, length, stem;
     uint64_t hash;
+    Key key;
   };
   // A stem the section being added holds: how often, how often in its
   // title, and where its positions start in positions_.
@@ -75,8 +80,9 @@ class TTextIndex {
     uint32_t stem, count, inTitle, start;
   };
 
-  uint32_t StemOf(std::string_view word, uint64_t hash);
-  uint32_t AddSurface(std::string_view word, uint64_t hash, size_t slot);
+  static uint64_t KeyOf(std::string_view word, Key* key);
+  uint32_t StemOf(std::string_view word, const Key& key, uint64_t hash);
+  uint32_t AddSurface(std::string_view word, const Key& key, size_t slot);
   uint32_t StemId(std::string stem);
   void Grow();
   void Collect(const std::string& words, uint32_t section, bool title);
