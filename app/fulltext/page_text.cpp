@@ -27,17 +27,41 @@ constexpr AlnumBytes kAlnum;
 bool IsAsciiAlnum(char c) { return kAlnum.is[static_cast<unsigned char>(c)]; }
 bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
 
-// Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
-// a word and, in displayed text, stands for a blank.
-bool IsInline(std::string_view name) {
-  static constexpr std::string_view kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
-                                                 "font", "i",    "kbd", "small", "span", "strong",
-                                                 "sub",  "sup",  "tt",  "u",     "var",  "samp"};
-  if (name.size() > 6) return false;  // no name above is longer
-  for (std::string_view n : kInline) {
-    if (name == n) return true;
+// What a tag's (lower-case) name means here.  Elements inside a word
+// ("<b>bo</b>ld" reads "bold") are inline; any other tag ends a word and,
+// in displayed text, stands for a blank.
+enum class TagKind { kOther, kInline, kRawText, kTitle, kHeading };
+
+TagKind KindOf(std::string_view name) {
+  using namespace std::string_view_literals;
+  auto any = [name](std::initializer_list<std::string_view> names) {
+    for (std::string_view n : names) {
+      if (name == n) return true;
+    }
+    return false;
+  };
+  switch (name.size()) {
+    case 1:
+      return any({"a"sv, "b"sv, "i"sv, "u"sv}) ? TagKind::kInline : TagKind::kOther;
+    case 2:
+      if (name[0] == 'h' && name[1] >= '1' && name[1] <= '3') return TagKind::kHeading;
+      return any({"em"sv, "tt"sv}) ? TagKind::kInline : TagKind::kOther;
+    case 3:
+      return any({"big"sv, "kbd"sv, "sub"sv, "sup"sv, "var"sv}) ? TagKind::kInline
+                                                                : TagKind::kOther;
+    case 4:
+      return any({"abbr"sv, "code"sv, "font"sv, "span"sv, "samp"sv}) ? TagKind::kInline
+                                                                     : TagKind::kOther;
+    case 5:
+      if (name == "style"sv) return TagKind::kRawText;
+      if (name == "title"sv) return TagKind::kTitle;
+      return name == "small"sv ? TagKind::kInline : TagKind::kOther;
+    case 6:
+      if (name == "script"sv) return TagKind::kRawText;
+      return name == "strong"sv ? TagKind::kInline : TagKind::kOther;
+    default:
+      return TagKind::kOther;
   }
-  return false;
 }
 
 class Extractor {
@@ -272,19 +296,19 @@ class Extractor {
   }
 
   void Element(const std::string& name, bool closing, const std::string& id) {
-    Break(IsInline(name));
+    const TagKind kind = KindOf(name);
+    Break(kind == TagKind::kInline);
     if (!id.empty()) Anchor(id);
-    const bool heading = name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '3';
     if (closing) {
-      if (name == "title" && mode_ == kPageTitle) mode_ = kBody;
-      if (heading && mode_ == kHeading) EndHeading();
+      if (kind == TagKind::kTitle && mode_ == kPageTitle) mode_ = kBody;
+      if (kind == TagKind::kHeading && mode_ == kHeading) EndHeading();
       return;
     }
-    if (name == "script" || name == "style") {
+    if (kind == TagKind::kRawText) {
       SkipRawText(name);
-    } else if (name == "title" && mode_ == kBody) {
+    } else if (kind == TagKind::kTitle && mode_ == kBody) {
       mode_ = kPageTitle;
-    } else if (heading && mode_ == kBody) {
+    } else if (kind == TagKind::kHeading && mode_ == kBody) {
       BeginHeading();
     }
   }

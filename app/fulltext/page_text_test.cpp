@@ -36,6 +36,11 @@ TEST(PageTextTest, OnlyTheTextAReaderSeesBecomesWords) {
       {"a<!-- hidden -- still > hidden -->b", "a b "},
       {"<!DOCTYPE html><?xml hidden?>x", "x "},
       {"<b>bo</b>ld <p>two</p>words", "bold two words "},
+      {"<abbr>a</abbr>b <big>c</big>d <code>e</code>f <font>g</font>h <kbd>i</kbd>j "
+       "<samp>k</samp>l <small>m</small>n <span>o</span>p <strong>q</strong>r <sub>s</sub>t "
+       "<sup>u</sup>v <tt>w</tt>x <u>y</u>z <var>0</var>1 <i>2</i>3 <em>4</em>5 <a>6</a>7 "
+       "<table>8</table>9 <h4>a</h4>b <smalls>c</smalls>d",
+       "ab cd ef gh ij kl mn op qr st uv wx yz 01 23 45 67 8 9 a b c d "},
       {"<a href=\"x>y\">link</a> text", "link text "},
       {"caf&eacute; &Eacute;T&Eacute; na&iuml;ve &#233;t&#xE9; &amp;c", "cafe ete naive ete c "},
       {"fa&ccedil;ade &unknown; &#150;x&#0; 3&lt;4", "facade unknown x 3 4 "},
