@@ -538,8 +538,8 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation) {
-  // Three threads share the work, the index only read: the dictionary with
-  // the sections, the first half of the postings, and the second half (held
+  // Four threads share the work, the index only read: the sections, the
+  // dictionary, the first half of the postings, and the second half (held
   // in memory until the first is written and its files are counted).
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
@@ -555,15 +555,15 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   std::vector<uint32_t> order;  // of the stems, by their text
   size_t split = 0;             // the first stem of the second half
 
-  ShardResult result, second, side;
+  ShardResult result, second, side, sectionsResult;
   // The files are synced on a thread of their own, the manifest after them.
   TFileSyncer syncer;
   ShardFamily post(folder, generation, 'p', &result, &syncer);
   ShardFamily rest(folder, generation, 'p', &second, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, &syncer);
-  ShardFamily secs(folder, generation, 's', &side, &syncer);
+  ShardFamily secs(folder, generation, 's', &sectionsResult, &syncer);
   rest.Defer();
-  std::exception_ptr failures[2];
+  std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
     // work here throws.
@@ -573,12 +573,18 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
         for (std::thread& t : threads) t.join();
       }
     } helpers;
-    // The dictionary and the sections need no order of the stems: they
-    // begin while it is made.
+    // The sections and the dictionary need no order of the stems: they
+    // begin while it is made, each on a thread of its own.
+    helpers.threads.emplace_back([&] {
+      try {
+        WriteSections(index, secs);
+      } catch (...) {
+        failures[2] = std::current_exception();
+      }
+    });
     helpers.threads.emplace_back([&] {
       try {
         WriteDictionary(index, dict);
-        WriteSections(index, secs);
       } catch (...) {
         failures[1] = std::current_exception();
       }
@@ -603,7 +609,7 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     if (failure) std::rethrow_exception(failure);
   }
   rest.Release(post.Ranges().size());
-  for (const ShardResult* part : {&second, &side}) {
+  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
