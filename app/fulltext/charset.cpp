@@ -26,17 +26,21 @@ char32_t Windows1252Char(unsigned char byte) {
 Charset DetectCharset(std::string_view page) {
   if (page.size() >= 3 && page.substr(0, 3) == "\xEF\xBB\xBF") return Charset::kUtf8;
   const std::string_view head = page.substr(0, 4096);
-  std::string lower(head.size(), ' ');
-  for (size_t i = 0; i < head.size(); ++i) lower[i] = Lower(head[i]);
-  const size_t at = lower.find("charset=");
-  if (at == std::string::npos) return Charset::kLatin1;
-  size_t i = at + 8;
-  while (i < lower.size() && (lower[i] == '"' || lower[i] == '\'' || lower[i] == ' ')) ++i;
+  // The first "charset=" in any letter case, found without a lower-case copy.
+  static constexpr std::string_view kKey = "charset=";
+  size_t at = 0;
+  for (;; ++at) {
+    if (at + kKey.size() > head.size()) return Charset::kLatin1;
+    size_t k = 0;
+    while (k < kKey.size() && Lower(head[at + k]) == kKey[k]) ++k;
+    if (k == kKey.size()) break;
+  }
+  size_t i = at + kKey.size();
+  while (i < head.size() && (head[i] == '"' || head[i] == '\'' || head[i] == ' ')) ++i;
   std::string name;
-  while (
-      i < lower.size() && name.size() < 32 &&
-      (std::isalnum(static_cast<unsigned char>(lower[i])) || lower[i] == '-' || lower[i] == '_')) {
-    name += lower[i++];
+  while (i < head.size() && name.size() < 32 &&
+         (std::isalnum(static_cast<unsigned char>(head[i])) || head[i] == '-' || head[i] == '_')) {
+    name += Lower(head[i++]);
   }
   if (name == "utf-8" || name == "utf8") return Charset::kUtf8;
   if (name == "windows-1252" || name == "cp1252" || name == "x-cp1252") {

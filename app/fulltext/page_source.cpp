@@ -34,11 +34,14 @@ std::string ReadPage(const std::string& path, std::string& data) {
     close(fd);
     return refused;
   }
-  data.resize(static_cast<size_t>(st.st_size));
+  // The buffer of the page before is reused: only what that page did not
+  // fill is cleared before it is read into.
+  const size_t size = static_cast<size_t>(st.st_size);
+  if (data.size() < size) data.resize(size);
   size_t done = 0;
   std::string error;
-  while (done < data.size()) {
-    const ssize_t n = read(fd, data.data() + done, data.size() - done);
+  while (done < size) {
+    const ssize_t n = read(fd, data.data() + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) error = std::strerror(errno);
     if (n <= 0) break;

@@ -1,5 +1,6 @@
 #include "app/fulltext/page_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/fulltext/charset.h"
@@ -12,19 +13,55 @@ namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiAlnum(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9'); }
+
+// ASCII letters and digits, by byte: one load per character of a page.
+struct AlnumBytes {
+  bool is[256];
+  constexpr AlnumBytes() : is() {
+    for (int c = 0; c < 256; ++c) {
+      is[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    }
+  }
+};
+constexpr AlnumBytes kAlnum;
+bool IsAsciiAlnum(char c) { return kAlnum.is[static_cast<unsigned char>(c)]; }
 bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
 
-// Elements inside a word ("<b>bo</b>ld" reads "bold"); any other tag ends
-// a word and, in displayed text, stands for a blank.
-bool IsInline(std::string_view name) {
-  static constexpr const char* kInline[] = {"a",    "abbr", "b",   "big",   "code", "em",
-                                            "font", "i",    "kbd", "small", "span", "strong",
-                                            "sub",  "sup",  "tt",  "u",     "var",  "samp"};
-  for (const char* n : kInline) {
-    if (name == n) return true;
+// What a tag's (lower-case) name means here.  Elements inside a word
+// ("<b>bo</b>ld" reads "bold") are inline; any other tag ends a word and,
+// in displayed text, stands for a blank.
+enum class TagKind { kOther, kInline, kRawText, kTitle, kHeading };
+
+TagKind KindOf(std::string_view name) {
+  using namespace std::string_view_literals;
+  auto any = [name](std::initializer_list<std::string_view> names) {
+    for (std::string_view n : names) {
+      if (name == n) return true;
+    }
+    return false;
+  };
+  switch (name.size()) {
+    case 1:
+      return any({"a"sv, "b"sv, "i"sv, "u"sv}) ? TagKind::kInline : TagKind::kOther;
+    case 2:
+      if (name[0] == 'h' && name[1] >= '1' && name[1] <= '3') return TagKind::kHeading;
+      return any({"em"sv, "tt"sv}) ? TagKind::kInline : TagKind::kOther;
+    case 3:
+      return any({"big"sv, "kbd"sv, "sub"sv, "sup"sv, "var"sv}) ? TagKind::kInline
+                                                                : TagKind::kOther;
+    case 4:
+      return any({"abbr"sv, "code"sv, "font"sv, "span"sv, "samp"sv}) ? TagKind::kInline
+                                                                     : TagKind::kOther;
+    case 5:
+      if (name == "style"sv) return TagKind::kRawText;
+      if (name == "title"sv) return TagKind::kTitle;
+      return name == "small"sv ? TagKind::kInline : TagKind::kOther;
+    case 6:
+      if (name == "script"sv) return TagKind::kRawText;
+      return name == "strong"sv ? TagKind::kInline : TagKind::kOther;
+    default:
+      return TagKind::kOther;
   }
-  return false;
 }
 
 class Extractor {
@@ -38,6 +75,10 @@ class Extractor {
   PageText Run(std::string_view fallbackTitle) {
     while (i_ < p_.size()) {
       const char c = p_[i_];
+      if (IsAsciiAlnum(c)) {
+        AsciiWord();
+        continue;
+      }
       if (c == '<' && Tag()) continue;
       if (c == '&') {
         ++i_;
@@ -70,6 +111,27 @@ class Extractor {
     Show(c);
   }
 
+  // A run of ASCII letters and digits, most of any page's text, at once:
+  // what Char does for each of its characters.
+  void AsciiWord() {
+    const size_t from = i_;
+    while (i_ < p_.size() && IsAsciiAlnum(p_[i_])) ++i_;
+    const size_t length = i_ - from;
+    const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
+    const size_t kept = std::min(length, room), at = word_.size();
+    word_.append(p_.data() + from, kept);
+    for (size_t k = at; k < at + kept; ++k) word_[k] = Lower(word_[k]);
+    wordChars_ += length;
+    const auto [target, count, limit] = ShownText();
+    // Text past the excerpt's or title's length is not shown.
+    if (*count >= limit) return;
+    Show(static_cast<unsigned char>(p_[from]));  // a blank before it, where one was
+    // The blank may have taken the last place, and the character one more.
+    const size_t shown = *count < limit ? std::min(length - 1, limit - *count) : 0;
+    target->append(p_.data() + from + 1, shown);
+    *count += shown;
+  }
+
   void EndWord() {
     if (word_.empty()) return;
     std::string& words = mode_ == kBody      ? Current().bodyWords
@@ -82,18 +144,21 @@ class Extractor {
     if (mode_ != kPageTitle) pendingAnchor_.clear();
   }
 
-  // Text as displayed: blanks collapsed, cut at the title or excerpt length.
-  void Show(char32_t c) {
+  // Where displayed text goes in the present mode, its count and its limit.
+  struct Shown {
     std::string* target;
     size_t* count;
     size_t limit;
-    if (mode_ == kBody) {
-      target = &Current().excerpt, count = &excerptChars_, limit = kExcerptChars;
-    } else if (mode_ == kPageTitle) {
-      target = &pageTitle_, count = &pageTitleChars_, limit = kTitleChars;
-    } else {
-      target = &headingText_, count = &headingChars_, limit = kTitleChars;
-    }
+  };
+  Shown ShownText() {
+    if (mode_ == kBody) return {&Current().excerpt, &excerptChars_, kExcerptChars};
+    if (mode_ == kPageTitle) return {&pageTitle_, &pageTitleChars_, kTitleChars};
+    return {&headingText_, &headingChars_, kTitleChars};
+  }
+
+  // Text as displayed: blanks collapsed, cut at the title or excerpt length.
+  void Show(char32_t c) {
+    const auto [target, count, limit] = ShownText();
     if (IsBlank(c)) {
       blank_ = true;
       return;
@@ -231,19 +296,19 @@ class Extractor {
   }
 
   void Element(const std::string& name, bool closing, const std::string& id) {
-    Break(IsInline(name));
+    const TagKind kind = KindOf(name);
+    Break(kind == TagKind::kInline);
     if (!id.empty()) Anchor(id);
-    const bool heading = name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '3';
     if (closing) {
-      if (name == "title" && mode_ == kPageTitle) mode_ = kBody;
-      if (heading && mode_ == kHeading) EndHeading();
+      if (kind == TagKind::kTitle && mode_ == kPageTitle) mode_ = kBody;
+      if (kind == TagKind::kHeading && mode_ == kHeading) EndHeading();
       return;
     }
-    if (name == "script" || name == "style") {
+    if (kind == TagKind::kRawText) {
       SkipRawText(name);
-    } else if (name == "title" && mode_ == kBody) {
+    } else if (kind == TagKind::kTitle && mode_ == kBody) {
       mode_ = kPageTitle;
-    } else if (heading && mode_ == kBody) {
+    } else if (kind == TagKind::kHeading && mode_ == kBody) {
       BeginHeading();
     }
   }

@@ -36,6 +36,11 @@ TEST(PageTextTest, OnlyTheTextAReaderSeesBecomesWords) {
       {"a<!-- hidden -- still > hidden -->b", "a b "},
       {"<!DOCTYPE html><?xml hidden?>x", "x "},
       {"<b>bo</b>ld <p>two</p>words", "bold two words "},
+      {"<abbr>a</abbr>b <big>c</big>d <code>e</code>f <font>g</font>h <kbd>i</kbd>j "
+       "<samp>k</samp>l <small>m</small>n <span>o</span>p <strong>q</strong>r <sub>s</sub>t "
+       "<sup>u</sup>v <tt>w</tt>x <u>y</u>z <var>0</var>1 <i>2</i>3 <em>4</em>5 <a>6</a>7 "
+       "<table>8</table>9 <h4>a</h4>b <smalls>c</smalls>d",
+       "ab cd ef gh ij kl mn op qr st uv wx yz 01 23 45 67 8 9 a b c d "},
       {"<a href=\"x>y\">link</a> text", "link text "},
       {"caf&eacute; &Eacute;T&Eacute; na&iuml;ve &#233;t&#xE9; &amp;c", "cafe ete naive ete c "},
       {"fa&ccedil;ade &unknown; &#150;x&#0; 3&lt;4", "facade unknown x 3 4 "},
@@ -111,6 +116,45 @@ TEST(PageTextTest, HostilePagesEndWithTheirText) {
       EXPECT_LE(s.excerpt.size(), kExcerptChars * 4);
       EXPECT_LE(s.title.size(), kTitleChars * 4);
     }
+  }
+}
+
+}  // namespace
+}  // namespace lexidor::fulltext
+
+namespace lexidor::fulltext {
+namespace {
+
+// Text shown in excerpts and titles keeps the page's characters with blanks
+// collapsed, up to its length, wherever the cut falls in a word.
+TEST(PageTextTest, ExcerptsAreTheStartOfTheShownText) {
+  for (size_t lead = 0; lead < 12; ++lead) {
+    std::string html = "<h2>" + std::string(lead, 'T') + " Title</h2>\n";
+    std::string shown;
+    for (int w = 0; w < 80; ++w) {
+      const std::string word = std::string(1 + lead + w % 5, static_cast<char>('a' + w % 26)) +
+                               (w % 7 ? "" : "\xC3\xA9");
+      html += word + (w % 3 ? " " : " \n\t ");
+      shown += (shown.empty() ? "" : " ") + word;
+    }
+    html = "<meta charset=utf-8>" + html;
+    const PageText page = ExtractPageText(html, {}, "f");
+    ASSERT_EQ(page.sections.size(), 1u);
+    const TextSection& s = page.sections[0];
+    EXPECT_EQ(s.title, std::string(lead, 'T') + (lead ? " " : "") + "Title");
+    size_t chars = 0;
+    for (unsigned char c : s.excerpt) chars += (c & 0xC0) != 0x80;
+    EXPECT_GE(chars, kExcerptChars) << lead;
+    EXPECT_LE(chars, kExcerptChars + 1) << lead;  // a blank may bring one more
+    EXPECT_EQ(shown.compare(0, s.excerpt.size(), s.excerpt), 0) << lead << ": " << s.excerpt;
+  }
+  // The cut right before, at and after a blank.
+  for (size_t first = kExcerptChars - 3; first < kExcerptChars + 2; ++first) {
+    const std::string shown = std::string(first, 'a') + " bcdef ghi";
+    const std::string excerpt = ExtractPageText(shown, {}, "f").sections.at(0).excerpt;
+    EXPECT_GE(excerpt.size(), kExcerptChars) << first;
+    EXPECT_LE(excerpt.size(), kExcerptChars + 1) << first;
+    EXPECT_EQ(shown.compare(0, excerpt.size(), excerpt), 0) << first;
   }
 }
 

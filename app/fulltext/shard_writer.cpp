@@ -8,11 +8,11 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <numeric>
 #include <thread>
 #include <vector>
 
 #include "app/fulltext/charset.h"
+#include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
 
 namespace lexidor::fulltext {
@@ -56,8 +56,14 @@ constexpr uint32_t kMaxPositions = 2000;
 class ShardFamily {
  public:
   ShardFamily(const std::string& folder, const std::string& generation, char kind,
-              ShardResult* result, const std::string& prefix = std::string())
-      : folder_(folder), generation_(generation), kind_(kind), result_(result), prefix_(prefix) {}
+              ShardResult* result, const std::string& prefix = std::string(),
+              TFileSyncer* syncer = nullptr)
+      : folder_(folder),
+        generation_(generation),
+        kind_(kind),
+        result_(result),
+        prefix_(prefix),
+        syncer_(syncer) {}
 
   // Starts a shard when none is open.
   std::string& Body() { return body_; }
@@ -105,8 +111,11 @@ class ShardFamily {
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
 
+  // With a `syncer`, the file is handed to it once written, and a failure
+  // to sync it is its to tell.
   static void WriteFile(const std::string& folder, const std::string& name,
-                        const std::string& content, ShardResult* result) {
+                        const std::string& content, ShardResult* result,
+                        TFileSyncer* syncer = nullptr) {
     if (!result->error.empty()) return;
     const std::string path = folder + "/" + name;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -116,6 +125,12 @@ class ShardFamily {
       if (n < 0 && errno == EINTR) continue;
       ok = n > 0;
       if (ok) done += static_cast<size_t>(n);
+    }
+    if (ok && syncer) {
+      syncer->Add(fd, path);
+      ++result->files;
+      result->bytes += content.size();
+      return;
     }
     ok = ok && fsync(fd) == 0;
     // The first failure's reason is the one to give: that of the open, a
@@ -137,13 +152,14 @@ class ShardFamily {
   void Write(size_t n, const std::string& packed) {
     const std::string number = std::to_string(first_number_ + n);
     WriteFile(folder_, prefix_ + kind_ + number + ".js",
-              File(generation_, kind_, ",n:" + number, packed), result_);
+              File(generation_, kind_, ",n:" + number, packed), result_, syncer_);
   }
 
   std::string folder_, generation_;
   char kind_;
   ShardResult* result_;
   std::string prefix_;
+  TFileSyncer* syncer_;
   bool open_ = false;
   std::string first_, last_, body_;
   std::vector<std::pair<std::string, std::string>> ranges_;
@@ -171,16 +187,37 @@ void AppendRanges(std::string& out, const char* name,
 }
 
 // A score's digit, 1..63: 16 ln(1 + score) rounded, found among the scores
-// where it steps up (no logarithm per posting).
-uint32_t Impact(double score) {
-  static const std::vector<double> steps = [] {
-    std::vector<double> v;
-    for (int k = 1; k < 63; ++k) v.push_back(std::expm1((k + 0.5) / kScoreSteps));
-    return v;
-  }();
-  return 1 +
-         static_cast<uint32_t>(std::upper_bound(steps.begin(), steps.end(), score) - steps.begin());
-}
+// where it steps up (no logarithm per posting).  A table over scores in
+// steps of 1/32, narrower than the closest two steps, gives the count of
+// steps below each; one comparison then settles the score's own.
+class ScoreScale {
+ public:
+  ScoreScale() {
+    for (int k = 1; k < 63; ++k) steps_.push_back(std::expm1((k + 0.5) / kScoreSteps));
+    for (size_t b = 0; b < kBuckets; ++b) {
+      below_[b] = static_cast<uint8_t>(
+          std::upper_bound(steps_.begin(), steps_.end(), static_cast<double>(b) / kPerUnit) -
+          steps_.begin());
+    }
+  }
+
+  uint32_t Digit(double score) const {
+    size_t n;
+    if (score >= 0 && score < static_cast<double>(kBuckets) / kPerUnit) {
+      n = below_[static_cast<size_t>(score * kPerUnit)];
+      while (n < steps_.size() && steps_[n] <= score) ++n;
+    } else {
+      n = std::upper_bound(steps_.begin(), steps_.end(), score) - steps_.begin();
+    }
+    return 1 + static_cast<uint32_t>(n);
+  }
+
+ private:
+  static constexpr double kPerUnit = 32;
+  static constexpr size_t kBuckets = 50 * 32;  // past the last step
+  std::vector<double> steps_;
+  uint8_t below_[kBuckets];
+};
 
 // What BM25 needs of the whole index.
 struct Collection {
@@ -189,6 +226,9 @@ struct Collection {
   // Per stem id, the sections holding it, when the index is one segment of
   // a larger one; else each stem's own count.
   const std::vector<uint32_t>* frequency = nullptr;
+  // Per section, the part of BM25's denominator its length gives: a
+  // posting reads one number here rather than the section's whole record.
+  std::vector<double> lengthNorm;
 };
 
 // Characters (code points) of UTF-8 text.
@@ -211,12 +251,38 @@ size_t SharedPrefix(std::string_view a, std::string_view b, size_t limit) {
   return n;
 }
 
+// The numbers 0..count-1 in the byte order of their texts (distinct).  The
+// texts lie all over memory: each number is sorted beside its text's first
+// sixteen bytes, and most comparisons read nothing else.
+template <typename TextOf>
+std::vector<uint32_t> OrderByText(size_t count, const TextOf& textOf) {
+  struct Key {
+    uint64_t high, low;  // big-endian, zeros past the end: ordered as the text
+    uint32_t id;
+  };
+  std::vector<Key> keys(count);
+  for (uint32_t id = 0; id < count; ++id) {
+    const std::string_view text = textOf(id);
+    uint64_t part[2] = {0, 0};
+    for (size_t k = 0; k < 16; ++k) {
+      part[k / 8] = part[k / 8] << 8 | (k < text.size() ? static_cast<unsigned char>(text[k]) : 0u);
+    }
+    keys[id] = {part[0], part[1], id};
+  }
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.high != b.high) return a.high < b.high;
+    if (a.low != b.low) return a.low < b.low;
+    return textOf(a.id) < textOf(b.id);
+  });
+  std::vector<uint32_t> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = keys[i].id;
+  return order;
+}
+
 void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   const auto& surfaces = index.Surfaces();
-  std::vector<uint32_t> order(surfaces.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return surfaces[a] < surfaces[b]; });
+  const std::vector<uint32_t> order =
+      OrderByText(surfaces.size(), [&](uint32_t id) { return std::string_view(surfaces[id]); });
   std::string words;  // the open shard's literal, without its quotes
   std::string_view previous;
   auto flush = [&] {
@@ -269,8 +335,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
-  const auto& sections = index.Sections();
-  const double n = collection.sections, average = collection.averageLength;
+  const double n = collection.sections;
   const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
                                          kSmallPostingsFill, kPostingsFill);
 
@@ -282,17 +347,17 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     data.clear();
     post.Finish();
   };
-  std::string part, one;
-  std::vector<uint32_t> positions;
+  std::string part, head, tail;
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
-    const std::string& head = stem.text;
     const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
     const double idf = std::log(1 + (n - df + 0.5) / (df + 0.5));
     auto addPart = [&] {
       if (!terms.empty()) terms += ',', data += ',';
-      AppendScriptLiteral(terms, head);
-      data += '"' + part + '"';
+      AppendScriptLiteral(terms, stem.text);
+      data += '"';
+      data += part;
+      data += '"';
       post.SetLast(stem.text);
       part.clear();
     };
@@ -302,34 +367,37 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       section += GetNumber(stem.postings, pos);
       const uint32_t inTitle = GetNumber(stem.postings, pos);
       const uint32_t count = GetNumber(stem.postings, pos);
-      const SectionRecord& record = sections[section];
       const double tf = kTitleWeight * inTitle + (count - inTitle);
-      const double length = kTitleWeight * record.titleLength + record.bodyLength;
-      double score = idf * tf * (kK1 + 1) / (tf + kK1 * (1 - kB + kB * length / average));
+      double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = Impact(score);
-      positions.clear();
+      const uint32_t impact = ScoreDigit(score);
+      // The positions' distances are the same in both forms: the in-memory
+      // numbers turn into the file's digits, written once.
+      tail.clear();
+      const uint32_t kept = std::min(count, kMaxPositions);
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(stem.postings, pos);
-        if (k < kMaxPositions) positions.push_back(delta);
+        if (k < kMaxPositions) AppendNumber(tail, delta);
       }
       auto encode = [&](uint32_t distance) {
-        one.clear();
-        const bool several = positions.size() != 1;
-        AppendNumber(one, distance * 2 + several);
-        AppendNumber(one, impact);
-        if (several) AppendNumber(one, static_cast<uint32_t>(positions.size()));
-        for (uint32_t delta : positions) AppendNumber(one, delta);
+        head.clear();
+        const bool several = kept != 1;
+        AppendNumber(head, distance * 2 + several);
+        AppendNumber(head, impact);
+        if (several) AppendNumber(head, kept);
       };
       encode(section - previous);
-      if (terms.size() + data.size() + head.size() * 6 + part.size() + one.size() + 8 > fill &&
+      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + head.size() +
+                  tail.size() + 8 >
+              fill &&
           (!part.empty() || !terms.empty())) {
         if (!part.empty()) addPart();
         flush();
         post.Begin(stem.text);
         encode(section);  // a part starts afresh: its first section counts from 0
       }
-      part += one;
+      part += head;
+      part += tail;
       previous = section;
     }
     if (!part.empty()) addPart();
@@ -398,19 +466,37 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 
 }  // namespace
 
-char NumberSymbol(int index) {
-  // The printable ASCII characters but the quote and the backslash, in order.
-  const int c = 0x20 + index;
-  return static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+namespace {
+
+// The printable ASCII characters but the quote and the backslash, in order.
+struct NumberSymbols {
+  char symbol[93];
+  constexpr NumberSymbols() : symbol() {
+    for (int index = 0; index < 93; ++index) {
+      const int c = 0x20 + index;
+      symbol[index] = static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+    }
+  }
+};
+constexpr NumberSymbols kNumberSymbols;
+
+}  // namespace
+
+uint32_t ScoreDigit(double score) {
+  static const ScoreScale scale;
+  return scale.Digit(score);
 }
 
 void AppendNumber(std::string& out, uint32_t value) {
+  if (value < 64) {  // most numbers: one character
+    out += kNumberSymbols.symbol[value];
+    return;
+  }
   char buffer[8];
-  int n = 0;
-  buffer[n++] = NumberSymbol(static_cast<int>(value % 64));
-  for (value /= 64; value; value /= 29)
-    buffer[n++] = NumberSymbol(64 + static_cast<int>(value % 29));
-  while (n) out += buffer[--n];
+  int n = 8;
+  buffer[--n] = kNumberSymbols.symbol[value % 64];
+  for (value /= 64; value; value /= 29) buffer[--n] = kNumberSymbols.symbol[64 + value % 29];
+  out.append(buffer + n, 8 - n);
 }
 
 void AppendScriptLiteral(std::string& out, std::string_view text) {
@@ -421,6 +507,18 @@ void AppendScriptLiteral(std::string& out, std::string_view text) {
     for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 15];
   };
   for (size_t i = 0; i < text.size();) {
+    // A run of characters that stand for themselves, at once.
+    size_t plain = i;
+    while (plain < text.size()) {
+      const unsigned char c = static_cast<unsigned char>(text[plain]);
+      if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.data() + i, plain - i);
+      i = plain;
+      continue;
+    }
     const unsigned char b = static_cast<unsigned char>(text[i]);
     if (b >= 0x20 && b < 0x7F) {
       if (b == '"' || b == '\\') out += '\\';
@@ -450,13 +548,12 @@ void AppendScriptLiteral(std::string& out, std::string_view text) {
 std::string LinkFromPath(std::string_view path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
+  out.reserve(path.size());
   for (unsigned char b : path) {
     if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-        std::strchr("-._~/!$&'()*+,;=:@", b)) {
-      if (b) {
-        out += static_cast<char>(b);
-        continue;
-      }
+        (b && std::strchr("-._~/!$&'()*+,;=:@", b))) {
+      out += static_cast<char>(b);
+      continue;
     }
     out += '%';
     out += kHex[b >> 4];
@@ -467,13 +564,12 @@ std::string LinkFromPath(std::string_view path) {
 
 ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                         const std::string& generation, const ShardSegment* segment) {
-  // Three threads share the work, the index only read: the first half of
-  // the postings, the second half (held in memory until the first is
-  // written and its files are counted), and the dictionary with the
-  // sections.
+  // Four threads share the work, the index only read: the sections, the
+  // dictionary, the first half of the postings, and the second half (held
+  // in memory until the first is written and its files are counted).
   const auto& stems = index.Stems();
   const auto& sections = index.Sections();
-  Collection collection{static_cast<double>(sections.size()), 1};
+  Collection collection{static_cast<double>(sections.size()), 1, nullptr, {}};
   double total = 0;
   for (const auto& s : sections) total += s.titleLength + s.bodyLength;
   if (!sections.empty() && total > 0) collection.averageLength = total / collection.sections;
@@ -484,24 +580,24 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
                                    : 1;
     collection.frequency = &segment->frequency;
   }
-  std::vector<uint32_t> order(stems.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
-  uint64_t bytes = 0, half = 0;
-  for (const StemEntry& stem : stems) bytes += stem.postings.size();
-  // Postings of a few files are not worth a thread of their own.
-  size_t split = bytes < 2 * kPostingsFill ? order.size() : 0;
-  while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+  collection.lengthNorm.reserve(sections.size());
+  for (const auto& s : sections) {
+    const double length = kTitleWeight * s.titleLength + s.bodyLength;
+    collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
+  }
+  std::vector<uint32_t> order;  // of the stems, by their text
+  size_t split = 0;             // the first stem of the second half
 
-  ShardResult result, second, side;
+  ShardResult result, second, side, sectionsResult;
+  // The files are synced on a thread of their own, the manifest after them.
+  TFileSyncer syncer;
   const std::string prefix = segment ? segment->prefix : std::string();
-  ShardFamily post(folder, generation, 'p', &result, prefix);
-  ShardFamily rest(folder, generation, 'p', &second, prefix);
-  ShardFamily dict(folder, generation, 'd', &side, prefix);
-  ShardFamily secs(folder, generation, 's', &side, prefix);
+  ShardFamily post(folder, generation, 'p', &result, prefix, &syncer);
+  ShardFamily rest(folder, generation, 'p', &second, prefix, &syncer);
+  ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
+  ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
   rest.Defer();
-  std::exception_ptr failures[2];
+  std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
     // work here throws.
@@ -511,19 +607,34 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
         for (std::thread& t : threads) t.join();
       }
     } helpers;
+    // The sections and the dictionary need no order of the stems: they
+    // begin while it is made, each on a thread of its own.
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, split, order.size(), rest);
+        WriteSections(index, secs);
       } catch (...) {
-        failures[0] = std::current_exception();
+        failures[2] = std::current_exception();
       }
     });
     helpers.threads.emplace_back([&] {
       try {
         WriteDictionary(index, dict);
-        WriteSections(index, secs);
       } catch (...) {
         failures[1] = std::current_exception();
+      }
+    });
+    order =
+        OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
+    uint64_t bytes = 0, half = 0;
+    for (const StemEntry& stem : stems) bytes += stem.postings.size();
+    // Postings of a few files are not worth a thread of their own.
+    split = bytes < 2 * kPostingsFill ? order.size() : 0;
+    while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+    helpers.threads.emplace_back([&] {
+      try {
+        WritePostings(index, collection, order, split, order.size(), rest);
+      } catch (...) {
+        failures[0] = std::current_exception();
       }
     });
     WritePostings(index, collection, order, 0, split, post);
@@ -532,11 +643,13 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     if (failure) std::rethrow_exception(failure);
   }
   rest.Release(post.Ranges().size());
-  for (const ShardResult* part : {&second, &side}) {
+  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
   }
+  const std::string unsynced = syncer.Finish();
+  if (result.error.empty()) result.error = unsynced;
   AppendRanges(result.ranges, "d", {&dict});
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});

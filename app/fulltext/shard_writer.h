@@ -89,6 +89,10 @@ void AppendScriptLiteral(std::string& out, std::string_view text);
 // Appends a number in the postings' form.
 void AppendNumber(std::string& out, uint32_t value);
 
+// A BM25 score as the postings keep it: the digit 1..63 nearest to
+// 16 ln(1 + score).
+uint32_t ScoreDigit(double score);
+
 // A path's bytes as a link: percent-encoded except letters, digits and
 // "-._~/!$&'()*+,;=:@".
 std::string LinkFromPath(std::string_view path);

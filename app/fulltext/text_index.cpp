@@ -1,15 +1,63 @@
 #include "app/fulltext/text_index.h"
 
-#include <algorithm>
+#include <cstring>
 
 namespace lexidor::fulltext {
 
+namespace {
+
+// Words looked up ahead of the one being found: their slots are fetched
+// from memory meanwhile, where one at a time would wait for each.
+constexpr size_t kAhead = 8;
+
+char* PutNumberAt(char* out, uint32_t value) {
+  for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(0x80 | (value & 0x7F));
+  *out++ = static_cast<char>(value);
+  return out;
+}
+
+// The hash of a word too long for a key: eight bytes at a time.
+uint64_t LongHash(std::string_view word) {
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  uint64_t h = word.size() * kMul;
+  size_t at = 0;
+  for (; at + 8 <= word.size(); at += 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, word.data() + at, 8);
+    h = (h ^ chunk) * kMul;
+    h ^= h >> 29;
+  }
+  if (at < word.size()) {
+    uint64_t chunk = 0;
+    for (size_t k = 0; at + k < word.size(); ++k) {
+      chunk |= uint64_t{static_cast<unsigned char>(word[at + k])} << (8 * k);
+    }
+    h = (h ^ chunk) * kMul;
+  }
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  return h ^ (h >> 32);
+}
+
+// The hash of a key's three numbers, each mixed on its own.
+uint64_t KeyHash(const unsigned char* bytes) {
+  uint64_t part[3];
+  std::memcpy(part, bytes, sizeof part);
+  uint64_t h = part[0] * 0x9E3779B97F4A7C15ull ^ part[1] * 0xC2B2AE3D27D4EB4Full ^
+               part[2] * 0x165667B19E3779F9ull;
+  h ^= h >> 32;
+  h *= 0xD6E8FEB86659FD93ull;
+  return h ^ (h >> 29);
+}
+
+// The hash of a stem, which has no key.
+uint64_t StemHash(std::string_view stem) { return LongHash(stem); }
+
+}  // namespace
+
 void PutNumber(std::string& out, uint32_t value) {
   char buffer[5];
-  size_t n = 0;
-  for (; value >= 0x80; value >>= 7) buffer[n++] = static_cast<char>(0x80 | (value & 0x7F));
-  buffer[n++] = static_cast<char>(value);
-  out.append(buffer, n);
+  out.append(buffer, PutNumberAt(buffer, value) - buffer);
 }
 
 uint32_t GetNumber(const std::string& in, size_t& pos) {
@@ -22,108 +70,178 @@ uint32_t GetNumber(const std::string& in, size_t& pos) {
   return value;
 }
 
+TTextIndex::TTextIndex() : slots_(1024), stemSlots_(1024) {}
+
 uint32_t TTextIndex::AddPage(std::string path) {
   pages_.push_back(std::move(path));
   return static_cast<uint32_t>(pages_.size() - 1);
 }
 
-namespace {
-
-uint64_t WordHash(std::string_view word) {
-  uint64_t h = 14695981039346656037ull;  // FNV-1a
-  for (unsigned char c : word) h = (h ^ c) * 1099511628211ull;
-  return h ^ (h >> 29);
+uint64_t TTextIndex::KeyOf(std::string_view word, Key* key) {
+  *key = Key();
+  if (word.size() <= kInline) {
+    key->bytes[0] = static_cast<unsigned char>(word.size());
+    for (size_t k = 0; k < word.size(); ++k) key->bytes[k + 1] = word[k];
+    return KeyHash(key->bytes);
+  }
+  const uint64_t hash = LongHash(word);
+  key->bytes[0] = kLong;
+  const uint32_t check = static_cast<uint32_t>(hash >> 32);
+  std::memcpy(key->bytes + 1, &check, sizeof check);
+  return hash;
 }
 
-}  // namespace
+uint32_t TTextIndex::StemOf(std::string_view word, const Key& key, uint64_t hash) {
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = slots_[i];
+    if (!slot.surface) return AddSurface(word, key, i);
+    if (std::memcmp(slot.key.bytes, key.bytes, sizeof key.bytes) == 0 &&
+        (key.bytes[0] != kLong || surfaceText_[slot.surface - 1] == word)) {
+      return slot.stem;
+    }
+  }
+}
 
-uint32_t TTextIndex::SurfaceId(std::string_view word) {
-  const uint64_t hash = WordHash(word);
-  const uint32_t check = static_cast<uint32_t>(hash >> 32);
-  size_t mask = slots_.size() - 1;
-  size_t i = hash & mask;
-  for (; slots_[i].first; i = (i + 1) & mask) {
-    if (slots_[i].second == check && surfaceText_[slots_[i].first - 1] == word) {
-      return slots_[i].first - 1;
-    }
-  }
+uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at) {
   const uint32_t id = static_cast<uint32_t>(surfaceText_.size());
-  slots_[i] = {id + 1, check};
   surfaceText_.emplace_back(word);
-  if (surfaceText_.size() * 2 > slots_.size()) {  // at most half full
-    std::vector<std::pair<uint32_t, uint32_t>> old(slots_.size() * 2);
-    old.swap(slots_);
-    mask = slots_.size() - 1;
-    for (const auto& slot : old) {
-      if (!slot.first) continue;
-      size_t k = WordHash(surfaceText_[slot.first - 1]) & mask;
-      while (slots_[k].first) k = (k + 1) & mask;
-      slots_[k] = slot;
-    }
-  }
-  std::string stem = stemmer_.Stem(word);
-  auto s = stemIds_.find(stem);
-  uint32_t stemId;
-  if (s == stemIds_.end()) {
-    stemId = static_cast<uint32_t>(stems_.size());
-    stemIds_.emplace(stem, stemId);
-    stems_.emplace_back();
-    stems_.back().text = std::move(stem);
-  } else {
-    stemId = s->second;
-  }
+  // Each distinct word is stemmed once, when first met.
+  const uint32_t stemId = StemId(stemmer_.Stem(word));
   stems_[stemId].surfaces.push_back(id);
   surfaceStem_.push_back(stemId);
+
+  slots_[at] = {id + 1, stemId, key};
+  if (surfaceText_.size() * 2 > slots_.size()) Grow();
+  return stemId;
+}
+
+uint32_t TTextIndex::StemId(std::string stem) {
+  size_t mask = stemSlots_.size() - 1;
+  size_t i = StemHash(stem) & mask;
+  for (; stemSlots_[i]; i = (i + 1) & mask) {
+    if (stems_[stemSlots_[i] - 1].text == stem) return stemSlots_[i] - 1;
+  }
+  const uint32_t id = static_cast<uint32_t>(stems_.size());
+  stemSlots_[i] = id + 1;
+  stems_.emplace_back();
+  stems_.back().text = std::move(stem);
+  seen_.emplace_back(0, 0);
+  if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
+    std::vector<uint32_t> old(stemSlots_.size() * 2);
+    old.swap(stemSlots_);
+    mask = stemSlots_.size() - 1;
+    for (uint32_t slot : old) {
+      if (!slot) continue;
+      const std::string& text = stems_[slot - 1].text;
+      size_t k = StemHash(text) & mask;
+      while (stemSlots_[k]) k = (k + 1) & mask;
+      stemSlots_[k] = slot;
+    }
+  }
   return id;
 }
 
-void TTextIndex::Collect(const std::string& words, uint32_t* position) {
-  size_t start = 0;
-  while (start < words.size()) {
-    const size_t end = words.find(' ', start);
-    const size_t stop = end == std::string::npos ? words.size() : end;
+void TTextIndex::Grow() {
+  std::vector<Slot> old(slots_.size() * 2);
+  old.swap(slots_);
+  const size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (!slot.surface) continue;
+    // A key's hash needs nothing but the slot.
+    size_t k = (slot.key.bytes[0] == kLong ? LongHash(surfaceText_[slot.surface - 1])
+                                           : KeyHash(slot.key.bytes)) &
+               mask;
+    while (slots_[k].surface) k = (k + 1) & mask;
+    slots_[k] = slot;
+  }
+}
+
+void TTextIndex::Collect(const std::string& words, uint32_t section, bool title) {
+  tokens_.clear();
+  for (size_t start = 0; start < words.size();) {
+    const void* blank = std::memchr(words.data() + start, ' ', words.size() - start);
+    const size_t stop = blank ? static_cast<const char*>(blank) - words.data() : words.size();
     if (stop > start) {
-      const uint32_t surface = SurfaceId(std::string_view(words).substr(start, stop - start));
-      hits_.push_back(uint64_t{surfaceStem_[surface]} << 32 | (*position)++);
+      Token& token = tokens_.emplace_back();
+      token.from = static_cast<uint32_t>(start);
+      token.length = static_cast<uint32_t>(stop - start);
+      token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
     }
     start = stop + 1;
+  }
+  const size_t n = tokens_.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) __builtin_prefetch(&slots_[tokens_[i + kAhead].hash & (slots_.size() - 1)]);
+    Token& token = tokens_[i];
+    token.stem =
+        StemOf(std::string_view(words.data() + token.from, token.length), token.key, token.hash);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (i + kAhead < n) __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
+    const uint32_t stem = tokens_[i].stem;
+    auto& [last, place] = seen_[stem];
+    if (last != section + 1) {
+      last = section + 1;
+      place = static_cast<uint32_t>(held_.size());
+      held_.push_back({stem, 0, 0, 0});
+    }
+    Held& held = held_[place];
+    ++held.count;
+    held.inTitle += title;
+    hitHeld_.push_back(place);
   }
 }
 
 void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   const uint32_t id = static_cast<uint32_t>(sections_.size());
-  hits_.clear();
-  uint32_t position = 0;
-  Collect(section.titleWords, &position);
-  const uint32_t titleLength = position;
-  ++position;
-  Collect(section.bodyWords, &position);
-  const uint32_t bodyLength = position - titleLength - 1;
+  held_.clear();
+  hitHeld_.clear();
+  Collect(section.titleWords, id, true);
+  const uint32_t titleLength = static_cast<uint32_t>(hitHeld_.size());
+  Collect(section.bodyWords, id, false);
+  const uint32_t hits = static_cast<uint32_t>(hitHeld_.size());
   sections_.push_back(
-      {page, section.anchor, section.title, section.excerpt, titleLength, bodyLength});
-  words_ += hits_.size();
-  std::sort(hits_.begin(), hits_.end());
-  for (size_t i = 0; i < hits_.size();) {
-    const uint32_t stem = static_cast<uint32_t>(hits_[i] >> 32);
-    size_t j = i;
-    uint32_t inTitle = 0;
-    while (j < hits_.size() && (hits_[j] >> 32) == stem) {
-      if (static_cast<uint32_t>(hits_[j]) < titleLength) ++inTitle;
-      ++j;
+      {page, section.anchor, section.title, section.excerpt, titleLength, hits - titleLength});
+  words_ += hits;
+
+  // Each stem's positions together, in order: body words stand one
+  // position after the title's last.
+  uint32_t start = 0;
+  for (Held& held : held_) {
+    held.start = start;
+    start += held.count;
+  }
+  positions_.resize(hits);
+  for (uint32_t i = 0; i < hits; ++i) {
+    positions_[held_[hitHeld_[i]].start++] = i < titleLength ? i : i + 1;
+  }
+  // The stems' entries and the ends of their postings lie all over memory:
+  // fetched a few stems ahead.
+  for (size_t k = 0; k < held_.size() && k < kAhead / 2; ++k) {
+    __builtin_prefetch(&stems_[held_[k].stem]);
+  }
+  for (size_t k = 0; k < held_.size(); ++k) {
+    if (k + kAhead < held_.size()) __builtin_prefetch(&stems_[held_[k + kAhead].stem]);
+    if (k + kAhead / 2 < held_.size()) {
+      const std::string& later = stems_[held_[k + kAhead / 2].stem].postings;
+      __builtin_prefetch(later.data() + later.size(), 1);
     }
-    StemEntry& entry = stems_[stem];
-    PutNumber(entry.postings, id - entry.lastSection);
-    PutNumber(entry.postings, inTitle);
-    PutNumber(entry.postings, static_cast<uint32_t>(j - i));
+    const Held& held = held_[k];
+    StemEntry& entry = stems_[held.stem];
+    encoded_.resize(5 * (3 + size_t{held.count}));
+    char* out = encoded_.data();
+    out = PutNumberAt(out, id - entry.lastSection);
+    out = PutNumberAt(out, held.inTitle);
+    out = PutNumberAt(out, held.count);
     uint32_t previous = 0;
-    for (size_t k = i; k < j; ++k) {
-      const uint32_t at = static_cast<uint32_t>(hits_[k]);
-      PutNumber(entry.postings, at - previous);
-      previous = at;
+    for (uint32_t k = held.start - held.count; k < held.start; ++k) {
+      out = PutNumberAt(out, positions_[k] - previous);
+      previous = positions_[k];
     }
+    entry.postings.append(encoded_.data(), out - encoded_.data());
     entry.lastSection = id;
     ++entry.sections;
-    i = j;
   }
 }
 

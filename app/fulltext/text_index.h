@@ -5,8 +5,7 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
-#include <utility>
+#include <string_view>
 #include <vector>
 
 #include "app/fulltext/page_text.h"
@@ -37,6 +36,8 @@ struct StemEntry {
 
 class TTextIndex {
  public:
+  TTextIndex();
+
   // A page, by its path below the documentation folder; returns its number.
   uint32_t AddPage(std::string path);
   void AddSection(uint32_t page, const TextSection& section);
@@ -49,23 +50,63 @@ class TTextIndex {
   uint64_t Words() const { return words_; }
 
  private:
-  uint32_t SurfaceId(std::string_view word);
-  void Collect(const std::string& words, uint32_t* position);
+  // A word as the table keeps it: a word of up to kInline bytes as its
+  // length and its bytes, zeros after, so that finding it reads the slot
+  // only and compares three numbers; a longer one as kLong and the high
+  // half of its hash, compared with its text in surfaceText_ on a match.
+  static constexpr size_t kInline = 23;
+  static constexpr unsigned char kLong = 0xFF;
+  struct Key {
+    unsigned char bytes[kInline + 1];
+  };
+  // A word of the table: a whole cache line holds two.
+  struct Slot {
+    uint32_t surface;  // id + 1; 0 when empty
+    uint32_t stem;
+    Key key;
+  };
+  static_assert(sizeof(Slot) == 32, "two slots a cache line");
+
+  // One word of the section being added: where it lies, its stem, its hash
+  // and key.
+  struct Token {
+    uint32_t from, length, stem;
+    uint64_t hash;
+    Key key;
+  };
+  // A stem the section being added holds: how often, how often in its
+  // title, and where its positions start in positions_.
+  struct Held {
+    uint32_t stem, count, inTitle, start;
+  };
+
+  static uint64_t KeyOf(std::string_view word, Key* key);
+  uint32_t StemOf(std::string_view word, const Key& key, uint64_t hash);
+  uint32_t AddSurface(std::string_view word, const Key& key, size_t slot);
+  uint32_t StemId(std::string stem);
+  void Grow();
+  void Collect(const std::string& words, uint32_t section, bool title);
 
   TWordStemmer stemmer_;
-  // Surface ids by word: open addressing, each slot the id + 1 (0 when
-  // empty) and the high half of the word's hash, so that a lookup touches
-  // one slot and, mostly, the one word it finds.
-  std::vector<std::pair<uint32_t, uint32_t>> slots_ =
-      std::vector<std::pair<uint32_t, uint32_t>>(1024);
+  std::vector<Slot> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
-  std::unordered_map<std::string, uint32_t> stemIds_;
+  // Stem ids by stem: open addressing, each slot the id + 1 (0 when
+  // empty), at most half full.
+  std::vector<uint32_t> stemSlots_;
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
   uint64_t words_ = 0;
-  std::vector<uint64_t> hits_;  // stem << 32 | position, of one section
+
+  // Of the section being added.  seen_ has per stem the section (+ 1) that
+  // last held it and its place in held_ there: no sort, no search.
+  std::vector<Token> tokens_;
+  std::vector<std::pair<uint32_t, uint32_t>> seen_;
+  std::vector<Held> held_;
+  std::vector<uint32_t> hitHeld_;    // per word, its stem's place in held_
+  std::vector<uint32_t> positions_;  // grouped by stem, in order
+  std::string encoded_;
 };
 
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the

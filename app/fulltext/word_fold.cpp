@@ -28,11 +28,9 @@ bool IsWordCharBeyondAscii(char32_t c) {
          (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF);
 }
 
-void AppendUtf8(char32_t c, std::string& out) {
+void AppendUtf8BeyondAscii(char32_t c, std::string& out) {
   if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
+  if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {

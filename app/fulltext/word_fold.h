@@ -40,6 +40,12 @@ inline void AppendFolded(char32_t c, std::string& out) {
 
 // Appends the character as UTF-8 (a lone surrogate or a code above U+10FFFF
 // becomes U+FFFD).
-void AppendUtf8(char32_t c, std::string& out);
+inline void AppendUtf8(char32_t c, std::string& out);
+void AppendUtf8BeyondAscii(char32_t c, std::string& out);
+
+inline void AppendUtf8(char32_t c, std::string& out) {
+  if (c >= 0x80) return AppendUtf8BeyondAscii(c, out);
+  out += static_cast<char>(c);
+}
 
 }  // namespace lexidor::fulltext
