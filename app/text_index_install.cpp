@@ -3,12 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
@@ -74,7 +77,11 @@ bool IsCacheLeftover(const std::string& name) {
 // Per page below docs/html, the anchors the command list links to, with
 // the name of the command each one starts.
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
-  std::map<std::string, std::map<std::string, std::string>> anchors;
+  // The commands come sorted by name, their pages in any order: they are
+  // gathered by page in a hash table, a hash per command where a tree of
+  // pages would compare long paths that share their first folders, and
+  // the pages are put in order once at the end.
+  std::unordered_map<std::string, std::map<std::string, std::string>> byPage;
   const std::string prefix = html + "/";
   for (const tcommand& command : App().commandList) {
     const std::string_view link = command.link;
@@ -85,8 +92,16 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
     const std::string anchor(link.substr(hash + 1));
     if (anchor.empty()) continue;
     // Names are Latin-1 bytes; section titles are UTF-8.
-    anchors[page].emplace(anchor, ToUtf8(FromLatin1(command.comando)));
+    byPage[page].emplace(anchor, ToUtf8(FromLatin1(command.comando)));
   }
+  std::vector<decltype(byPage)::iterator> pages;
+  pages.reserve(byPage.size());
+  for (auto it = byPage.begin(); it != byPage.end(); ++it) pages.push_back(it);
+  std::sort(pages.begin(), pages.end(),
+            [](const auto& a, const auto& b) { return a->first < b->first; });
+  std::map<std::string, std::map<std::string, std::string>> anchors;
+  for (const auto& it : pages)
+    anchors.emplace_hint(anchors.end(), it->first, std::move(it->second));
   return anchors;
 }
 
