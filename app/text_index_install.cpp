@@ -184,7 +184,8 @@ String InstallTextIndex() {
         SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\fulltext.js"),
+                                   LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
+                                   LoadTextFile(u"incbin::resources\\text_segments.js"),
                                FromLatin1(modules + "/fulltext.js"));
     if (pointerError.empty()) {
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +

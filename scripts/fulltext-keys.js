@@ -73,6 +73,7 @@ function fresh() {
     run(path.join(path.dirname(scriptFile), 'text_query.js'));
   }
   run(scriptFile);
+  if (!scriptFile.startsWith(modules)) run(path.join(path.dirname(scriptFile), 'text_segments.js'));
   const read = [];
   const engine = context.LexidorFullText.create({
     base: modules + '/',

@@ -7,6 +7,7 @@
 // search function that answers at once.  open(modules, script, later) runs
 // each load, and the engine's own timers, through `later` instead, as a
 // page's loads come in later tasks (`engine` is then the script's own).
+// `held` ({postings, files}) bounds what its segments keep decoded.
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
@@ -19,7 +20,7 @@ function pakoInflater() {
   }
 }
 
-function open(modules, scriptFile, later) {
+function open(modules, scriptFile, later, held) {
   const context = {console, TextDecoder};
   if (later) context.setTimeout = (f) => later(f);
   context.self = context;
@@ -32,9 +33,11 @@ function open(modules, scriptFile, later) {
     run(path.join(path.dirname(scriptFile), 'text_query.js'));
   }
   run(scriptFile || path.join(modules, 'fulltext.js'));
+  if (scriptFile) run(path.join(path.dirname(scriptFile), 'text_segments.js'));
   const read = [];
   const engine = context.LexidorFullText.create({
     base: modules + '/',
+    held,
     load(url, done) {
       const loaded = () => {
         let ok = true;

@@ -11,7 +11,7 @@
 // and the section files of the hits it shows.  Results are given once all
 // of these are in, so they never change order under the reader.  An index
 // rebuilt after a few pages changed is in two segments, searched alike and
-// merged (create, below).
+// merged (text_segments.js, joined after this script, gives create).
 //
 //   var engine = LexidorFullText.create({base: 'Modules/'});
 //   engine.search('draw image', function (result) { ... }, {limit: 50});
@@ -43,6 +43,11 @@
 
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
+  // What one segment keeps decoded, and the files it keeps unpacked, stay
+  // bounded whatever the searches (a kit's common words hold hundreds of
+  // thousands of postings): past these, what was used longest ago goes,
+  // and is loaded again when wanted.
+  var HELD_POSTINGS = 200000, HELD_FILES = 64;
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
   var AHEAD_GUESSES = 1;
@@ -132,7 +137,11 @@
     var pointer = null, manifest = null, manifestMissing = null;
     var loading = {};          // file -> [callbacks]
     var failed = {};           // file -> true
-    var decoded = {};          // stem -> postings
+    var decoded = {};          // stem -> postings, used longest ago first
+    var held = 0;              // postings in decoded
+    var pinned = {};           // stem -> searches waiting for its postings
+    var heldFiles = {};        // registry key -> file name, of files searches read
+    var bounds = options.held || {postings: HELD_POSTINGS, files: HELD_FILES};
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
@@ -227,6 +236,7 @@
             }
           }
         });
+        holdFiles('d', got);
         done(stemOf, prefixed, missing);
       });
     }
@@ -261,7 +271,14 @@
     function postings(stems, done) {
       var want = {};
       stems.forEach(function (s) {
-        if (!decoded[s]) rangeShards(manifest.p, s, s, 1e9).forEach(function (n) { want[n] = 1; });
+        pinned[s] = (pinned[s] || 0) + 1;
+        var known = decoded[s];
+        if (known) {
+          delete decoded[s];
+          decoded[s] = known;  // used now: last to go
+        } else {
+          rangeShards(manifest.p, s, s, 1e9).forEach(function (n) { want[n] = 1; });
+        }
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
       shards('p', ns, function (got, missing) {
@@ -278,10 +295,47 @@
           });
           // A stem read without all its files is not kept: a later search
           // tries them again.
-          if (missing.length === 0) decoded[stem] = entry;
+          if (missing.length === 0) {
+            decoded[stem] = entry;
+            held += entry.secs.length;
+          }
         });
         done(missing);
+        stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
+        trim(stems);
+        holdFiles('p', got);
       });
+    }
+
+    // Lets go of the postings used longest ago, past the bound, but for
+    // those of `keep` (the search just answered, for its next keystroke)
+    // and those a search still waits for.
+    function trim(keep) {
+      var kept = {};
+      keep.forEach(function (s) { kept[s] = true; });
+      for (var s in decoded) {
+        if (held <= bounds.postings) break;
+        if (kept[s] || pinned[s]) continue;
+        held -= decoded[s].secs.length;
+        delete decoded[s];
+      }
+    }
+
+    // Notes the files of kind k a search just read (`got`: {n: file}) as
+    // used last, and lets the registry go of those used longest ago past
+    // the bound (never of one loading again, whose arrival must find it).
+    function holdFiles(k, got) {
+      for (var n in got) {
+        var key = pointer.generation + '/' + k + n;
+        delete heldFiles[key];
+        heldFiles[key] = prefix + k + n + '.js';
+      }
+      var files = Object.keys(heldFiles);
+      for (var i = 0; i + bounds.files < files.length; i++) {
+        if (loading[heldFiles[files[i]]]) continue;
+        delete registry[files[i]];
+        delete heldFiles[files[i]];
+      }
     }
 
     function decodePart(entry, text) {
@@ -440,6 +494,7 @@
       var want = {};
       ids.forEach(function (id) { want[sectionShard(id)] = 1; });
       shards('s', Object.keys(want).map(Number), function (got, missing) {
+        holdFiles('s', got);
         done(ids.map(function (id) {
           var s = got[sectionShard(id)];
           if (!s) {
@@ -665,133 +720,12 @@
     return {search: search, details: details, prefetch: prefetch};
   }
 
-  // The whole index.  Its manifest names one segment (a full build) or two
-  // (a rebuild: the files of the last full build, with the sections of the
-  // pages changed or removed since masked, and the pages changed or added
-  // since then in a second, small one).  Each segment is searched on its
-  // own; their hits are merged by score, and the second's section numbers
-  // follow the first's, so that every hit's number is unique.
-  function create(options) {
-    options = options || {};
-    var base = options.base || '';
-    var load = options.load || loadScript;
-    var parts = null, missing = null, waiting = null, latest = 0;
-
-    function start(done) {
-      if (parts || missing) return done();
-      if (waiting) return waiting.push(done);
-      waiting = [done];
-      var finish = function () {
-        var calls = waiting;
-        waiting = null;
-        calls.forEach(function (f) { f(); });
-      };
-      var begin = function () {
-        var pointer = global.lexidorTextIndex;
-        if (!pointer || typeof pointer.dir !== 'string') {
-          missing = ['textindex.js'];
-          return finish();
-        }
-        var key = pointer.generation + '/m';
-        var found = function () {
-          var m = unpack(registry[key]);
-          // A manifest of another form is no index this script can read.
-          if (!m || m.v !== FORMAT) {
-            missing = [pointer.dir + 'manifest.js'];
-            return finish();
-          }
-          var segments = m.segments || [{g: m.g, f: '', sections: m.sections, d: m.d, p: m.p,
-                                         s: m.s}];
-          var offset = 0;
-          parts = segments.map(function (segment) {
-            var part = createSegment({base: base, load: load, dir: pointer.dir,
-                                      segment: segment});
-            part.offset = offset;
-            offset += segment.sections;
-            return part;
-          });
-          finish();
-        };
-        if (registry[key]) return found();
-        load(base + pointer.dir + 'manifest.js', found);
-      };
-      if (global.lexidorTextIndex) return begin();
-      load(base + 'textindex.js', begin);
-    }
-
-    // The segments' ranked sections as one: best score first, then by
-    // section; then the details of the first `limit` of them, each from
-    // its own segment, so that no more sections are read than are shown.
-    function merge(query, results, limit, done) {
-      var total = 0, lost = [], at = results.map(function () { return 0; }), chosen = [];
-      results.forEach(function (r) {
-        total += r.total;
-        lost = lost.concat(r.missing);
-      });
-      while (chosen.length < limit) {
-        var best = -1;
-        for (var i = 0; i < results.length; i++) {
-          var r = results[i], k = at[i];
-          if (!r.ranked || k >= r.ranked.length) continue;
-          if (best < 0 || r.scores[k] > results[best].scores[at[best]]) best = i;
-        }
-        if (best < 0) break;
-        chosen.push([best, at[best]++]);
-      }
-      var hits = [], left = results.length;
-      results.forEach(function (r, i) {
-        var mine = chosen.filter(function (c) { return c[0] === i; });
-        var ids = mine.map(function (c) { return r.ranked[c[1]]; });
-        var finish = function (found, missing) {
-          found.forEach(function (h, n) {
-            h.score = r.scores[mine[n][1]];
-            h.section += parts[i].offset;
-            hits.push(h);
-          });
-          lost = lost.concat(missing);
-          if (--left > 0) return;
-          hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
-          done({query: query, total: total, hits: hits, missing: lost});
-        };
-        if (!ids.length) return finish([], []);
-        parts[i].details(ids, r.highlight, finish);
-      });
-    }
-
-    function search(query, callback, opts) {
-      var ticket = ++latest;
-      var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
-      start(function () {
-        if (ticket !== latest) return;
-        if (!parts) return callback({query: query, total: 0, hits: [], missing: missing});
-        if (parts.length === 1) return parts[0].search(query, callback, opts);
-        // Each segment ranks its sections; only those shown are read.  (A
-        // segment still loads ahead the sections of as many hits as are
-        // shown for the next keystroke's likeliest query.)
-        var ranking = {}, results = [], left = parts.length;
-        for (var key in opts || {}) ranking[key] = opts[key];
-        ranking.limit = 0;
-        ranking.shown = limit;
-        parts.forEach(function (part, i) {
-          part.search(query, function (result) {
-            results[i] = result;
-            if (--left > 0 || ticket !== latest) return;
-            merge(query, results, limit, function (merged) {
-              if (ticket === latest) callback(merged);
-            });
-          }, ranking);
-        });
-      });
-    }
-
-    function prefetch(text) {
-      start(function () {
-        if (parts) parts.forEach(function (part) { part.prefetch(text); });
-      });
-    }
-
-    return {search: search, prefetch: prefetch};
-  }
-
-  global.LexidorFullText = {create: create, parseQuery: parseQuery, wordsOf: wordsOf};
+  // The search of one segment and what the whole index's search
+  // (text_segments.js, joined after this script) needs to read the
+  // manifest.
+  global.LexidorFullText = {
+    createSegment: createSegment, parseQuery: parseQuery, wordsOf: wordsOf,
+    loadScript: loadScript, unpack: unpack, FORMAT: FORMAT, DEFAULT_LIMIT: DEFAULT_LIMIT,
+    registered: function (key) { return registry[key]; }
+  };
 })(typeof self !== 'undefined' ? self : this);
