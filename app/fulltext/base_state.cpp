@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/fulltext/durable_file.h"
 #include "app/fulltext/packed_text.h"
 
 namespace lexidor::fulltext {
@@ -113,23 +114,11 @@ std::string WriteBaseState(const std::string& file, const BaseState& state) {
   for (int i = 0; i < 4; ++i) body += static_cast<char>((crc >> (8 * i)) & 0xFF);
   const std::string content = std::string(kMagic) + PackText(body);
 
-  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  bool ok = fd >= 0;
-  for (size_t done = 0; ok && done < content.size();) {
-    const ssize_t n = write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  ok = ok && fsync(fd) == 0;
-  int reason = ok ? 0 : errno;
-  if (fd >= 0 && close(fd) != 0 && ok) {
-    ok = false;
-    reason = errno;
-  }
-  if (!ok) {
+  const int fd = CreateAndWrite(file, content);
+  const int reason = fd < 0 ? errno : SyncAndClose(fd);
+  if (reason != 0) {
     if (fd >= 0) unlink(file.c_str());
-    return "Cannot write " + file + ": " + std::strerror(reason ? reason : ENOSPC);
+    return "Cannot write " + file + ": " + std::strerror(reason);
   }
   return std::string();
 }

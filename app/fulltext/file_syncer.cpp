@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "app/fulltext/durable_file.h"
+
 namespace lexidor::fulltext {
 
 namespace {
@@ -48,8 +50,7 @@ void TFileSyncer::Run() {
     changed_.notify_all();
     // The first failure's reason is the one to give: that of the sync, or
     // else that of the close.
-    int reason = fsync(file.first) == 0 ? 0 : errno;
-    if (close(file.first) != 0 && reason == 0) reason = errno;
+    const int reason = SyncAndClose(file.first);
     if (reason != 0) {
       std::lock_guard<std::mutex> lock(mutex_);
       if (error_.empty()) error_ = "Cannot write " + file.second + ": " + std::strerror(reason);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/fulltext/charset.h"
+#include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
 
@@ -118,32 +119,15 @@ class ShardFamily {
                         TFileSyncer* syncer = nullptr) {
     if (!result->error.empty()) return;
     const std::string path = folder + "/" + name;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    for (size_t done = 0; ok && done < content.size();) {
-      const ssize_t n = write(fd, content.data() + done, content.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0;
-      if (ok) done += static_cast<size_t>(n);
-    }
-    if (ok && syncer) {
-      syncer->Add(fd, path);
-      ++result->files;
-      result->bytes += content.size();
-      return;
-    }
-    ok = ok && fsync(fd) == 0;
+    const int fd = CreateAndWrite(path, content);
     // The first failure's reason is the one to give: that of the open, a
     // write or the sync, or else that of the close.
-    int reason = ok ? 0 : errno;
-    if (fd >= 0 && close(fd) != 0 && ok) {
-      ok = false;
-      reason = errno;
-    }
-    if (!ok) {
+    const int reason = fd < 0 ? errno : syncer ? 0 : SyncAndClose(fd);
+    if (reason != 0) {
       result->error = "Cannot write " + path + ": " + std::strerror(reason);
       return;
     }
+    if (syncer) syncer->Add(fd, path);
     ++result->files;
     result->bytes += content.size();
   }

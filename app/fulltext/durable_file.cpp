@@ -1,0 +1,33 @@
+#include "app/fulltext/durable_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace lexidor::fulltext {
+
+int CreateAndWrite(const std::string& path, std::string_view content) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  for (size_t done = 0; done < content.size();) {
+    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int reason = n < 0 ? errno : ENOSPC;
+      close(fd);
+      unlink(path.c_str());
+      errno = reason;
+      return -1;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return fd;
+}
+
+int SyncAndClose(int fd) {
+  int reason = fsync(fd) == 0 ? 0 : errno;
+  if (close(fd) != 0 && reason == 0) reason = errno;
+  return reason;
+}
+
+}  // namespace lexidor::fulltext

@@ -1,0 +1,20 @@
+// New files of the text index written whole and made durable, with the
+// reason of the first failure.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace lexidor::fulltext {
+
+// Creates `path`, which must not exist (nor be a link), and writes all of
+// `content`: the open descriptor, or -1 with errno set (ENOSPC where the
+// disk took nothing more without saying why); a file it created but could
+// not write whole is removed.
+int CreateAndWrite(const std::string& path, std::string_view content);
+
+// Syncs and closes `fd`: 0, or the errno of the first failure, the sync's
+// or else the close's.
+int SyncAndClose(int fd);
+
+}  // namespace lexidor::fulltext
