@@ -124,20 +124,8 @@ std::string WriteBaseState(const std::string& file, const BaseState& state) {
 }
 
 bool ReadBaseState(const std::string& file, BaseState* state) {
-  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st;
   std::string content;
-  bool ok =
-      fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= kLargest;
-  if (ok) content.resize(static_cast<size_t>(st.st_size));
-  for (size_t done = 0; ok && done < content.size();) {
-    const ssize_t n = read(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
-  close(fd);
+  const bool ok = ReadWholeFile(file, kLargest, &content);
   // The stems' texts stay in the body, which the state holds.
   auto text = std::make_shared<std::string>();
   std::string& body = *text;

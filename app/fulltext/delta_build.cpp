@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "app/fulltext/base_state.h"
+#include "app/fulltext/durable_file.h"
 #include "app/fulltext/page_cache.h"
 #include "app/fulltext/page_source.h"
 #include "app/fulltext/shard_writer.h"
@@ -24,36 +25,17 @@ namespace {
 // The second segment's files begin with this, beside the base's d0.js...
 constexpr char kDeltaPrefix[] = "x";
 
-// Copies `from` to the new file `to`, synced; false when it cannot.
+// The largest file of the base copied where it cannot be linked: its
+// shards are a few hundred KB, its description a few MB.
+constexpr uint64_t kLargestKept = 1u << 30;
+
+// Copies the regular file `from` to the new file `to`, synced; false when
+// it cannot.
 bool CopyFile(const std::string& from, const std::string& to) {
-  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (in < 0) return false;
-  struct stat st;
-  if (fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(in);
-    return false;
-  }
-  const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  bool ok = out >= 0;
-  char buffer[1 << 16];
-  while (ok) {
-    const ssize_t n = read(in, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    for (ssize_t done = 0; ok && done < n;) {
-      const ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      ok = w > 0;
-      if (ok) done += w;
-    }
-  }
-  ok = ok && fsync(out) == 0;
-  if (out >= 0 && close(out) != 0) ok = false;
-  close(in);
-  return ok;
+  std::string content;
+  if (!ReadWholeFile(from, kLargestKept, &content)) return false;
+  const int out = CreateAndWrite(to, content);
+  return out >= 0 && SyncAndClose(out) == 0;
 }
 
 // A second name for `from` at `to` (the data is shared, never written

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lexidor::fulltext {
@@ -28,6 +29,24 @@ int SyncAndClose(int fd) {
   int reason = fsync(fd) == 0 ? 0 : errno;
   if (close(fd) != 0 && reason == 0) reason = errno;
   return reason;
+}
+
+bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok =
+      fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= largest;
+  content->clear();
+  if (ok) content->resize(static_cast<size_t>(st.st_size));
+  for (size_t done = 0; ok && done < content->size();) {
+    const ssize_t n = read(fd, content->data() + done, content->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  close(fd);
+  return ok;
 }
 
 }  // namespace lexidor::fulltext

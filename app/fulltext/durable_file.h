@@ -1,7 +1,8 @@
-// New files of the text index written whole and made durable, with the
-// reason of the first failure.
+// Files of the text index written whole and made durable, with the reason
+// of the first failure, and read back whole.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ int CreateAndWrite(const std::string& path, std::string_view content);
 // Syncs and closes `fd`: 0, or the errno of the first failure, the sync's
 // or else the close's.
 int SyncAndClose(int fd);
+
+// The whole of the regular file `path` (not followed when it is a link),
+// when it holds at most `largest` bytes and can be read.
+bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content);
 
 }  // namespace lexidor::fulltext
