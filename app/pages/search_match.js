@@ -136,17 +136,14 @@ function FindInPart(part, pat, from, groups, counts) {
 }
 
 // A search within the modules whose names contain the scope: the rows of
-// those modules, found with one look through the part's modules, are each
-// matched on their own.
+// those modules (the modules found once per search in the table of
+// modules) are each matched on their own.
 function FindInScope(part, pat, from, groups, counts) {
-	if (part.moduleUpper == null) {
-		part.moduleUpper = part.modules.toUpperCase();
-		part.moduleUpperAt = LineStarts(part.moduleUpper, part.count);
-	}
-	var hay = part.moduleUpper, starts = part.moduleUpperAt, j = from, p, pos = starts[from];
-	while (j < part.count && (p = hay.indexOf(pat.scope, pos)) != -1) {
-		while (starts[j + 1] <= p) j++;
-		if (j >= part.count) break;
+	var scoped = pat.scoped = ValuesHolding(moduleTable, pat.scope, pat.scoped);
+	if (!scoped.any) return;
+	var flags = scoped.flags, refs = part.moduleRef;
+	for (var j = from; j < part.count; j++) {
+		if (!flags[refs[j]]) continue;
 		var name = Value(part.names, part.nameAt, j), upper = name.toUpperCase();
 		var match = MatchName(upper, pat);
 		if (match) {
@@ -154,8 +151,6 @@ function FindInScope(part, pat, from, groups, counts) {
 			var flag = g == 0 && pat.cased != null && name == pat.cased ? 1 : 0;
 			groups[g][counts[g]++] = (part.base + j) * 2 + flag;
 		}
-		pos = starts[j + 1];
-		j++;
 	}
 }
 
@@ -238,19 +233,19 @@ function CapitalsHold(part, t, j) {
 }
 
 // The fifth group: commands whose arguments contain the text and whose
-// names are in no other group, so that a name always ranks first.
+// names are in no other group, so that a name always ranks first.  The
+// arguments holding it are found once per search in the table of
+// arguments.
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
-	var hay = part.argsUpper, starts = part.argsUpperAt, t = pat.pieces[0], j = from, p, pos = starts[from];
-	while (j < part.count && (p = hay.indexOf(t, pos)) != -1) {
-		while (starts[j + 1] <= p) j++;
-		if (j >= part.count) break;
-		if (p + t.length < starts[j + 1] && part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
+	var t = pat.pieces[0], held = pat.argsHolding = ValuesHolding(argsTable, t, pat.argsHolding);
+	if (!held.any) return;
+	var flags = held.flags, refs = part.argsRef;
+	for (var j = from; j < part.count; j++) {
+		if (flags[refs[j]] && part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
 			!(pat.abbrev != null && CapitalsHold(part, pat.abbrev, j))) {
 			groups[4][counts[4]++] = (part.base + j) * 2;
 		}
-		pos = starts[j + 1];
-		j++;
 	}
 }
 

@@ -63,8 +63,8 @@ function MarkedArgs(args) {
 function Row(i, far) {
 	var part = PartOf(i), j = i - part.base;
 	var name = Value(part.names, part.nameAt, j);
-	var link = linkStart + Value(part.links, part.linkAt, j);
-	var module = Value(part.modules, part.moduleAt, j);
+	var link = linkStart + LinkOf(part, j);
+	var module = ModuleOf(part, j);
 	var html = "<div class='" + (far ? "hit far" : "hit") + "' role='option' aria-selected='false' id='hit" + i +
 		"'><a class='cmd' href='" +
 		EscapeHtml(FileHref(link)) + "'" + (name.length > 80 ? " title='" + EscapeHtml(name) + "'" : "") + ">" +
@@ -302,6 +302,7 @@ function FillNear() {
 // its final order in one step.
 function RowsArrived(k, ok) {
 	pendingLists--;
+	if (pendingLists == 0) ForgetKnown();
 	if (!ok) {
 		missingFiles[missingFiles.length] = RowsFile(k);
 		missingBox.textContent = "Part of the index is missing (" + missingFiles.join(", ") +
@@ -373,7 +374,7 @@ function Continue(result, next) {
 function Jump() {
 	if (!shownQuery || !shownQuery.go || !current.done || pendingLists || !current.exact) return;
 	var i = current.list[0], part = PartOf(i);
-	location.replace(FileHref(linkStart + Value(part.links, part.linkAt, i - part.base)));
+	location.replace(FileHref(linkStart + LinkOf(part, i - part.base)));
 }
 
 // The result has seen every row: it takes its final order.  Where the rows
@@ -424,6 +425,7 @@ function ShowSearch() {
 		// first.js carries the arguments of a small kit's commands.
 		var args = typeof firstCommands != "undefined" && firstCommands.args || [];
 		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total), ColumnText(args, total));
+		ForgetKnown();
 	} else if (!parts[0]) {
 		// first.js's rows stand in for the first rows file until it arrives.
 		var first = Math.min(total, firstCommands.commands.length);
