@@ -38,7 +38,7 @@ endforeach()
 
 # The script's parts in the order they run.
 set(script "")
-foreach(part search_lists.js search_links.js search_match.js search_text.js search_page.js)
+foreach(part search_lists.js search_values.js search_links.js search_match.js search_text.js search_page.js)
   file(READ ${pages_source}/${part} text)
   string(APPEND script "${text}")
 endforeach()

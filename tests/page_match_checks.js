@@ -12,7 +12,7 @@ const vm = require('vm');
 
 const context = { document: { write() {} }, listFolder: '', window: {} };
 vm.createContext(context);
-for (const f of ['search_lists.js', 'search_links.js', 'search_match.js']) {
+for (const f of ['search_lists.js', 'search_values.js', 'search_links.js', 'search_match.js']) {
   vm.runInContext(fs.readFileSync(path.join(process.argv[2], f), 'utf8'), context, { filename: f });
 }
 

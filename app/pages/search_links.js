@@ -1,7 +1,8 @@
 // The search pages' addresses: the url of a command's page made from the
 // bytes of its link, and the query the page reads and writes.  Part of
-// search.js (the build joins search_lists.js, search_links.js,
-// search_match.js, search_text.js and search_page.js into it).
+// search.js (the build joins search_lists.js, search_values.js,
+// search_links.js, search_match.js, search_text.js and search_page.js into
+// it).
 
 // ---- Addresses and links -----------------------------------------------------
 

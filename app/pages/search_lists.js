@@ -1,6 +1,7 @@
 // Letter index and search of the two search pages, and the loading of the
-// lists.  The build joins this file, search_links.js, search_match.js,
-// search_text.js and search_page.js into the one installed script, search.js.
+// lists.  The build joins this file, search_values.js, search_links.js,
+// search_match.js, search_text.js and search_page.js into the one installed
+// script, search.js.
 // A page sets listFolder (where the lists lie), homeTarget, upTarget (the way
 // up to the top of the documentation), letterTarget and moduleTarget, loads
 // first.js and this file, and calls ShowSearch() where the listing goes.
@@ -107,10 +108,12 @@ function LoadRows(order, arrived) {
 	Start();
 }
 
-// The rows, in parts of partSize commands.  A part keeps its names as texts
-// "\nV0\nV1\n...\n", row j's from nameAt[j] up to nameAt[j + 1] - 1: the
-// names as written and upper-cased (what searches look through).  Its
-// links, modules and arguments are numbers into the tables below.
+// The rows, in parts of partSize commands.  Each of a part's texts is
+// "\nV0\nV1\n...\n" with its value j from xAt[j] up to xAt[j + 1] - 1:
+// names, the same upper-cased (what searches look through), links, modules,
+// arguments ("(file,flags)", or an empty line).  Once compacted, a part
+// keeps its links, modules and arguments as numbers into tables of the
+// values rows share (search_values.js).
 // The rows files leave out the start all links share, linkStart.
 var parts = [];
 var partSize = largeKit ? firstCommands.rowsPerFile : 0;
@@ -128,157 +131,6 @@ function LineStarts(text, count) {
 	return at;
 }
 
-// ---- Values many rows share ------------------------------------------------
-
-// The commands of a page share its address, those of a module its name, and
-// many commands the same arguments: a kit of 274,458 commands on 50,000
-// pages has about 50,000 pages and modules and a handful of argument lists.
-// Kept as every part's own texts they took 33 of the 42 MB the lists held;
-// each value is kept once instead, in a table, and each row holds its
-// number.  A table's values are texts of the same form as a part's, one
-// more for each part that brings new values (text k's first value is
-// number first[k]), numbered on from the last.
-function ValueTable() {
-	return { texts: [], textOf: new Int32Array(256), at: new Int32Array(256), n: 0, first: [], known: new Map(), upper: [] };
-}
-
-var pageTable = ValueTable(), moduleTable = ValueTable(), argsTable = ValueTable();
-
-// Value `id` of a table.
-function TableValue(table, id) {
-	var text = table.texts[table.textOf[id]], at = table.at[id];
-	return text.slice(at, text.indexOf("\n", at));
-}
-
-// Each value's number, while parts come in; let go of once all are in
-// (ForgetKnown) and made again from the texts should another part come.
-function Known(table) {
-	if (table.known == null) {
-		table.known = new Map();
-		for (var k = 0, id = 0; k < table.texts.length; k++) {
-			var values = table.texts[k].split("\n");
-			for (var v = 1; v < values.length - 1; v++) table.known.set(values[v], id++);
-		}
-	}
-	return table.known;
-}
-
-function ForgetKnown() {
-	pageTable.known = moduleTable.known = argsTable.known = null;
-}
-
-// The numbers of `count` values, `valueOf(j)` the j-th, in a table: values
-// it lacks are added as one text of their own.  That text is a copy: the
-// table holds nothing of the part's texts, so they can go once read.
-function Intern(table, count, valueOf) {
-	var known = Known(table), fresh = new Map(), added = [], refs = new Int32Array(count);
-	for (var j = 0; j < count; j++) {
-		var value = valueOf(j), id = known.get(value);
-		if (id === undefined) id = fresh.get(value);
-		if (id === undefined) {
-			id = table.n + added.length;
-			fresh.set(value, id);
-			added.push(value);
-		}
-		refs[j] = id;
-	}
-	if (added.length == 0) return refs;
-	var n = table.n + added.length, k = table.texts.length;
-	if (n > table.at.length) {
-		var size = Math.max(n, table.at.length * 2), textOf = new Int32Array(size), at = new Int32Array(size);
-		textOf.set(table.textOf);
-		at.set(table.at);
-		table.textOf = textOf;
-		table.at = at;
-	}
-	var text = "\n" + added.join("\n") + "\n", values = text.split("\n"), p = 1;
-	for (var a = 0; a < added.length; a++) {
-		table.textOf[table.n + a] = k;
-		table.at[table.n + a] = p;
-		p += added[a].length + 1;
-		known.set(values[a + 1], table.n + a);
-	}
-	table.texts.push(text);
-	table.first.push(table.n);
-	table.n = n;
-	return refs;
-}
-
-// The values of a table holding an upper-cased text, as flags by number,
-// and whether any does: `found` ({flags, any, texts}, or null at first)
-// grows to take in the values added since it was made.
-function ValuesHolding(table, t, found) {
-	if (found == null) found = { flags: new Uint8Array(0), any: false, texts: 0 };
-	if (found.texts == table.texts.length) return found;
-	if (found.flags.length < table.n) {
-		var flags = new Uint8Array(table.n);
-		flags.set(found.flags);
-		found.flags = flags;
-	}
-	for (var k = found.texts; k < table.texts.length; k++) {
-		var first = table.first[k], count = (k + 1 < table.texts.length ? table.first[k + 1] : table.n) - first;
-		if (table.upper[k] == null) {
-			var upper = table.texts[k].toUpperCase();
-			table.upper[k] = { text: upper, at: LineStarts(upper, count) };
-		}
-		var hay = table.upper[k].text, starts = table.upper[k].at, j = 0, p, pos = 1;
-		while (j < count && (p = hay.indexOf(t, pos)) != -1) {
-			while (starts[j + 1] <= p) j++;
-			if (j >= count) break;
-			if (p + t.length < starts[j + 1]) {
-				found.flags[first + j] = 1;
-				found.any = true;
-			}
-			pos = starts[j + 1];
-			j++;
-		}
-	}
-	found.texts = table.texts.length;
-	return found;
-}
-
-// The link of row j of a part (without linkStart), its module and its
-// arguments ("" where it has none).
-function LinkOf(part, j) {
-	var ref = part.linkRef[j], page = TableValue(pageTable, ref >> 1);
-	return ref & 1 ? page + "#" + Value(part.names, part.nameAt, j) : page;
-}
-
-function ModuleOf(part, j) {
-	return TableValue(moduleTable, part.moduleRef[j]);
-}
-
-function ArgsOf(part, j) {
-	return TableValue(argsTable, part.argsRef[j]);
-}
-
-// The numbers of a part's links: a link whose anchor is the command's own
-// name is kept as the page before it (shared by the commands of the page)
-// and a flag, any other whole.
-function LinkRefs(names, nameAt, links, count) {
-	var linkAt = LineStarts(links, count), named = new Uint8Array(count);
-	var refs = Intern(pageTable, count, function (j) {
-		var start = linkAt[j], end = linkAt[j + 1] - 1, name = nameAt[j], n = nameAt[j + 1] - 1 - name;
-		if (n > 0 && end - start > n && links.charCodeAt(end - n - 1) == 35) {
-			var same = true;
-			for (var c = 0; c < n && same; c++) same = links.charCodeAt(end - n + c) == names.charCodeAt(name + c);
-			if (same) {
-				named[j] = 1;
-				end -= n + 1;
-			}
-		}
-		return links.slice(start, end);
-	});
-	for (var j = 0; j < count; j++) refs[j] = refs[j] * 2 + named[j];
-	return refs;
-}
-
-// The numbers of a column's values in a table.
-function ColumnRefs(table, text, count) {
-	var at = LineStarts(text, count);
-	return Intern(table, count, function (j) { return text.slice(at[j], at[j + 1] - 1); });
-}
-
 // Part k from its four texts; `count` is less than a full part only for the
 // first rows of first.js, which stand in for part 0 until it arrives.
 function MakePart(k, names, links, modules, args, count) {
@@ -293,14 +145,16 @@ function MakePart(k, names, links, modules, args, count) {
 		upperAt: upper.length == names.length ? nameAt : LineStarts(upper, count),
 		// The capitals of each name, for abbreviations: see PartCapitals.
 		caps: null, capsAt: null,
-		linkRef: LinkRefs(names, nameAt, links, count), moduleRef: ColumnRefs(moduleTable, modules, count),
-		argsRef: ColumnRefs(argsTable, args, count)
+		// The part's own texts until it is compacted (search_values.js).
+		links: links, linkAt: LineStarts(links, count), modules: modules, moduleAt: LineStarts(modules, count),
+		args: args, argsAt: LineStarts(args, count), linkRef: null, moduleRef: null, argsRef: null
 	};
 }
 
 function AddPart(k, names, links, modules, args) {
 	var count = Math.max(0, Math.min(partSize, total - k * partSize));
 	parts[k] = MakePart(k, names, links, modules, args, count);
+	Compact(parts[k]);
 }
 
 // Called by each rows file.

@@ -136,14 +136,9 @@ function FindInPart(part, pat, from, groups, counts) {
 }
 
 // A search within the modules whose names contain the scope: the rows of
-// those modules (the modules found once per search in the table of
-// modules) are each matched on their own.
+// those modules are each matched on their own.
 function FindInScope(part, pat, from, groups, counts) {
-	var scoped = pat.scoped = ValuesHolding(moduleTable, pat.scope, pat.scoped);
-	if (!scoped.any) return;
-	var flags = scoped.flags, refs = part.moduleRef;
-	for (var j = from; j < part.count; j++) {
-		if (!flags[refs[j]]) continue;
+	for (var j = NextRowHolding(part, "modules", pat.scope, pat, from); j >= 0; j = NextRowHolding(part, "modules", pat.scope, pat, j + 1)) {
 		var name = Value(part.names, part.nameAt, j), upper = name.toUpperCase();
 		var match = MatchName(upper, pat);
 		if (match) {
@@ -233,16 +228,12 @@ function CapitalsHold(part, t, j) {
 }
 
 // The fifth group: commands whose arguments contain the text and whose
-// names are in no other group, so that a name always ranks first.  The
-// arguments holding it are found once per search in the table of
-// arguments.
+// names are in no other group, so that a name always ranks first.
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
-	var t = pat.pieces[0], held = pat.argsHolding = ValuesHolding(argsTable, t, pat.argsHolding);
-	if (!held.any) return;
-	var flags = held.flags, refs = part.argsRef;
-	for (var j = from; j < part.count; j++) {
-		if (flags[refs[j]] && part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
+	var t = pat.pieces[0];
+	for (var j = NextRowHolding(part, "args", t, pat, from); j >= 0; j = NextRowHolding(part, "args", t, pat, j + 1)) {
+		if (part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
 			!(pat.abbrev != null && CapitalsHold(part, pat.abbrev, j))) {
 			groups[4][counts[4]++] = (part.base + j) * 2;
 		}

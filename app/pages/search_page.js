@@ -302,7 +302,6 @@ function FillNear() {
 // its final order in one step.
 function RowsArrived(k, ok) {
 	pendingLists--;
-	if (pendingLists == 0) ForgetKnown();
 	if (!ok) {
 		missingFiles[missingFiles.length] = RowsFile(k);
 		missingBox.textContent = "Part of the index is missing (" + missingFiles.join(", ") +
@@ -425,7 +424,6 @@ function ShowSearch() {
 		// first.js carries the arguments of a small kit's commands.
 		var args = typeof firstCommands != "undefined" && firstCommands.args || [];
 		if (total > 0) AddPart(0, ColumnText(commands, total), ColumnText(links, total), ColumnText(modules, total), ColumnText(args, total));
-		ForgetKnown();
 	} else if (!parts[0]) {
 		// first.js's rows stand in for the first rows file until it arrives.
 		var first = Math.min(total, firstCommands.commands.length);
