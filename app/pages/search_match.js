@@ -138,7 +138,8 @@ function FindInPart(part, pat, from, groups, counts) {
 // A search within the modules whose names contain the scope: the rows of
 // those modules are each matched on their own.
 function FindInScope(part, pat, from, groups, counts) {
-	for (var j = NextRowHolding(part, "modules", pat.scope, pat, from); j >= 0; j = NextRowHolding(part, "modules", pat.scope, pat, j + 1)) {
+	var next = function (j) { return NextRowHolding(part, "modules", pat.scope, pat, j); };
+	for (var j = next(from); j >= 0; j = next(j + 1)) {
 		var name = Value(part.names, part.nameAt, j), upper = name.toUpperCase();
 		var match = MatchName(upper, pat);
 		if (match) {
@@ -232,7 +233,8 @@ function CapitalsHold(part, t, j) {
 function ArgumentsInPart(part, pat, from, groups, counts) {
 	if (pat.none || from >= part.count) return;
 	var t = pat.pieces[0];
-	for (var j = NextRowHolding(part, "args", t, pat, from); j >= 0; j = NextRowHolding(part, "args", t, pat, j + 1)) {
+	var next = function (j) { return NextRowHolding(part, "args", t, pat, j); };
+	for (var j = next(from); j >= 0; j = next(j + 1)) {
 		if (part.upper.substring(part.upperAt[j], part.upperAt[j + 1] - 1).indexOf(t) == -1 &&
 			!(pat.abbrev != null && CapitalsHold(part, pat.abbrev, j))) {
 			groups[4][counts[4]++] = (part.base + j) * 2;

@@ -43,7 +43,9 @@ function TableValue(table, id) {
 }
 
 function SameText(a, from, b, start, size) {
-	for (var c = 0; c < size; c++) if (a.charCodeAt(from + c) != b.charCodeAt(start + c)) return false;
+	for (var c = 0; c < size; c++) {
+		if (a.charCodeAt(from + c) != b.charCodeAt(start + c)) return false;
+	}
 	return true;
 }
 
@@ -57,8 +59,8 @@ function InternValue(table, text, start, end, added) {
 	var slots = table.slots, mask = slots.length - 1, i = h & mask, slot;
 	while ((slot = slots[i]) != 0) {
 		var x = slot - 1;
-		if (table.hashes[x] == h && table.size[x] == size &&
-			SameText(x < table.n ? table.texts[table.textOf[x]] : text, table.at[x], text, start, size)) {
+		var kept = x < table.n ? table.texts[table.textOf[x]] : text;
+		if (table.hashes[x] == h && table.size[x] == size && SameText(kept, table.at[x], text, start, size)) {
 			return x;
 		}
 		i = (i + 1) & mask;
@@ -111,7 +113,8 @@ function ValuesHolding(table, t, found) {
 		found.flags = flags;
 	}
 	for (var k = found.texts; k < table.texts.length; k++) {
-		var first = table.first[k], count = (k + 1 < table.texts.length ? table.first[k + 1] : table.n) - first;
+		var first = table.first[k];
+		var count = (k + 1 < table.texts.length ? table.first[k + 1] : table.n) - first;
 		if (table.upper[k] == null) {
 			var upper = table.texts[k].toUpperCase();
 			table.upper[k] = { text: upper, at: LineStarts(upper, count) };
@@ -169,11 +172,13 @@ function LinkOf(part, j) {
 }
 
 function ModuleOf(part, j) {
-	return part.moduleRef == null ? Value(part.modules, part.moduleAt, j) : TableValue(moduleTable, part.moduleRef[j]);
+	if (part.moduleRef == null) return Value(part.modules, part.moduleAt, j);
+	return TableValue(moduleTable, part.moduleRef[j]);
 }
 
 function ArgsOf(part, j) {
-	return part.argsRef == null ? Value(part.args, part.argsAt, j) : TableValue(argsTable, part.argsRef[j]);
+	if (part.argsRef == null) return Value(part.args, part.argsAt, j);
+	return TableValue(argsTable, part.argsRef[j]);
 }
 
 // ---- Compacting ----------------------------------------------------------------
