@@ -233,6 +233,10 @@ function CompactSome(millis) {
 		AddValues(table, job.added);
 		if (job.column == 0) {
 			for (var r = 0; r < count; r++) job.refs[r] = job.refs[r] * 2 + job.named[r];
+		}
+		// Numbers that fit in 16 bits are kept in 16.
+		if (table.n * 2 <= 65536) job.refs = Uint16Array.from(job.refs);
+		if (job.column == 0) {
 			part.linkRef = job.refs;
 			part.links = part.linkAt = null;
 		} else if (job.column == 1) {
