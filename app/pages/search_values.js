@@ -4,14 +4,15 @@
 // The commands of a page share its address, those of a module its name, and
 // many commands the same arguments: a kit of 274,458 commands on 50,000
 // pages has about 50,000 pages and modules and a handful of argument lists.
-// Kept as every part's own texts they took 27 of the 42 MB the lists held;
-// each value is kept once instead, in a table, and each row holds its
-// number.  A table's values are texts of the same form as a part's, one
-// more for each part that brings new values (text k's first value is number
-// first[k]), numbered on from the last; value `id` lies in text textOf[id]
-// from at[id], size[id] characters long.  A hash of each value (hashes), and
-// the numbers by hash in open addressing (slots: number + 1, 0 where free),
-// find a value's number without a string made per row.
+// Kept as every part's own texts they took most of the 42 MB the lists held
+// at that size; each value is kept once instead, in a table, and each row
+// holds its number (19 MB in all then).  A table's values are texts of the
+// same form as a part's, one more for each part that brings new values
+// (text k's first value is number first[k]), numbered on from the last;
+// value `id` lies in text textOf[id] from at[id], size[id] characters long.
+// A hash of each value (hashes), and the numbers by hash in open addressing
+// (slots: number + 1, 0 where free), find a value's number without a string
+// made per row.
 //
 // A part arrives with its own texts and is compacted when the page is idle,
 // a few milliseconds at a time, one part after another (see Compact): the
