@@ -1,6 +1,9 @@
-// Written files made durable on a thread of their own: a writer hands a
-// file over once its bytes are written and goes on with the next while the
-// disk catches up, where waiting for each file's sync would stall it.
+// Written files made durable together.  A writer hands a file over once its
+// bytes are written and goes on with the next; a thread of its own starts
+// the disk on the file's data (without waiting for it) and closes it, and
+// Finish syncs the file system that holds the folder once.  A sync per file
+// wrote the folder's and the files' records to the disk again for each
+// file, and waited for each: several times the cost of one sync of all.
 #pragma once
 
 #include <condition_variable>
@@ -14,23 +17,30 @@ namespace lexidor::fulltext {
 
 class TFileSyncer {
  public:
-  TFileSyncer();
+  // The files handed over lie in `folder`.  It is opened here, before any
+  // of them is written, so that the sync in Finish reports a failure to
+  // write back anything written after this moment.  A folder that cannot
+  // be opened leaves each file synced on its own.
+  explicit TFileSyncer(const std::string& folder);
   ~TFileSyncer();  // waits for the files handed over
   TFileSyncer(const TFileSyncer&) = delete;
   TFileSyncer& operator=(const TFileSyncer&) = delete;
 
-  // Takes an open descriptor of the written file `path`: syncs and closes
-  // it.  Waits while many files are still to be synced, so that the open
+  // Takes an open descriptor of the written file `path` and closes it.
+  // Waits while many files are still to be taken, so that the open
   // descriptors stay few.
   void Add(int fd, std::string path);
 
-  // Waits until every file handed over is synced and closed; "" or the
-  // first failure: "Cannot write <path>: <reason>".
+  // Waits until every file handed over is closed and durable; "" or the
+  // first failure: "Cannot write <path>: <reason>" (the folder's path when
+  // the sync of them all failed).
   std::string Finish();
 
  private:
   void Run();
 
+  std::string folder_;
+  int folderFd_;  // -1: each file synced on its own
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::pair<int, std::string>> queue_;
