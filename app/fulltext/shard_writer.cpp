@@ -639,6 +639,7 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   AppendRanges(result.ranges, "p", {&post, &rest});
   result.ranges += ',';
   AppendRanges(result.ranges, "s", {&secs});
+  result.stemOrder = std::move(order);
   if (!segment) {
     WriteManifest(folder, generation,
                   "\"pages\":" + std::to_string(index.Pages().size()) +
