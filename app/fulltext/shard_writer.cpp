@@ -203,6 +203,11 @@ class ScoreScale {
   uint8_t below_[kBuckets];
 };
 
+const ScoreScale& Scale() {
+  static const ScoreScale scale;
+  return scale;
+}
+
 // What BM25 needs of the whole index.
 struct Collection {
   double sections;
@@ -319,6 +324,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
+  const ScoreScale& scale = Scale();
   const double n = collection.sections;
   const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
                                          kSmallPostingsFill, kPostingsFill);
@@ -354,15 +360,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const double tf = kTitleWeight * inTitle + (count - inTitle);
       double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = ScoreDigit(score);
-      // The positions' distances are the same in both forms: the in-memory
-      // numbers turn into the file's digits, written once.
-      tail.clear();
+      const uint32_t impact = scale.Digit(score);
       const uint32_t kept = std::min(count, kMaxPositions);
-      for (uint32_t k = 0; k < count; ++k) {
-        const uint32_t delta = GetNumber(stem.postings, pos);
-        if (k < kMaxPositions) AppendNumber(tail, delta);
-      }
       auto encode = [&](uint32_t distance) {
         head.clear();
         const bool several = kept != 1;
@@ -371,17 +370,27 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         if (several) AppendNumber(head, kept);
       };
       encode(section - previous);
-      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + head.size() +
-                  tail.size() + 8 >
-              fill &&
-          (!part.empty() || !terms.empty())) {
+      // The head, then the positions' distances, which are the same in both
+      // forms: the in-memory numbers turn into the file's digits, written
+      // once into the open part.
+      const size_t mark = part.size();
+      part += head;
+      for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t delta = GetNumber(stem.postings, pos);
+        if (k < kMaxPositions) AppendNumber(part, delta);
+      }
+      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + 8 > fill &&
+          (mark > 0 || !terms.empty())) {
+        // Past the file's fill: the posting moves to the next file.
+        tail.assign(part, mark + head.size(), std::string::npos);
+        part.resize(mark);
         if (!part.empty()) addPart();
         flush();
         post.Begin(stem.text);
         encode(section);  // a part starts afresh: its first section counts from 0
+        part += head;
+        part += tail;
       }
-      part += head;
-      part += tail;
       previous = section;
     }
     if (!part.empty()) addPart();
@@ -466,10 +475,7 @@ constexpr NumberSymbols kNumberSymbols;
 
 }  // namespace
 
-uint32_t ScoreDigit(double score) {
-  static const ScoreScale scale;
-  return scale.Digit(score);
-}
+uint32_t ScoreDigit(double score) { return Scale().Digit(score); }
 
 void AppendNumber(std::string& out, uint32_t value) {
   if (value < 64) {  // most numbers: one character
