@@ -66,13 +66,15 @@ class ShardFamily {
         prefix_(prefix),
         syncer_(syncer) {}
 
-  // Starts a shard when none is open.
+  // The open shard's JSON object, its opening brace written: the writer
+  // appends its fields, Finish closes it.  One buffer serves every shard.
   std::string& Body() { return body_; }
   bool Open() const { return open_; }
+  // Starts a shard when none is open.
   void Begin(const std::string& firstKey) {
     open_ = true;
     first_ = firstKey;
-    body_.clear();
+    body_.assign(1, '{');
   }
   void SetLast(const std::string& key) { last_ = key; }
 
@@ -94,7 +96,8 @@ class ShardFamily {
     open_ = false;
     const size_t n = ranges_.size();
     ranges_.emplace_back(first_, last_);
-    std::string packed = PackText("{" + body_ + "}");
+    body_ += '}';
+    std::string packed = PackText(body_);
     if (deferred_) {
       held_.push_back(std::move(packed));
     } else {
@@ -106,8 +109,20 @@ class ShardFamily {
   // (its JSON object packed) as "z".
   static std::string File(const std::string& generation, char kind, const std::string& plain,
                           const std::string& packed) {
-    return "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation + "\",k:\"" + kind +
-           "\"" + plain + ",z:\"" + packed + "\"});\n";
+    static constexpr std::string_view kHead = "(self.lexidorText=self.lexidorText||[]).push({g:\"";
+    static constexpr std::string_view kEnd = "\"});\n";
+    std::string file;
+    file.reserve(kHead.size() + generation.size() + plain.size() + packed.size() + 32);
+    file += kHead;
+    file += generation;
+    file += "\",k:\"";
+    file += kind;
+    file += '"';
+    file += plain;
+    file += ",z:\"";
+    file += packed;
+    file += kEnd;
+    return file;
   }
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
@@ -276,7 +291,10 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   std::string_view previous;
   auto flush = [&] {
     if (!dict.Open()) return;
-    dict.Body() = "\"w\":\"" + words + "\"";
+    std::string& body = dict.Body();
+    body += "\"w\":\"";
+    body += words;
+    body += '"';
     words.clear();
     dict.Finish();
   };
@@ -332,7 +350,12 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
     if (!post.Open()) return;
-    post.Body() = "\"t\":[" + terms + "],\"d\":[" + data + "]";
+    std::string& body = post.Body();
+    body += "\"t\":[";
+    body += terms;
+    body += "],\"d\":[";
+    body += data;
+    body += ']';
     terms.clear();
     data.clear();
     post.Finish();
@@ -410,8 +433,12 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
   uint32_t first = 0;
   auto flush = [&] {
     if (!secs.Open()) return;
-    secs.Body() =
-        "\"f\":" + std::to_string(first) + ",\"p\":[" + pageList + "],\"r\":[" + rows + "]";
+    std::string& body = secs.Body();
+    body += "\"f\":" + std::to_string(first) + ",\"p\":[";
+    body += pageList;
+    body += "],\"r\":[";
+    body += rows;
+    body += ']';
     pageList.clear();
     rows.clear();
     for (uint32_t p : used) local[p] = -1;
