@@ -14,11 +14,16 @@ namespace {
 
 // Files handed over and not yet closed, at most.
 constexpr size_t kPending = 64;
+// The first files are synced one by one: a few syncs cost less than one of
+// the whole file system, which also waits for whatever else is waiting to
+// be written there (a rebuild writes a handful of files).
+constexpr size_t kOneByOne = 32;
 
 }  // namespace
 
-TFileSyncer::TFileSyncer(const std::string& folder)
+TFileSyncer::TFileSyncer(const std::string& folder, int (*syncAll)(int))
     : folder_(folder),
+      syncAll_(syncAll),
       folderFd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
       thread_([this] { Run(); }) {}
 
@@ -38,17 +43,19 @@ std::string TFileSyncer::Finish() {
   }
   changed_.notify_all();
   if (thread_.joinable()) thread_.join();
-  if (folderFd_ >= 0) {
+  if (folderFd_ >= 0 && batched_) {
     // One sync of the file system makes every file written there durable,
     // and (Linux 5.8 and later) fails when writing back any of them failed
     // since the folder was opened.
-    int reason = syncfs(folderFd_) == 0 ? 0 : errno;
+    int reason = syncAll_(folderFd_) == 0 ? 0 : errno;
     if (close(folderFd_) != 0 && reason == 0) reason = errno;
     folderFd_ = -1;
     if (reason != 0 && error_.empty()) {
       error_ = "Cannot write " + folder_ + ": " + std::strerror(reason);
     }
   }
+  if (folderFd_ >= 0) close(folderFd_);
+  folderFd_ = -1;
   return error_;
 }
 
@@ -64,7 +71,8 @@ void TFileSyncer::Run() {
     }
     changed_.notify_all();
     int reason;
-    if (folderFd_ >= 0) {
+    if (folderFd_ >= 0 && ++handled_ > kOneByOne) {
+      batched_ = true;
       // The disk starts on the file's data now, so that the sync at the
       // end has little left to wait for.
       reason = sync_file_range(file.first, 0, 0, SYNC_FILE_RANGE_WRITE) == 0 ? 0 : errno;

@@ -1,10 +1,13 @@
 // Written files made durable together.  A writer hands a file over once its
-// bytes are written and goes on with the next; a thread of its own starts
-// the disk on the file's data (without waiting for it) and closes it, and
-// Finish syncs the file system that holds the folder once.  A sync per file
-// wrote the folder's and the files' records to the disk again for each
-// file, and waited for each: several times the cost of one sync of all.
+// bytes are written and goes on with the next; a thread of its own syncs
+// the first few one by one, then starts the disk on each file's data
+// (without waiting for it) and closes it, and Finish syncs the file system
+// that holds the folder once.  A sync per file wrote the folder's and the
+// files' records to the disk again for each file, and waited for each:
+// several times the cost of one sync of all.
 #pragma once
+
+#include <unistd.h>
 
 #include <condition_variable>
 #include <deque>
@@ -21,7 +24,9 @@ class TFileSyncer {
   // of them is written, so that the sync in Finish reports a failure to
   // write back anything written after this moment.  A folder that cannot
   // be opened leaves each file synced on its own.
-  explicit TFileSyncer(const std::string& folder);
+  // `syncAll` syncs the file system of a folder's descriptor (syncfs; a
+  // test gives one that fails).
+  explicit TFileSyncer(const std::string& folder, int (*syncAll)(int) = syncfs);
   ~TFileSyncer();  // waits for the files handed over
   TFileSyncer(const TFileSyncer&) = delete;
   TFileSyncer& operator=(const TFileSyncer&) = delete;
@@ -40,7 +45,10 @@ class TFileSyncer {
   void Run();
 
   std::string folder_;
-  int folderFd_;  // -1: each file synced on its own
+  int (*syncAll_)(int);
+  int folderFd_;          // -1: each file synced on its own
+  size_t handled_ = 0;    // files taken so far (on the thread)
+  bool batched_ = false;  // some were left to the sync at the end
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::pair<int, std::string>> queue_;

@@ -4,7 +4,7 @@
 // Environment:
 //   LEXIDOR_FAULT_DIR    only paths under this folder (and descriptors opened
 //                        on them) count and fail
-//   LEXIDOR_FAULT_OP     open, write, fsync, close, rename, unlink, link, mkdir or syncfs
+//   LEXIDOR_FAULT_OP     open, write, fsync, close, rename, unlink, link or mkdir
 //   LEXIDOR_FAULT_AT     the call of that operation to fail, from 1
 //   LEXIDOR_FAULT_ERRNO  the errno it fails with; "short" makes a write
 //                        write half of what it was given (once)
@@ -27,9 +27,9 @@
 
 namespace {
 
-enum Op { kOpen, kWrite, kFsync, kClose, kRename, kUnlink, kLink, kMkdir, kSyncfs, kOps };
-const char* const kNames[kOps] = {"open",   "write", "fsync", "close", "rename",
-                                  "unlink", "link",  "mkdir", "syncfs"};
+enum Op { kOpen, kWrite, kFsync, kClose, kRename, kUnlink, kLink, kMkdir, kOps };
+const char* const kNames[kOps] = {"open",   "write",  "fsync", "close",
+                                  "rename", "unlink", "link",  "mkdir"};
 
 struct Config {
   const char* dir = nullptr;
@@ -159,12 +159,6 @@ ssize_t write(int fd, const void* buf, size_t count) {
 int fsync(int fd) {
   static auto real = Real<int (*)(int)>("fsync");
   if (Tracked(fd) && Strike(kFsync)) return -1;
-  return real(fd);
-}
-
-int syncfs(int fd) {
-  static auto real = Real<int (*)(int)>("syncfs");
-  if (Tracked(fd) && Strike(kSyncfs)) return -1;
   return real(fd);
 }
 

@@ -224,8 +224,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Fault{"open", {"13", "28", "5"}}, Fault{"write", {"5", "28", "short"}},
                     Fault{"fsync", {"5", "28"}}, Fault{"close", {"5", "28"}},
                     Fault{"rename", {"5", "13"}}, Fault{"unlink", {"5", "13"}},
-                    Fault{"link", {"1", "5", "28"}}, Fault{"mkdir", {"13", "28"}},
-                    Fault{"syncfs", {"5", "28"}}),
+                    Fault{"link", {"1", "5", "28"}}, Fault{"mkdir", {"13", "28"}}),
     [](const testing::TestParamInfo<Fault>& info) { return std::string(info.param.op); });
 
 // A kill at any rename of a large kit's build leaves the pages a whole
