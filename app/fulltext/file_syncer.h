@@ -1,13 +1,14 @@
-// Written files made durable together.  A writer hands a file over once its
-// bytes are written and goes on with the next; a thread of its own syncs
-// the first few one by one, then starts the disk on each file's data
-// (without waiting for it) and closes it, and Finish syncs the file system
-// that holds the folder once.  A sync per file wrote the folder's and the
-// files' records to the disk again for each file, and waited for each:
-// several times the cost of one sync of all.
+// Written files made durable on a thread of their own: a writer hands a
+// file over once its bytes are written and goes on with the next while the
+// disk catches up, where waiting for each file's sync would stall it.
+//
+// The thread starts the disk on each file's data when it is handed over
+// and syncs the files a batch at a time, in the order they came.  A sync
+// of a new file also writes the block of its inode and its folder's entry,
+// which the next files change again: synced one by one as they came, each
+// file wrote those blocks anew; synced after a batch was written, the
+// first sync writes them for the batch and the others find them written.
 #pragma once
-
-#include <unistd.h>
 
 #include <condition_variable>
 #include <deque>
@@ -15,43 +16,34 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace lexidor::fulltext {
 
 class TFileSyncer {
  public:
-  // The files handed over lie in `folder`.  It is opened here, before any
-  // of them is written, so that the sync in Finish reports a failure to
-  // write back anything written after this moment.  A folder that cannot
-  // be opened leaves each file synced on its own.
-  // `syncAll` syncs the file system of a folder's descriptor (syncfs; a
-  // test gives one that fails).
-  explicit TFileSyncer(const std::string& folder, int (*syncAll)(int) = syncfs);
+  TFileSyncer();
   ~TFileSyncer();  // waits for the files handed over
   TFileSyncer(const TFileSyncer&) = delete;
   TFileSyncer& operator=(const TFileSyncer&) = delete;
 
-  // Takes an open descriptor of the written file `path` and closes it.
-  // Waits while many files are still to be taken, so that the open
+  // Takes an open descriptor of the written file `path`: syncs and closes
+  // it.  Waits while many files are still to be taken, so that the open
   // descriptors stay few.
   void Add(int fd, std::string path);
 
-  // Waits until every file handed over is closed and durable; "" or the
-  // first failure: "Cannot write <path>: <reason>" (the folder's path when
-  // the sync of them all failed).
+  // Waits until every file handed over is synced and closed; "" or the
+  // first failure: "Cannot write <path>: <reason>".
   std::string Finish();
 
  private:
+  using File = std::pair<int, std::string>;
   void Run();
+  void SyncBatch(std::vector<File>& batch);
 
-  std::string folder_;
-  int (*syncAll_)(int);
-  int folderFd_;          // -1: each file synced on its own
-  size_t handled_ = 0;    // files taken so far (on the thread)
-  bool batched_ = false;  // some were left to the sync at the end
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::pair<int, std::string>> queue_;
+  std::deque<File> queue_;
   bool finishing_ = false;
   std::string error_;
   std::thread thread_;

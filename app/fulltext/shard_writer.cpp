@@ -607,7 +607,7 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
 
   ShardResult result, second, side, sectionsResult;
   // The files are synced on a thread of their own, the manifest after them.
-  TFileSyncer syncer(folder);
+  TFileSyncer syncer;
   const std::string prefix = segment ? segment->prefix : std::string();
   ShardFamily post(folder, generation, 'p', &result, prefix, &syncer);
   ShardFamily rest(folder, generation, 'p', &second, prefix, &syncer);
