@@ -64,8 +64,8 @@ class TPageSource {
   std::condition_variable changed_;
   std::deque<SourcePage> ready_;
   std::vector<SourcePage> spent_;  // taken pages, for the reading thread to free
-  bool finished_ = false;  // the thread has queued its last page
-  bool stop_ = false;      // the consumer is gone
+  bool finished_ = false;          // the thread has queued its last page
+  bool stop_ = false;              // the consumer is gone
   std::exception_ptr failure_;
   std::thread thread_;
 };
