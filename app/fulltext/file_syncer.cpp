@@ -1,6 +1,7 @@
 #include "app/fulltext/file_syncer.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -11,8 +12,10 @@ namespace lexidor::fulltext {
 
 namespace {
 
-// Files handed over and not yet synced, at most.
+// Files handed over and not yet taken, at most.
 constexpr size_t kPending = 64;
+// Files synced together: the open descriptors are at most the two.
+constexpr size_t kBatch = 64;
 
 }  // namespace
 
@@ -37,17 +40,8 @@ std::string TFileSyncer::Finish() {
   return error_;
 }
 
-void TFileSyncer::Run() {
-  for (;;) {
-    std::pair<int, std::string> file;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return !queue_.empty() || finishing_; });
-      if (queue_.empty()) return;
-      file = std::move(queue_.front());
-      queue_.pop_front();
-    }
-    changed_.notify_all();
+void TFileSyncer::SyncBatch(std::vector<File>& batch) {
+  for (const File& file : batch) {
     // The first failure's reason is the one to give: that of the sync, or
     // else that of the close.
     const int reason = SyncAndClose(file.first);
@@ -56,6 +50,28 @@ void TFileSyncer::Run() {
       if (error_.empty()) error_ = "Cannot write " + file.second + ": " + std::strerror(reason);
     }
   }
+  batch.clear();
+}
+
+void TFileSyncer::Run() {
+  std::vector<File> batch;
+  for (;;) {
+    File file;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait(lock, [this] { return !queue_.empty() || finishing_; });
+      if (queue_.empty()) break;
+      file = std::move(queue_.front());
+      queue_.pop_front();
+    }
+    changed_.notify_all();
+    // The disk starts on the file's data now; the sync finds it under way.
+    // A failure here is the sync's to report.
+    if (file.first >= 0) sync_file_range(file.first, 0, 0, SYNC_FILE_RANGE_WRITE);
+    batch.push_back(std::move(file));
+    if (batch.size() >= kBatch) SyncBatch(batch);
+  }
+  SyncBatch(batch);
 }
 
 }  // namespace lexidor::fulltext

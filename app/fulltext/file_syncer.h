@@ -1,6 +1,13 @@
 // Written files made durable on a thread of their own: a writer hands a
 // file over once its bytes are written and goes on with the next while the
 // disk catches up, where waiting for each file's sync would stall it.
+//
+// The thread starts the disk on each file's data when it is handed over
+// and syncs the files a batch at a time, in the order they came.  A sync
+// of a new file also writes the block of its inode and its folder's entry,
+// which the next files change again: synced one by one as they came, each
+// file wrote those blocks anew; synced after a batch was written, the
+// first sync writes them for the batch and the others find them written.
 #pragma once
 
 #include <condition_variable>
@@ -9,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace lexidor::fulltext {
 
@@ -20,7 +28,7 @@ class TFileSyncer {
   TFileSyncer& operator=(const TFileSyncer&) = delete;
 
   // Takes an open descriptor of the written file `path`: syncs and closes
-  // it.  Waits while many files are still to be synced, so that the open
+  // it.  Waits while many files are still to be taken, so that the open
   // descriptors stay few.
   void Add(int fd, std::string path);
 
@@ -29,11 +37,13 @@ class TFileSyncer {
   std::string Finish();
 
  private:
+  using File = std::pair<int, std::string>;
   void Run();
+  void SyncBatch(std::vector<File>& batch);
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::pair<int, std::string>> queue_;
+  std::deque<File> queue_;
   bool finishing_ = false;
   std::string error_;
   std::thread thread_;

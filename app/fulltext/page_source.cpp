@@ -128,10 +128,12 @@ void TPageSource::Run() {
     for (size_t i = 0; i < pages_.size(); ++i) {
       SourcePage page = Read(i, buffer);
       if (buffer.capacity() > (8u << 20)) std::string().swap(buffer);  // a huge page's room
+      std::vector<SourcePage> spent;  // freed here, after the lock is let go
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait(lock, [this] { return stop_ || ready_.size() < readAhead_; });
       if (stop_) return;
       ready_.push_back(std::move(page));
+      spent.swap(spent_);
       changed_.notify_all();
     }
   } catch (...) {
@@ -149,7 +151,9 @@ bool TPageSource::Next(SourcePage* out) {
     *out = Read(next_++, buffer_);
     return true;
   }
+  SourcePage spent = std::move(*out);
   std::unique_lock<std::mutex> lock(mutex_);
+  if (spent.page) spent_.push_back(std::move(spent));
   changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
   if (ready_.empty()) {
     if (failure_) std::rethrow_exception(failure_);

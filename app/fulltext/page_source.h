@@ -41,7 +41,10 @@ class TPageSource {
   TPageSource& operator=(const TPageSource&) = delete;
 
   // The next page in walk order; false after the last.  An exception the
-  // reading thread met (std::bad_alloc) is thrown here.
+  // reading thread met (std::bad_alloc) is thrown here.  What `out` held
+  // before goes back to the reading thread, which frees it: the memory of a
+  // page is given back by the thread that took it, where freeing it on the
+  // index's thread contended for the reading thread's allocator.
   bool Next(SourcePage* out);
 
  private:
@@ -60,8 +63,9 @@ class TPageSource {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<SourcePage> ready_;
-  bool finished_ = false;  // the thread has queued its last page
-  bool stop_ = false;      // the consumer is gone
+  std::vector<SourcePage> spent_;  // taken pages, for the reading thread to free
+  bool finished_ = false;          // the thread has queued its last page
+  bool stop_ = false;              // the consumer is gone
   std::exception_ptr failure_;
   std::thread thread_;
 };

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 namespace lexidor::fulltext {
@@ -50,7 +52,8 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
     const std::string relative = std::move(pending.back());
     pending.pop_back();
     const std::string path = relative.empty() ? folder : folder + "/" + relative;
-    DIR* dir = opendir(path.c_str());
+    const std::unique_ptr<DIR, int (*)(DIR*)> listing(opendir(path.c_str()), closedir);
+    DIR* dir = listing.get();
     if (!dir) {
       result.problems.push_back(path + ": " + std::strerror(errno));
       continue;
@@ -60,13 +63,13 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
       const std::string name = entry->d_name;
       if (name != "." && name != "..") names.push_back(name);
     }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     std::vector<std::string> folders;
     for (const std::string& name : names) {
       const std::string below = relative.empty() ? name : relative + "/" + name;
       const std::string full = folder + "/" + below;
-      if (lstat(full.c_str(), &st) != 0) continue;  // gone meanwhile
+      // Looked up in the open folder: no walk down the whole path per name.
+      if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
       if (S_ISLNK(st.st_mode)) {
         const std::string target = RealPath(full);
         if (target.empty()) {

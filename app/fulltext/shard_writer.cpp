@@ -66,13 +66,15 @@ class ShardFamily {
         prefix_(prefix),
         syncer_(syncer) {}
 
-  // Starts a shard when none is open.
+  // The open shard's JSON object, its opening brace written: the writer
+  // appends its fields, Finish closes it.  One buffer serves every shard.
   std::string& Body() { return body_; }
   bool Open() const { return open_; }
+  // Starts a shard when none is open.
   void Begin(const std::string& firstKey) {
     open_ = true;
     first_ = firstKey;
-    body_.clear();
+    body_.assign(1, '{');
   }
   void SetLast(const std::string& key) { last_ = key; }
 
@@ -94,7 +96,8 @@ class ShardFamily {
     open_ = false;
     const size_t n = ranges_.size();
     ranges_.emplace_back(first_, last_);
-    std::string packed = PackText("{" + body_ + "}");
+    body_ += '}';
+    std::string packed = PackText(body_);
     if (deferred_) {
       held_.push_back(std::move(packed));
     } else {
@@ -106,8 +109,20 @@ class ShardFamily {
   // (its JSON object packed) as "z".
   static std::string File(const std::string& generation, char kind, const std::string& plain,
                           const std::string& packed) {
-    return "(self.lexidorText=self.lexidorText||[]).push({g:\"" + generation + "\",k:\"" + kind +
-           "\"" + plain + ",z:\"" + packed + "\"});\n";
+    static constexpr std::string_view kHead = "(self.lexidorText=self.lexidorText||[]).push({g:\"";
+    static constexpr std::string_view kEnd = "\"});\n";
+    std::string file;
+    file.reserve(kHead.size() + generation.size() + plain.size() + packed.size() + 32);
+    file += kHead;
+    file += generation;
+    file += "\",k:\"";
+    file += kind;
+    file += '"';
+    file += plain;
+    file += ",z:\"";
+    file += packed;
+    file += kEnd;
+    return file;
   }
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
@@ -203,6 +218,11 @@ class ScoreScale {
   uint8_t below_[kBuckets];
 };
 
+const ScoreScale& Scale() {
+  static const ScoreScale scale;
+  return scale;
+}
+
 // What BM25 needs of the whole index.
 struct Collection {
   double sections;
@@ -271,7 +291,10 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   std::string_view previous;
   auto flush = [&] {
     if (!dict.Open()) return;
-    dict.Body() = "\"w\":\"" + words + "\"";
+    std::string& body = dict.Body();
+    body += "\"w\":\"";
+    body += words;
+    body += '"';
     words.clear();
     dict.Finish();
   };
@@ -319,6 +342,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
+  const ScoreScale& scale = Scale();
   const double n = collection.sections;
   const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
                                          kSmallPostingsFill, kPostingsFill);
@@ -326,7 +350,12 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
   auto flush = [&] {
     if (!post.Open()) return;
-    post.Body() = "\"t\":[" + terms + "],\"d\":[" + data + "]";
+    std::string& body = post.Body();
+    body += "\"t\":[";
+    body += terms;
+    body += "],\"d\":[";
+    body += data;
+    body += ']';
     terms.clear();
     data.clear();
     post.Finish();
@@ -354,15 +383,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const double tf = kTitleWeight * inTitle + (count - inTitle);
       double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = ScoreDigit(score);
-      // The positions' distances are the same in both forms: the in-memory
-      // numbers turn into the file's digits, written once.
-      tail.clear();
+      const uint32_t impact = scale.Digit(score);
       const uint32_t kept = std::min(count, kMaxPositions);
-      for (uint32_t k = 0; k < count; ++k) {
-        const uint32_t delta = GetNumber(stem.postings, pos);
-        if (k < kMaxPositions) AppendNumber(tail, delta);
-      }
       auto encode = [&](uint32_t distance) {
         head.clear();
         const bool several = kept != 1;
@@ -371,17 +393,27 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         if (several) AppendNumber(head, kept);
       };
       encode(section - previous);
-      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + head.size() +
-                  tail.size() + 8 >
-              fill &&
-          (!part.empty() || !terms.empty())) {
+      // The head, then the positions' distances, which are the same in both
+      // forms: the in-memory numbers turn into the file's digits, written
+      // once into the open part.
+      const size_t mark = part.size();
+      part += head;
+      for (uint32_t k = 0; k < count; ++k) {
+        const uint32_t delta = GetNumber(stem.postings, pos);
+        if (k < kMaxPositions) AppendNumber(part, delta);
+      }
+      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + 8 > fill &&
+          (mark > 0 || !terms.empty())) {
+        // Past the file's fill: the posting moves to the next file.
+        tail.assign(part, mark + head.size(), std::string::npos);
+        part.resize(mark);
         if (!part.empty()) addPart();
         flush();
         post.Begin(stem.text);
         encode(section);  // a part starts afresh: its first section counts from 0
+        part += head;
+        part += tail;
       }
-      part += head;
-      part += tail;
       previous = section;
     }
     if (!part.empty()) addPart();
@@ -401,8 +433,12 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
   uint32_t first = 0;
   auto flush = [&] {
     if (!secs.Open()) return;
-    secs.Body() =
-        "\"f\":" + std::to_string(first) + ",\"p\":[" + pageList + "],\"r\":[" + rows + "]";
+    std::string& body = secs.Body();
+    body += "\"f\":" + std::to_string(first) + ",\"p\":[";
+    body += pageList;
+    body += "],\"r\":[";
+    body += rows;
+    body += ']';
     pageList.clear();
     rows.clear();
     for (uint32_t p : used) local[p] = -1;
@@ -466,10 +502,7 @@ constexpr NumberSymbols kNumberSymbols;
 
 }  // namespace
 
-uint32_t ScoreDigit(double score) {
-  static const ScoreScale scale;
-  return scale.Digit(score);
-}
+uint32_t ScoreDigit(double score) { return Scale().Digit(score); }
 
 void AppendNumber(std::string& out, uint32_t value) {
   if (value < 64) {  // most numbers: one character
@@ -639,6 +672,7 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
   AppendRanges(result.ranges, "p", {&post, &rest});
   result.ranges += ',';
   AppendRanges(result.ranges, "s", {&secs});
+  result.stemOrder = std::move(order);
   if (!segment) {
     WriteManifest(folder, generation,
                   "\"pages\":" + std::to_string(index.Pages().size()) +

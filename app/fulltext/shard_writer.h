@@ -56,6 +56,9 @@ struct ShardResult {
   // The key ranges of the files written, as the manifest gives them:
   // "d":[...],"p":[...],"s":[...].
   std::string ranges;
+  // The index's stem ids in the byte order of their texts, as the postings
+  // are written: a caller that needs that order takes it from here.
+  std::vector<uint32_t> stemOrder;
 };
 
 // A segment written beside another one (a rebuild's changed pages beside

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 #include "app/fulltext/base_state.h"
 #include "app/fulltext/delta_build.h"
@@ -56,10 +55,7 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
     if (page.sections++ == 0) page.firstSection = static_cast<uint32_t>(&s - &index.Sections()[0]);
   }
   const auto& stems = index.Stems();
-  std::vector<uint32_t> order(stems.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(),
-            [&](uint32_t a, uint32_t b) { return stems[a].text < stems[b].text; });
+  const std::vector<uint32_t>& order = shards.stemOrder;  // by their texts
   state.stems.reserve(order.size());
   state.frequency.reserve(order.size());
   for (uint32_t id : order) {

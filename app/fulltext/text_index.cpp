@@ -60,16 +60,6 @@ void PutNumber(std::string& out, uint32_t value) {
   out.append(buffer, PutNumberAt(buffer, value) - buffer);
 }
 
-uint32_t GetNumber(const std::string& in, size_t& pos) {
-  uint32_t value = 0;
-  for (int shift = 0; pos < in.size(); shift += 7) {
-    const unsigned char b = static_cast<unsigned char>(in[pos++]);
-    value |= static_cast<uint32_t>(b & 0x7F) << shift;
-    if (!(b & 0x80)) break;
-  }
-  return value;
-}
-
 TTextIndex::TTextIndex() : slots_(1024), stemSlots_(1024) {}
 
 uint32_t TTextIndex::AddPage(std::string path) {

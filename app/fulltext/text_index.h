@@ -112,6 +112,15 @@ class TTextIndex {
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the
 // high bit set on all but the last byte.
 void PutNumber(std::string& out, uint32_t value);
-uint32_t GetNumber(const std::string& in, size_t& pos);
+// Inline: the shard writer reads every number of every posting.
+inline uint32_t GetNumber(const std::string& in, size_t& pos) {
+  uint32_t value = 0;
+  for (int shift = 0; pos < in.size(); shift += 7) {
+    const unsigned char b = static_cast<unsigned char>(in[pos++]);
+    value |= static_cast<uint32_t>(b & 0x7F) << shift;
+    if (!(b & 0x80)) break;
+  }
+  return value;
+}
 
 }  // namespace lexidor::fulltext
