@@ -54,18 +54,16 @@ int64_t GenerationNumber(const std::string& name) {
   return std::stoll(name.substr(1));
 }
 
-// The generation folder the pointer file names ("g7"), "" when there is
-// none or it cannot be read.
-std::string PointedGeneration(const std::string& pointer) {
-  std::string text;
-  if (!ReadWholeFile(pointer, &text)) return std::string();
-  const std::string key = "generation:\"";
-  const size_t at = text.find(key);
+// The value of `key` ("generation", "base") in the pointer file's text when
+// it names a generation folder ("g7"), else "".
+std::string PointerField(const std::string& text, const std::string& key) {
+  const std::string start = key + ":\"";
+  const size_t at = text.find(start);
   if (at == std::string::npos) return std::string();
-  const size_t end = text.find('"', at + key.size());
+  const size_t end = text.find('"', at + start.size());
   if (end == std::string::npos) return std::string();
-  const std::string name = text.substr(at + key.size(), end - at - key.size());
-  return GenerationNumber(name) >= 0 ? name : std::string();
+  const std::string name = text.substr(at + start.size(), end - at - start.size());
+  return GenerationNumber(name) >= 0 && name.find('.') == std::string::npos ? name : std::string();
 }
 
 // The cache's temporary files are "pages.cache." and six characters.
@@ -144,16 +142,23 @@ String InstallTextIndex() {
   // Above every folder there, a half-written one a killed build left
   // included: a folder is never written twice.
   const std::string generation = "g" + std::to_string(newest + 1);
-  const std::string current = PointedGeneration(modules + "/textindex.js");
+  // The folders the current pointer's index reads: its own and, for a
+  // rebuild's, the base's.
+  std::string pointed;
+  if (!ReadWholeFile(modules + "/textindex.js", &pointed)) pointed.clear();
+  const std::string current = PointerField(pointed, "generation");
+  const std::string currentBase = current.empty() ? std::string() : PointerField(pointed, "base");
 
   fulltext::TextBuildOptions options;
   options.htmlFolder = html;
   options.outputFolder = folder + "/" + generation;
   options.generation = generation;
   options.cacheFile = folder + "/pages.cache";
-  // A rebuild may keep the files of the pages that did not change.
-  if (!current.empty() && stat((folder + "/" + current).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    options.previousFolder = folder + "/" + current;
+  // A rebuild may keep the files of the pages that did not change: those
+  // of the last full build, which the current index reads.
+  const std::string base = currentBase.empty() ? current : currentBase;
+  if (!base.empty() && stat((folder + "/" + base).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    options.baseFolder = folder + "/" + base;
   }
   options.anchors = CommandAnchors(html);
   options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
@@ -188,9 +193,14 @@ String InstallTextIndex() {
                                    LoadTextFile(u"incbin::resources\\text_segments.js"),
                                FromLatin1(modules + "/fulltext.js"));
     if (pointerError.empty()) {
+      // The pointer also names the folder of the base a rebuild's index
+      // reads, so that the next build keeps that folder.
+      const String based = summary.baseFolder.empty()
+                               ? String()
+                               : u",base:\"" + FromLatin1(summary.baseFolder) + u"\"";
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
                                                 FromLatin1(generation) + u"/\",generation:\"" +
-                                                FromLatin1(generation) + u"\"};\n",
+                                                FromLatin1(generation) + u"\"" + based + u"};\n",
                                             FromLatin1(modules + "/textindex.js"));
     }
     if (!pointerError.empty()) summary.error = ToLatin1(pointerError);
@@ -202,14 +212,14 @@ String InstallTextIndex() {
     Complain(why);
     return Say(why);
   }
-  // The generation the old pointer named stays for pages that loaded it
-  // while this build ran; every other one goes, with what killed builds
-  // left: folders no pointer ever named and their cache files half written.
-  // Files the new generation kept from an older one are second names of
-  // the same data: removing the older folder leaves them whole.
+  // The folders the old pointer's index reads stay for pages that loaded
+  // it while this build ran, and those the new one reads; every other one
+  // goes (with its state), with what killed builds left: folders no pointer
+  // ever named and their cache files half written.
+  const std::set<std::string> kept = {current, currentBase, generation, summary.baseFolder};
   for (const std::string& name : FolderNames(folder)) {
     const std::string owner = name.substr(0, name.find('.'));
-    if (GenerationNumber(name) >= 0 && owner != current && owner != generation) {
+    if (GenerationNumber(name) >= 0 && !kept.count(owner)) {
       const std::string path = folder + "/" + name;
       if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         RemoveTree(path);

@@ -23,14 +23,20 @@ namespace lexidor::fulltext {
 
 namespace {
 
-// The names of the files in `folder`, manifest.js left out.
-std::vector<std::string> IndexFiles(const std::string& folder) {
+// The names of the files in `folder`, manifest.js left out, and their bytes.
+std::vector<std::string> IndexFiles(const std::string& folder, uint64_t* bytes) {
   std::vector<std::string> names;
+  *bytes = 0;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return names;
+  struct stat st;
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name != "." && name != ".." && name != "manifest.js") names.push_back(name);
+    if (name == "." || name == ".." || name == "manifest.js") continue;
+    names.push_back(name);
+    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      *bytes += static_cast<uint64_t>(st.st_size);
+    }
   }
   closedir(dir);
   std::sort(names.begin(), names.end());
@@ -44,7 +50,7 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
   state.generation = options.generation;
-  state.files = IndexFiles(options.outputFolder);
+  state.files = IndexFiles(options.outputFolder, &state.bytes);
   state.ranges = shards.ranges;
   state.sections = index.Sections().size();
   state.words = index.Words();
@@ -132,7 +138,7 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
   progress.At(0);
   WalkResult walk = WalkPages(options.htmlFolder, options.skip);
   summary.skipped = std::move(walk.problems);
-  if (!options.previousFolder.empty()) {
+  if (!options.baseFolder.empty()) {
     TextBuildSummary delta = summary;
     if (BuildDelta(options, walk, progress, &delta)) return delta;
   }
