@@ -15,6 +15,7 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/fulltext/durable_file.h"
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
@@ -28,6 +29,10 @@ namespace {
 
 // How many unreadable pages standard error names, one line each.
 constexpr size_t kNamedProblems = 10;
+
+// Larger files at these names are no pointer and no search script of ours.
+constexpr uint64_t kLargestPointer = 1 << 12;
+constexpr uint64_t kLargestScript = 1 << 24;
 
 std::function<void(int)>& ProgressSink() {
   static std::function<void(int)> sink;
@@ -145,7 +150,10 @@ String InstallTextIndex() {
   // The folders the current pointer's index reads: its own and, for a
   // rebuild's, the base's.
   std::string pointed;
-  if (!ReadWholeFile(modules + "/textindex.js", &pointed)) pointed.clear();
+  // Read only when it is a small regular file: anything else names none.
+  if (!fulltext::ReadWholeFile(modules + "/textindex.js", kLargestPointer, &pointed)) {
+    pointed.clear();
+  }
   const std::string current = PointerField(pointed, "generation");
   const std::string currentBase = current.empty() ? std::string() : PointerField(pointed, "base");
 
@@ -185,13 +193,19 @@ String InstallTextIndex() {
     // pointer finds a script that understands it.
     // The pages load one script: pako's inflater, the unpacker of the
     // index's files over it, then the search engine.
-    pointerError =
-        SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\text_segments.js"),
-                               FromLatin1(modules + "/fulltext.js"));
+    const String script = LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\text_segments.js");
+    // Written again only when it differs: the same script, put in place
+    // by an earlier build, was synced before its rename, and the folder's
+    // entry is made durable with the pointer's below.
+    std::string installed;
+    if (!fulltext::ReadWholeFile(modules + "/fulltext.js", kLargestScript, &installed) ||
+        installed != TextFileBytes(script)) {
+      pointerError = SaveTextFileAtomically(script, FromLatin1(modules + "/fulltext.js"));
+    }
     if (pointerError.empty()) {
       // The pointer also names the folder of the base a rebuild's index
       // reads, so that the next build keeps that folder.
