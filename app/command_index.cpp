@@ -554,6 +554,8 @@ String BuildIndex() {
     PrintLine(error);
     return error;
   }
+  // The text index's build reads the pages' sizes and times meanwhile.
+  const auto textAhead = ReadTextIndexAhead();
   int64_t lineCount = 0;
   error = ReadCommandList(root + "/docs/html/Modules/commands.txt", &lineCount);
   if (!error.empty()) {
@@ -615,7 +617,7 @@ String BuildIndex() {
   }
   // The text index comes after the name index is in place, and whatever
   // becomes of it the name index stays as it is.
-  InstallTextIndex();
+  InstallTextIndex(textAhead);
   return String();
 }
 

@@ -10,6 +10,7 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -77,34 +78,57 @@ bool IsCacheLeftover(const std::string& name) {
   return name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0;
 }
 
+// Latin-1 bytes (the names) as UTF-8 (the section titles).
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 // Per page below docs/html, the anchors the command list links to, with
-// the name of the command each one starts.
+// the name of the command each one starts (the first command, in list
+// order, for an anchor that several link to).
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
   // The commands come sorted by name, their pages in any order: they are
-  // gathered by page in a hash table, a hash per command where a tree of
-  // pages would compare long paths that share their first folders, and
-  // the pages are put in order once at the end.
-  std::unordered_map<std::string, std::map<std::string, std::string>> byPage;
+  // gathered by page in a hash table of views into the list (a hash per
+  // command, and no copy until a page's anchors are made once), and the
+  // pages are put in order at the end.
+  std::unordered_map<std::string_view, std::vector<std::pair<std::string_view, std::string_view>>>
+      byPage;
   const std::string prefix = html + "/";
   for (const tcommand& command : App().commandList) {
     const std::string_view link = command.link;
     if (link.compare(0, prefix.size(), prefix) != 0) continue;
     const size_t hash = link.find('#', prefix.size());
-    if (hash == std::string_view::npos) continue;
-    std::string page(link.substr(prefix.size(), hash - prefix.size()));
-    const std::string anchor(link.substr(hash + 1));
-    if (anchor.empty()) continue;
-    // Names are Latin-1 bytes; section titles are UTF-8.
-    byPage[page].emplace(anchor, ToUtf8(FromLatin1(command.comando)));
+    if (hash == std::string_view::npos || hash + 1 == link.size()) continue;
+    byPage[link.substr(prefix.size(), hash - prefix.size())].emplace_back(link.substr(hash + 1),
+                                                                          command.comando);
   }
-  std::vector<decltype(byPage)::iterator> pages;
+  std::vector<decltype(byPage)::const_iterator> pages;
   pages.reserve(byPage.size());
-  for (auto it = byPage.begin(); it != byPage.end(); ++it) pages.push_back(it);
+  for (auto it = byPage.cbegin(); it != byPage.cend(); ++it) pages.push_back(it);
   std::sort(pages.begin(), pages.end(),
             [](const auto& a, const auto& b) { return a->first < b->first; });
   std::map<std::string, std::map<std::string, std::string>> anchors;
-  for (const auto& it : pages)
-    anchors.emplace_hint(anchors.end(), it->first, std::move(it->second));
+  for (const auto& it : pages) {
+    std::map<std::string, std::string>& page =
+        anchors
+            .emplace_hint(anchors.end(), std::string(it->first),
+                          std::map<std::string, std::string>())
+            ->second;
+    for (const auto& [anchor, name] : it->second) {
+      const auto [at, fresh] = page.try_emplace(std::string(anchor));
+      if (fresh) at->second = Latin1ToUtf8(name);
+    }
+  }
   return anchors;
 }
 
@@ -114,16 +138,115 @@ String Say(const std::string& line) {
   return text;
 }
 
+// The folders of a kit's text index and what its current pointer names.
+// Byte paths throughout: a kit folder's name may hold "\\" or "::".
+struct TextFolders {
+  std::string html, modules, folder;
+  std::string current;      // the generation the pointer names; "" for none
+  std::string currentBase;  // the base its index reads besides; "" for none
+  std::string baseFolder;   // the folder of the last full build, when there
+};
+
+TextFolders FindTextFolders(const std::string& root) {
+  TextFolders f;
+  f.html = root + "/docs/html";
+  f.modules = f.html + "/Modules";
+  f.folder = f.modules + "/textindex";
+  // The folders the current pointer's index reads: its own and, for a
+  // rebuild's, the base's.  Read only when it is a small regular file:
+  // anything else names none.
+  std::string pointed;
+  if (!fulltext::ReadWholeFile(f.modules + "/textindex.js", kLargestPointer, &pointed)) {
+    pointed.clear();
+  }
+  f.current = PointerField(pointed, "generation");
+  f.currentBase = f.current.empty() ? std::string() : PointerField(pointed, "base");
+  // A rebuild may keep the files of the pages that did not change: those
+  // of the last full build, which the current index reads.
+  const std::string base = f.currentBase.empty() ? f.current : f.currentBase;
+  struct stat st;
+  if (!base.empty() && stat((f.folder + "/" + base).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    f.baseFolder = f.folder + "/" + base;
+  }
+  return f;
+}
+
+// Pages below the documentation folder that are Lexidor's own.
+const std::set<std::string>& OwnPages() {
+  static const std::set<std::string> pages = {"index.html", "rebuild.html",
+                                              "Modules/commands.html"};
+  return pages;
+}
+
+// Whether a page is a temporary file of Lexidor's own (".lexidor-" and the
+// name it will replace): one being written, or one a killed build left.
+bool IsOwnTemporary(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return path.compare(slash == std::string::npos ? 0 : slash + 1, 9, ".lexidor-") == 0;
+}
+
 }  // namespace
+
+class TextIndexReading {
+ public:
+  explicit TextIndexReading(const std::string& root)
+      : thread_([this, root] {
+          try {
+            folders_ = FindTextFolders(root);
+            input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+            read_ = true;
+          } catch (const std::exception&) {
+            // Read again when it is needed, and fail there with words.
+          }
+        }) {}
+  ~TextIndexReading() { Join(); }
+
+  // What was read, once it has been; false when it could not be.
+  bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
+    Join();
+    if (!read_) return false;
+    *folders = std::move(folders_);
+    *input = std::move(input_);
+    read_ = false;
+    // The name index's temporary pages, written or removed meanwhile, are
+    // none of the kit's.
+    auto& pages = input->walk.pages;
+    pages.erase(
+        std::remove_if(pages.begin(), pages.end(),
+                       [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
+        pages.end());
+    return true;
+  }
+
+ private:
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  TextFolders folders_;
+  fulltext::TextBuildInput input_;
+  bool read_ = false;
+  std::thread thread_;  // last: it starts once the rest is made
+};
 
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
-String InstallTextIndex() {
+std::shared_ptr<TextIndexReading> ReadTextIndexAhead() {
+  return std::make_shared<TextIndexReading>(ToLatin1(App().rootPath));
+}
+
+namespace {
+
+String Install(const std::shared_ptr<TextIndexReading>& ahead) {
   // Byte paths throughout: a kit folder's name may hold "\\" or "::".
   const std::string root = ToLatin1(App().rootPath);
-  const std::string html = root + "/docs/html";
-  const std::string modules = html + "/Modules";
-  const std::string folder = modules + "/textindex";
+  TextFolders folders;
+  fulltext::TextBuildInput input;
+  const bool readAhead = ahead && ahead->Take(&folders, &input);
+  if (!readAhead) folders = FindTextFolders(root);
+  const std::string& html = folders.html;
+  const std::string& modules = folders.modules;
+  const std::string& folder = folders.folder;
   // A link there is followed only under the rule for the kit's folders.
   std::string reached, refused;
   struct stat st;
@@ -147,29 +270,17 @@ String InstallTextIndex() {
   // Above every folder there, a half-written one a killed build left
   // included: a folder is never written twice.
   const std::string generation = "g" + std::to_string(newest + 1);
-  // The folders the current pointer's index reads: its own and, for a
-  // rebuild's, the base's.
-  std::string pointed;
-  // Read only when it is a small regular file: anything else names none.
-  if (!fulltext::ReadWholeFile(modules + "/textindex.js", kLargestPointer, &pointed)) {
-    pointed.clear();
-  }
-  const std::string current = PointerField(pointed, "generation");
-  const std::string currentBase = current.empty() ? std::string() : PointerField(pointed, "base");
+  const std::string& current = folders.current;
+  const std::string& currentBase = folders.currentBase;
 
   fulltext::TextBuildOptions options;
   options.htmlFolder = html;
   options.outputFolder = folder + "/" + generation;
   options.generation = generation;
   options.cacheFile = folder + "/pages.cache";
-  // A rebuild may keep the files of the pages that did not change: those
-  // of the last full build, which the current index reads.
-  const std::string base = currentBase.empty() ? current : currentBase;
-  if (!base.empty() && stat((folder + "/" + base).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    options.baseFolder = folder + "/" + base;
-  }
+  options.baseFolder = folders.baseFolder;
   options.anchors = CommandAnchors(html);
-  options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
+  options.skip = OwnPages();
   const bool terminal = isatty(STDERR_FILENO) == 1;
   options.progress = [terminal](int percent) {
     if (terminal) {
@@ -182,7 +293,8 @@ String InstallTextIndex() {
 
   fulltext::TextBuildSummary summary;
   try {
-    summary = fulltext::BuildTextIndex(options);
+    summary = readAhead ? fulltext::BuildTextIndex(options, std::move(input))
+                        : fulltext::BuildTextIndex(options);
   } catch (const std::exception& e) {
     summary.error = e.what();
   }
@@ -266,5 +378,9 @@ String InstallTextIndex() {
   Say(line);
   return String();
 }
+
+}  // namespace
+
+String InstallTextIndex(const std::shared_ptr<TextIndexReading>& ahead) { return Install(ahead); }
 
 }  // namespace lexidor

@@ -60,15 +60,12 @@ void AppendMask(std::string& out, std::vector<std::pair<uint32_t, uint32_t>> ran
 
 }  // namespace
 
-bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildProgress& progress,
-                TextBuildSummary* summary) {
+bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const BaseState& base,
+                TBuildProgress& progress, TextBuildSummary* summary) {
   // The pages read the base's files through the new folder's parent.
   const auto [parent, baseName] = SplitFolder(options.baseFolder);
   if (SplitFolder(options.outputFolder).first != parent || baseName.empty()) return false;
-  BaseState base;
-  if (!ReadBaseState(BaseStateFile(options.baseFolder), &base) || base.pages.empty()) {
-    return false;
-  }
+  if (base.pages.empty()) return false;
   // Pages the base holds as they are now stay in it; the others are
   // indexed again, and the base's sections of those it held are masked.
   static const std::map<std::string, std::string> kNoAnchors;

@@ -3,6 +3,7 @@
 // added since it into a second segment.
 #pragma once
 
+#include "app/fulltext/base_state.h"
 #include "app/fulltext/build_progress.h"
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/text_build.h"
@@ -10,15 +11,14 @@
 namespace lexidor::fulltext {
 
 // Builds options.outputFolder from the base in options.baseFolder and the
-// pages `walk` found: the new folder holds the second segment and a
-// manifest that names both, the base's files by its folder ("../<base>/").
-// False, with nothing left behind, when a full build must be made instead:
-// no usable base (none, damaged, of another form, a file of it gone, not
-// beside the output folder), or more than kDeltaPercent of its pages
-// changed, added or removed.  The page cache is neither read nor written.  True with
+// pages `walk` found, `base` being the base's description: the new folder holds the second segment
+// and a manifest that names both, the base's files by its folder ("../<base>/"). False, with
+// nothing left behind, when a full build must be made instead: no usable base (none, damaged, of
+// another form, a file of it gone, not beside the output folder), or more than kDeltaPercent of its
+// pages changed, added or removed.  The page cache is neither read nor written.  True with
 // `summary` filled in otherwise, also when writing failed (its error says
 // why; the output folder may hold part of the files).
-bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildProgress& progress,
-                TextBuildSummary* summary);
+bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const BaseState& base,
+                TBuildProgress& progress, TextBuildSummary* summary);
 
 }  // namespace lexidor::fulltext

@@ -132,17 +132,31 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
 
 }  // namespace
 
-TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
+TextBuildInput ReadTextBuildInput(const std::string& htmlFolder, const std::set<std::string>& skip,
+                                  const std::string& baseFolder) {
+  TextBuildInput input;
+  input.baseFolder = baseFolder;
+  input.walk = WalkPages(htmlFolder, skip);
+  input.baseRead = !baseFolder.empty() && ReadBaseState(BaseStateFile(baseFolder), &input.base) &&
+                   !input.base.pages.empty();
+  return input;
+}
+
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput input) {
   TextBuildSummary summary;
   TBuildProgress progress(options.progress);
   progress.At(0);
-  WalkResult walk = WalkPages(options.htmlFolder, options.skip);
-  summary.skipped = std::move(walk.problems);
-  if (!options.baseFolder.empty()) {
+  summary.skipped = std::move(input.walk.problems);
+  if (!options.baseFolder.empty() && input.baseRead && input.baseFolder == options.baseFolder) {
     TextBuildSummary delta = summary;
-    if (BuildDelta(options, walk, progress, &delta)) return delta;
+    if (BuildDelta(options, input.walk, input.base, progress, &delta)) return delta;
   }
-  return BuildFull(options, walk, progress, std::move(summary));
+  return BuildFull(options, input.walk, progress, std::move(summary));
+}
+
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
+  return BuildTextIndex(options,
+                        ReadTextBuildInput(options.htmlFolder, options.skip, options.baseFolder));
 }
 
 }  // namespace lexidor::fulltext

@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/fulltext/base_state.h"
+#include "app/fulltext/page_walk.h"
+
 namespace lexidor::fulltext {
 
 struct TextBuildOptions {
@@ -68,6 +71,20 @@ constexpr size_t kDeltaPercent = 10;
 // The file beside a generation's folder that describes its base.
 inline std::string BaseStateFile(const std::string& folder) { return folder + ".state"; }
 
+// What a build reads before it writes anything: the pages as the walk
+// finds them and the description of the base in `baseFolder` (when it can
+// be read).  Reading it is most of a small rebuild's work and writes
+// nothing, so a caller may read it ahead, on a thread of its own, while
+// other work runs; the pages are then taken as they were at that time.
+struct TextBuildInput {
+  std::string baseFolder;  // whose description `base` is
+  WalkResult walk;
+  BaseState base;
+  bool baseRead = false;  // false: none asked for, missing, damaged, or of another form
+};
+TextBuildInput ReadTextBuildInput(const std::string& htmlFolder, const std::set<std::string>& skip,
+                                  const std::string& baseFolder);
+
 // Never throws for what a page holds; an allocation the machine cannot give
 // passes as std::bad_alloc.  On error the output folder may hold part of
 // the files: the caller removes it.  After a full build BaseStateFile(output
@@ -75,5 +92,8 @@ inline std::string BaseStateFile(const std::string& folder) { return folder + ".
 // put the folder in place removes that file too.  The base folder is never
 // written to.
 TextBuildSummary BuildTextIndex(const TextBuildOptions& options);
+// The same from input read before, for these options' folders (an input
+// read for another base folder is taken for the pages only).
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput input);
 
 }  // namespace lexidor::fulltext
