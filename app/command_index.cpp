@@ -535,7 +535,7 @@ void RemoveOldRowsFiles(const std::string& modulesDir) {
 
 }  // namespace
 
-String BuildIndex() {
+String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
   AppState& app = App();
   // A build that failed while reading may have left its last record
   // unfiled: it is filed now, while the list still holds it, and not from
@@ -555,7 +555,7 @@ String BuildIndex() {
     return error;
   }
   // The text index's build reads the pages' sizes and times meanwhile.
-  const auto textAhead = ReadTextIndexAhead();
+  if (!textAhead) textAhead = ReadTextIndexAhead();
   int64_t lineCount = 0;
   error = ReadCommandList(root + "/docs/html/Modules/commands.txt", &lineCount);
   if (!error.empty()) {
