@@ -418,8 +418,14 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(text + "/pages.cache.Xy12Z9", "LXTC");
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
-  // Rebuilds read the base's files where they are.
+  // Rebuilds read the base's files where they are, and leave the search
+  // script as it is while it is the same.
+  struct stat script;
+  ASSERT_EQ(stat((Html() + "/Modules/fulltext.js").c_str(), &script), 0);
   ASSERT_EQ(Build().exit_status, 0);
+  struct stat same;
+  ASSERT_EQ(stat((Html() + "/Modules/fulltext.js").c_str(), &same), 0);
+  EXPECT_EQ(same.st_ino, script.st_ino);
   EXPECT_NE(pointer().find("textindex/g3/\",generation:\"g3\",base:\"g1\""), std::string::npos);
   EXPECT_EQ(generations(), (std::set<std::string>{"g1", "g1.state", "g3", "pages.cache"}));
   ASSERT_EQ(Build().exit_status, 0);
@@ -430,6 +436,7 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(text + "/g5/xd0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g5\",k:");
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
+  WriteFile(Html() + "/Modules/fulltext.js", "damaged");  // written again as it differs
   // Both pages changed: a full build.  The base stays while the pointer
   // before names it, and goes with the next build.
   for (const char* page : {"/Modules/a.html", "/late.html"}) {
