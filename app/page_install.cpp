@@ -121,8 +121,13 @@ String InstallPages(TIndexCommit& commit) {
   // build goes on with the text it has in memory.
   const String localButton = SettingsDirectory() + u"/button.js";
   String error = MakeSettingsDirectory();
-  if (error.empty()) error = SaveTextFileAtomically(button, localButton);
   std::string saved, localPath;
+  // Saved again only when it differs, like the pages below.
+  const std::string buttonBytes = TextFileBytes(button);
+  const bool kept = PathBytes(localButton, localPath) &&
+                    fulltext::ReadWholeFile(localPath, buttonBytes.size(), &saved) &&
+                    saved == buttonBytes;
+  if (error.empty() && !kept) error = SaveTextFileAtomically(button, localButton);
   if (error.empty() && PathBytes(localButton, localPath) && ReadWholeFile(localPath, &saved)) {
     button = FromLatin1(saved);
   } else if (!error.empty()) {
