@@ -10,14 +10,15 @@
 
 namespace lexidor::fulltext {
 
-// Builds options.outputFolder from the base in options.baseFolder and the
-// pages `walk` found, `base` being the base's description: the new folder holds the second segment
-// and a manifest that names both, the base's files by its folder ("../<base>/"). False, with
-// nothing left behind, when a full build must be made instead: no usable base (none, damaged, of
-// another form, a file of it gone, not beside the output folder), or more than kDeltaPercent of its
-// pages changed, added or removed.  The page cache is neither read nor written.  True with
-// `summary` filled in otherwise, also when writing failed (its error says
-// why; the output folder may hold part of the files).
+// Builds options.outputFolder from the base in options.baseFolder, whose
+// description is `base`, and the pages `walk` found: the new folder holds
+// the second segment and a manifest that names both, the base's files by
+// their folder ("../<base>/").  False, with nothing left behind, when a full
+// build must be made instead: no usable base (no pages, a file of it gone,
+// not beside the output folder), or more than kDeltaPercent of its pages
+// changed, added or removed.  The page cache is neither read nor written.
+// True with `summary` filled in otherwise, also when writing failed (its
+// error says why; the output folder may hold part of the files).
 bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const BaseState& base,
                 TBuildProgress& progress, TextBuildSummary* summary);
 
