@@ -195,7 +195,7 @@ class TextIndexReading {
             folders_ = FindTextFolders(root);
             input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
             read_ = true;
-          } catch (const std::exception&) {
+          } catch (...) {
             // Read again when it is needed, and fail there with words.
           }
         }) {}
