@@ -564,6 +564,8 @@ String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
   }
   SettleModuleMap();
   app.commandList.Sort();
+  // The text index's anchors come from the list as it now stays.
+  GatherTextAnchors(textAhead);
   PrintLine(u"Total commands: " + IntToString(static_cast<int64_t>(app.commandList.Count())) +
             u" " + IntToString(lineCount));
   PrintLine(u"");

@@ -199,7 +199,33 @@ class TextIndexReading {
             // Read again when it is needed, and fail there with words.
           }
         }) {}
-  ~TextIndexReading() { Join(); }
+  ~TextIndexReading() {
+    Join();
+    if (anchorThread_.joinable()) anchorThread_.join();
+  }
+
+  // Gathers the command list's anchors by page on a thread of its own,
+  // from the list as it is now: the list must not change until Anchors.
+  void GatherAnchors() {
+    if (anchorThread_.joinable()) return;
+    const std::string html = ToLatin1(App().rootPath) + "/docs/html";
+    anchorThread_ = std::thread([this, html] {
+      try {
+        anchors_ = CommandAnchors(html);
+        anchorsMade_ = true;
+      } catch (...) {
+        // Gathered again when they are needed.
+      }
+    });
+  }
+  // The anchors GatherAnchors made; false when it made none.
+  bool Anchors(std::map<std::string, std::map<std::string, std::string>>* anchors) {
+    if (anchorThread_.joinable()) anchorThread_.join();
+    if (!anchorsMade_) return false;
+    *anchors = std::move(anchors_);
+    anchorsMade_ = false;
+    return true;
+  }
 
   // What was read, once it has been; false when it could not be.
   bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
@@ -226,8 +252,15 @@ class TextIndexReading {
   TextFolders folders_;
   fulltext::TextBuildInput input_;
   bool read_ = false;
+  std::map<std::string, std::map<std::string, std::string>> anchors_;
+  bool anchorsMade_ = false;
+  std::thread anchorThread_;
   std::thread thread_;  // last: it starts once the rest is made
 };
+
+void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead) {
+  if (ahead) ahead->GatherAnchors();
+}
 
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
@@ -279,7 +312,7 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
   options.generation = generation;
   options.cacheFile = folder + "/pages.cache";
   options.baseFolder = folders.baseFolder;
-  options.anchors = CommandAnchors(html);
+  if (!ahead || !ahead->Anchors(&options.anchors)) options.anchors = CommandAnchors(html);
   options.skip = OwnPages();
   const bool terminal = isatty(STDERR_FILENO) == 1;
   options.progress = [terminal](int percent) {

@@ -21,6 +21,10 @@ void SetTextIndexProgress(std::function<void(int)> report);
 // what it read, or the object ends the thread when it goes.
 class TextIndexReading;
 std::shared_ptr<TextIndexReading> ReadTextIndexAhead();
+// Has `ahead` also gather the command list's anchors by page, on a thread
+// of its own, once the list is read and sorted: the list must then stay as
+// it is until InstallTextIndex.  Nothing for a null `ahead`.
+void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead);
 
 // Indexes the text of every page below <rootPath>/docs/html (the pages
 // Lexidor installs excepted) into Modules/textindex/g<n>/, then makes it the
