@@ -338,6 +338,8 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
   WriteFile(Html() + "/big.html", big + "bigend");
   std::filesystem::create_directory_symlink("..", Html() + "/Modules/loop");
   std::filesystem::create_symlink(Html() + "/missing.html", Html() + "/broken.html");
+  // A pipe where the pointer goes names no index, and is not waited on.
+  ASSERT_EQ(mkfifo((Html() + "/Modules/textindex.js").c_str(), 0644), 0);
 
   const test::RunResult run = Build();
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
