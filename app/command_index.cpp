@@ -535,7 +535,7 @@ void RemoveOldRowsFiles(const std::string& modulesDir) {
 
 }  // namespace
 
-String BuildIndex() {
+String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
   AppState& app = App();
   // A build that failed while reading may have left its last record
   // unfiled: it is filed now, while the list still holds it, and not from
@@ -554,6 +554,8 @@ String BuildIndex() {
     PrintLine(error);
     return error;
   }
+  // The text index's build reads the pages' sizes and times meanwhile.
+  if (!textAhead) textAhead = ReadTextIndexAhead();
   int64_t lineCount = 0;
   error = ReadCommandList(root + "/docs/html/Modules/commands.txt", &lineCount);
   if (!error.empty()) {
@@ -562,6 +564,8 @@ String BuildIndex() {
   }
   SettleModuleMap();
   app.commandList.Sort();
+  // The text index's anchors come from the list as it now stays.
+  GatherTextAnchors(textAhead);
   PrintLine(u"Total commands: " + IntToString(static_cast<int64_t>(app.commandList.Count())) +
             u" " + IntToString(lineCount));
   PrintLine(u"");
@@ -615,7 +619,7 @@ String BuildIndex() {
   }
   // The text index comes after the name index is in place, and whatever
   // becomes of it the name index stays as it is.
-  InstallTextIndex();
+  InstallTextIndex(textAhead);
   return String();
 }
 

@@ -1,10 +1,12 @@
 // The command index: commands.txt in, four one-line script files out.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/tcommand.h"
+#include "app/text_index_install.h"
 #include "runtime/string.h"
 
 namespace lexidor {
@@ -43,7 +45,9 @@ void AppendScriptText(std::string& out, std::string_view text);
 // rows files, the form in which its pages load the lists), then installs
 // the pages.  Progress goes to standard output.  Returns "" on success, else the
 // line that says what failed (already printed); nothing of the previous
-// index is lost then.
-String BuildIndex();
+// index is lost then.  `textAhead`: the text index's reading, started
+// ahead by the caller (under the kit's lock, after the documentation was
+// built); without one the build starts it itself.
+String BuildIndex(std::shared_ptr<TextIndexReading> textAhead = nullptr);
 
 }  // namespace lexidor

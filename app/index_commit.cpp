@@ -129,8 +129,10 @@ void TIndexCommit::SetCommitPoint(std::unique_ptr<TAtomicFile> file) {
   commitPoint_ = std::move(file);
 }
 
+void TIndexCommit::AddInPlace(std::string path) { inPlace_.push_back(std::move(path)); }
+
 std::vector<std::string> TIndexCommit::Files() const {
-  std::vector<std::string> files;
+  std::vector<std::string> files = inPlace_;
   for (const auto& file : files_) files.push_back(file->File());
   if (commitPoint_) files.push_back(commitPoint_->File());
   return files;

@@ -83,6 +83,9 @@ class TIndexCommit {
   // on success; else the line that says what failed, and every file is
   // then as it was before.
   String Apply();
+  // A file of the set that is already in place as it should be: never
+  // renamed, but among Files().
+  void AddInPlace(std::string path);
   // The files put in place (to keep them from stale-file removal).
   std::vector<std::string> Files() const;
 
@@ -92,6 +95,7 @@ class TIndexCommit {
   std::string htmlDir_;
   std::vector<std::unique_ptr<TAtomicFile>> files_;
   std::unique_ptr<TAtomicFile> commitPoint_;
+  std::vector<std::string> inPlace_;
   std::vector<std::unique_ptr<Entry>> entries_;
 };
 

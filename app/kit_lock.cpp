@@ -17,7 +17,15 @@ constexpr int kPollMillis = 50;
 }  // namespace
 
 KitLock::KitLock(const String& rootPath, const std::function<void()>& waiting,
-                 const std::function<void()>& idle) {
+                 const std::function<void()>& idle)
+    : KitLock(rootPath, waiting, idle, true) {}
+
+std::unique_ptr<KitLock> KitLock::TryLock(const String& rootPath) {
+  return std::unique_ptr<KitLock>(new KitLock(rootPath, nullptr, nullptr, false));
+}
+
+KitLock::KitLock(const String& rootPath, const std::function<void()>& waiting,
+                 const std::function<void()>& idle, bool wait) {
   // The folder itself is locked (flock on its descriptor): nothing is
   // created in the kit, no link can redirect the lock, and two paths to
   // one kit meet on the same lock.  Close-on-exec: the builder started
@@ -27,6 +35,10 @@ KitLock::KitLock(const String& rootPath, const std::function<void()>& waiting,
   int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   int result = flock(fd, LOCK_EX | LOCK_NB);
+  if (result != 0 && errno == EWOULDBLOCK && !wait) {
+    close(fd);
+    return;
+  }
   if (result != 0 && errno == EWOULDBLOCK) {
     if (waiting) waiting();
     if (idle) {

@@ -22,6 +22,9 @@ class KitLock {
   // problem() says why.
   KitLock(const String& rootPath, const std::function<void()>& waiting,
           const std::function<void()>& idle = nullptr);
+  // Takes the lock only when it is free at once: held() says whether it
+  // was; nothing is waited for.
+  static std::unique_ptr<KitLock> TryLock(const String& rootPath);
   // Releases the lock.
   ~KitLock();
   KitLock(const KitLock&) = delete;
@@ -33,6 +36,8 @@ class KitLock {
   const String& problem() const { return problem_; }
 
  private:
+  KitLock(const String& rootPath, const std::function<void()>& waiting,
+          const std::function<void()>& idle, bool wait);
   int fd_ = -1;
   String problem_;
 };

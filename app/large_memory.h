@@ -1,8 +1,8 @@
 // Memory for the large arrays of a build: the byte store and the record
 // lists of a million commands run to hundreds of megabytes, and touching
 // them a 4 KB page at a time costs more than the work done on them.
-// Allocations of a huge page or more are aligned to huge pages and marked
-// for them, so the kernel maps them 2 MB at a time where it can.
+// Allocations of a few huge pages or more are aligned to huge pages and
+// marked for them, so the kernel maps them 2 MB at a time where it can.
 #pragma once
 
 #include <cstddef>

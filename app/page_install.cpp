@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/fulltext/durable_file.h"
 #include "app/index_commit.h"
 #include "app/new_file.h"
 #include "app/rebuild_page.h"
@@ -120,8 +121,13 @@ String InstallPages(TIndexCommit& commit) {
   // build goes on with the text it has in memory.
   const String localButton = SettingsDirectory() + u"/button.js";
   String error = MakeSettingsDirectory();
-  if (error.empty()) error = SaveTextFileAtomically(button, localButton);
   std::string saved, localPath;
+  // Saved again only when it differs, like the pages below.
+  const std::string buttonBytes = TextFileBytes(button);
+  const bool kept = PathBytes(localButton, localPath) &&
+                    fulltext::ReadWholeFile(localPath, buttonBytes.size(), &saved) &&
+                    saved == buttonBytes;
+  if (error.empty() && !kept) error = SaveTextFileAtomically(button, localButton);
   if (error.empty() && PathBytes(localButton, localPath) && ReadWholeFile(localPath, &saved)) {
     button = FromLatin1(saved);
   } else if (!error.empty()) {
@@ -146,10 +152,21 @@ String InstallPages(TIndexCommit& commit) {
   PrintLine(u"SaveText  <" + app.rootPath + u">");
 
   // Every file is written in full before any of them replaces its old copy;
-  // the commit puts them in place with the index.
+  // the commit puts them in place with the index.  A file that already holds
+  // these bytes (a plain file, as an earlier build put it in place: written
+  // and synced before its rename, its folder synced after) is left as it
+  // is, neither written, synced nor renamed again: a rebuild mostly finds
+  // them all so.
   for (const Install& install : installs) {
+    const std::string bytes = TextFileBytes(*install.text);
+    std::string target, held;
+    if (PathBytes(app.rootPath + install.path, target) &&
+        fulltext::ReadWholeFile(target, bytes.size(), &held) && held == bytes) {
+      commit.AddInPlace(target);
+      continue;
+    }
     auto file = std::make_unique<TAtomicFile>(app.rootPath + install.path);
-    if (!file->Open() || !file->Write(TextFileBytes(*install.text)) || !file->Finish()) {
+    if (!file->Open() || !file->Write(bytes) || !file->Finish()) {
       PrintLine(file->Error());
       return file->Error();
     }

@@ -14,6 +14,7 @@
 #include "app/new_file.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
+#include "app/text_index_install.h"
 #include "app/user_path.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
@@ -118,6 +119,22 @@ void RunLexidor(int argc, char** argv, const CommandLine& line) {
   app.commandList.Clear();
 
   const auto& arguments = ProgramArguments();
+  // A batch build of a kit that no other build holds takes the lock at
+  // once and has the text index's reading (the walk over the pages) start
+  // now, on a thread of its own, while the echo's pauses run.  Not when
+  // the documentation is to be built first: that changes the pages.  A kit
+  // held by another build is waited for below, as ever.
+  std::unique_ptr<KitLock> earlyLock;
+  std::shared_ptr<TextIndexReading> textAhead;
+  if (arguments.size() > 1 && !app.rootPath.empty() && app.rebuildFlag != u"1") {
+    earlyLock = KitLock::TryLock(app.rootPath);
+    if (earlyLock->held()) {
+      textAhead = ReadTextIndexAhead();
+    } else {
+      earlyLock.reset();
+    }
+  }
+
   for (const String& argument : arguments) {
     // Arguments are held one character per byte: UTF-8 ones go out as typed.
     StandardStream()->WriteString(u"<" + DecodeUtf8Bytes(argument) + u">");
@@ -144,9 +161,11 @@ void RunLexidor(int argc, char** argv, const CommandLine& line) {
     WriteError(u"no Quandrel kit directory is set (config.txt names none and none was given)");
     QuitProgram(1);
   }
-  const auto lock = LockKitForBuild(app.rootPath);
+  const auto lock = earlyLock ? std::move(earlyLock) : LockKitForBuild(app.rootPath);
   if (app.rebuildFlag == u"1") RebuildDocumentation(app.rootPath);
-  String error = BuildIndex();
+  // Handed over whole: the build ends the reading's thread before the
+  // program quits.
+  String error = BuildIndex(std::move(textAhead));
   QuitProgram(error.empty() ? 0 : 1);
 }
 

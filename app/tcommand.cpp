@@ -9,7 +9,11 @@
 namespace lexidor {
 
 namespace {
-constexpr size_t kBlockSize = size_t{2} << 20;  // one huge page
+// The byte store's first blocks; later ones grow with the store, up to the
+// largest, so that a large kit's bytes lie in blocks large enough for huge
+// pages (large_memory.h) and a small kit's take small pages.
+constexpr size_t kBlockSize = size_t{2} << 20;
+constexpr size_t kLargestBlock = size_t{64} << 20;
 // From this many records on, the two halves are sorted on two threads and
 // then merged: below it a thread costs more than it saves.
 constexpr size_t kTwoThreadSort = 1 << 16;
@@ -26,7 +30,8 @@ void TCommandList::Reserve(size_t count) {
 std::string_view TCommandList::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view();
   if (bytes.size() > left_) {
-    size_t size = std::max(kBlockSize, bytes.size());
+    const size_t grown = std::min(kLargestBlock, kBlockSize << std::min<size_t>(blocks_.size(), 5));
+    size_t size = std::max(grown, bytes.size());
     blocks_.emplace_back(static_cast<char*>(LargeAllocate(size)));  // no need to zero it
     free_ = blocks_.back().get();
     left_ = size;

@@ -10,11 +10,13 @@
 #include <exception>
 #include <set>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/fulltext/durable_file.h"
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
@@ -28,6 +30,10 @@ namespace {
 
 // How many unreadable pages standard error names, one line each.
 constexpr size_t kNamedProblems = 10;
+
+// Larger files at these names are no pointer and no search script of ours.
+constexpr uint64_t kLargestPointer = 1 << 12;
+constexpr uint64_t kLargestScript = 1 << 24;
 
 std::function<void(int)>& ProgressSink() {
   static std::function<void(int)> sink;
@@ -54,18 +60,16 @@ int64_t GenerationNumber(const std::string& name) {
   return std::stoll(name.substr(1));
 }
 
-// The generation folder the pointer file names ("g7"), "" when there is
-// none or it cannot be read.
-std::string PointedGeneration(const std::string& pointer) {
-  std::string text;
-  if (!ReadWholeFile(pointer, &text)) return std::string();
-  const std::string key = "generation:\"";
-  const size_t at = text.find(key);
+// The value of `key` ("generation", "base") in the pointer file's text when
+// it names a generation folder ("g7"), else "".
+std::string PointerField(const std::string& text, const std::string& key) {
+  const std::string start = key + ":\"";
+  const size_t at = text.find(start);
   if (at == std::string::npos) return std::string();
-  const size_t end = text.find('"', at + key.size());
+  const size_t end = text.find('"', at + start.size());
   if (end == std::string::npos) return std::string();
-  const std::string name = text.substr(at + key.size(), end - at - key.size());
-  return GenerationNumber(name) >= 0 ? name : std::string();
+  const std::string name = text.substr(at + start.size(), end - at - start.size());
+  return GenerationNumber(name) >= 0 && name.find('.') == std::string::npos ? name : std::string();
 }
 
 // The cache's temporary files are "pages.cache." and six characters.
@@ -74,34 +78,57 @@ bool IsCacheLeftover(const std::string& name) {
   return name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0;
 }
 
+// Latin-1 bytes (the names) as UTF-8 (the section titles).
+std::string Latin1ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const unsigned char c : bytes) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 // Per page below docs/html, the anchors the command list links to, with
-// the name of the command each one starts.
+// the name of the command each one starts (the first command, in list
+// order, for an anchor that several link to).
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
   // The commands come sorted by name, their pages in any order: they are
-  // gathered by page in a hash table, a hash per command where a tree of
-  // pages would compare long paths that share their first folders, and
-  // the pages are put in order once at the end.
-  std::unordered_map<std::string, std::map<std::string, std::string>> byPage;
+  // gathered by page in a hash table of views into the list (a hash per
+  // command, and no copy until a page's anchors are made once), and the
+  // pages are put in order at the end.
+  std::unordered_map<std::string_view, std::vector<std::pair<std::string_view, std::string_view>>>
+      byPage;
   const std::string prefix = html + "/";
   for (const tcommand& command : App().commandList) {
     const std::string_view link = command.link;
     if (link.compare(0, prefix.size(), prefix) != 0) continue;
     const size_t hash = link.find('#', prefix.size());
-    if (hash == std::string_view::npos) continue;
-    std::string page(link.substr(prefix.size(), hash - prefix.size()));
-    const std::string anchor(link.substr(hash + 1));
-    if (anchor.empty()) continue;
-    // Names are Latin-1 bytes; section titles are UTF-8.
-    byPage[page].emplace(anchor, ToUtf8(FromLatin1(command.comando)));
+    if (hash == std::string_view::npos || hash + 1 == link.size()) continue;
+    byPage[link.substr(prefix.size(), hash - prefix.size())].emplace_back(link.substr(hash + 1),
+                                                                          command.comando);
   }
-  std::vector<decltype(byPage)::iterator> pages;
+  std::vector<decltype(byPage)::const_iterator> pages;
   pages.reserve(byPage.size());
-  for (auto it = byPage.begin(); it != byPage.end(); ++it) pages.push_back(it);
+  for (auto it = byPage.cbegin(); it != byPage.cend(); ++it) pages.push_back(it);
   std::sort(pages.begin(), pages.end(),
             [](const auto& a, const auto& b) { return a->first < b->first; });
   std::map<std::string, std::map<std::string, std::string>> anchors;
-  for (const auto& it : pages)
-    anchors.emplace_hint(anchors.end(), it->first, std::move(it->second));
+  for (const auto& it : pages) {
+    std::map<std::string, std::string>& page =
+        anchors
+            .emplace_hint(anchors.end(), std::string(it->first),
+                          std::map<std::string, std::string>())
+            ->second;
+    for (const auto& [anchor, name] : it->second) {
+      const auto [at, fresh] = page.try_emplace(std::string(anchor));
+      if (fresh) at->second = Latin1ToUtf8(name);
+    }
+  }
   return anchors;
 }
 
@@ -111,16 +138,148 @@ String Say(const std::string& line) {
   return text;
 }
 
+// The folders of a kit's text index and what its current pointer names.
+// Byte paths throughout: a kit folder's name may hold "\\" or "::".
+struct TextFolders {
+  std::string html, modules, folder;
+  std::string current;      // the generation the pointer names; "" for none
+  std::string currentBase;  // the base its index reads besides; "" for none
+  std::string baseFolder;   // the folder of the last full build, when there
+};
+
+TextFolders FindTextFolders(const std::string& root) {
+  TextFolders f;
+  f.html = root + "/docs/html";
+  f.modules = f.html + "/Modules";
+  f.folder = f.modules + "/textindex";
+  // The folders the current pointer's index reads: its own and, for a
+  // rebuild's, the base's.  Read only when it is a small regular file:
+  // anything else names none.
+  std::string pointed;
+  if (!fulltext::ReadWholeFile(f.modules + "/textindex.js", kLargestPointer, &pointed)) {
+    pointed.clear();
+  }
+  f.current = PointerField(pointed, "generation");
+  f.currentBase = f.current.empty() ? std::string() : PointerField(pointed, "base");
+  // A rebuild may keep the files of the pages that did not change: those
+  // of the last full build, which the current index reads.
+  const std::string base = f.currentBase.empty() ? f.current : f.currentBase;
+  struct stat st;
+  if (!base.empty() && stat((f.folder + "/" + base).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    f.baseFolder = f.folder + "/" + base;
+  }
+  return f;
+}
+
+// Pages below the documentation folder that are Lexidor's own.
+const std::set<std::string>& OwnPages() {
+  static const std::set<std::string> pages = {"index.html", "rebuild.html",
+                                              "Modules/commands.html"};
+  return pages;
+}
+
+// Whether a page is a temporary file of Lexidor's own (".lexidor-" and the
+// name it will replace): one being written, or one a killed build left.
+bool IsOwnTemporary(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return path.compare(slash == std::string::npos ? 0 : slash + 1, 9, ".lexidor-") == 0;
+}
+
 }  // namespace
+
+class TextIndexReading {
+ public:
+  explicit TextIndexReading(const std::string& root)
+      : thread_([this, root] {
+          try {
+            folders_ = FindTextFolders(root);
+            input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+            read_ = true;
+          } catch (...) {
+            // Read again when it is needed, and fail there with words.
+          }
+        }) {}
+  ~TextIndexReading() {
+    Join();
+    if (anchorThread_.joinable()) anchorThread_.join();
+  }
+
+  // Gathers the command list's anchors by page on a thread of its own,
+  // from the list as it is now: the list must not change until Anchors.
+  void GatherAnchors() {
+    if (anchorThread_.joinable()) return;
+    const std::string html = ToLatin1(App().rootPath) + "/docs/html";
+    anchorThread_ = std::thread([this, html] {
+      try {
+        anchors_ = CommandAnchors(html);
+        anchorsMade_ = true;
+      } catch (...) {
+        // Gathered again when they are needed.
+      }
+    });
+  }
+  // The anchors GatherAnchors made; false when it made none.
+  bool Anchors(std::map<std::string, std::map<std::string, std::string>>* anchors) {
+    if (anchorThread_.joinable()) anchorThread_.join();
+    if (!anchorsMade_) return false;
+    *anchors = std::move(anchors_);
+    anchorsMade_ = false;
+    return true;
+  }
+
+  // What was read, once it has been; false when it could not be.
+  bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
+    Join();
+    if (!read_) return false;
+    *folders = std::move(folders_);
+    *input = std::move(input_);
+    read_ = false;
+    // The name index's temporary pages, written or removed meanwhile, are
+    // none of the kit's.
+    auto& pages = input->walk.pages;
+    pages.erase(
+        std::remove_if(pages.begin(), pages.end(),
+                       [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
+        pages.end());
+    return true;
+  }
+
+ private:
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+  TextFolders folders_;
+  fulltext::TextBuildInput input_;
+  bool read_ = false;
+  std::map<std::string, std::map<std::string, std::string>> anchors_;
+  bool anchorsMade_ = false;
+  std::thread anchorThread_;
+  std::thread thread_;  // last: it starts once the rest is made
+};
+
+void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead) {
+  if (ahead) ahead->GatherAnchors();
+}
 
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
-String InstallTextIndex() {
+std::shared_ptr<TextIndexReading> ReadTextIndexAhead() {
+  return std::make_shared<TextIndexReading>(ToLatin1(App().rootPath));
+}
+
+namespace {
+
+String Install(const std::shared_ptr<TextIndexReading>& ahead) {
   // Byte paths throughout: a kit folder's name may hold "\\" or "::".
   const std::string root = ToLatin1(App().rootPath);
-  const std::string html = root + "/docs/html";
-  const std::string modules = html + "/Modules";
-  const std::string folder = modules + "/textindex";
+  TextFolders folders;
+  fulltext::TextBuildInput input;
+  const bool readAhead = ahead && ahead->Take(&folders, &input);
+  if (!readAhead) folders = FindTextFolders(root);
+  const std::string& html = folders.html;
+  const std::string& modules = folders.modules;
+  const std::string& folder = folders.folder;
   // A link there is followed only under the rule for the kit's folders.
   std::string reached, refused;
   struct stat st;
@@ -144,19 +303,17 @@ String InstallTextIndex() {
   // Above every folder there, a half-written one a killed build left
   // included: a folder is never written twice.
   const std::string generation = "g" + std::to_string(newest + 1);
-  const std::string current = PointedGeneration(modules + "/textindex.js");
+  const std::string& current = folders.current;
+  const std::string& currentBase = folders.currentBase;
 
   fulltext::TextBuildOptions options;
   options.htmlFolder = html;
   options.outputFolder = folder + "/" + generation;
   options.generation = generation;
   options.cacheFile = folder + "/pages.cache";
-  // A rebuild may keep the files of the pages that did not change.
-  if (!current.empty() && stat((folder + "/" + current).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    options.previousFolder = folder + "/" + current;
-  }
-  options.anchors = CommandAnchors(html);
-  options.skip = {"index.html", "rebuild.html", "Modules/commands.html"};
+  options.baseFolder = folders.baseFolder;
+  if (!ahead || !ahead->Anchors(&options.anchors)) options.anchors = CommandAnchors(html);
+  options.skip = OwnPages();
   const bool terminal = isatty(STDERR_FILENO) == 1;
   options.progress = [terminal](int percent) {
     if (terminal) {
@@ -169,7 +326,8 @@ String InstallTextIndex() {
 
   fulltext::TextBuildSummary summary;
   try {
-    summary = fulltext::BuildTextIndex(options);
+    summary = readAhead ? fulltext::BuildTextIndex(options, std::move(input))
+                        : fulltext::BuildTextIndex(options);
   } catch (const std::exception& e) {
     summary.error = e.what();
   }
@@ -180,17 +338,28 @@ String InstallTextIndex() {
     // pointer finds a script that understands it.
     // The pages load one script: pako's inflater, the unpacker of the
     // index's files over it, then the search engine.
-    pointerError =
-        SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
-                                   LoadTextFile(u"incbin::resources\\text_segments.js"),
-                               FromLatin1(modules + "/fulltext.js"));
+    const String script = LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\text_segments.js");
+    // Written again only when it differs: the same script, put in place
+    // by an earlier build, was synced before its rename, and the folder's
+    // entry is made durable with the pointer's below.
+    std::string installed;
+    if (!fulltext::ReadWholeFile(modules + "/fulltext.js", kLargestScript, &installed) ||
+        installed != TextFileBytes(script)) {
+      pointerError = SaveTextFileAtomically(script, FromLatin1(modules + "/fulltext.js"));
+    }
     if (pointerError.empty()) {
+      // The pointer also names the folder of the base a rebuild's index
+      // reads, so that the next build keeps that folder.
+      const String based = summary.baseFolder.empty()
+                               ? String()
+                               : u",base:\"" + FromLatin1(summary.baseFolder) + u"\"";
       pointerError = SaveTextFileAtomically(u"var lexidorTextIndex={dir:\"textindex/" +
                                                 FromLatin1(generation) + u"/\",generation:\"" +
-                                                FromLatin1(generation) + u"\"};\n",
+                                                FromLatin1(generation) + u"\"" + based + u"};\n",
                                             FromLatin1(modules + "/textindex.js"));
     }
     if (!pointerError.empty()) summary.error = ToLatin1(pointerError);
@@ -202,14 +371,14 @@ String InstallTextIndex() {
     Complain(why);
     return Say(why);
   }
-  // The generation the old pointer named stays for pages that loaded it
-  // while this build ran; every other one goes, with what killed builds
-  // left: folders no pointer ever named and their cache files half written.
-  // Files the new generation kept from an older one are second names of
-  // the same data: removing the older folder leaves them whole.
+  // The folders the old pointer's index reads stay for pages that loaded
+  // it while this build ran, and those the new one reads; every other one
+  // goes (with its state), with what killed builds left: folders no pointer
+  // ever named and their cache files half written.
+  const std::set<std::string> kept = {current, currentBase, generation, summary.baseFolder};
   for (const std::string& name : FolderNames(folder)) {
     const std::string owner = name.substr(0, name.find('.'));
-    if (GenerationNumber(name) >= 0 && owner != current && owner != generation) {
+    if (GenerationNumber(name) >= 0 && !kept.count(owner)) {
       const std::string path = folder + "/" + name;
       if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         RemoveTree(path);
@@ -242,5 +411,9 @@ String InstallTextIndex() {
   Say(line);
   return String();
 }
+
+}  // namespace
+
+String InstallTextIndex(const std::shared_ptr<TextIndexReading>& ahead) { return Install(ahead); }
 
 }  // namespace lexidor

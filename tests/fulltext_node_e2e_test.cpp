@@ -146,16 +146,21 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     page(p, p == 3 ? "oldword" : p == 7 ? "removedword" : p == 11 ? "<a name=cmd></a>" : "");
   }
   std::map<std::string, std::map<std::string, std::string>> anchors;
-  auto build = [&](const std::string& generation, const std::string& previous) {
+  std::string base;  // the last full build's folder
+  auto build = [&](const std::string& generation) {
     fulltext::TextBuildOptions options;
     options.htmlFolder = html;
     options.outputFolder = text + "/" + generation;
     options.generation = generation;
     options.cacheFile = text + "/pages.cache";
-    options.previousFolder = previous.empty() ? "" : text + "/" + previous;
+    options.baseFolder = base.empty() ? "" : text + "/" + base;
     options.anchors = anchors;
     const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
     EXPECT_EQ(summary.error, "");
+    // A rebuild's folder holds only what changed; the base's stays whole.
+    EXPECT_EQ(summary.baseFolder, summary.baseKept ? base : "");
+    EXPECT_EQ(std::filesystem::exists(text + "/" + generation + "/d0.js"), !summary.baseKept);
+    if (!summary.baseKept) base = generation;
     WriteFile(html + "/Modules/textindex.js", "var lexidorTextIndex={dir:\"text/" + generation +
                                                   "/\",generation:\"" + generation + "\"};");
     return summary;
@@ -189,12 +194,12 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     Check({"expect", html + "/Modules", dir.Sub("expect.json")});
   };
 
-  ASSERT_EQ(build("g1", "").segments, 1u);
+  ASSERT_EQ(build("g1").segments, 1u);
   // A page changed, one added, one removed: 3 of 50.
   page(3, "newword");
   page(50, "addedword");
   unlink((html + "/p7.html").c_str());
-  fulltext::TextBuildSummary summary = build("g2", "g1");
+  fulltext::TextBuildSummary summary = build("g2");
   EXPECT_TRUE(summary.baseKept);
   EXPECT_EQ(summary.segments, 2u);
   EXPECT_EQ(summary.pages, 50u);
@@ -207,7 +212,7 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
   // more changed, and one cut by other command anchors.
   page(5, "fifthword");
   anchors["p11.html"]["cmd"] = "anchoredname";
-  summary = build("g3", "g2");
+  summary = build("g3");
   EXPECT_TRUE(summary.baseKept);
   EXPECT_EQ(summary.reused, 46u);
   expect(R"([{"query": "newword", "links": ["p3.html#s1"]}, {"query": "oldword", "links": []},
@@ -217,7 +222,7 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
 
   // A sixth page changed since the base: past a tenth, a full build.
   page(6, "sixthword");
-  summary = build("g4", "g3");
+  summary = build("g4");
   EXPECT_FALSE(summary.baseKept);
   EXPECT_EQ(summary.segments, 1u);
   EXPECT_EQ(summary.reused, 45u);  // from the page cache
@@ -227,12 +232,12 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
   // The next one keeps the new base again; one whose base lost a file
   // cannot, and is a full build.
   page(8, "eighthword");
-  summary = build("g5", "g4");
+  summary = build("g5");
   EXPECT_TRUE(summary.baseKept);
   EXPECT_EQ(summary.segments, 2u);
   page(9, "ninthword");
-  unlink((text + "/g5/d0.js").c_str());
-  summary = build("g6", "g5");
+  unlink((text + "/g4/d0.js").c_str());
+  summary = build("g6");
   EXPECT_FALSE(summary.baseKept);
   expect(R"([{"query": "eighthword", "links": ["p8.html#s1"]},
     {"query": "ninthword", "links": ["p9.html#s1"]}, {"query": "sixthword", "links": ["p6.html#s1"]}])");
@@ -333,6 +338,8 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
   WriteFile(Html() + "/big.html", big + "bigend");
   std::filesystem::create_directory_symlink("..", Html() + "/Modules/loop");
   std::filesystem::create_symlink(Html() + "/missing.html", Html() + "/broken.html");
+  // A pipe where the pointer goes names no index, and is not waited on.
+  ASSERT_EQ(mkfifo((Html() + "/Modules/textindex.js").c_str(), 0644), 0);
 
   const test::RunResult run = Build();
   ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
@@ -372,11 +379,13 @@ TEST_F(FullTextKit, HostilePagesAreCountedAndTheNameIndexStaysWhole) {
 }
 
 // A build killed while writing its text index leaves a folder no pointer
-// names (a rebuild's with second names of the base's files), the base's
+// names (a full build's, or a rebuild's that names the base's folder), a
 // description beside it and half a cache file: the pages go on reading the
 // whole set before it, and the next build removes what was left.  Each
 // build keeps the set before its own (pages opened meanwhile read it) and
-// no other; a rebuild keeps the base's files, which outlive its folder.
+// no other; a rebuild reads the last full build's files in that build's
+// folder, which stays while a pointer, the current or the one before,
+// names it, and goes after that.
 TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   WriteFile(Html() + "/Modules/commands.txt", "Open|/docs/html/Modules/a.html#Open\n");
   WriteFile(Html() + "/Modules/a.html", "<a name=Open></a><h3>Open</h3><p>Opens a stream");
@@ -385,11 +394,14 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   std::string late = "<h2 id=late>Late</h2><p>";
   for (int i = 0; i < 22; ++i) late += "filler" + std::to_string(i) + " ";
   WriteFile(Html() + "/late.html", late + "farword closing words</p>");
+  // A temporary page of the name index's, as a killed build leaves it, is
+  // none of the kit's pages.
+  WriteFile(Html() + "/.lexidor-1-0123456789abcdef-index.html", "<p>temporaryword</p>");
   WriteFile(dir_.Sub("expect.json"), R"([{"query": "stream", "links": ["Modules/a.html#Open"]},
     {"query": "opens", "links": ["Modules/a.html#Open"], "shows": ["Opens", "Opens"]},
     {"query": "farword", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"]},
     {"query": "late farw", "links": ["late.html#late"], "shows": ["\u2026filler7 ", "farword"],
-     "titled": "Late"}])");
+     "titled": "Late"}, {"query": "temporaryword", "links": []}])");
   const std::string text = Html() + "/Modules/textindex";
   auto generations = [&] {
     std::set<std::string> names;
@@ -402,28 +414,50 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
 
   ASSERT_EQ(Build().exit_status, 0);
   EXPECT_NE(pointer().find("textindex/g1/"), std::string::npos);
-  test::MakeDirs(text + "/g2");  // what a build killed while writing leaves
-  ASSERT_EQ(link((text + "/g1/d0.js").c_str(), (text + "/g2/d0.js").c_str()), 0);
-  WriteFile(text + "/g2/xp0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g2\",k:");
-  ASSERT_EQ(link((text + "/g1.state").c_str(), (text + "/g2.state").c_str()), 0);
+  test::MakeDirs(text + "/g2");  // what a full build killed while writing leaves
+  WriteFile(text + "/g2/d0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g2\",k:");
+  WriteFile(text + "/g2.state", "LXTB");
   WriteFile(text + "/pages.cache.Xy12Z9", "LXTC");
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
+  // Rebuilds read the base's files where they are, and leave the search
+  // script as it is while it is the same.
+  struct stat script;
+  ASSERT_EQ(stat((Html() + "/Modules/fulltext.js").c_str(), &script), 0);
   ASSERT_EQ(Build().exit_status, 0);
-  EXPECT_NE(pointer().find("textindex/g3/"), std::string::npos);
-  EXPECT_EQ(generations(),
-            (std::set<std::string>{"g1", "g1.state", "g3", "g3.state", "pages.cache"}));
+  struct stat same;
+  ASSERT_EQ(stat((Html() + "/Modules/fulltext.js").c_str(), &same), 0);
+  EXPECT_EQ(same.st_ino, script.st_ino);
+  EXPECT_NE(pointer().find("textindex/g3/\",generation:\"g3\",base:\"g1\""), std::string::npos);
+  EXPECT_EQ(generations(), (std::set<std::string>{"g1", "g1.state", "g3", "pages.cache"}));
   ASSERT_EQ(Build().exit_status, 0);
-  EXPECT_NE(pointer().find("textindex/g4/"), std::string::npos);
+  EXPECT_NE(pointer().find("base:\"g1\""), std::string::npos);
+  EXPECT_EQ(generations(), (std::set<std::string>{"g1", "g1.state", "g3", "g4", "pages.cache"}));
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+  test::MakeDirs(text + "/g5");  // what a rebuild killed while writing leaves
+  WriteFile(text + "/g5/xd0.js", "(self.lexidorText=self.lexidorText||[]).push({g:\"g5\",k:");
+  Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
+
+  WriteFile(Html() + "/Modules/fulltext.js", "damaged");  // written again as it differs
+  // Both pages changed: a full build.  The base stays while the pointer
+  // before names it, and goes with the next build.
+  for (const char* page : {"/Modules/a.html", "/late.html"}) {
+    WriteFile(Html() + page, test::ReadFile(Html() + page) + "\n");
+  }
+  ASSERT_EQ(Build().exit_status, 0);
+  EXPECT_EQ(pointer().find("base:"), std::string::npos);
   EXPECT_EQ(generations(),
-            (std::set<std::string>{"g3", "g3.state", "g4", "g4.state", "pages.cache"}));
+            (std::set<std::string>{"g1", "g1.state", "g4", "g6", "g6.state", "pages.cache"}));
+  ASSERT_EQ(Build().exit_status, 0);
+  EXPECT_NE(pointer().find("base:\"g6\""), std::string::npos);
+  EXPECT_EQ(generations(), (std::set<std::string>{"g6", "g6.state", "g7", "pages.cache"}));
   Check({"expect", Html() + "/Modules", dir_.Sub("expect.json")});
 
   // A file whose packed text is damaged is named as missing, like one that
   // is not there.
-  std::string dictionary = test::ReadFile(text + "/g4/d0.js");
+  std::string dictionary = test::ReadFile(text + "/g6/d0.js");
   dictionary.replace(dictionary.find("z:\"") + 3, 10, "##########");
-  WriteFile(text + "/g4/d0.js", dictionary);
+  WriteFile(text + "/g6/d0.js", dictionary);
   WriteFile(dir_.Sub("damaged.json"),
             R"([{"query": "stream", "links": [], "missing": ["d0.js"]}])");
   Check({"expect", Html() + "/Modules", dir_.Sub("damaged.json")});

@@ -153,6 +153,26 @@ TEST_F(Rebuild, BatchRunWithTheFlagSetRebuildsThenIndexes) {
   ExpectRebuiltAndIndexed(kit, r);
 }
 
+// The text index is built from the pages as the builder left them.
+TEST_F(Rebuild, TheTextIndexReadsThePagesTheBuilderWrote) {
+  std::string kit = dir_.Sub("kit");
+  MakeKit(kit);
+  WriteFile(prog_ + "/config.txt", kit + "\r\n0\r\n");
+  test::RunResult first = test::RunProgram(Program(), Options());
+  ASSERT_EQ(first.exit_status, 0) << first.err;
+  const size_t at = first.out.find("Full text: ");
+  ASSERT_NE(at, std::string::npos) << first.out;
+  const int pages = std::stoi(first.out.substr(at + 11));
+  WriteFile(kit + "/bin/docbake",
+            "#!/bin/sh\nroot=$(cd \"$(dirname \"$0\")/..\" && pwd)\n"
+            "printf '<p>builtword</p>' > \"$root/docs/html/built.html\"\n");
+  WriteFile(prog_ + "/config.txt", kit + "\r\n1\r\n");
+  test::RunResult r = test::RunProgram(Program(), Options());
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_NE(r.out.find("Full text: " + std::to_string(pages + 1) + " pages"), std::string::npos)
+      << r.out;
+}
+
 TEST_F(Rebuild, KitPathHoldingBlanksRebuilds) {
   std::string kit = dir_.Sub("my  quandrel kit");
   MakeKit(kit);

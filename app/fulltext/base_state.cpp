@@ -18,7 +18,7 @@ namespace {
 
 // Changes with the form of the file and with that of the index files the
 // state describes.
-constexpr std::string_view kMagic = "LXTB3\n";
+constexpr std::string_view kMagic = "LXTB4\n";
 // A state larger than this is no state a build wrote.
 constexpr size_t kLargest = 1u << 30;
 
@@ -91,6 +91,7 @@ std::string WriteBaseState(const std::string& file, const BaseState& state) {
   PutText(body, state.generation);
   PutVar(body, state.files.size());
   for (const std::string& name : state.files) PutText(body, name);
+  PutVar(body, state.bytes);
   PutText(body, state.ranges);
   PutVar(body, state.sections);
   PutVar(body, state.words);
@@ -145,6 +146,7 @@ bool ReadBaseState(const std::string& file, BaseState* state) {
   BaseState s;
   s.generation = in.Text();
   for (uint64_t n = in.Count(); in.ok() && n > 0; --n) s.files.push_back(in.Text());
+  s.bytes = in.Var();
   s.ranges = in.Text();
   s.sections = in.Var();
   s.words = in.Var();

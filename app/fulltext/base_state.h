@@ -4,8 +4,8 @@
 // and the names and key ranges of its files.
 //
 // The file sits beside its generation's folder (textindex/g7.state for
-// textindex/g7).  A generation made by a rebuild keeps the base's files and
-// so the base's state: the file is a second name of the same one.  Any
+// textindex/g7).  A generation made by a rebuild reads the base's files in
+// the base's own folder and has no state of its own.  Any
 // damage or another form makes it unreadable, which costs a full build and
 // nothing else.
 #pragma once
@@ -31,6 +31,7 @@ struct BasePage {
 struct BaseState {
   std::string generation;          // the generation every file of the base carries
   std::vector<std::string> files;  // the base's file names in its folder
+  uint64_t bytes = 0;              // and their bytes
   std::string ranges;              // its files' key ranges, as the manifest gives them
   uint64_t sections = 0;
   uint64_t words = 0;

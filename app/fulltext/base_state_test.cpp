@@ -22,6 +22,7 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   BaseState state;
   state.generation = "g7";
   state.files = {"d0.js", "p0.js", "s0.js"};
+  state.bytes = 123456789;
   state.ranges = "\"d\":[\"a\",\"z\"],\"p\":[\"a\",\"z\"],\"s\":[\"0\",\"9\"]";
   state.sections = 10;
   state.words = uint64_t{1} << 40;
@@ -38,6 +39,7 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   ASSERT_TRUE(ReadBaseState(file, &back));
   EXPECT_EQ(back.generation, "g7");
   EXPECT_EQ(back.files, state.files);
+  EXPECT_EQ(back.bytes, state.bytes);
   EXPECT_EQ(back.ranges, state.ranges);
   EXPECT_EQ(back.words, state.words);
   ASSERT_EQ(back.pages.size(), 2u);
@@ -66,7 +68,7 @@ TEST(BaseStateTest, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
   std::stringstream badWhole;
   badWhole << badIn.rdbuf();
   for (const std::string& content : {flipped, bytes.substr(0, bytes.size() - 3),
-                                     "LXTB2\n" + bytes.substr(6), std::string(), badWhole.str()}) {
+                                     "LXTB3\n" + bytes.substr(6), std::string(), badWhole.str()}) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
     EXPECT_FALSE(ReadBaseState(file, &back)) << content.size();
   }

@@ -1,5 +1,6 @@
 #include "app/fulltext/delta_build.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,14 +10,14 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 #include "app/fulltext/base_state.h"
-#include "app/fulltext/durable_file.h"
 #include "app/fulltext/page_cache.h"
 #include "app/fulltext/page_source.h"
 #include "app/fulltext/shard_writer.h"
 #include "app/fulltext/text_index.h"
-#include "stream/file_system.h"
 
 namespace lexidor::fulltext {
 
@@ -25,25 +26,23 @@ namespace {
 // The second segment's files begin with this, beside the base's d0.js...
 constexpr char kDeltaPrefix[] = "x";
 
-// The largest file of the base copied where it cannot be linked: its
-// shards are a few hundred KB, its description a few MB.
-constexpr uint64_t kLargestKept = 1u << 30;
-
-// Copies the regular file `from` to the new file `to`, synced; false when
-// it cannot.
-bool CopyFile(const std::string& from, const std::string& to) {
-  std::string content;
-  if (!ReadWholeFile(from, kLargestKept, &content)) return false;
-  const int out = CreateAndWrite(to, content);
-  return out >= 0 && SyncAndClose(out) == 0;
+// The folder part of `path` ("" for none) and its last name.
+std::pair<std::string, std::string> SplitFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash), path.substr(slash + 1)};
 }
 
-// A second name for `from` at `to` (the data is shared, never written
-// again), or a copy where the file system will not link.
-bool KeepFile(const std::string& from, const std::string& to) {
-  if (link(from.c_str(), to.c_str()) == 0) return true;
-  unlink(to.c_str());  // nothing, unless a link was half made
-  return CopyFile(from, to);
+// Whether `folder` holds every one of `names` (one listing, not a look-up
+// per file: the base has a thousand files and more).
+bool HoldsAll(const std::string& folder, const std::vector<std::string>& names) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return false;
+  std::unordered_set<std::string> present;
+  while (const dirent* entry = readdir(dir)) present.emplace(entry->d_name);
+  closedir(dir);
+  return std::all_of(names.begin(), names.end(),
+                     [&](const std::string& name) { return present.count(name) != 0; });
 }
 
 void AppendMask(std::string& out, std::vector<std::pair<uint32_t, uint32_t>> ranges) {
@@ -61,12 +60,12 @@ void AppendMask(std::string& out, std::vector<std::pair<uint32_t, uint32_t>> ran
 
 }  // namespace
 
-bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildProgress& progress,
-                TextBuildSummary* summary) {
-  BaseState base;
-  if (!ReadBaseState(BaseStateFile(options.previousFolder), &base) || base.pages.empty()) {
-    return false;
-  }
+bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const BaseState& base,
+                TBuildProgress& progress, TextBuildSummary* summary) {
+  // The pages read the base's files through the new folder's parent.
+  const auto [parent, baseName] = SplitFolder(options.baseFolder);
+  if (SplitFolder(options.outputFolder).first != parent || baseName.empty()) return false;
+  if (base.pages.empty()) return false;
   // Pages the base holds as they are now stay in it; the others are
   // indexed again, and the base's sections of those it held are masked.
   static const std::map<std::string, std::string> kNoAnchors;
@@ -105,18 +104,10 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildP
     maskedWords += page.words;
   }
 
-  // The base's files, kept as they are.
+  // The base's files stay where they are, never written again: the new
+  // folder only names them.
+  if (!HoldsAll(options.baseFolder, base.files)) return false;
   if (mkdir(options.outputFolder.c_str(), 0755) != 0) return false;
-  uint64_t keptBytes = 0;
-  for (const std::string& name : base.files) {
-    const std::string from = options.previousFolder + "/" + name;
-    struct stat st;
-    if (!KeepFile(from, options.outputFolder + "/" + name) || stat(from.c_str(), &st) != 0) {
-      RemoveTree(options.outputFolder);
-      return false;
-    }
-    keptBytes += static_cast<uint64_t>(st.st_size);
-  }
 
   // The pages changed or added since the base.
   uint64_t total = 0, done = 0;
@@ -169,11 +160,12 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildP
   if (!index.Sections().empty()) {
     shards = WriteShards(index, options.outputFolder, options.generation, &segment);
   }
-  std::string fields =
-      "\"pages\":" + std::to_string(summary->pages) + ",\"sections\":" + std::to_string(sections) +
-      ",\"words\":" + std::to_string(summary->words) + ",\"segments\":[{\"g\":\"" +
-      base.generation + "\",\"f\":\"\",\"sections\":" + std::to_string(base.sections) + "," +
-      base.ranges + ",\"mask\":";
+  std::string fields = "\"pages\":" + std::to_string(summary->pages) +
+                       ",\"sections\":" + std::to_string(sections) +
+                       ",\"words\":" + std::to_string(summary->words) + ",\"segments\":[{\"g\":\"" +
+                       base.generation + "\",\"dir\":\"../" + baseName +
+                       "/\",\"f\":\"\",\"sections\":" + std::to_string(base.sections) + "," +
+                       base.ranges + ",\"mask\":";
   AppendMask(fields, std::move(mask));
   fields += "}";
   if (!index.Sections().empty()) {
@@ -185,13 +177,9 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, TBuildP
   if (shards.error.empty())
     WriteManifest(options.outputFolder, options.generation, fields, &shards);
   summary->files = base.files.size() + shards.files;
-  summary->bytes = keptBytes + shards.bytes;
+  summary->bytes = base.bytes + shards.bytes;
   summary->error = shards.error;
-  // The base stays the next rebuild's base: its description goes along.
-  if (summary->error.empty() &&
-      !KeepFile(BaseStateFile(options.previousFolder), BaseStateFile(options.outputFolder))) {
-    WriteBaseState(BaseStateFile(options.outputFolder), base);
-  }
+  summary->baseFolder = baseName;
   progress.At(100);
   return true;
 }

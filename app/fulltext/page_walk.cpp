@@ -61,16 +61,20 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
     std::vector<std::string> names;
     while (dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.push_back(name);
+      if (name == "." || name == "..") continue;
+      // A plain file that is no page needs no look (the index's own
+      // thousands of files among them).
+      if (entry->d_type == DT_REG && !IsPageName(name)) continue;
+      names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::vector<std::string> folders;
     for (const std::string& name : names) {
       const std::string below = relative.empty() ? name : relative + "/" + name;
-      const std::string full = folder + "/" + below;
-      // Looked up in the open folder: no walk down the whole path per name.
+      // By the name in the listed folder: no walk along the whole path.
       if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
       if (S_ISLNK(st.st_mode)) {
+        const std::string full = folder + "/" + below;
         const std::string target = RealPath(full);
         if (target.empty()) {
           result.problems.push_back(full + ": " + std::strerror(errno));
@@ -91,6 +95,7 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
         }
       }
     }
+    closedir(dir);
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) pending.push_back(*it);
   }
   return result;

@@ -9,9 +9,10 @@
 //   each family of shards the range of keys each file holds, so a page
 //   loads only the files a query needs.  An index in two segments (a
 //   rebuild's, delta_build.h) has instead "segments": per segment the
-//   generation its files carry "g", their names' prefix "f", its count of
-//   sections, its ranges and, for the first, "mask": the ranges [from, to)
-//   of its sections that the page leaves out;
+//   generation its files carry "g", the folder that holds them "dir" when
+//   it is not the manifest's own ("../g7/", beside it), their names' prefix
+//   "f", its count of sections, its ranges and, for the first, "mask": the
+//   ranges [from, to) of its sections that the page leaves out;
 // - d<n>.js (k:"d"): the dictionary, words in order, each with its stem,
 //   front-coded in one string "w": per word, a digit for the characters
 //   shared with the word before, the rest of the word, and where the stem
@@ -47,7 +48,7 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 3;
+constexpr int kShardFormat = 4;
 
 struct ShardResult {
   size_t files = 0;

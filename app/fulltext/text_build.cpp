@@ -22,14 +22,20 @@ namespace lexidor::fulltext {
 
 namespace {
 
-// The names of the files in `folder`, manifest.js left out.
-std::vector<std::string> IndexFiles(const std::string& folder) {
+// The names of the files in `folder`, manifest.js left out, and their bytes.
+std::vector<std::string> IndexFiles(const std::string& folder, uint64_t* bytes) {
   std::vector<std::string> names;
+  *bytes = 0;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return names;
+  struct stat st;
   while (const dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name != "." && name != ".." && name != "manifest.js") names.push_back(name);
+    if (name == "." || name == ".." || name == "manifest.js") continue;
+    names.push_back(name);
+    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+      *bytes += static_cast<uint64_t>(st.st_size);
+    }
   }
   closedir(dir);
   std::sort(names.begin(), names.end());
@@ -43,7 +49,7 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
   state.generation = options.generation;
-  state.files = IndexFiles(options.outputFolder);
+  state.files = IndexFiles(options.outputFolder, &state.bytes);
   state.ranges = shards.ranges;
   state.sections = index.Sections().size();
   state.words = index.Words();
@@ -122,17 +128,31 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
 
 }  // namespace
 
-TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
+TextBuildInput ReadTextBuildInput(const std::string& htmlFolder, const std::set<std::string>& skip,
+                                  const std::string& baseFolder) {
+  TextBuildInput input;
+  input.baseFolder = baseFolder;
+  input.walk = WalkPages(htmlFolder, skip);
+  input.baseRead = !baseFolder.empty() && ReadBaseState(BaseStateFile(baseFolder), &input.base) &&
+                   !input.base.pages.empty();
+  return input;
+}
+
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput input) {
   TextBuildSummary summary;
   TBuildProgress progress(options.progress);
   progress.At(0);
-  WalkResult walk = WalkPages(options.htmlFolder, options.skip);
-  summary.skipped = std::move(walk.problems);
-  if (!options.previousFolder.empty()) {
+  summary.skipped = std::move(input.walk.problems);
+  if (!options.baseFolder.empty() && input.baseRead && input.baseFolder == options.baseFolder) {
     TextBuildSummary delta = summary;
-    if (BuildDelta(options, walk, progress, &delta)) return delta;
+    if (BuildDelta(options, input.walk, input.base, progress, &delta)) return delta;
   }
-  return BuildFull(options, walk, progress, std::move(summary));
+  return BuildFull(options, input.walk, progress, std::move(summary));
+}
+
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options) {
+  return BuildTextIndex(options,
+                        ReadTextBuildInput(options.htmlFolder, options.skip, options.baseFolder));
 }
 
 }  // namespace lexidor::fulltext

@@ -4,11 +4,12 @@
 //
 // A full build indexes every page into one segment and writes, beside its
 // folder, what a rebuild needs of it (base_state.h).  A rebuild after a few
-// pages changed keeps that base's files as they are (linked into the new
-// folder) and indexes only the pages changed or added since the base into
-// a second, small segment; the base's sections of changed and removed
-// pages are masked.  Past kDeltaPercent of the base's pages, or without a
-// usable base, a rebuild is a full build again.
+// pages changed leaves that base's files where they are, in the base's own
+// folder, which the new folder's manifest names, and indexes only the pages
+// changed or added since the base into a second, small segment; the base's
+// sections of changed and removed pages are masked.  Past kDeltaPercent of
+// the base's pages, or without a usable base, a rebuild is a full build
+// again.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "app/fulltext/base_state.h"
+#include "app/fulltext/page_walk.h"
+
 namespace lexidor::fulltext {
 
 struct TextBuildOptions {
@@ -25,9 +29,11 @@ struct TextBuildOptions {
   std::string outputFolder;  // created here; must not exist yet
   std::string generation;    // letters and digits, written into every file
   std::string cacheFile;     // "" for none; read first, written after a full build
-  // The current generation's folder, whose files a rebuild may keep; ""
-  // for none (a full build).
-  std::string previousFolder;
+  // The folder of the last full build, which the current index reads (its
+  // own folder, or the base its rebuild's manifest names), beside
+  // outputFolder: a rebuild may read its files in place.  "" for none (a
+  // full build).
+  std::string baseFolder;
   // Per page (path below htmlFolder): anchor -> the command's name.
   std::map<std::string, std::map<std::string, std::string>> anchors;
   std::set<std::string> skip;  // pages below htmlFolder that are not indexed
@@ -42,10 +48,13 @@ struct TextBuildSummary {
   size_t pages = 0;       // pages indexed
   size_t reused = 0;      // of them, taken from the cache or kept in the base segment
   bool baseKept = false;  // the last full build's files were kept, not written again
-  size_t segments = 1;    // 2 when pages changed since it are in a second segment
+  // The name of the folder beside the output folder whose files the new
+  // index reads as well (the base's, when kept); "" for none.
+  std::string baseFolder;
+  size_t segments = 1;  // 2 when pages changed since it are in a second segment
   size_t sections = 0;
   uint64_t words = 0;  // words indexed
-  size_t files = 0;    // files of the new folder, those kept from the base included
+  size_t files = 0;    // files of the index, those kept in the base's folder included
   uint64_t bytes = 0;  // their bytes
   // Pages (and folders) that could not be read: "<path>: <reason>".
   std::vector<std::string> skipped;
@@ -62,11 +71,29 @@ constexpr size_t kDeltaPercent = 10;
 // The file beside a generation's folder that describes its base.
 inline std::string BaseStateFile(const std::string& folder) { return folder + ".state"; }
 
+// What a build reads before it writes anything: the pages as the walk
+// finds them and the description of the base in `baseFolder` (when it can
+// be read).  Reading it is most of a small rebuild's work and writes
+// nothing, so a caller may read it ahead, on a thread of its own, while
+// other work runs; the pages are then taken as they were at that time.
+struct TextBuildInput {
+  std::string baseFolder;  // whose description `base` is
+  WalkResult walk;
+  BaseState base;
+  bool baseRead = false;  // false: none asked for, missing, damaged, or of another form
+};
+TextBuildInput ReadTextBuildInput(const std::string& htmlFolder, const std::set<std::string>& skip,
+                                  const std::string& baseFolder);
+
 // Never throws for what a page holds; an allocation the machine cannot give
 // passes as std::bad_alloc.  On error the output folder may hold part of
-// the files: the caller removes it.  After success BaseStateFile(output
-// folder) describes the new folder's base; a caller that then fails to put
-// the folder in place removes that file too.
+// the files: the caller removes it.  After a full build BaseStateFile(output
+// folder) describes the new folder as a base; a caller that then fails to
+// put the folder in place removes that file too.  The base folder is never
+// written to.
 TextBuildSummary BuildTextIndex(const TextBuildOptions& options);
+// The same from input read before, for these options' folders (an input
+// read for another base folder is taken for the pages only).
+TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput input);
 
 }  // namespace lexidor::fulltext

@@ -68,7 +68,7 @@
   for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 3;
+  var FORMAT = 4;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.

@@ -6,6 +6,14 @@
 
   var FT = global.LexidorFullText;
 
+  // The folder of a segment's files: the pointer's, or one the manifest
+  // gives beside it ("../g7/": a rebuild's index reads the files of the last
+  // full build where that build wrote them).
+  function segmentDir(dir, own) {
+    if (typeof own !== 'string' || !own) return dir;
+    return dir.replace(/[^\/]*\/$/, '') + own.replace(/^\.\.\//, '');
+  }
+
   // The whole index.  Its manifest names one segment (a full build) or two
   // (a rebuild: the files of the last full build, with the sections of the
   // pages changed or removed since masked, and the pages changed or added
@@ -45,8 +53,14 @@
                                          s: m.s}];
           var offset = 0;
           parts = segments.map(function (segment) {
-            var part = FT.createSegment({base: base, load: load, dir: pointer.dir,
+            var dir = segmentDir(pointer.dir, segment.dir);
+            var part = FT.createSegment({base: base, load: load, dir: dir,
                                          segment: segment, held: options.held});
+            // Files missing from a folder other than the pointer's are named
+            // with their folder.
+            part.named = function (names) {
+              return dir === pointer.dir ? names : names.map(function (n) { return dir + n; });
+            };
             part.offset = offset;
             offset += segment.sections;
             return part;
@@ -65,9 +79,9 @@
     // its own segment, so that no more sections are read than are shown.
     function merge(query, results, limit, done) {
       var total = 0, lost = [], at = results.map(function () { return 0; }), chosen = [];
-      results.forEach(function (r) {
+      results.forEach(function (r, i) {
         total += r.total;
-        lost = lost.concat(r.missing);
+        lost = lost.concat(parts[i].named(r.missing));
       });
       while (chosen.length < limit) {
         var best = -1;
@@ -89,7 +103,7 @@
             h.section += parts[i].offset;
             hits.push(h);
           });
-          lost = lost.concat(missing);
+          lost = lost.concat(parts[i].named(missing));
           if (--left > 0) return;
           hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
           done({query: query, total: total, hits: hits, missing: lost});
@@ -105,7 +119,12 @@
       start(function () {
         if (ticket !== latest) return;
         if (!parts) return callback({query: query, total: 0, hits: [], missing: missing});
-        if (parts.length === 1) return parts[0].search(query, callback, opts);
+        if (parts.length === 1) {
+          return parts[0].search(query, function (result) {
+            result.missing = parts[0].named(result.missing);
+            callback(result);
+          }, opts);
+        }
         // Each segment ranks its sections; only those shown are read.  (A
         // segment still loads ahead the sections of as many hits as are
         // shown for the next keystroke's likeliest query.)
