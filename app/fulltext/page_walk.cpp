@@ -95,7 +95,6 @@ WalkResult WalkPages(const std::string& folder, const std::set<std::string>& ski
         }
       }
     }
-    closedir(dir);
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) pending.push_back(*it);
   }
   return result;
