@@ -58,6 +58,12 @@
       function (f) { global.requestIdleCallback(f, {timeout: 100}); } :
       typeof global.setTimeout === 'function' ?
       function (f) { global.setTimeout(f, 0); } : function () {};
+  // A task, made of slices, runs for about SLICE_MS before it yields.
+  var SLICE_MS = 8;
+  var soon = typeof global.setTimeout === 'function' ?
+      function (f) { global.setTimeout(f, 0); } : null;
+  var now = global.performance && typeof global.performance.now === 'function' ?
+      function () { return global.performance.now(); } : Date.now;
   var DEFAULT_LIMIT = 10;
   var NEAR_RANKED = 200, NEAR_WINDOW = 8;
   // Characters of a section's text a hit shows, and how many of them come
@@ -282,29 +288,46 @@
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
       shards('p', ns, function (got, missing) {
+        var entries = {}, parts = [];
         stems.forEach(function (stem) {
           if (decoded[stem]) return;
-          var entry = {secs: [], imps: [], counts: [], at: [], parts: []};
+          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: []};
           ns.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) {
-              if (s.t[i] !== stem) continue;
-              decodePart(entry, s.d[i]);
-            }
+            for (var i = 0; i < s.t.length; i++) if (s.t[i] === stem) parts.push([entry, s.d[i]]);
           });
-          // A stem read without all its files is not kept: a later search
-          // tries them again.
-          if (missing.length === 0) {
-            decoded[stem] = entry;
-            held += entry.secs.length;
-          }
         });
-        done(missing);
-        stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
-        trim(stems);
-        holdFiles('p', got);
+        inSlices(parts.length, function (i) { decodePart(parts[i][0], parts[i][1]); }, function () {
+          // A stem read without all its files is not kept: a later search
+          // tries them again.  One another search decoded meanwhile is
+          // kept once.
+          for (var stem in entries) {
+            if (missing.length || decoded[stem]) continue;
+            decoded[stem] = entries[stem];
+            held += entries[stem].secs.length;
+          }
+          done(missing, entries);
+          stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
+          trim(stems);
+          holdFiles('p', got);
+        });
       });
+    }
+
+    // Runs step(0 .. count - 1), then done, in slices of about SLICE_MS,
+    // each in a task of its own, so that a common word's long postings
+    // never hold the page for long; at once where there is no timer.
+    function inSlices(count, step, done) {
+      var i = 0;
+      (function slice() {
+        var until = now() + SLICE_MS;
+        while (i < count) {
+          step(i++);
+          if (i < count && now() > until && soon) return soon(slice);
+        }
+        done();
+      })();
     }
 
     // Lets go of the postings used longest ago, past the bound, but for
@@ -338,20 +361,62 @@
       }
     }
 
+    // Decodes one file's postings of a stem onto `entry` (the number
+    // reader inlined: a common word's postings run to hundreds of
+    // thousands).
     function decodePart(entry, text) {
-      var part = entry.parts.length, pos = [0], section = 0;
+      var part = entry.parts.length, at = 0, end = text.length, section = 0, n = 0;
+      var last = entry.secs.length ? entry.secs[entry.secs.length - 1] : -1;
+      var values = [0, 0, 0];
       entry.parts.push(text);
-      while (pos[0] < text.length) {
-        var head = number(text, pos), digit = number(text, pos);
-        var count = head & 1 ? number(text, pos) : 1;
-        if (head < 0 || digit < 0 || count < 0) break;
-        section += Math.floor(head / 2);
+      while (at < end) {
+        // The head (section step and whether a count follows), the score's
+        // digit, the count; then the positions, skipped.
+        var want = 2, got = 0;
+        while (got < want) {
+          var v = 0, x;
+          for (;;) {
+            var c = at < end ? text.charCodeAt(at++) : -1;
+            x = c >= 0 && c < 128 ? SYMBOL[c] : -1;
+            if (x < 64) break;
+            v = v * 29 + (x - 64);
+          }
+          if (x < 0) return;
+          values[got++] = v * 64 + x;
+          if (got === 1 && values[0] & 1) want = 3;
+        }
+        var count = want === 3 ? values[2] : 1;
+        section += Math.floor(values[0] / 2);
+        if (section < last) entry.unordered = true;
+        last = section;
         entry.secs.push(section);
-        entry.imps.push(SCORES[digit & 63]);
+        entry.imps.push(SCORES[values[1] & 63]);
         entry.counts.push(count);
-        entry.at.push(part * 0x10000000 + pos[0]);  // where its positions start
-        for (var k = 0; k < count; k++) number(text, pos);
+        entry.at.push(part * 0x10000000 + at);  // where its positions start
+        for (n = 0; n < count && at < end; n++) {
+          c = text.charCodeAt(at);
+          while (at < end && (c >= 128 || SYMBOL[c] >= 64)) c = text.charCodeAt(++at);
+          at++;
+        }
       }
+    }
+
+    // Where section `s` stands in `entry`'s postings, or -1.
+    function find(entry, s) {
+      if (entry.unordered) {
+        if (!entry.index) {
+          entry.index = new Map();
+          for (var i = 0; i < entry.secs.length; i++) entry.index.set(entry.secs[i], i);
+        }
+        var at = entry.index.get(s);
+        return at === undefined ? -1 : at;
+      }
+      var secs = entry.secs, lo = 0, hi = secs.length;
+      while (lo < hi) {
+        var mid = (lo + hi) >> 1;
+        if (secs[mid] < s) lo = mid + 1; else hi = mid;
+      }
+      return lo < secs.length && secs[lo] === s ? lo : -1;
     }
 
     function positionsOf(entry, index) {
@@ -373,30 +438,34 @@
       if (!group.phrase) {
         var alternatives = lists[0];
         if (alternatives.length === 1) return alternatives[0];
-        var best = new Map();
+        // The best score of each section any of them holds, through the
+        // ranking's own marks and scores (free until it runs).
+        var secs = [];
         alternatives.forEach(function (e) {
           for (var i = 0; i < e.secs.length; i++) {
-            var old = best.get(e.secs[i]);
-            if (old === undefined || old < e.imps[i]) best.set(e.secs[i], e.imps[i]);
+            var s = e.secs[i];
+            if (!marks[s]) { marks[s] = 1; scores[s] = e.imps[i]; secs.push(s); }
+            else if (scores[s] < e.imps[i]) scores[s] = e.imps[i];
           }
         });
-        var secs = Array.from(best.keys()).sort(function (a, b) { return a - b; });
-        return {secs: secs, imps: secs.map(function (s) { return best.get(s); })};
+        var ordered = Int32Array.from(secs).sort(), imps = new Array(ordered.length);
+        secs = new Array(ordered.length);
+        for (var j = 0; j < ordered.length; j++) {
+          secs[j] = ordered[j];
+          imps[j] = scores[ordered[j]];
+          marks[ordered[j]] = 0;
+        }
+        return {secs: secs, imps: imps};
       }
       // A phrase: sections that hold every word, then a run of positions.
       // A phrase's last word typed as a prefix stands for its first stem.
       var heads = lists.map(function (l) { return l[0]; });
       var first = heads[0], out = {secs: [], imps: []};
-      var index = heads.map(function (e) {
-        var m = new Map();
-        for (var i = 0; i < e.secs.length; i++) m.set(e.secs[i], i);
-        return m;
-      });
       for (var i = 0; i < first.secs.length; i++) {
         var s = first.secs[i], where = [], ok = true, sum = 0;
         for (var k = 0; k < heads.length && ok; k++) {
-          var at = index[k].get(s);
-          if (at === undefined) ok = false; else { where.push(at); sum += heads[k].imps[at]; }
+          var at = find(heads[k], s);
+          if (at < 0) ok = false; else { where.push(at); sum += heads[k].imps[at]; }
         }
         if (!ok) continue;
         var sets = heads.map(function (e, k) { return positionsOf(e, where[k]); });
@@ -412,8 +481,8 @@
     }
 
     // Ranks the sections every group holds: highest score first, then in
-    // document order.
-    function rank(groups) {
+    // document order, for the first `sorted` of them at least.
+    function rank(groups, sorted) {
       groups = groups.slice().sort(function (a, b) { return a.secs.length - b.secs.length; });
       var first = groups[0], g, i, s;
       for (i = 0; i < first.secs.length; i++) {
@@ -428,17 +497,54 @@
           if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
         }
       }
-      var hits = [];
-      for (i = 0; i < first.secs.length; i++) {
+      var n = first.secs.length, hits = new Int32Array(n), sc = new Float64Array(n), m = 0;
+      for (i = 0; i < n; i++) {
         s = first.secs[i];
-        if (marks[s] === groups.length && !hidden[s]) hits.push(s);
+        if (marks[s] === groups.length && !hidden[s]) { hits[m] = s; sc[m++] = scores[s]; }
         marks[s] = 0;
       }
-      var sc = hits.map(function (h) { return scores[h]; });
-      var order = hits.map(function (_, k) { return k; });
+      // Only the first `sorted` are ever shown or ranked again: past twice
+      // that many hits, those scoring above the sorted-th are sorted and
+      // the rest follow in document order (a common word's hundreds of
+      // thousands of sections sorted whole held the page for 100 ms).
+      var order = [], top = m > 2 * sorted ? new Uint8Array(m) : null;
+      if (top) {
+        var cut = kthLargest(sc.slice(0, m), sorted - 1), ties = sorted;
+        for (i = 0; i < m; i++) if (sc[i] > cut) ties--;
+        // of the hits scoring just the cut, the first `ties` are sorted
+        for (i = 0; i < m; i++) {
+          if (sc[i] > cut || (sc[i] === cut && ties-- > 0)) { top[i] = 1; order.push(i); }
+        }
+      } else {
+        for (i = 0; i < m; i++) order.push(i);
+      }
       order.sort(function (a, b) { return sc[b] - sc[a] || hits[a] - hits[b]; });
-      return {ids: order.map(function (k) { return hits[k]; }),
-              scores: order.map(function (k) { return sc[k]; })};
+      var ids = new Int32Array(m), out = new Float64Array(m), k = order.length;
+      for (i = 0; i < k; i++) { ids[i] = hits[order[i]]; out[i] = sc[order[i]]; }
+      for (i = 0; top && i < m; i++) if (!top[i]) { ids[k] = hits[i]; out[k++] = sc[i]; }
+      return {ids: ids, scores: out};
+    }
+
+    // The k-th largest (from 0) of `a`, whose order it changes: a
+    // selection in three parts (above, equal to, below a pivot), as scores
+    // repeat a lot.
+    function kthLargest(a, k) {
+      var lo = 0, hi = a.length - 1;
+      for (;;) {
+        if (lo >= hi) return a[lo];
+        var x = a[lo], y = a[(lo + hi) >> 1], z = a[hi];
+        var pivot = x < y ? (y < z ? y : x < z ? z : x) : (x < z ? x : y < z ? z : y);
+        var lt = lo, gt = hi, i = lo;
+        while (i <= gt) {
+          var v = a[i];
+          if (v > pivot) { a[i] = a[lt]; a[lt++] = v; i++; }
+          else if (v < pivot) { a[i] = a[gt]; a[gt--] = v; }
+          else i++;
+        }
+        if (k < lt) hi = lt - 1;
+        else if (k > gt) lo = gt + 1;
+        else return pivot;
+      }
     }
 
     // Words typed together count more where they stand together: among the
@@ -451,13 +557,8 @@
       for (var i = 0; i < n; i++) {
         var s = ranked.ids[i], sets = [], ok = true;
         for (var k = 0; k < entries.length && ok; k++) {
-          var e = entries[k];
-          if (!e.index) {
-            e.index = new Map();
-            for (var j = 0; j < e.secs.length; j++) e.index.set(e.secs[j], j);
-          }
-          var at = e.index.get(s);
-          if (at === undefined) ok = false; else sets.push(positionsOf(e, at));
+          var at = find(entries[k], s);
+          if (at < 0) ok = false; else sets.push(positionsOf(entries[k], at));
         }
         var factor = 1;
         if (ok) {
@@ -479,9 +580,11 @@
       for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
     }
 
-    // The sections the groups find, best first.
-    function order(groups, stemsOf) {
-      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }));
+    // The sections the groups find, best first (the first `shown` and
+    // NEAR_RANKED in order, at least).
+    function order(groups, stemsOf, shown) {
+      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }),
+                        Math.max(NEAR_RANKED, shown));
       var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
       if (plain.length > 1) {
         near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
@@ -619,12 +722,13 @@
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var ranked = order(parsed.groups, stemsOf);
+            var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
+            var ranked = order(parsed.groups, stemsOf, Math.max(limit, shownLater));
             var lastGroup = parsed.groups[parsed.groups.length - 1];
             guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
                      word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                     limit: opts && opts.shown !== undefined ? opts.shown : limit};
-            var shown = ranked.ids.slice(0, limit);
+                     limit: shownLater};
+            var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
             details(shown, hl, function (hits, m3) {
               hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
               answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
@@ -696,7 +800,7 @@
       var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
                                                   prefix: !next.whole}]);
       var want = {};
-      order(groups, stemsOf).ids.slice(0, g.limit).forEach(function (id) {
+      order(groups, stemsOf, g.limit).ids.slice(0, g.limit).forEach(function (id) {
         want[sectionShard(id)] = 1;
       });
       Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
