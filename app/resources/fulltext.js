@@ -58,8 +58,10 @@
       function (f) { global.requestIdleCallback(f, {timeout: 100}); } :
       typeof global.setTimeout === 'function' ?
       function (f) { global.setTimeout(f, 0); } : function () {};
-  // A task, made of slices, runs for about SLICE_MS before it yields.
-  var SLICE_MS = 8;
+  // A task, made of slices, runs for about SLICE_MS before it yields, and
+  // decodes SLICE_POSTINGS postings between looks at the clock; a stem's
+  // postings of more than SLICE_TEXT characters are decoded apart.
+  var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
   var soon = typeof global.setTimeout === 'function' ?
       function (f) { global.setTimeout(f, 0); } : null;
   var now = global.performance && typeof global.performance.now === 'function' ?
@@ -148,6 +150,10 @@
     var pinned = {};           // stem -> searches waiting for its postings
     var heldFiles = {};        // registry key -> file name, of files searches read
     var bounds = options.held || {postings: HELD_POSTINGS, files: HELD_FILES};
+    // Postings decoded between looks at the clock, and the text of a
+    // stem's postings decoded from a task of its own (a test makes them
+    // small, to decode every word in parts, apart).
+    var slicePostings = bounds.slice || SLICE_POSTINGS, sliceText = bounds.slice ? 0 : SLICE_TEXT;
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
@@ -298,7 +304,15 @@
             for (var i = 0; i < s.t.length; i++) if (s.t[i] === stem) parts.push([entry, s.d[i]]);
           });
         });
-        inSlices(parts.length, function (i) { decodePart(parts[i][0], parts[i][1]); }, function () {
+        // A common word's postings (more than a task's worth) are decoded
+        // from a task of their own, after the one that unpacked their file.
+        var j = 0, at = 0, size = 0;
+        parts.forEach(function (part) { size += part[1].length; });
+        inSlices(function () {
+          if (j < parts.length) at = decodePart(parts[j][0], parts[j][1], at, slicePostings);
+          if (at < 0) { j++; at = 0; }
+          return j < parts.length;
+        }, size > sliceText, function () {
           // A stem read without all its files is not kept: a later search
           // tries them again.  One another search decoded meanwhile is
           // kept once.
@@ -307,7 +321,7 @@
             decoded[stem] = entries[stem];
             held += entries[stem].secs.length;
           }
-          done(missing, entries);
+          done(missing, size > sliceText);
           stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
           trim(stems);
           holdFiles('p', got);
@@ -315,19 +329,17 @@
       });
     }
 
-    // Runs step(0 .. count - 1), then done, in slices of about SLICE_MS,
-    // each in a task of its own, so that a common word's long postings
-    // never hold the page for long; at once where there is no timer.
-    function inSlices(count, step, done) {
-      var i = 0;
-      (function slice() {
+    // Runs step() until it returns false, then done, in slices of about
+    // SLICE_MS, each in a task of its own (the first too when `apart`), so
+    // that a common word's long postings never hold the page for long; at
+    // once where there is no timer.
+    function inSlices(step, apart, done) {
+      var slice = function () {
         var until = now() + SLICE_MS;
-        while (i < count) {
-          step(i++);
-          if (i < count && now() > until && soon) return soon(slice);
-        }
+        while (step()) if (now() > until && soon) return soon(slice);
         done();
-      })();
+      };
+      if (apart && soon) soon(slice); else slice();
     }
 
     // Lets go of the postings used longest ago, past the bound, but for
@@ -361,44 +373,47 @@
       }
     }
 
-    // Decodes one file's postings of a stem onto `entry` (the number
-    // reader inlined: a common word's postings run to hundreds of
-    // thousands).
-    function decodePart(entry, text) {
-      var part = entry.parts.length, at = 0, end = text.length, section = 0, n = 0;
+    // Decodes one file's postings of a stem onto `entry`, from `at` in its
+    // text, `count` postings at most; gives where it stopped, or -1 at the
+    // end (the number reader inlined: a common word's postings run to
+    // hundreds of thousands).
+    function decodePart(entry, text, at, count) {
+      if (at === 0) { entry.parts.push(text); entry.section = 0; }
+      var part = entry.parts.length - 1, end = text.length, section = entry.section;
       var last = entry.secs.length ? entry.secs[entry.secs.length - 1] : -1;
-      var values = [0, 0, 0];
-      entry.parts.push(text);
-      while (at < end) {
+      var values = [0, 0, 0], c = 0;
+      for (; at < end && count > 0; count--) {
         // The head (section step and whether a count follows), the score's
         // digit, the count; then the positions, skipped.
         var want = 2, got = 0;
         while (got < want) {
           var v = 0, x;
           for (;;) {
-            var c = at < end ? text.charCodeAt(at++) : -1;
+            c = at < end ? text.charCodeAt(at++) : -1;
             x = c >= 0 && c < 128 ? SYMBOL[c] : -1;
             if (x < 64) break;
             v = v * 29 + (x - 64);
           }
-          if (x < 0) return;
+          if (x < 0) return -1;
           values[got++] = v * 64 + x;
           if (got === 1 && values[0] & 1) want = 3;
         }
-        var count = want === 3 ? values[2] : 1;
+        var positions = want === 3 ? values[2] : 1;
         section += Math.floor(values[0] / 2);
         if (section < last) entry.unordered = true;
         last = section;
         entry.secs.push(section);
         entry.imps.push(SCORES[values[1] & 63]);
-        entry.counts.push(count);
+        entry.counts.push(positions);
         entry.at.push(part * 0x10000000 + at);  // where its positions start
-        for (n = 0; n < count && at < end; n++) {
+        for (var n = 0; n < positions && at < end; n++) {
           c = text.charCodeAt(at);
           while (at < end && (c >= 128 || SYMBOL[c] >= 64)) c = text.charCodeAt(++at);
           at++;
         }
       }
+      entry.section = section;
+      return at < end ? at : -1;
     }
 
     // Where section `s` stands in `entry`'s postings, or -1.
@@ -427,11 +442,11 @@
     }
 
     // One group's sections and scores: a word, a prefix or a phrase.
-    function groupHits(group, stemsOf) {
+    function groupHits(group, stemsOf, held) {
       var lists = group.words.map(function (w, k) {
         var last = group.prefix && k === group.words.length - 1;
         return (last ? stemsOf.prefix : [stemsOf[w]]).filter(Boolean).map(function (s) {
-          return decoded[s];
+          return held[s];
         });
       });
       if (lists.some(function (l) { return l.length === 0; })) return {secs: [], imps: []};
@@ -485,23 +500,30 @@
     function rank(groups, sorted) {
       groups = groups.slice().sort(function (a, b) { return a.secs.length - b.secs.length; });
       var first = groups[0], g, i, s;
-      for (i = 0; i < first.secs.length; i++) {
-        s = first.secs[i];
-        marks[s] = 1;
-        scores[s] = first.imps[i];
-      }
-      for (g = 1; g < groups.length; g++) {
-        var e = groups[g];
-        for (i = 0; i < e.secs.length; i++) {
-          s = e.secs[i];
-          if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
-        }
-      }
       var n = first.secs.length, hits = new Int32Array(n), sc = new Float64Array(n), m = 0;
-      for (i = 0; i < n; i++) {
-        s = first.secs[i];
-        if (marks[s] === groups.length && !hidden[s]) { hits[m] = s; sc[m++] = scores[s]; }
-        marks[s] = 0;
+      if (groups.length === 1) {
+        for (i = 0; i < n; i++) {
+          s = first.secs[i];
+          if (!hidden[s]) { hits[m] = s; sc[m++] = first.imps[i]; }
+        }
+      } else {
+        for (i = 0; i < n; i++) {
+          s = first.secs[i];
+          marks[s] = 1;
+          scores[s] = first.imps[i];
+        }
+        for (g = 1; g < groups.length; g++) {
+          var e = groups[g];
+          for (i = 0; i < e.secs.length; i++) {
+            s = e.secs[i];
+            if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
+          }
+        }
+        for (i = 0; i < n; i++) {
+          s = first.secs[i];
+          if (marks[s] === groups.length && !hidden[s]) { hits[m] = s; sc[m++] = scores[s]; }
+          marks[s] = 0;
+        }
       }
       // Only the first `sorted` are ever shown or ranked again: past twice
       // that many hits, those scoring above the sorted-th are sorted and
@@ -581,15 +603,27 @@
     }
 
     // The sections the groups find, best first (the first `shown` and
-    // NEAR_RANKED in order, at least).
-    function order(groups, stemsOf, shown) {
-      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }),
-                        Math.max(NEAR_RANKED, shown));
-      var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
-      if (plain.length > 1) {
-        near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+    // NEAR_RANKED in order, at least), given to `done`: each group's
+    // sections, then their ranking, a step each, in slices of tasks (a
+    // common word's sections take tens of milliseconds a step).  The
+    // postings used are held from the start, whatever a search meanwhile
+    // lets go of.
+    function order(groups, stemsOf, shown, apart, done) {
+      var held = {}, lists = [], ranked = null, i = 0;
+      for (var w in stemsOf) {
+        [].concat(stemsOf[w]).forEach(function (s) { if (s && decoded[s]) held[s] = decoded[s]; });
       }
-      return ranked;
+      var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
+      inSlices(function () {
+        if (i < groups.length) {
+          lists[i] = groupHits(groups[i], stemsOf, held);
+        } else if (i === groups.length) {
+          ranked = rank(lists, Math.max(NEAR_RANKED, shown));
+        } else {
+          near(ranked, plain.map(function (g) { return held[stemsOf[g.words[0]]]; }));
+        }
+        return ++i < groups.length + (plain.length > 1 ? 2 : 1);
+      }, apart, function () { done(ranked); });
     }
 
     // Titles, links and excerpts of sections, in the order given.
@@ -716,23 +750,25 @@
               (prefix && !stemsOf.prefix.length)) {
             return empty();
           }
-          postings(stems, function (m2) {
+          postings(stems, function (m2, long) {
             if (ticket !== latest) return;
             if (m2.length) return empty(m2);
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
             var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
-            var ranked = order(parsed.groups, stemsOf, Math.max(limit, shownLater));
-            var lastGroup = parsed.groups[parsed.groups.length - 1];
-            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
-                     word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                     limit: shownLater};
-            var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
-            details(shown, hl, function (hits, m3) {
-              hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-              answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
-                      ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+            order(parsed.groups, stemsOf, Math.max(limit, shownLater), long, function (ranked) {
+              if (ticket !== latest) return;
+              var lastGroup = parsed.groups[parsed.groups.length - 1];
+              guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                       word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                       limit: shownLater};
+              var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
+              details(shown, hl, function (hits, m3) {
+                hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
+                answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
+                        ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+              });
             });
           });
         });
@@ -799,11 +835,12 @@
       }
       var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
                                                   prefix: !next.whole}]);
-      var want = {};
-      order(groups, stemsOf, g.limit).ids.slice(0, g.limit).forEach(function (id) {
-        want[sectionShard(id)] = 1;
+      order(groups, stemsOf, g.limit, true, function (ranked) {
+        if (g.ticket !== latest) return;
+        var want = {};
+        ranked.ids.slice(0, g.limit).forEach(function (id) { want[sectionShard(id)] = 1; });
+        Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
       });
-      Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
     }
 
     // Loads, ahead of the search that will want them, the dictionary files
