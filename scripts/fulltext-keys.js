@@ -147,6 +147,10 @@ console.log(`keys:    ${queries.length} queries typed key by key in node, each f
 console.log(`         first text results wait median ${p(firsts, 0.5)} ms, max ${p(firsts, 1)} ms`);
 console.log(`         further keystrokes wait median ${p(waits, 0.5)} ms, p95 ${p(waits, 0.95)} ms; ` +
             `${zero} of ${waits.length} answered at once (${superseded} superseded)`);
+const rounds = [];
+waits.forEach((w) => { const r = Math.round(w / latency); rounds[r] = (rounds[r] || 0) + 1; });
+console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
+            Array.from(rounds, (n) => n || 0).join(' / '));
 console.log(`         bytes per query median ${(p(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
             `max ${(p(bytes, 1) / 1000).toFixed(0)} KB; engine work per search call median ` +
             `${p(work, 0.5).toFixed(1)} ms, max ${p(work, 1).toFixed(1)} ms; longest task of the engine's ` +

@@ -51,6 +51,9 @@
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
   var AHEAD_GUESSES = 1;
+  // Further ways, likeliest first, whose first hits' section files are
+  // loaded too when no more than CHEAP_FILES of them are not in yet.
+  var CHEAP_GUESSES = 4, CHEAP_FILES = 5;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -789,8 +792,10 @@
       if (!g || g.ticket !== ticket) return prefetch(parsed);
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
-        nextWords(g, prefixed).slice(0, AHEAD_GUESSES).forEach(function (next) {
-          later(function () { if (ticket === latest) showable(g, next); });
+        nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
+          later(function () {
+            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_FILES);
+          });
         });
       });
     }
@@ -825,8 +830,9 @@
       return out.sort(function (a, b) { return b.weight - a.weight; });
     }
 
-    // Loads the section files of the hits a next word would show first.
-    function showable(g, next) {
+    // Loads the section files of the hits a next word would show first,
+    // when no more than `cap` of them are still to load.
+    function showable(g, next, cap) {
       var stemsOf = Object.assign({}, g.stemsOf), last = g.groups[g.groups.length - 1];
       if (next.whole) {
         stemsOf[g.word] = next.stems[0];
@@ -837,9 +843,14 @@
                                                   prefix: !next.whole}]);
       order(groups, stemsOf, g.limit, true, function (ranked) {
         if (g.ticket !== latest) return;
-        var want = {};
-        ranked.ids.slice(0, g.limit).forEach(function (id) { want[sectionShard(id)] = 1; });
-        Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
+        var want = {}, wanted = [];
+        ranked.ids.slice(0, g.limit).forEach(function (id) {
+          var n = sectionShard(id);
+          if (want[n] || registry[pointer.generation + '/s' + n] || loading[prefix + 's' + n + '.js']) return;
+          want[n] = 1;
+          wanted.push(n);
+        });
+        if (wanted.length <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
       });
     }
 
