@@ -52,8 +52,9 @@
   // loaded ahead.
   var AHEAD_GUESSES = 1;
   // Further ways, likeliest first, whose first hits' section files are
-  // loaded too when no more than CHEAP_FILES of them are not in yet.
-  var CHEAP_GUESSES = 4, CHEAP_FILES = 5;
+  // loaded too when those not in yet hold no more than CHEAP_SECTIONS
+  // sections (five files of a small kit, two of a large one).
+  var CHEAP_GUESSES = 4, CHEAP_SECTIONS = 320;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -794,7 +795,7 @@
         if (ticket !== latest || missing.length) return;
         nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
           later(function () {
-            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_FILES);
+            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
           });
         });
       });
@@ -831,7 +832,7 @@
     }
 
     // Loads the section files of the hits a next word would show first,
-    // when no more than `cap` of them are still to load.
+    // when those still to load hold no more than `cap` sections.
     function showable(g, next, cap) {
       var stemsOf = Object.assign({}, g.stemsOf), last = g.groups[g.groups.length - 1];
       if (next.whole) {
@@ -843,14 +844,15 @@
                                                   prefix: !next.whole}]);
       order(groups, stemsOf, g.limit, true, function (ranked) {
         if (g.ticket !== latest) return;
-        var want = {}, wanted = [];
+        var want = {}, wanted = [], held = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
           if (want[n] || registry[pointer.generation + '/s' + n] || loading[prefix + 's' + n + '.js']) return;
           want[n] = 1;
           wanted.push(n);
+          held += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
         });
-        if (wanted.length <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
+        if (held <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
       });
     }
 
