@@ -55,6 +55,8 @@
   // loaded too when those not in yet hold no more than CHEAP_SECTIONS
   // sections (five files of a small kit, two of a large one).
   var CHEAP_GUESSES = 4, CHEAP_SECTIONS = 320;
+  // A prefix's dictionary files loaded ahead, when there are no more.
+  var AHEAD_DICTIONARY = 4;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -791,6 +793,13 @@
       var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
       if (!g || g.ticket !== ticket) return prefetch(parsed);
+      // The dictionary files of the words the last word begins past the
+      // two a search reads, when they are few: the next letter's words may
+      // lie in them.
+      if (g.prefix || g.word.length <= 2) {
+        var all = rangeShards(manifest.d, g.word, g.word + '\uffff', AHEAD_DICTIONARY + 1);
+        if (all.length <= AHEAD_DICTIONARY) all.forEach(function (n) { shard('d', n, function () {}); });
+      }
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
         nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
