@@ -165,7 +165,8 @@ function known(modules, oracleFile) {
   let long = 0;
   items.forEach((item) => [item.words[0], item.words[0].slice(0, 3)].forEach((text) => {
     const shown = engine.search(text, 10), all = engine.search(text);
-    const first = (r) => JSON.stringify(Array.from(r.ranked.slice(0, 200), (id, k) => [id, r.scores[k]]));
+    const first = (r) =>
+      JSON.stringify(Array.from(r.ranked.slice(0, 200), (id, k) => [id, r.scores[k]]));
     if (shown.total !== all.total || first(shown) !== first(all)) {
       fail(`${JSON.stringify(text)}: ranked in part ${first(shown)}, whole ${first(all)}`);
     }

@@ -798,7 +798,9 @@
       // lie in them.
       if (g.prefix || g.word.length <= 2) {
         var all = rangeShards(manifest.d, g.word, g.word + '\uffff', AHEAD_DICTIONARY + 1);
-        if (all.length <= AHEAD_DICTIONARY) all.forEach(function (n) { shard('d', n, function () {}); });
+        if (all.length <= AHEAD_DICTIONARY) {
+          all.forEach(function (n) { shard('d', n, function () {}); });
+        }
       }
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
@@ -856,7 +858,8 @@
         var want = {}, wanted = [], held = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
-          if (want[n] || registry[pointer.generation + '/s' + n] || loading[prefix + 's' + n + '.js']) return;
+          var file = prefix + 's' + n + '.js';
+          if (want[n] || registry[pointer.generation + '/s' + n] || loading[file]) return;
           want[n] = 1;
           wanted.push(n);
           held += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
