@@ -95,7 +95,7 @@ function property(oracleFile) {
     // Typed key by key into one engine whose files arrive in later tasks,
     // interleaved with the keystrokes, while it loads ahead what the next
     // keystroke may want, and lets go of all but a few postings and files
-    // loaded, and decodes postings two at a time in tasks of their own:
+    // loaded, and decodes and ranks every search in small steps, a task each:
     // every answer is the latest query's and the same as a fresh engine's.
     const queue = [];
     const warm = open(corpus.modules, scriptFile, (f) => queue.push(f),

@@ -68,6 +68,9 @@
   // decodes SLICE_POSTINGS postings between looks at the clock; a stem's
   // postings of more than SLICE_TEXT characters are decoded apart.
   var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  // A search ranks more than BIG_ORDER postings in slices, pausing every
+  // CHUNK_MASK + 1 sections (every PHRASE_MASK + 1 of a phrase's first word).
+  var BIG_ORDER = 65536, CHUNK_MASK = 16383, PHRASE_MASK = 1023;
   var soon = typeof global.setTimeout === 'function' ?
       function (f) { global.setTimeout(f, 0); } : null;
   var now = global.performance && typeof global.performance.now === 'function' ?
@@ -156,10 +159,14 @@
     var pinned = {};           // stem -> searches waiting for its postings
     var heldFiles = {};        // registry key -> file name, of files searches read
     var bounds = options.held || {postings: HELD_POSTINGS, files: HELD_FILES};
-    // Postings decoded between looks at the clock, and the text of a
-    // stem's postings decoded from a task of its own (a test makes them
-    // small, to decode every word in parts, apart).
+    // Postings decoded between looks at the clock, the text of a stem's
+    // postings decoded from a task of its own, the postings of a search
+    // ranked in slices, the sections between pauses, and a slice's time (a
+    // test makes them all small, to decode and rank every search in parts,
+    // a task each).
     var slicePostings = bounds.slice || SLICE_POSTINGS, sliceText = bounds.slice ? 0 : SLICE_TEXT;
+    var bigOrder = bounds.slice ? 0 : BIG_ORDER, chunkMask = bounds.slice ? 1 : CHUNK_MASK;
+    var phraseMask = bounds.slice ? 1 : PHRASE_MASK, sliceMs = bounds.slice ? 0 : SLICE_MS;
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
@@ -341,8 +348,8 @@
     // once where there is no timer.
     function inSlices(step, apart, done) {
       var slice = function () {
-        var until = now() + SLICE_MS;
-        while (step()) if (now() > until && soon) return soon(slice);
+        var until = now() + sliceMs;
+        while (step()) if (now() >= until && soon) return soon(slice);
         done();
       };
       if (apart && soon) soon(slice); else slice();
@@ -447,8 +454,10 @@
       return out;
     }
 
-    // One group's sections and scores: a word, a prefix or a phrase.
-    function groupHits(group, stemsOf, held) {
+    // One group's sections and scores: a word, a prefix or a phrase.  A
+    // generator, which pauses every CHUNK sections (see order); `scratch`
+    // holds the marks and scores it may use.
+    function* groupHits(group, stemsOf, held, scratch) {
       var lists = group.words.map(function (w, k) {
         var last = group.prefix && k === group.words.length - 1;
         return (last ? stemsOf.prefix : [stemsOf[w]]).filter(Boolean).map(function (s) {
@@ -456,25 +465,30 @@
         });
       });
       if (lists.some(function (l) { return l.length === 0; })) return {secs: [], imps: []};
+      var marks = scratch.marks, scores = scratch.scores, i, j, s;
       if (!group.phrase) {
         var alternatives = lists[0];
         if (alternatives.length === 1) return alternatives[0];
-        // The best score of each section any of them holds, through the
-        // ranking's own marks and scores (free until it runs).
+        // The best score of each section any of them holds.
         var secs = [];
-        alternatives.forEach(function (e) {
-          for (var i = 0; i < e.secs.length; i++) {
-            var s = e.secs[i];
+        for (j = 0; j < alternatives.length; j++) {
+          var e = alternatives[j];
+          for (i = 0; i < e.secs.length; i++) {
+            s = e.secs[i];
             if (!marks[s]) { marks[s] = 1; scores[s] = e.imps[i]; secs.push(s); }
             else if (scores[s] < e.imps[i]) scores[s] = e.imps[i];
+            if ((i & chunkMask) === chunkMask) yield;
           }
-        });
+        }
+        yield;
         var ordered = Int32Array.from(secs).sort(), imps = new Array(ordered.length);
+        yield;
         secs = new Array(ordered.length);
-        for (var j = 0; j < ordered.length; j++) {
+        for (j = 0; j < ordered.length; j++) {
           secs[j] = ordered[j];
           imps[j] = scores[ordered[j]];
           marks[ordered[j]] = 0;
+          if ((j & chunkMask) === chunkMask) yield;
         }
         return {secs: secs, imps: imps};
       }
@@ -482,53 +496,62 @@
       // A phrase's last word typed as a prefix stands for its first stem.
       var heads = lists.map(function (l) { return l[0]; });
       var first = heads[0], out = {secs: [], imps: []};
-      for (var i = 0; i < first.secs.length; i++) {
-        var s = first.secs[i], where = [], ok = true, sum = 0;
+      var found = false, sets = null;
+      var inRun = function (p) {
+        if (found) return;
+        for (var k = 1; k < sets.length; k++) if (!sets[k].has(p + k)) return;
+        found = true;
+      };
+      for (i = 0; i < first.secs.length; i++) {
+        if ((i & phraseMask) === phraseMask) yield;
+        var where = [], ok = true, sum = 0;
+        s = first.secs[i];
         for (var k = 0; k < heads.length && ok; k++) {
           var at = find(heads[k], s);
           if (at < 0) ok = false; else { where.push(at); sum += heads[k].imps[at]; }
         }
         if (!ok) continue;
-        var sets = heads.map(function (e, k) { return positionsOf(e, where[k]); });
-        var found = false;
-        sets[0].forEach(function (p) {
-          if (found) return;
-          for (var k = 1; k < sets.length; k++) if (!sets[k].has(p + k)) return;
-          found = true;
-        });
+        sets = heads.map(function (e, k) { return positionsOf(e, where[k]); });
+        found = false;
+        sets[0].forEach(inRun);
         if (found) { out.secs.push(s); out.imps.push(sum); }
       }
       return out;
     }
 
     // Ranks the sections every group holds: highest score first, then in
-    // document order, for the first `sorted` of them at least.
-    function rank(groups, sorted) {
+    // document order, for the first `sorted` of them at least.  A
+    // generator, like groupHits.
+    function* rank(groups, sorted, scratch) {
       groups = groups.slice().sort(function (a, b) { return a.secs.length - b.secs.length; });
-      var first = groups[0], g, i, s;
+      var marks = scratch.marks, scores = scratch.scores, first = groups[0], g, i, s;
       var n = first.secs.length, hits = new Int32Array(n), sc = new Float64Array(n), m = 0;
       if (groups.length === 1) {
         for (i = 0; i < n; i++) {
           s = first.secs[i];
           if (!hidden[s]) { hits[m] = s; sc[m++] = first.imps[i]; }
+          if ((i & chunkMask) === chunkMask) yield;
         }
       } else {
         for (i = 0; i < n; i++) {
           s = first.secs[i];
           marks[s] = 1;
           scores[s] = first.imps[i];
+          if ((i & chunkMask) === chunkMask) yield;
         }
         for (g = 1; g < groups.length; g++) {
           var e = groups[g];
           for (i = 0; i < e.secs.length; i++) {
             s = e.secs[i];
             if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
+            if ((i & chunkMask) === chunkMask) yield;
           }
         }
         for (i = 0; i < n; i++) {
           s = first.secs[i];
           if (marks[s] === groups.length && !hidden[s]) { hits[m] = s; sc[m++] = scores[s]; }
           marks[s] = 0;
+          if ((i & chunkMask) === chunkMask) yield;
         }
       }
       // Only the first `sorted` are ever shown or ranked again: past twice
@@ -537,12 +560,15 @@
       // thousands of sections sorted whole held the page for 100 ms).
       var order = [], top = m > 2 * sorted ? new Uint8Array(m) : null;
       if (top) {
+        yield;
         var cut = kthLargest(sc.slice(0, m), sorted - 1), ties = sorted;
+        yield;
         for (i = 0; i < m; i++) if (sc[i] > cut) ties--;
         // of the hits scoring just the cut, the first `ties` are sorted
         for (i = 0; i < m; i++) {
           if (sc[i] > cut || (sc[i] === cut && ties-- > 0)) { top[i] = 1; order.push(i); }
         }
+        yield;
       } else {
         for (i = 0; i < m; i++) order.push(i);
       }
@@ -609,26 +635,46 @@
     }
 
     // The sections the groups find, best first (the first `shown` and
-    // NEAR_RANKED in order, at least), given to `done`: each group's
-    // sections, then their ranking, a step each, in slices of tasks (a
-    // common word's sections take tens of milliseconds a step).  The
-    // postings used are held from the start, whatever a search meanwhile
-    // lets go of.
-    function order(groups, stemsOf, shown, apart, done) {
-      var held = {}, lists = [], ranked = null, i = 0;
+    // NEAR_RANKED in order, at least), given to `done`, or null to `done`
+    // when `live()` turns false first.  The postings used are held from
+    // the start, whatever a search meanwhile lets go of.  A search of
+    // more than BIG_ORDER postings goes in slices of tasks, with marks and
+    // scores of its own (a common word's sections take tens of
+    // milliseconds); a smaller one at once, with the segment's.
+    function order(groups, stemsOf, shown, apart, live, done) {
+      var held = {}, size = 0, ranked = null, lost = false;
       for (var w in stemsOf) {
-        [].concat(stemsOf[w]).forEach(function (s) { if (s && decoded[s]) held[s] = decoded[s]; });
+        [].concat(stemsOf[w]).forEach(function (s) {
+          if (!s || held[s]) return;
+          if (!decoded[s]) return void (lost = true);
+          held[s] = decoded[s];
+          size += decoded[s].secs.length;
+        });
       }
+      // Let go of since a guess was made (a search's own are held for it).
+      if (lost) return done(null);
+      var big = size > bigOrder;
+      var scratch = {marks: marks, scores: scores};
+      if (big) scratch = {marks: new Uint8Array(marks.length), scores: new Float64Array(marks.length)};
       var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
-      inSlices(function () {
-        if (i < groups.length) {
-          lists[i] = groupHits(groups[i], stemsOf, held);
-        } else if (i === groups.length) {
-          ranked = rank(lists, Math.max(NEAR_RANKED, shown));
-        } else {
+      var steps = (function* () {
+        var lists = [];
+        for (var i = 0; i < groups.length; i++) {
+          lists.push(yield* groupHits(groups[i], stemsOf, held, scratch));
+        }
+        ranked = yield* rank(lists, Math.max(NEAR_RANKED, shown), scratch);
+        if (plain.length > 1) {
+          yield;
           near(ranked, plain.map(function (g) { return held[stemsOf[g.words[0]]]; }));
         }
-        return ++i < groups.length + (plain.length > 1 ? 2 : 1);
+      })();
+      if (!big) {
+        while (!steps.next().done) continue;
+        return done(ranked);
+      }
+      inSlices(function () {
+        if (!live()) return (ranked = null);
+        return !steps.next().done;
       }, apart, function () { done(ranked); });
     }
 
@@ -763,8 +809,10 @@
               hl.stems.push(s);
             });
             var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
-            order(parsed.groups, stemsOf, Math.max(limit, shownLater), long, function (ranked) {
-              if (ticket !== latest) return;
+            var live = function () { return ticket === latest; };
+            var most = Math.max(limit, shownLater);
+            order(parsed.groups, stemsOf, most, long, live, function (ranked) {
+              if (!ranked || ticket !== latest) return;
               var lastGroup = parsed.groups[parsed.groups.length - 1];
               guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
                        word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
@@ -853,8 +901,9 @@
       }
       var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
                                                   prefix: !next.whole}]);
-      order(groups, stemsOf, g.limit, true, function (ranked) {
-        if (g.ticket !== latest) return;
+      var live = function () { return g.ticket === latest; };
+      order(groups, stemsOf, g.limit, true, live, function (ranked) {
+        if (!ranked || g.ticket !== latest) return;
         var want = {}, wanted = [], held = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
