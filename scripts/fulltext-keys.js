@@ -42,7 +42,10 @@ function runUntil(t) {
     const took = Number(process.hrtime.bigint() - t0) / 1e6, cpu = process.cpuUsage(c0);
     longest = Math.max(longest, took);
     longestCpu = Math.max(longestCpu, (cpu.user + cpu.system) / 1000);
-    if (process.env.VERBOSE && took > 20) console.log(`  task ${e.label || 'timer'}: ${took.toFixed(1)} ms`);
+    if (process.env.VERBOSE && took > 20) {
+      console.log(`  task ${e.label || 'timer'}: ${took.toFixed(1)} ms, ` +
+                  `${((cpu.user + cpu.system) / 1000).toFixed(1)} ms of CPU time`);
+    }
   }
   now = t;
 }
