@@ -457,11 +457,11 @@
     // One group's sections and scores: a word, a prefix or a phrase.  A
     // generator, which pauses every CHUNK sections (see order); `scratch`
     // holds the marks and scores it may use.
-    function* groupHits(group, stemsOf, held, scratch) {
+    function* groupHits(group, stemsOf, using, scratch) {
       var lists = group.words.map(function (w, k) {
         var last = group.prefix && k === group.words.length - 1;
         return (last ? stemsOf.prefix : [stemsOf[w]]).filter(Boolean).map(function (s) {
-          return held[s];
+          return using[s];
         });
       });
       if (lists.some(function (l) { return l.length === 0; })) return {secs: [], imps: []};
@@ -642,12 +642,12 @@
     // scores of its own (a common word's sections take tens of
     // milliseconds); a smaller one at once, with the segment's.
     function order(groups, stemsOf, shown, apart, live, done) {
-      var held = {}, size = 0, ranked = null, lost = false;
+      var using = {}, size = 0, ranked = null, lost = false;
       for (var w in stemsOf) {
         [].concat(stemsOf[w]).forEach(function (s) {
-          if (!s || held[s]) return;
+          if (!s || using[s]) return;
           if (!decoded[s]) return void (lost = true);
-          held[s] = decoded[s];
+          using[s] = decoded[s];
           size += decoded[s].secs.length;
         });
       }
@@ -660,12 +660,12 @@
       var steps = (function* () {
         var lists = [];
         for (var i = 0; i < groups.length; i++) {
-          lists.push(yield* groupHits(groups[i], stemsOf, held, scratch));
+          lists.push(yield* groupHits(groups[i], stemsOf, using, scratch));
         }
         ranked = yield* rank(lists, Math.max(NEAR_RANKED, shown), scratch);
         if (plain.length > 1) {
           yield;
-          near(ranked, plain.map(function (g) { return held[stemsOf[g.words[0]]]; }));
+          near(ranked, plain.map(function (g) { return using[stemsOf[g.words[0]]]; }));
         }
       })();
       if (!big) {
@@ -904,16 +904,16 @@
       var live = function () { return g.ticket === latest; };
       order(groups, stemsOf, g.limit, true, live, function (ranked) {
         if (!ranked || g.ticket !== latest) return;
-        var want = {}, wanted = [], held = 0, f = manifest.sFirst;
+        var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
           var file = prefix + 's' + n + '.js';
           if (want[n] || registry[pointer.generation + '/s' + n] || loading[file]) return;
           want[n] = 1;
           wanted.push(n);
-          held += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
+          lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
         });
-        if (held <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
+        if (lacking <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
       });
     }
 
