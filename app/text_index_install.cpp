@@ -179,11 +179,13 @@ String InstallTextIndex() {
     // The search script first, then the pointer: a page that reads the new
     // pointer finds a script that understands it.
     // The pages load one script: pako's inflater, the unpacker of the
-    // index's files over it, then the search engine.
+    // index's files over it, the query's words, the ranking, then the
+    // search engine.
     pointerError =
         SaveTextFileAtomically(LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
+                                   LoadTextFile(u"incbin::resources\\text_rank.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
                                    LoadTextFile(u"incbin::resources\\text_segments.js"),
                                FromLatin1(modules + "/fulltext.js"));

@@ -76,6 +76,7 @@ function fresh() {
     run(pakoInflater());
     run(path.join(path.dirname(scriptFile), 'unpack.js'));
     run(path.join(path.dirname(scriptFile), 'text_query.js'));
+    run(path.join(path.dirname(scriptFile), 'text_rank.js'));
   }
   run(scriptFile);
   if (!scriptFile.startsWith(modules)) run(path.join(path.dirname(scriptFile), 'text_segments.js'));
