@@ -70,7 +70,7 @@
   var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
   // A search ranks more than BIG_ORDER postings in slices, pausing every
   // CHUNK_MASK + 1 sections (every PHRASE_MASK + 1 of a phrase's first word).
-  var BIG_ORDER = 65536, CHUNK_MASK = 16383, PHRASE_MASK = 1023;
+  var BIG_ORDER = 16384, CHUNK_MASK = 8191, PHRASE_MASK = 1023;
   // The next slice: a task of its own, through a message channel where
   // there is one (a page clamps a timer set from a timer to 4 ms or more),
   // else a timer.
