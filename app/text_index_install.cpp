@@ -337,10 +337,12 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     // The search script first, then the pointer: a page that reads the new
     // pointer finds a script that understands it.
     // The pages load one script: pako's inflater, the unpacker of the
-    // index's files over it, then the search engine.
+    // index's files over it, the query's words, the ranking, then the
+    // search engine.
     const String script = LoadTextFile(u"incbin::resources\\pako_inflate.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\unpack.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\text_query.js") + u"\n" +
+                          LoadTextFile(u"incbin::resources\\text_rank.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\text_segments.js");
     // Written again only when it differs: the same script, put in place

@@ -3,7 +3,8 @@
 // engine's own work takes no time, keystrokes come 120 ms apart.  What it
 // gives does not depend on the machine's load: per keystroke, how long its
 // text results wait for files, and the bytes of the files a query loads
-// (the page's prefetches included).
+// (the page's prefetches included).  The longest task is given by the clock
+// and by the CPU time it took, which a loaded machine sways less.
 //
 //   node scripts/fulltext-keys.js MODULES_DIR [--latency=25] [--script=fulltext.js] QUERY...
 //
@@ -26,7 +27,7 @@ for (const a of args) {
 }
 
 // The clock and its events.
-let now = 0, seq = 0, longest = 0;
+let now = 0, seq = 0, longest = 0, longestCpu = 0;
 const events = [];
 function at(t, fn, label) {
   events.push({t, n: seq++, fn, label});
@@ -36,11 +37,15 @@ function runUntil(t) {
   while (events.length && events[0].t <= t) {
     const e = events.shift();
     now = e.t;
-    const t0 = process.hrtime.bigint();
+    const t0 = process.hrtime.bigint(), c0 = process.cpuUsage();
     e.fn();
-    const took = Number(process.hrtime.bigint() - t0) / 1e6;
+    const took = Number(process.hrtime.bigint() - t0) / 1e6, cpu = process.cpuUsage(c0);
     longest = Math.max(longest, took);
-    if (process.env.VERBOSE && took > 20) console.log(`  task ${e.label || 'timer'}: ${took.toFixed(1)} ms`);
+    longestCpu = Math.max(longestCpu, (cpu.user + cpu.system) / 1000);
+    if (process.env.VERBOSE && took > 20) {
+      console.log(`  task ${e.label || 'timer'}: ${took.toFixed(1)} ms, ` +
+                  `${((cpu.user + cpu.system) / 1000).toFixed(1)} ms of CPU time`);
+    }
   }
   now = t;
 }
@@ -71,6 +76,7 @@ function fresh() {
     run(pakoInflater());
     run(path.join(path.dirname(scriptFile), 'unpack.js'));
     run(path.join(path.dirname(scriptFile), 'text_query.js'));
+    run(path.join(path.dirname(scriptFile), 'text_rank.js'));
   }
   run(scriptFile);
   if (!scriptFile.startsWith(modules)) run(path.join(path.dirname(scriptFile), 'text_segments.js'));
@@ -145,7 +151,11 @@ console.log(`keys:    ${queries.length} queries typed key by key in node, each f
 console.log(`         first text results wait median ${p(firsts, 0.5)} ms, max ${p(firsts, 1)} ms`);
 console.log(`         further keystrokes wait median ${p(waits, 0.5)} ms, p95 ${p(waits, 0.95)} ms; ` +
             `${zero} of ${waits.length} answered at once (${superseded} superseded)`);
+const rounds = [];
+waits.forEach((w) => { const r = Math.round(w / latency); rounds[r] = (rounds[r] || 0) + 1; });
+console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
+            Array.from(rounds, (n) => n || 0).join(' / '));
 console.log(`         bytes per query median ${(p(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
             `max ${(p(bytes, 1) / 1000).toFixed(0)} KB; engine work per search call median ` +
             `${p(work, 0.5).toFixed(1)} ms, max ${p(work, 1).toFixed(1)} ms; longest task of the engine's ` +
-            `${longest.toFixed(1)} ms`);
+            `${longest.toFixed(1)} ms (${longestCpu.toFixed(1)} ms of CPU time)`);

@@ -31,6 +31,7 @@ function open(modules, scriptFile, later, held) {
     run(pakoInflater());
     run(path.join(path.dirname(scriptFile), 'unpack.js'));
     run(path.join(path.dirname(scriptFile), 'text_query.js'));
+    run(path.join(path.dirname(scriptFile), 'text_rank.js'));
   }
   run(scriptFile || path.join(modules, 'fulltext.js'));
   if (scriptFile) run(path.join(path.dirname(scriptFile), 'text_segments.js'));

@@ -31,15 +31,15 @@
   var DIGITS = 'ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_';
   var DIGIT = new Int8Array(128).fill(-1);
   for (var d = 0; d < 64; d++) DIGIT[DIGITS.charCodeAt(d)] = d;
-  // Digits of the postings' numbers: the printable ASCII characters but the
-  // quote and the backslash; the first 64 end a number (base 64), the other
-  // 29 come before its last (base 29).
-  var SYMBOL = new Int8Array(128).fill(-1);
-  for (var c = 0x20, k = 0; c < 0x7F; c++) if (c !== 0x22 && c !== 0x5C) SYMBOL[c] = k++;
   // The query's words, folded as the build folds the pages' (text_query.js,
   // joined before this script).
   var Query = global.LexidorTextQuery;
   var wordsOf = Query.wordsOf, parseQuery = Query.parseQuery, plainForm = Query.plainForm;
+  // A stem's postings decoded, and sections ranked (text_rank.js, joined
+  // before this script).
+  var Rank = global.LexidorTextRank;
+  var decodePart = Rank.decodePart, groupHits = Rank.groupHits, rank = Rank.rank;
+  var near = Rank.near, NEAR_RANKED = Rank.NEAR_RANKED;
 
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
@@ -51,6 +51,12 @@
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
   var AHEAD_GUESSES = 1;
+  // Further ways, likeliest first, whose first hits' section files are
+  // loaded too when those not in yet hold no more than CHEAP_SECTIONS
+  // sections (five files of a small kit, two of a large one).
+  var CHEAP_GUESSES = 4, CHEAP_SECTIONS = 320;
+  // A prefix's dictionary files loaded ahead, when there are no more.
+  var AHEAD_DICTIONARY = 4;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -58,14 +64,30 @@
       function (f) { global.requestIdleCallback(f, {timeout: 100}); } :
       typeof global.setTimeout === 'function' ?
       function (f) { global.setTimeout(f, 0); } : function () {};
+  // A task, made of slices, runs for about SLICE_MS before it yields, and
+  // decodes SLICE_POSTINGS postings between looks at the clock; a stem's
+  // postings of more than SLICE_TEXT characters are decoded apart.
+  var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  // A search ranks more than BIG_ORDER postings in slices, pausing every
+  // CHUNK_MASK + 1 sections (every PHRASE_MASK + 1 of a phrase's first word).
+  var BIG_ORDER = 16384, CHUNK_MASK = 8191, PHRASE_MASK = 1023;
+  // The next slice: a task of its own, through a message channel where
+  // there is one (a page clamps a timer set from a timer to 4 ms or more),
+  // else a timer.
+  var soon = null;
+  if (typeof global.MessageChannel === 'function') {
+    var channel = new global.MessageChannel(), slices = [];
+    channel.port1.onmessage = function () { slices.shift()(); };
+    soon = function (f) { slices.push(f); channel.port2.postMessage(0); };
+  } else if (typeof global.setTimeout === 'function') {
+    soon = function (f) { global.setTimeout(f, 0); };
+  }
+  var now = global.performance && typeof global.performance.now === 'function' ?
+      function () { return global.performance.now(); } : Date.now;
   var DEFAULT_LIMIT = 10;
-  var NEAR_RANKED = 200, NEAR_WINDOW = 8;
   // Characters of a section's text a hit shows, and how many of them come
   // before the first word matched when the window must move to show it.
   var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
-  // A section's score for a stem is written as one digit: e^(digit/16) - 1.
-  var SCORES = [];
-  for (var q = 0; q < 64; q++) SCORES.push(Math.exp(q / 16) - 1);
 
   // The form of the index files this script reads (the manifest's "v").
   var FORMAT = 4;
@@ -104,18 +126,6 @@
     global.document.head.appendChild(script);
   }
 
-  // Reads one number of a postings string at pos[0]; -1 past its end.
-  function number(s, pos) {
-    var v = 0;
-    for (;;) {
-      var c = s.charCodeAt(pos[0]++);
-      var x = c < 128 ? SYMBOL[c] : -1;
-      if (x < 0) return -1;
-      if (x < 64) return v * 64 + x;
-      v = v * 29 + (x - 64);
-    }
-  }
-
   // Lower bound of `key` in the sorted pairs [from, to, from, to, ...]:
   // the index of the first range whose end is not below `key`.
   function firstRangeEndingAtOrAfter(ranges, key) {
@@ -142,6 +152,14 @@
     var pinned = {};           // stem -> searches waiting for its postings
     var heldFiles = {};        // registry key -> file name, of files searches read
     var bounds = options.held || {postings: HELD_POSTINGS, files: HELD_FILES};
+    // Postings decoded between looks at the clock, the text of a stem's
+    // postings decoded from a task of its own, the postings of a search
+    // ranked in slices, the sections between pauses, and a slice's time (a
+    // test makes them all small, to decode and rank every search in parts,
+    // a task each).
+    var slicePostings = bounds.slice || SLICE_POSTINGS, sliceText = bounds.slice ? 0 : SLICE_TEXT;
+    var bigOrder = bounds.slice ? 0 : BIG_ORDER, chunkMask = bounds.slice ? 1 : CHUNK_MASK;
+    var phraseMask = bounds.slice ? 1 : PHRASE_MASK, sliceMs = bounds.slice ? 0 : SLICE_MS;
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
@@ -282,29 +300,52 @@
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
       shards('p', ns, function (got, missing) {
+        var entries = {}, parts = [];
         stems.forEach(function (stem) {
           if (decoded[stem]) return;
-          var entry = {secs: [], imps: [], counts: [], at: [], parts: []};
+          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: []};
           ns.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) {
-              if (s.t[i] !== stem) continue;
-              decodePart(entry, s.d[i]);
-            }
+            for (var i = 0; i < s.t.length; i++) if (s.t[i] === stem) parts.push([entry, s.d[i]]);
           });
-          // A stem read without all its files is not kept: a later search
-          // tries them again.
-          if (missing.length === 0) {
-            decoded[stem] = entry;
-            held += entry.secs.length;
-          }
         });
-        done(missing);
-        stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
-        trim(stems);
-        holdFiles('p', got);
+        // A common word's postings (more than a task's worth) are decoded
+        // from a task of their own, after the one that unpacked their file.
+        var j = 0, at = 0, size = 0;
+        parts.forEach(function (part) { size += part[1].length; });
+        inSlices(function () {
+          if (j < parts.length) at = decodePart(parts[j][0], parts[j][1], at, slicePostings);
+          if (at < 0) { j++; at = 0; }
+          return j < parts.length;
+        }, size > sliceText, function () {
+          // A stem read without all its files is not kept: a later search
+          // tries them again.  One another search decoded meanwhile is
+          // kept once.
+          for (var stem in entries) {
+            if (missing.length || decoded[stem]) continue;
+            decoded[stem] = entries[stem];
+            held += entries[stem].secs.length;
+          }
+          done(missing, size > sliceText);
+          stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
+          trim(stems);
+          holdFiles('p', got);
+        });
       });
+    }
+
+    // Runs step() until it returns false, then done, in slices of about
+    // SLICE_MS, each in a task of its own (the first too when `apart`), so
+    // that a common word's long postings never hold the page for long; at
+    // once where there is no timer.
+    function inSlices(step, apart, done) {
+      var slice = function () {
+        var until = now() + sliceMs;
+        while (step()) if (now() >= until && soon) return soon(slice);
+        done();
+      };
+      if (apart && soon) soon(slice); else slice();
     }
 
     // Lets go of the postings used longest ago, past the bound, but for
@@ -338,155 +379,52 @@
       }
     }
 
-    function decodePart(entry, text) {
-      var part = entry.parts.length, pos = [0], section = 0;
-      entry.parts.push(text);
-      while (pos[0] < text.length) {
-        var head = number(text, pos), digit = number(text, pos);
-        var count = head & 1 ? number(text, pos) : 1;
-        if (head < 0 || digit < 0 || count < 0) break;
-        section += Math.floor(head / 2);
-        entry.secs.push(section);
-        entry.imps.push(SCORES[digit & 63]);
-        entry.counts.push(count);
-        entry.at.push(part * 0x10000000 + pos[0]);  // where its positions start
-        for (var k = 0; k < count; k++) number(text, pos);
-      }
-    }
-
-    function positionsOf(entry, index) {
-      var code = entry.at[index], text = entry.parts[Math.floor(code / 0x10000000)];
-      var pos = [code % 0x10000000], out = new Set(), p = 0;
-      for (var k = 0; k < entry.counts[index]; k++) { p += number(text, pos); out.add(p); }
-      return out;
-    }
-
-    // One group's sections and scores: a word, a prefix or a phrase.
-    function groupHits(group, stemsOf) {
-      var lists = group.words.map(function (w, k) {
-        var last = group.prefix && k === group.words.length - 1;
-        return (last ? stemsOf.prefix : [stemsOf[w]]).filter(Boolean).map(function (s) {
-          return decoded[s];
+    // The sections the groups find, best first (the first `shown` and
+    // NEAR_RANKED in order, at least), given to `done`, or null to `done`
+    // when `live()` turns false first.  The postings used are held from
+    // the start, whatever a search meanwhile lets go of.  A search of
+    // more than BIG_ORDER postings goes in slices of tasks, with marks and
+    // scores of its own (a common word's sections take tens of
+    // milliseconds); a smaller one at once, with the segment's.
+    function order(groups, stemsOf, shown, apart, live, done) {
+      var using = {}, size = 0, ranked = null, lost = false;
+      for (var w in stemsOf) {
+        [].concat(stemsOf[w]).forEach(function (s) {
+          if (!s || using[s]) return;
+          if (!decoded[s]) return void (lost = true);
+          using[s] = decoded[s];
+          size += decoded[s].secs.length;
         });
-      });
-      if (lists.some(function (l) { return l.length === 0; })) return {secs: [], imps: []};
-      if (!group.phrase) {
-        var alternatives = lists[0];
-        if (alternatives.length === 1) return alternatives[0];
-        var best = new Map();
-        alternatives.forEach(function (e) {
-          for (var i = 0; i < e.secs.length; i++) {
-            var old = best.get(e.secs[i]);
-            if (old === undefined || old < e.imps[i]) best.set(e.secs[i], e.imps[i]);
-          }
-        });
-        var secs = Array.from(best.keys()).sort(function (a, b) { return a - b; });
-        return {secs: secs, imps: secs.map(function (s) { return best.get(s); })};
       }
-      // A phrase: sections that hold every word, then a run of positions.
-      // A phrase's last word typed as a prefix stands for its first stem.
-      var heads = lists.map(function (l) { return l[0]; });
-      var first = heads[0], out = {secs: [], imps: []};
-      var index = heads.map(function (e) {
-        var m = new Map();
-        for (var i = 0; i < e.secs.length; i++) m.set(e.secs[i], i);
-        return m;
-      });
-      for (var i = 0; i < first.secs.length; i++) {
-        var s = first.secs[i], where = [], ok = true, sum = 0;
-        for (var k = 0; k < heads.length && ok; k++) {
-          var at = index[k].get(s);
-          if (at === undefined) ok = false; else { where.push(at); sum += heads[k].imps[at]; }
-        }
-        if (!ok) continue;
-        var sets = heads.map(function (e, k) { return positionsOf(e, where[k]); });
-        var found = false;
-        sets[0].forEach(function (p) {
-          if (found) return;
-          for (var k = 1; k < sets.length; k++) if (!sets[k].has(p + k)) return;
-          found = true;
-        });
-        if (found) { out.secs.push(s); out.imps.push(sum); }
+      // Let go of since a guess was made (a search's own are held for it).
+      if (lost) return done(null);
+      var big = size > bigOrder;
+      var scratch = {marks: marks, scores: scores, hidden: hidden, chunk: chunkMask,
+                     phrase: phraseMask};
+      if (big) {
+        scratch.marks = new Uint8Array(marks.length);
+        scratch.scores = new Float64Array(marks.length);
       }
-      return out;
-    }
-
-    // Ranks the sections every group holds: highest score first, then in
-    // document order.
-    function rank(groups) {
-      groups = groups.slice().sort(function (a, b) { return a.secs.length - b.secs.length; });
-      var first = groups[0], g, i, s;
-      for (i = 0; i < first.secs.length; i++) {
-        s = first.secs[i];
-        marks[s] = 1;
-        scores[s] = first.imps[i];
-      }
-      for (g = 1; g < groups.length; g++) {
-        var e = groups[g];
-        for (i = 0; i < e.secs.length; i++) {
-          s = e.secs[i];
-          if (marks[s] === g) { marks[s] = g + 1; scores[s] += e.imps[i]; }
-        }
-      }
-      var hits = [];
-      for (i = 0; i < first.secs.length; i++) {
-        s = first.secs[i];
-        if (marks[s] === groups.length && !hidden[s]) hits.push(s);
-        marks[s] = 0;
-      }
-      var sc = hits.map(function (h) { return scores[h]; });
-      var order = hits.map(function (_, k) { return k; });
-      order.sort(function (a, b) { return sc[b] - sc[a] || hits[a] - hits[b]; });
-      return {ids: order.map(function (k) { return hits[k]; }),
-              scores: order.map(function (k) { return sc[k]; })};
-    }
-
-    // Words typed together count more where they stand together: among the
-    // best NEAR_RANKED hits, the words' run as typed makes a score four times
-    // as high, and the words within NEAR_WINDOW positions of the first twice.
-    function near(ranked, entries) {
-      var n = Math.min(NEAR_RANKED, ranked.ids.length);
-      if (n < 2) return;
-      var order = [];
-      for (var i = 0; i < n; i++) {
-        var s = ranked.ids[i], sets = [], ok = true;
-        for (var k = 0; k < entries.length && ok; k++) {
-          var e = entries[k];
-          if (!e.index) {
-            e.index = new Map();
-            for (var j = 0; j < e.secs.length; j++) e.index.set(e.secs[j], j);
-          }
-          var at = e.index.get(s);
-          if (at === undefined) ok = false; else sets.push(positionsOf(e, at));
-        }
-        var factor = 1;
-        if (ok) {
-          sets[0].forEach(function (p) {
-            if (factor === 4) return;
-            var run = true, close = true;
-            for (var k = 1; k < sets.length; k++) {
-              if (!sets[k].has(p + k)) run = false;
-              var any = false;
-              for (var d = -NEAR_WINDOW; d <= NEAR_WINDOW && !any; d++) any = sets[k].has(p + d);
-              if (!any) close = false;
-            }
-            factor = run ? 4 : close ? Math.max(factor, 2) : factor;
-          });
-        }
-        order.push({id: s, score: ranked.scores[i] * factor});
-      }
-      order.sort(function (a, b) { return b.score - a.score || a.id - b.id; });
-      for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
-    }
-
-    // The sections the groups find, best first.
-    function order(groups, stemsOf) {
-      var ranked = rank(groups.map(function (g) { return groupHits(g, stemsOf); }));
       var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
-      if (plain.length > 1) {
-        near(ranked, plain.map(function (g) { return decoded[stemsOf[g.words[0]]]; }));
+      var steps = (function* () {
+        var lists = [];
+        for (var i = 0; i < groups.length; i++) {
+          lists.push(yield* groupHits(groups[i], stemsOf, using, scratch));
+        }
+        ranked = yield* rank(lists, Math.max(NEAR_RANKED, shown), scratch);
+        if (plain.length > 1) {
+          yield;
+          near(ranked, plain.map(function (g) { return using[stemsOf[g.words[0]]]; }));
+        }
+      })();
+      if (!big) {
+        while (!steps.next().done) continue;
+        return done(ranked);
       }
-      return ranked;
+      inSlices(function () {
+        if (!live()) return (ranked = null);
+        return !steps.next().done;
+      }, apart, function () { done(ranked); });
     }
 
     // Titles, links and excerpts of sections, in the order given.
@@ -613,22 +551,27 @@
               (prefix && !stemsOf.prefix.length)) {
             return empty();
           }
-          postings(stems, function (m2) {
+          postings(stems, function (m2, long) {
             if (ticket !== latest) return;
             if (m2.length) return empty(m2);
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var ranked = order(parsed.groups, stemsOf);
-            var lastGroup = parsed.groups[parsed.groups.length - 1];
-            guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
-                     word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                     limit: opts && opts.shown !== undefined ? opts.shown : limit};
-            var shown = ranked.ids.slice(0, limit);
-            details(shown, hl, function (hits, m3) {
-              hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-              answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
-                      ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+            var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
+            var live = function () { return ticket === latest; };
+            var most = Math.max(limit, shownLater);
+            order(parsed.groups, stemsOf, most, long, live, function (ranked) {
+              if (!ranked || ticket !== latest) return;
+              var lastGroup = parsed.groups[parsed.groups.length - 1];
+              guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                       word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                       limit: shownLater};
+              var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
+              details(shown, hl, function (hits, m3) {
+                hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
+                answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
+                        ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+              });
             });
           });
         });
@@ -647,10 +590,21 @@
       var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
       if (!g || g.ticket !== ticket) return prefetch(parsed);
+      // The dictionary files of the words the last word begins past the
+      // two a search reads, when they are few: the next letter's words may
+      // lie in them.
+      if (g.prefix || g.word.length <= 2) {
+        var all = rangeShards(manifest.d, g.word, g.word + '\uffff', AHEAD_DICTIONARY + 1);
+        if (all.length <= AHEAD_DICTIONARY) {
+          all.forEach(function (n) { shard('d', n, function () {}); });
+        }
+      }
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
-        nextWords(g, prefixed).slice(0, AHEAD_GUESSES).forEach(function (next) {
-          later(function () { if (ticket === latest) showable(g, next); });
+        nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
+          later(function () {
+            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
+          });
         });
       });
     }
@@ -685,8 +639,9 @@
       return out.sort(function (a, b) { return b.weight - a.weight; });
     }
 
-    // Loads the section files of the hits a next word would show first.
-    function showable(g, next) {
+    // Loads the section files of the hits a next word would show first,
+    // when those still to load hold no more than `cap` sections.
+    function showable(g, next, cap) {
       var stemsOf = Object.assign({}, g.stemsOf), last = g.groups[g.groups.length - 1];
       if (next.whole) {
         stemsOf[g.word] = next.stems[0];
@@ -695,11 +650,20 @@
       }
       var groups = g.groups.slice(0, -1).concat([{words: last.words, phrase: last.phrase,
                                                   prefix: !next.whole}]);
-      var want = {};
-      order(groups, stemsOf).ids.slice(0, g.limit).forEach(function (id) {
-        want[sectionShard(id)] = 1;
+      var live = function () { return g.ticket === latest; };
+      order(groups, stemsOf, g.limit, true, live, function (ranked) {
+        if (!ranked || g.ticket !== latest) return;
+        var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
+        ranked.ids.slice(0, g.limit).forEach(function (id) {
+          var n = sectionShard(id);
+          var file = prefix + 's' + n + '.js';
+          if (want[n] || registry[pointer.generation + '/s' + n] || loading[file]) return;
+          want[n] = 1;
+          wanted.push(n);
+          lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
+        });
+        if (lacking <= cap) wanted.forEach(function (n) { shard('s', n, function () {}); });
       });
-      Object.keys(want).forEach(function (n) { shard('s', +n, function () {}); });
     }
 
     // Loads, ahead of the search that will want them, the dictionary files
