@@ -20,6 +20,7 @@
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
+#include "runtime/string.h"
 #include "stream/file_system.h"
 #include "stream/standard_io.h"
 #include "stream/text_file.h"
@@ -76,21 +77,6 @@ std::string PointerField(const std::string& text, const std::string& key) {
 bool IsCacheLeftover(const std::string& name) {
   const std::string stem = "pages.cache.";
   return name.size() == stem.size() + 6 && name.compare(0, stem.size(), stem) == 0;
-}
-
-// Latin-1 bytes (the names) as UTF-8 (the section titles).
-std::string Latin1ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (const unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 // Per page below docs/html, the anchors the command list links to, with

@@ -24,6 +24,10 @@ std::string ToLatin1(const String& text);
 String FromUtf8(std::string_view bytes);
 std::string ToUtf8(const String& text);
 
+// Bytes of one character each (Latin-1) as UTF-8: ToUtf8(FromLatin1(bytes))
+// without the UTF-16 copy between.
+std::string Latin1ToUtf8(std::string_view bytes);
+
 // True when `bytes` are well-formed UTF-8: no stray or missing continuation
 // bytes, no over-long forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view bytes);

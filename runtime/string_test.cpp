@@ -42,6 +42,8 @@ TEST(Utf8, RoundTripsBasicAndSupplementaryCharacters) {
   std::string bytes = ToUtf8(text);
   EXPECT_EQ(bytes, "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
   EXPECT_EQ(FromUtf8(bytes), text);
+  const std::string latin1("A\xe9\xff\x00", 4);
+  EXPECT_EQ(Latin1ToUtf8(latin1), ToUtf8(FromLatin1(latin1)));
 }
 
 TEST(Utf8, TakesMalformedBytesAsLatin1) {

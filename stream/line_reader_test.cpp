@@ -104,7 +104,9 @@ TEST(LineReader, ManyNulBytesReadInLinearTime) {
   std::string_view line, previous;
   while (reader.Next(&line)) {
     ++count;
-    if (count <= nuls.size()) EXPECT_TRUE(line.empty()) << count;
+    if (count <= nuls.size()) {
+      EXPECT_TRUE(line.empty()) << count;
+    }
     if (!line.empty()) previous = line;
   }
   alarm(0);

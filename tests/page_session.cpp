@@ -17,19 +17,6 @@ std::string CommandHref(const std::string& link) {
   return FileUrl(link.substr(0, hash)) + "#" + FileUrl("/" + link.substr(hash + 1)).substr(8);
 }
 
-std::string Latin1ToUtf8(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 // One script file as a build writes it: a single line without terminator,
 // each element a string literal with "\" and the quote escaped.
 std::string ScriptArray(const std::string& variable, const std::vector<std::string>& values) {

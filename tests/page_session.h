@@ -18,8 +18,6 @@ struct Command {
   std::string link;
 };
 
-std::string Latin1ToUtf8(const std::string& bytes);
-
 // The url the pages give a link of the lists: its bytes percent-encoded, the
 // text after a last "#" (with no "/" after it) the anchor.
 std::string CommandHref(const std::string& link);

@@ -13,6 +13,7 @@
 
 #include "tests/browser_support.h"
 #include "tests/page_session.h"
+#include "runtime/string.h"
 #include "tests/program_runner.h"
 
 namespace lexidor {
@@ -27,7 +28,6 @@ using test::Do;
 using test::Goto;
 using test::Json;
 using test::Keys;
-using test::Latin1ToUtf8;
 using test::PageLink;
 using test::PageTree;
 using test::Session;
