@@ -52,12 +52,12 @@ TEST(Utf8, TakesMalformedBytesAsLatin1) {
 }
 
 TEST(Utf8, ValidityRejectsStrayShortOverlongSurrogateAndTooHighSequences) {
-  for (const char* good : {"", "plain", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
-                           "\xf4\x8f\xbf\xbf"}) {
+  for (const char* good :
+       {"", "plain", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xf4\x8f\xbf\xbf"}) {
     EXPECT_TRUE(IsValidUtf8(good)) << testing::PrintToString(good);
   }
-  for (const char* bad : {"\x80", "\xc3", "\xc3x", "\xc0\xaf", "\xe0\x80\xaf",
-                          "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xf5\x80\x80\x80", "\xff"}) {
+  for (const char* bad : {"\x80", "\xc3", "\xc3x", "\xc0\xaf", "\xe0\x80\xaf", "\xed\xa0\x80",
+                          "\xf4\x90\x80\x80", "\xf5\x80\x80\x80", "\xff"}) {
     EXPECT_FALSE(IsValidUtf8(bad)) << testing::PrintToString(bad);
   }
 }

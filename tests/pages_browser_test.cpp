@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "runtime/string.h"
 #include "tests/browser_support.h"
 #include "tests/page_session.h"
-#include "runtime/string.h"
 #include "tests/program_runner.h"
 
 namespace lexidor {
