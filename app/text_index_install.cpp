@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -173,29 +176,71 @@ bool IsOwnTemporary(const std::string& path) {
 
 }  // namespace
 
+// Work on a thread of its own, waited for rather than joined: the thread
+// is detached, so a program ended by a fatal signal meanwhile, whose handler
+// exits at once and can join nothing, leaves no thread unjoined behind it.
+class Errand {
+ public:
+  Errand() = default;
+  Errand(const Errand&) = delete;
+  Errand& operator=(const Errand&) = delete;
+  ~Errand() { Wait(); }
+
+  // True from Start until Wait.
+  bool Pending() const { return pending_; }
+
+  void Start(std::function<void()> work) {
+    pending_ = true;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      running_ = true;
+    }
+    std::thread([this, work = std::move(work)] {
+      work();
+      std::lock_guard<std::mutex> lock(mutex_);
+      running_ = false;
+      done_.notify_all();
+    }).detach();
+  }
+
+  void Wait() {
+    if (!pending_) return;
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return !running_; });
+    pending_ = false;
+  }
+
+ private:
+  bool pending_ = false;  // the owner's alone
+  bool running_ = false;  // under mutex_
+  std::mutex mutex_;
+  std::condition_variable done_;
+};
+
 class TextIndexReading {
  public:
-  explicit TextIndexReading(const std::string& root)
-      : thread_([this, root] {
-          try {
-            folders_ = FindTextFolders(root);
-            input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
-            read_ = true;
-          } catch (...) {
-            // Read again when it is needed, and fail there with words.
-          }
-        }) {}
+  explicit TextIndexReading(const std::string& root) {
+    reading_.Start([this, root] {
+      try {
+        folders_ = FindTextFolders(root);
+        input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+        read_ = true;
+      } catch (...) {
+        // Read again when it is needed, and fail there with words.
+      }
+    });
+  }
   ~TextIndexReading() {
-    Join();
-    if (anchorThread_.joinable()) anchorThread_.join();
+    reading_.Wait();
+    anchoring_.Wait();
   }
 
   // Gathers the command list's anchors by page on a thread of its own,
   // from the list as it is now: the list must not change until Anchors.
   void GatherAnchors() {
-    if (anchorThread_.joinable()) return;
+    if (anchoring_.Pending()) return;
     const std::string html = ToLatin1(App().rootPath) + "/docs/html";
-    anchorThread_ = std::thread([this, html] {
+    anchoring_.Start([this, html] {
       try {
         anchors_ = CommandAnchors(html);
         anchorsMade_ = true;
@@ -206,7 +251,7 @@ class TextIndexReading {
   }
   // The anchors GatherAnchors made; false when it made none.
   bool Anchors(std::map<std::string, std::map<std::string, std::string>>* anchors) {
-    if (anchorThread_.joinable()) anchorThread_.join();
+    anchoring_.Wait();
     if (!anchorsMade_) return false;
     *anchors = std::move(anchors_);
     anchorsMade_ = false;
@@ -215,7 +260,7 @@ class TextIndexReading {
 
   // What was read, once it has been; false when it could not be.
   bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
-    Join();
+    reading_.Wait();
     if (!read_) return false;
     *folders = std::move(folders_);
     *input = std::move(input_);
@@ -231,17 +276,14 @@ class TextIndexReading {
   }
 
  private:
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-
   TextFolders folders_;
   fulltext::TextBuildInput input_;
   bool read_ = false;
   std::map<std::string, std::map<std::string, std::string>> anchors_;
   bool anchorsMade_ = false;
-  std::thread anchorThread_;
-  std::thread thread_;  // last: it starts once the rest is made
+  // Last, so that they are waited for before the rest goes.
+  Errand anchoring_;
+  Errand reading_;
 };
 
 void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead) {
