@@ -166,11 +166,14 @@
 
     function dir() { return pointer.dir; }
 
+    // The file of kind k number n in this segment's folder, and the key it
+    // registers itself under.
+    function fileOf(k, n) { return k === 'm' ? 'manifest.js' : prefix + k + n + '.js'; }
+    function keyOf(k, n) { return pointer.generation + '/' + k + (k === 'm' ? '' : n); }
+
     // Calls back with the shard of kind k number n (null when missing).
     function shard(k, n, done) {
-      var file = prefix + k + n + '.js';
-      var key = pointer.generation + '/' + k + (k === 'm' ? '' : n);
-      if (k === 'm') file = 'manifest.js';
+      var file = fileOf(k, n), key = keyOf(k, n);
       if (registry[key]) {
         var known = unpack(registry[key]);
         if (!known) failed[file] = true;
@@ -194,7 +197,7 @@
       if (!left) return done(got, missing);
       ns.forEach(function (n) {
         shard(k, n, function (s) {
-          if (s) got[n] = s; else missing.push(prefix + k + n + '.js');
+          if (s) got[n] = s; else missing.push(fileOf(k, n));
           if (--left === 0) done(got, missing);
         });
       });
@@ -367,9 +370,9 @@
     // the bound (never of one loading again, whose arrival must find it).
     function holdFiles(k, got) {
       for (var n in got) {
-        var key = pointer.generation + '/' + k + n;
+        var key = keyOf(k, n);
         delete heldFiles[key];
-        heldFiles[key] = prefix + k + n + '.js';
+        heldFiles[key] = fileOf(k, n);
       }
       var files = Object.keys(heldFiles);
       for (var i = 0; i + bounds.files < files.length; i++) {
@@ -656,8 +659,7 @@
         var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
-          var file = prefix + 's' + n + '.js';
-          if (want[n] || registry[pointer.generation + '/s' + n] || loading[file]) return;
+          if (want[n] || registry[keyOf('s', n)] || loading[fileOf('s', n)]) return;
           want[n] = 1;
           wanted.push(n);
           lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
