@@ -124,9 +124,8 @@ String InstallPages(TIndexCommit& commit) {
   std::string saved, localPath;
   // Saved again only when it differs, like the pages below.
   const std::string buttonBytes = TextFileBytes(button);
-  const bool kept = PathBytes(localButton, localPath) &&
-                    fulltext::ReadWholeFile(localPath, buttonBytes.size(), &saved) &&
-                    saved == buttonBytes;
+  const bool kept =
+      PathBytes(localButton, localPath) && fulltext::FileHolds(localPath, buttonBytes);
   if (error.empty() && !kept) error = SaveTextFileAtomically(button, localButton);
   if (error.empty() && PathBytes(localButton, localPath) && ReadWholeFile(localPath, &saved)) {
     button = FromLatin1(saved);
@@ -159,9 +158,8 @@ String InstallPages(TIndexCommit& commit) {
   // them all so.
   for (const Install& install : installs) {
     const std::string bytes = TextFileBytes(*install.text);
-    std::string target, held;
-    if (PathBytes(app.rootPath + install.path, target) &&
-        fulltext::ReadWholeFile(target, bytes.size(), &held) && held == bytes) {
+    std::string target;
+    if (PathBytes(app.rootPath + install.path, target) && fulltext::FileHolds(target, bytes)) {
       commit.AddInPlace(target);
       continue;
     }

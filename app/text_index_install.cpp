@@ -35,9 +35,8 @@ namespace {
 // How many unreadable pages standard error names, one line each.
 constexpr size_t kNamedProblems = 10;
 
-// Larger files at these names are no pointer and no search script of ours.
+// A larger file at the pointer's name is no pointer of ours.
 constexpr uint64_t kLargestPointer = 1 << 12;
-constexpr uint64_t kLargestScript = 1 << 24;
 
 std::function<void(int)>& ProgressSink() {
   static std::function<void(int)> sink;
@@ -376,9 +375,7 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     // Written again only when it differs: the same script, put in place
     // by an earlier build, was synced before its rename, and the folder's
     // entry is made durable with the pointer's below.
-    std::string installed;
-    if (!fulltext::ReadWholeFile(modules + "/fulltext.js", kLargestScript, &installed) ||
-        installed != TextFileBytes(script)) {
+    if (!fulltext::FileHolds(modules + "/fulltext.js", TextFileBytes(script))) {
       pointerError = SaveTextFileAtomically(script, FromLatin1(modules + "/fulltext.js"));
     }
     if (pointerError.empty()) {

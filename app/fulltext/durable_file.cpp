@@ -31,6 +31,11 @@ int SyncAndClose(int fd) {
   return reason;
 }
 
+bool FileHolds(const std::string& path, const std::string& bytes) {
+  std::string held;
+  return ReadWholeFile(path, bytes.size(), &held) && held == bytes;
+}
+
 bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;

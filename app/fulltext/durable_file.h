@@ -22,4 +22,8 @@ int SyncAndClose(int fd);
 // when it holds at most `largest` bytes and can be read.
 bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content);
 
+// True when the regular file `path` holds exactly `bytes`: a file put in
+// place before that need not be written again.
+bool FileHolds(const std::string& path, const std::string& bytes);
+
 }  // namespace lexidor::fulltext
