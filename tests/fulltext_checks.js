@@ -10,14 +10,16 @@
 //   node fulltext_checks.js expect <Modules> <oracle.json>
 //     each {query, links} gives exactly those links (in any order), and
 //     names as missing exactly the files in `missing` (none when not given);
+//   node fulltext_checks.js unpack <file> <text file>
+//     the index file, read as a page reads it, unpacks to the text;
 //   node fulltext_checks.js same <Modules> <Modules of a full build> <oracle.json>
 //     each query of {queries, exact} finds the same sections in both, with
 //     the same total, in the same order but for near ties; some hits are of
 //     the pages in `exact` (indexed again).
 // Prints what failed; exits with 1 when anything did.
 'use strict';
-const fs = require('fs'), path = require('path');
-const {open} = require('./fulltext_engine.js');
+const fs = require('fs'), path = require('path'), vm = require('vm');
+const {open, pakoInflater, readWindows1252} = require('./fulltext_engine.js');
 
 let failures = 0;
 function fail(text) {
@@ -248,8 +250,30 @@ function same(modules, fullModules, oracleFile) {
   return `${queries.length} queries, ${again} hits of pages indexed again`;
 }
 
+function unpack(file, textFile) {
+  const context = {TextDecoder};
+  context.self = context;
+  vm.createContext(context);
+  const unpacker = path.join(__dirname, '..', 'app', 'resources', 'unpack.js');
+  for (const script of [pakoInflater(), unpacker]) {
+    vm.runInContext(fs.readFileSync(script, 'latin1'), context, {filename: script});
+  }
+  vm.runInContext(readWindows1252(file), context, {filename: file});
+  const want = fs.readFileSync(textFile, 'latin1');
+  let got = null;
+  try {
+    got = context.LexidorUnpack.text(context.lexidorText[0].z);
+  } catch (e) {
+    fail(`${file}: ${e.message}`);
+  }
+  if (got !== null && got !== want) {
+    fail(`${file}: unpacked ${got.length} characters, not ${want.length}`);
+  }
+  return `${want.length} characters unpacked`;
+}
+
 const [mode, ...args] = process.argv.slice(2);
-const modes = {property, known, expect, same};
+const modes = {property, known, expect, same, unpack};
 const summary = (modes[mode] || expect)(...args);
 console.log((failures ? 'failed ' + failures + ', ' : 'ok, ') + summary);
 process.exit(failures ? 1 : 0);

@@ -11,6 +11,17 @@
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
+// An index file's text as a page reads it: its script element's charset is
+// windows-1252, Latin-1 but for 0x80-0x9F (node's own decoder takes it
+// for Latin-1 throughout).
+const WINDOWS_1252 = '\u20ac\x81\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160' +
+    '\u2039\u0152\x8d\u017d\x8f\x90\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc' +
+    '\u2122\u0161\u203a\u0153\x9d\u017e\u0178';
+function readWindows1252(file) {
+  return fs.readFileSync(file, 'latin1').replace(/[\x80-\x9f]/g,
+      (c) => WINDOWS_1252[c.charCodeAt(0) - 0x80]);
+}
+
 // Debian's node-pako, where node's own search may not look.
 function pakoInflater() {
   try {
@@ -25,7 +36,8 @@ function open(modules, scriptFile, later, held) {
   if (later) context.setTimeout = (f) => later(f);
   context.self = context;
   vm.createContext(context);
-  const run = (file) => vm.runInContext(fs.readFileSync(file, 'latin1'), context, {filename: file});
+  const run = (file, text) => vm.runInContext(
+      text === undefined ? fs.readFileSync(file, 'latin1') : text, context, {filename: file});
   // The installed script, or a source one with pako and the unpacker.
   if (scriptFile) {
     run(pakoInflater());
@@ -43,7 +55,7 @@ function open(modules, scriptFile, later, held) {
       const loaded = () => {
         let ok = true;
         try {
-          run(url);
+          run(url, readWindows1252(url));
           read.push([url, fs.statSync(url).size]);
         } catch (e) {
           ok = false;
@@ -67,7 +79,7 @@ function open(modules, scriptFile, later, held) {
   };
 }
 
-module.exports = {open};
+module.exports = {open, pakoInflater, readWindows1252};
 
 if (require.main === module) {
   const [modules, ...queries] = process.argv.slice(2);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fulltext/packed_text.h"
 #include "app/fulltext/text_build.h"
 #include "tests/browser_support.h"
 #include "tests/program_runner.h"
@@ -50,6 +51,34 @@ std::string Join(const std::vector<std::string>& words) {
   std::string out;
   for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
   return out;
+}
+
+// A file's packed bytes, every value among them, reach the page's script
+// whole when it reads the file as a page does (windows-1252).
+TEST(FullTextInNode, PackedBytesOfEveryValueUnpackInThePage) {
+  test::TempDir dir("lexidor-fulltext");
+  std::mt19937 random(20261210);
+  std::string text = "{\"w\":\"";
+  while (text.size() < 60000) {
+    const char first = random() % 2 ? 'a' : 'A';
+    text += static_cast<char>(first + random() % 26);
+  }
+  text += "\"}";
+  const std::string packed = fulltext::PackText(text);
+  // Every value of a byte is there: 252 raw, and the quote, backslash, LF
+  // and CR escaped.
+  std::set<std::string> values;
+  for (size_t i = 0; i < packed.size(); ++i) {
+    values.insert(packed.substr(i, packed[i] == '\\' ? 2 : 1));
+    if (packed[i] == '\\') ++i;
+  }
+  EXPECT_EQ(values.size(), 256u);
+  for (const char* escape : {"\\\"", "\\\\", "\\n", "\\r"}) EXPECT_EQ(values.count(escape), 1u);
+  WriteFile(dir.Sub("d0.js"),
+            "(self.lexidorText=self.lexidorText||[]).push({g:\"g1\",k:\"d\",n:0,z:\"" + packed +
+                "\"});\n");
+  WriteFile(dir.Sub("text"), text);
+  Check({"unpack", dir.Sub("d0.js"), dir.Sub("text")});
 }
 
 // Small corpora of words the stemmer leaves alone (no vowels, no "s" or

@@ -16,14 +16,6 @@ constexpr int kLevel = 1;
 // The packing room a thread keeps between texts, at most.
 constexpr size_t kKeptRoom = size_t{1} << 20;
 
-// The digit of a character, -1 for none.
-int Digit(char c) {
-  if (c < '#' || c > 'x' || c == '\\') return -1;
-  return c - '#' - (c > '\\');
-}
-
-char DigitChar(uint32_t digit) { return static_cast<char>('#' + digit + (digit >= '\\' - '#')); }
-
 struct FreeCompressor {
   void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
 };
@@ -32,19 +24,32 @@ struct FreeDecompressor {
   void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
 };
 
-// The bytes of base-85 `text`; false when it is not base 85.
-bool FromBase85(std::string_view text, std::string* out) {
-  if (text.size() % 5 == 1) return false;
-  for (size_t i = 0; i < text.size(); i += 5) {
-    const size_t n = std::min<size_t>(5, text.size() - i);
-    uint64_t v = 0;
-    for (size_t k = 0; k < 5; ++k) {
-      const int d = k < n ? Digit(text[i + k]) : 84;
-      if (d < 0) return false;
-      v = v * 85 + static_cast<uint64_t>(d);
+// The bytes a string literal's contents stand for; false on a quote, LF or
+// CR standing alone, or a backslash that begins no escape PackText writes.
+bool Unescape(std::string_view text, std::string* out) {
+  out->reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t special = text.find_first_of("\\\"\n\r", i);
+    const size_t plain = special == std::string_view::npos ? text.size() : special;
+    out->append(text.data() + i, plain - i);
+    i = plain;
+    if (i == text.size()) break;
+    if (text[i] != '\\' || i + 1 == text.size()) return false;
+    switch (text[i + 1]) {
+      case '\\':
+      case '"':
+        *out += text[i + 1];
+        break;
+      case 'n':
+        *out += '\n';
+        break;
+      case 'r':
+        *out += '\r';
+        break;
+      default:
+        return false;
     }
-    if (v > 0xFFFFFFFFu) return false;
-    for (size_t k = 0; k + 1 < n; ++k) *out += static_cast<char>((v >> (24 - 8 * k)) & 0xFF);
+    i += 2;
   }
   return true;
 }
@@ -65,27 +70,30 @@ std::string PackText(std::string_view text) {
   if (packed.size() < bound) packed.resize(bound);
   const size_t size =
       libdeflate_deflate_compress(compressor.get(), text.data(), text.size(), packed.data(), bound);
-  // Never 0: the bound is always room enough.  Each 4 bytes are 5 digits,
-  // the n bytes of a last group n + 1.
-  std::string out(size / 4 * 5 + (size % 4 ? size % 4 + 1 : 0), '\0');
-  char* digits = out.data();
-  for (size_t i = 0; i < size; i += 4) {
-    const size_t n = std::min<size_t>(4, size - i);
-    uint32_t v = 0;
-    for (size_t k = 0; k < 4; ++k) {
-      v = v << 8 | (k < n ? static_cast<unsigned char>(packed[i + k]) : 0u);
+  // Never 0: the bound is always room enough.  Most bytes stand for
+  // themselves; runs of them are copied whole.
+  std::string out;
+  out.reserve(size + size / 32 + 16);
+  const char* bytes = packed.data();
+  for (size_t i = 0; i < size;) {
+    size_t plain = i;
+    while (plain < size && bytes[plain] != '"' && bytes[plain] != '\\' && bytes[plain] != '\n' &&
+           bytes[plain] != '\r') {
+      ++plain;
     }
-    char group[5];
-    for (int k = 4; k >= 0; --k, v /= 85) group[k] = DigitChar(v % 85);
-    std::memcpy(digits, group, n + 1);
-    digits += n + 1;
+    out.append(bytes + i, plain - i);
+    i = plain;
+    if (i == size) break;
+    out += '\\';
+    out += bytes[i] == '\n' ? 'n' : bytes[i] == '\r' ? 'r' : bytes[i];
+    ++i;
   }
   return out;
 }
 
 bool UnpackText(std::string_view packed, std::string* text, size_t limit) {
   std::string bytes;
-  if (!FromBase85(packed, &bytes)) return false;
+  if (!Unescape(packed, &bytes)) return false;
   std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(
       libdeflate_alloc_decompressor());
   if (!decompressor) throw std::bad_alloc();

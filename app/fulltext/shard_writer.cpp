@@ -25,8 +25,9 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // it is packed: a query reads one dictionary file per word, the postings
 // files of its stems and one sections file per hit it shows, so the files a
 // query reads many of are the smaller.  Packed, text takes a third (sections)
-// to four fifths (postings) of its room; text that does not pack grows by a
-// quarter in base 85.  Room is kept for the closing text and one entry's head.
+// to three fifths (postings) of its room; deflated bytes that are
+// quotes, backslashes or line ends are written as two.  Room is kept for
+// the closing text and one entry's head.
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
@@ -42,7 +43,10 @@ constexpr size_t kSmallSectionsFill = 20 * 1024 - 4096;
 constexpr size_t kSectionFiles = 2000, kSectionBytes = 270;
 constexpr size_t kSmallPostingsFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFiles = 1500, kPostingBytes = 4;
-static_assert((kPostingsFill + 4096) / 4 * 5 + 1024 < kShardBytes, "every file within the limit");
+// Text that does not pack at all is stored (a few bytes more), and no more
+// than every byte of it is escaped.
+static_assert((kPostingsFill + 4096 + 1024) * 2 + 1024 < kShardBytes,
+              "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.

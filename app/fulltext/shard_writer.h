@@ -3,8 +3,9 @@
 //
 //   (self.lexidorText=self.lexidorText||[]).push({g:"<generation>",k:"<kind>",n:<number>,z:"..."});
 //
-// "z" holds the file's fields as one JSON object, deflated and in base 85
-// (packed_text.h): the page unpacks a file when it has loaded it.
+// "z" holds the file's fields as one JSON object, deflated, its bytes as
+// they are (packed_text.h): the page loads a file as windows-1252, where
+// each byte is one character, and unpacks it when it has loaded it.
 // - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
 //   each family of shards the range of keys each file holds, so a page
 //   loads only the files a query needs.  An index in two segments (a
@@ -32,9 +33,10 @@
 // but the quote and the backslash, in code order: the first 64 are a
 // number's last digit (base 64), the other 29 the digits before it (base
 // 29, most significant first): below 64 one character, below 1856 two.
-// Every file is ASCII (other characters as \u escapes), so a page of any
-// charset reads it alike.  Every file carries the generation, so that a page
-// never mixes the files of two builds.
+// The packed fields are ASCII (other characters as \u escapes), and so is
+// each file's text around "z", which comes first: no file begins with bytes
+// a browser would take for a byte order mark.  Every file carries the
+// generation, so that a page never mixes the files of two builds.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +50,7 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 4;
+constexpr int kShardFormat = 5;
 
 struct ShardResult {
   size_t files = 0;

@@ -90,7 +90,7 @@
   var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 4;
+  var FORMAT = 5;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.
@@ -118,8 +118,13 @@
   }};
   if (early && early.length) for (var e = 0; e < early.length; e++) register(early[e]);
 
+  // Loads an index file.  Its packed fields are bytes as they are, which
+  // windows-1252 reads as one character each, whatever the page's own
+  // charset (the files begin with ASCII, never with a byte order mark,
+  // which would override it).
   function loadScript(url, done) {
     var script = global.document.createElement('script');
+    script.charset = 'windows-1252';
     script.src = url;
     script.onload = function () { done(true); };
     script.onerror = function () { done(false); };

@@ -1,9 +1,9 @@
 // Unpacking the text index's files: each keeps its fields as JSON text,
-// deflated (RFC 1951) and written in base 85.  Joined after pako's inflater
-// (from Debian's node-pako) and before the search script (fulltext.js) into
-// the one file the pages load.  Unpacked at once, so that a search answers
-// as soon as its files are in: the browsers' DecompressionStream would
-// answer only later, on a promise.
+// deflated (RFC 1951), its bytes written as they are in a string.  Joined
+// after pako's inflater (from Debian's node-pako) and before the search
+// script (fulltext.js) into the one file the pages load.  Unpacked at
+// once, so that a search answers as soon as its files are in: the
+// browsers' DecompressionStream would answer only later, on a promise.
 //
 //   LexidorUnpack.text(packed) -> the text; throws on damaged data.
 (function (global) {
@@ -13,28 +13,30 @@
   // would is refused before it fills the page's memory.
   var MAX_UNPACKED = 16 << 20;
 
-  // The bytes of base-85 `text`: each 5 digits ("#" 0 .. "x" 84, the
-  // backslash left out) the 4 bytes of a number, most significant first; a
-  // last group of n + 1 digits stands for n bytes, its digits padded with
-  // 84s.  Throws on a character that is no digit.
-  var BASE85 = new Int8Array(128).fill(-1);
-  for (var b85 = 0x23, v85 = 0; v85 < 85; b85++) if (b85 !== 0x5C) BASE85[b85] = v85++;
-  function fromBase85(text) {
-    var length = text.length, rest = length % 5;
-    if (rest === 1) throw new Error('bad base 85');
-    var out = new Uint8Array((length - rest) / 5 * 4 + (rest ? rest - 1 : 0)), o = 0;
-    for (var i = 0; i < length; i += 5) {
-      var v = 0;
-      for (var k = 0; k < 5; k++) {
-        var c = i + k < length ? text.charCodeAt(i + k) : 0x78;
-        var d = c < 128 ? BASE85[c] : -1;
-        if (d < 0) throw new Error('bad base 85');
-        v = v * 85 + d;
+  // The bytes of `text`, a file's packed field as the page read it: the
+  // file is loaded as windows-1252, so each byte came as one character,
+  // itself below 0x80 and from 0xA0 on, and from 0x80 to 0x9F as the
+  // character windows-1252 gives it (0x80 as U+20AC, the Euro sign), the
+  // five bytes it leaves undefined as U+0081.. themselves.  A reader that
+  // took the file as Latin-1 has every byte as itself, which reads alike.
+  // (The quote, backslash, LF and CR came written as the script's own
+  // escapes, which its parser undid.)  Throws on a character no byte
+  // stands for.
+  var HIGH = [0x20AC, 0x81, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+              0x0160, 0x2039, 0x0152, 0x8D, 0x017D, 0x8F, 0x90, 0x2018, 0x2019, 0x201C, 0x201D,
+              0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D, 0x017E,
+              0x0178];
+  var BYTE_OF = new Uint8Array(0x2123);  // code point > 0xFF -> its byte, 0 for none
+  for (var h = 0; h < HIGH.length; h++) if (HIGH[h] > 0xFF) BYTE_OF[HIGH[h]] = 0x80 + h;
+  function bytesOf(text) {
+    var length = text.length, out = new Uint8Array(length);
+    for (var i = 0; i < length; i++) {
+      var c = text.charCodeAt(i);
+      if (c > 0xFF) {
+        c = c < 0x2123 ? BYTE_OF[c] : 0;
+        if (!c) throw new Error('bad packed text');
       }
-      if (v > 0xFFFFFFFF) throw new Error('bad base 85');
-      for (k = 0; k < 4 && o < out.length && (i + k + 1 < length); k++) {
-        out[o++] = (v >>> (24 - 8 * k)) & 255;
-      }
+      out[i] = c;
     }
     return out;
   }
@@ -63,5 +65,5 @@
     return text;
   }
 
-  global.LexidorUnpack = {text: function (packed) { return inflate(fromBase85(packed)); }};
+  global.LexidorUnpack = {text: function (packed) { return inflate(bytesOf(packed)); }};
 })(typeof self !== 'undefined' ? self : this);
