@@ -112,6 +112,7 @@ function fresh() {
 }
 
 const waits = [], firsts = [], bytes = [], work = [];
+const kinds = {};  // kind of file -> [bytes, files] over all queries
 let superseded = 0;
 for (const q of queries) {
   const {engine, read} = fresh();
@@ -146,6 +147,12 @@ for (const q of queries) {
     (k === 0 ? firsts : waits).push(e.answered - e.asked);
   });
   bytes.push(read.reduce((n, r) => n + r[1], 0));
+  read.forEach(([url, size]) => {
+    const kind = path.basename(url).replace(/^x?([dps]).*|^(manifest|textindex).*/, '$1$2');
+    kinds[kind] = kinds[kind] || [0, 0];
+    kinds[kind][0] += size;
+    kinds[kind][1]++;
+  });
   if (process.env.VERBOSE) {
     console.log(q, Math.round(bytes[bytes.length - 1] / 1000) + ' KB');
     asked.forEach((e, k) => {
@@ -171,3 +178,6 @@ console.log(`         bytes per query median ${(p(bytes, 0.5) / 1000).toFixed(0)
             `max ${(p(bytes, 1) / 1000).toFixed(0)} KB; engine work per search call median ` +
             `${p(work, 0.5).toFixed(1)} ms, max ${p(work, 1).toFixed(1)} ms; longest task of the engine's ` +
             `${longest.toFixed(1)} ms (${longestCpu.toFixed(1)} ms of CPU time)`);
+console.log('         per query, mean: ' + Object.keys(kinds).sort().map((k) =>
+  `${k} ${(kinds[k][0] / queries.length / 1000).toFixed(0)} KB in ` +
+  `${(kinds[k][1] / queries.length).toFixed(1)} files`).join(', '));
