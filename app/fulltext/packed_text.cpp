@@ -2,6 +2,7 @@
 
 #include <libdeflate.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -97,8 +98,10 @@ bool UnpackText(std::string_view packed, std::string* text, size_t limit) {
   std::unique_ptr<libdeflate_decompressor, FreeDecompressor> decompressor(
       libdeflate_alloc_decompressor());
   if (!decompressor) throw std::bad_alloc();
-  // The packed size does not tell the unpacked one: try growing rooms.
-  for (size_t room = bytes.size() * 4 + 1024;; room = std::min(room * 4, limit)) {
+  // The packed size does not tell the unpacked one: try growing rooms, none
+  // past the limit, so that a text larger than it is refused however well
+  // it packed.
+  for (size_t room = std::min(bytes.size() * 4 + 1024, limit);; room = std::min(room * 4, limit)) {
     text->resize(room);
     size_t size = 0;
     const libdeflate_result result = libdeflate_deflate_decompress(

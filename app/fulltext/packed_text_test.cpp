@@ -50,24 +50,27 @@ TEST(PackedTextTest, PacksIntoAStringLiteralAndBack) {
 
 TEST(PackedTextTest, RefusesWhatItDidNotPack) {
   const std::string good = PackText("{\"w\":\"some words, some words\"}");
-  const std::string large = PackText(std::string(100000, 'x'));
   struct Case {
     std::string packed;
     size_t limit;
+    const char* what;
   } const cases[] = {
-      {good + "\\", 1 << 20},                            // a backslash at the end
-      {good + "\\t", 1 << 20},                           // an escape it never writes
-      {good + "\"", 1 << 20},                            // a quote standing alone
-      {good + "\n", 1 << 20},                            // a line end
-      {good.substr(0, 4), 1 << 20},                      // cut short
-      {"not deflated at all", 1 << 20}, {large, 99999},  // unpacks to more than the limit
+      {good + "\\", 1 << 20, "a backslash at the end"},
+      {good + "\\t", 1 << 20, "an escape it never writes"},
+      {good + "\"", 1 << 20, "a quote standing alone"},
+      {good + "\n", 1 << 20, "a line end"},
+      {good.substr(0, 4), 1 << 20, "cut short"},
+      {"not deflated at all", 1 << 20, "no deflated data"},
+      {PackText(std::string(100000, 'x')), 99999, "more than the limit"},
+      {PackText(std::string(500, 'x')), 100, "more than the limit, within the first room tried"},
   };
   for (const Case& c : cases) {
     std::string back;
-    EXPECT_FALSE(UnpackText(c.packed, &back, c.limit)) << c.packed.size();
+    EXPECT_FALSE(UnpackText(c.packed, &back, c.limit)) << c.what;
   }
   std::string back;
-  EXPECT_TRUE(UnpackText(large, &back, 100000));
+  EXPECT_TRUE(UnpackText(PackText(std::string(100000, 'x')), &back, 100000));
+  EXPECT_EQ(back.size(), 100000u);
 }
 
 }  // namespace
