@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
 #include <string>
 
+#include "app/fulltext/packed_text.h"
 #include "tests/browser_support.h"
 #include "tests/program_runner.h"
 
@@ -27,6 +29,42 @@ std::string ProbePage(const std::string& query) {
          "      (r.missing.join(',') || 0) + ' first ' + (h ? h.title + ' ' + h.link + ' ' +"
          "      h.excerpt.slice(h.highlights[0][0], h.highlights[0][1]) : '-');"
          "});</script></body></html>";
+}
+
+// An index file's packed bytes, every value among them, reach the page's
+// script whole through the engine's own loader, on a page whose own
+// charset (UTF-8) would mangle them.
+TEST(FullTextInBrowser, PackedBytesOfEveryValueArriveWhole) {
+  test::TempDir dir("lexidor-textbytes");
+  std::mt19937 random(20261210);
+  std::string text;
+  while (text.size() < 60000) {
+    const char first = random() % 2 ? 'a' : 'A';
+    text += static_cast<char>(first + random() % 26);
+  }
+  test::WriteFile(dir.Sub("d0.js"),
+                  "(self.lexidorText=self.lexidorText||[]).push({g:\"g1\",k:\"d\",n:0,z:\"" +
+                      fulltext::PackText(text) + "\"});\n");
+  test::WriteFile(dir.Sub("want.js"), "var want = \"" + text + "\";\n");
+  const std::string resources = std::string(LEXIDOR_SOURCE_DIR) + "/app/resources/";
+  std::string scripts =
+      "<script src=\"" +
+      test::FileUrl(std::string(LEXIDOR_BINARY_DIR) + "/app/pages/pako_inflate.js") +
+      "\"></script><script src=\"want.js\"></script>";
+  for (const char* name : {"unpack.js", "text_query.js", "text_rank.js", "fulltext.js"}) {
+    scripts += "<script src=\"" + test::FileUrl(resources + name) + "\"></script>";
+  }
+  test::WriteFile(dir.Sub("page.html"),
+                  "<!DOCTYPE html><html><head><meta charset=\"utf-8\">" + scripts +
+                      "</head><body><div id=\"out\">waiting</div><script>"
+                      "LexidorFullText.loadScript('d0.js', function () {"
+                      "  var got = LexidorUnpack.text(LexidorFullText.registered('g1/d0').z);"
+                      "  document.getElementById('out').textContent ="
+                      "      got === want ? 'same' : 'differs ' + got.length;"
+                      "});</script></body></html>");
+  const test::BrowserRun run = test::DumpDom(test::FileUrl(dir.Sub("page.html")));
+  ASSERT_TRUE(run.ok) << run.error;
+  EXPECT_NE(run.dom.find("<div id=\"out\">same</div>"), std::string::npos) << run.dom;
 }
 
 TEST(FullTextInBrowser, SearchesFromFileUrlsAndNamesAMissingFile) {
