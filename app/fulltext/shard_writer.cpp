@@ -24,8 +24,8 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // What a file of each family holds at most before the next begins, before
 // it is packed: a query reads one dictionary file per word, the postings
 // files of its stems and one sections file per hit it shows, so the files a
-// query reads many of are the smaller.  Packed, text takes a third
-// (sections) to two thirds (postings) of its room; deflated bytes that are
+// query reads many of are the smaller.  Packed, text takes a third (sections)
+// to three fifths (postings) of its room; deflated bytes that are
 // quotes, backslashes or line ends are written as two.  Room is kept for
 // the closing text and one entry's head.
 constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
@@ -35,21 +35,13 @@ constexpr size_t kSectionsFill = 40 * 1024 - 4096;
 // the whole postings file its stem is in: smaller files load fewer bytes
 // per query, but make more files.  The sections of a kit take about
 // kSectionFiles files (a section about kSectionBytes), in files of
-// kSmallSectionsFill up to kSectionsFill: below about 60,000 sections the
-// small ones, which hold about 24 sections (2.2 KB packed) as room is kept
-// for the largest section, and make at most about 2,500 files.  Likewise
+// kSmallSectionsFill (half the bytes per hit of the largest) up to
+// kSectionsFill: below about 120,000 sections the small ones.  Likewise
 // the postings take about kPostingsFiles files (a word of the pages about
-// kPostingBytes), in files of kSmallPostingsFill up to kPostingsFill: the
-// small ones below about 4.6 million words, at most about 1,500 files.
-// At 5,000 pages these took a query's bytes from 247 KB to 206 KB (median,
-// typed key by key), and its further keystrokes answered at once from 22
-// to 25 of 54, for 2,960 files in place of 1,227 and 33.6 % of the HTML in
-// place of 32.4 %.  Sections files of 6 KB of text in place of 8 KB read
-// 185 KB a query and answered no more keystrokes at once, in 4,049 files,
-// each of which a build writes and syncs (a second more at 5,000 pages).
-constexpr size_t kSmallSectionsFill = 12 * 1024 - 4096;
+// kPostingBytes), in files of kSmallPostingsFill up to kPostingsFill.
+constexpr size_t kSmallSectionsFill = 20 * 1024 - 4096;
 constexpr size_t kSectionFiles = 2000, kSectionBytes = 270;
-constexpr size_t kSmallPostingsFill = 16 * 1024 - 4096;
+constexpr size_t kSmallPostingsFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFiles = 1500, kPostingBytes = 4;
 // Text that does not pack at all is stored (a few bytes more), and no more
 // than every byte of it is escaped.
