@@ -13,12 +13,12 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/errand.h"
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
@@ -175,138 +175,144 @@ bool IsOwnTemporary(const std::string& path) {
 
 }  // namespace
 
-// Work on a thread of its own, waited for rather than joined: the thread
-// is detached, so a program ended by a fatal signal meanwhile, whose handler
-// exits at once and can join nothing, leaves no thread unjoined behind it.
-class Errand {
+class TextIndexAhead {
  public:
-  Errand() = default;
-  Errand(const Errand&) = delete;
-  Errand& operator=(const Errand&) = delete;
-  ~Errand() { Wait(); }
-
-  // True from Start until Wait.
-  bool Pending() const { return pending_; }
-
-  void Start(std::function<void()> work) {
-    pending_ = true;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = true;
-    }
-    std::thread([this, work = std::move(work)] {
-      work();
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = false;
-      done_.notify_all();
-    }).detach();
-  }
-
-  void Wait() {
-    if (!pending_) return;
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return !running_; });
-    pending_ = false;
-  }
-
- private:
-  bool pending_ = false;  // the owner's alone
-  bool running_ = false;  // under mutex_
-  std::mutex mutex_;
-  std::condition_variable done_;
-};
-
-class TextIndexReading {
- public:
-  explicit TextIndexReading(const std::string& root) {
-    reading_.Start([this, root] {
+  // Starts reading the pages' sizes and times and the current index's
+  // base below `root` (bytes).
+  explicit TextIndexAhead(std::string root) : root_(std::move(root)) {
+    reading_.Start([this] {
       try {
-        folders_ = FindTextFolders(root);
+        folders_ = FindTextFolders(root_);
         input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
         read_ = true;
       } catch (...) {
-        // Read again when it is needed, and fail there with words.
+        // Read again by the build, which fails there with words.
       }
     });
   }
-  ~TextIndexReading() {
+  // A build still running is given up: it has written nothing, and
+  // writes nothing now.
+  ~TextIndexAhead() {
+    gate_.Cancel();
+    building_.Wait();
     reading_.Wait();
-    anchoring_.Wait();
   }
+  TextIndexAhead(const TextIndexAhead&) = delete;
+  TextIndexAhead& operator=(const TextIndexAhead&) = delete;
 
-  // Gathers the command list's anchors by page on a thread of its own,
-  // from the list as it is now: the list must not change until Anchors.
-  void GatherAnchors() {
-    if (anchoring_.Pending()) return;
-    const std::string html = ToLatin1(App().rootPath) + "/docs/html";
-    anchoring_.Start([this, html] {
-      try {
-        anchors_ = CommandAnchors(html);
-        anchorsMade_ = true;
-      } catch (...) {
-        // Gathered again when they are needed.
-      }
-    });
+  // Starts the build proper, once: the command list's anchors gathered,
+  // then the pages read and indexed; the list must stay as it is until
+  // Result.  Nothing is written until Open.
+  void StartBuild() {
+    if (!building_.Started()) building_.Start([this] { Build(); });
   }
-  // The anchors GatherAnchors made; false when it made none.
-  bool Anchors(std::map<std::string, std::map<std::string, std::string>>* anchors) {
-    anchoring_.Wait();
-    if (!anchorsMade_) return false;
-    *anchors = std::move(anchors_);
-    anchorsMade_ = false;
-    return true;
-  }
+  void Open() { gate_.Open(); }
+  void Cancel() { gate_.Cancel(); }
 
-  // What was read, once it has been; false when it could not be.
-  bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
-    reading_.Wait();
-    if (!read_) return false;
+  // Waits for the build to end, handing its progress to `report` on the
+  // caller's thread meanwhile, and gives what it made: its summary, the
+  // folders it read and the generation it wrote.
+  fulltext::TextBuildSummary Result(const std::function<void(int)>& report, TextFolders* folders,
+                                    std::string* generation) {
+    int shown = -1;
+    std::unique_lock<std::mutex> lock(relayMutex_);
+    for (;;) {
+      relayed_.wait(lock, [&] { return finished_ || percent_ != shown; });
+      if (percent_ == shown) break;
+      shown = percent_;
+      lock.unlock();
+      report(shown);
+      lock.lock();
+    }
+    lock.unlock();
+    building_.Wait();
     *folders = std::move(folders_);
-    *input = std::move(input_);
-    read_ = false;
-    // The name index's temporary pages, written or removed meanwhile, are
-    // none of the kit's.
-    auto& pages = input->walk.pages;
-    pages.erase(
-        std::remove_if(pages.begin(), pages.end(),
-                       [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
-        pages.end());
-    return true;
+    *generation = std::move(generation_);
+    return std::move(summary_);
   }
 
  private:
+  void Build() {
+    try {
+      reading_.Wait();
+      if (!read_) {
+        folders_ = FindTextFolders(root_);
+        input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+      }
+      // The name index's temporary pages, written or removed meanwhile,
+      // are none of the kit's.
+      auto& pages = input_.walk.pages;
+      pages.erase(std::remove_if(
+                      pages.begin(), pages.end(),
+                      [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
+                  pages.end());
+      // Above every folder there, a half-written one a killed build left
+      // included: a folder is never written twice.  (No other build of the
+      // kit runs meanwhile: it is locked.)
+      int64_t newest = 0;
+      for (const std::string& name : FolderNames(folders_.folder)) {
+        newest = std::max(newest, GenerationNumber(name));
+      }
+      generation_ = "g" + std::to_string(newest + 1);
+      fulltext::TextBuildOptions options;
+      options.htmlFolder = folders_.html;
+      options.outputFolder = folders_.folder + "/" + generation_;
+      options.generation = generation_;
+      options.cacheFile = folders_.folder + "/pages.cache";
+      options.baseFolder = folders_.baseFolder;
+      options.anchors = CommandAnchors(folders_.html);
+      options.skip = OwnPages();
+      options.gate = &gate_;
+      options.progress = [this](int percent) {
+        std::lock_guard<std::mutex> lock(relayMutex_);
+        percent_ = percent;
+        relayed_.notify_all();
+      };
+      summary_ = fulltext::BuildTextIndex(options, std::move(input_));
+    } catch (const std::exception& e) {
+      summary_.error = e.what();
+    }
+    std::lock_guard<std::mutex> lock(relayMutex_);
+    finished_ = true;
+    relayed_.notify_all();
+  }
+
+  const std::string root_;
+  // Written by the reading thread, then by the building one, then taken
+  // by Result: each after the one before has ended.
   TextFolders folders_;
   fulltext::TextBuildInput input_;
   bool read_ = false;
-  std::map<std::string, std::map<std::string, std::string>> anchors_;
-  bool anchorsMade_ = false;
+  std::string generation_;
+  fulltext::TextBuildSummary summary_;
+  fulltext::TWriteGate gate_;
+  // The build's progress, for Result.
+  std::mutex relayMutex_;
+  std::condition_variable relayed_;
+  int percent_ = -1;
+  bool finished_ = false;
   // Last, so that they are waited for before the rest goes.
-  Errand anchoring_;
+  Errand building_;
   Errand reading_;
 };
 
-void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead) {
-  if (ahead) ahead->GatherAnchors();
-}
-
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
-std::shared_ptr<TextIndexReading> ReadTextIndexAhead() {
-  return std::make_shared<TextIndexReading>(ToLatin1(App().rootPath));
+std::shared_ptr<TextIndexAhead> ReadTextIndexAhead() {
+  return std::make_shared<TextIndexAhead>(ToLatin1(App().rootPath));
+}
+
+void StartTextIndex(const std::shared_ptr<TextIndexAhead>& ahead) {
+  if (ahead) ahead->StartBuild();
 }
 
 namespace {
 
-String Install(const std::shared_ptr<TextIndexReading>& ahead) {
+String Install(std::shared_ptr<TextIndexAhead> ahead) {
   // Byte paths throughout: a kit folder's name may hold "\\" or "::".
-  const std::string root = ToLatin1(App().rootPath);
-  TextFolders folders;
-  fulltext::TextBuildInput input;
-  const bool readAhead = ahead && ahead->Take(&folders, &input);
-  if (!readAhead) folders = FindTextFolders(root);
-  const std::string& html = folders.html;
-  const std::string& modules = folders.modules;
-  const std::string& folder = folders.folder;
+  if (!ahead) ahead = ReadTextIndexAhead();
+  ahead->StartBuild();
+  const std::string folder = ToLatin1(App().rootPath) + "/docs/html/Modules/textindex";
   // A link there is followed only under the rule for the kit's folders.
   std::string reached, refused;
   struct stat st;
@@ -319,30 +325,16 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     problem = std::strerror(ENOTDIR);
   }
   if (!problem.empty()) {
+    ahead->Cancel();
     const std::string why = "Full text: not built: cannot create " + folder + ": " + problem;
     Complain(why);
     return Say(why);
   }
-  int64_t newest = 0;
-  for (const std::string& name : FolderNames(folder)) {
-    newest = std::max(newest, GenerationNumber(name));
-  }
-  // Above every folder there, a half-written one a killed build left
-  // included: a folder is never written twice.
-  const std::string generation = "g" + std::to_string(newest + 1);
-  const std::string& current = folders.current;
-  const std::string& currentBase = folders.currentBase;
-
-  fulltext::TextBuildOptions options;
-  options.htmlFolder = html;
-  options.outputFolder = folder + "/" + generation;
-  options.generation = generation;
-  options.cacheFile = folder + "/pages.cache";
-  options.baseFolder = folders.baseFolder;
-  if (!ahead || !ahead->Anchors(&options.anchors)) options.anchors = CommandAnchors(html);
-  options.skip = OwnPages();
+  // The name index is in place: the build, which may have read and indexed
+  // much of the pages by now, may write.
+  ahead->Open();
   const bool terminal = isatty(STDERR_FILENO) == 1;
-  options.progress = [terminal](int percent) {
+  const auto progress = [terminal](int percent) {
     if (terminal) {
       std::fprintf(stderr, "\rIndexing text\xE2\x80\xA6 %d%%", percent);
       if (percent == 100) std::fputs("\r\x1B[K", stderr);
@@ -350,14 +342,12 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     }
     if (ProgressSink()) ProgressSink()(percent);
   };
-
-  fulltext::TextBuildSummary summary;
-  try {
-    summary = readAhead ? fulltext::BuildTextIndex(options, std::move(input))
-                        : fulltext::BuildTextIndex(options);
-  } catch (const std::exception& e) {
-    summary.error = e.what();
-  }
+  TextFolders folders;
+  std::string generation;
+  fulltext::TextBuildSummary summary = ahead->Result(progress, &folders, &generation);
+  const std::string& modules = folders.modules;
+  const std::string& current = folders.current;
+  const std::string& currentBase = folders.currentBase;
   if (terminal) std::fputs("\r\x1B[K", stderr);
   String pointerError;
   if (summary.error.empty()) {
@@ -441,6 +431,6 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
 
 }  // namespace
 
-String InstallTextIndex(const std::shared_ptr<TextIndexReading>& ahead) { return Install(ahead); }
+String InstallTextIndex(const std::shared_ptr<TextIndexAhead>& ahead) { return Install(ahead); }
 
 }  // namespace lexidor
