@@ -85,36 +85,55 @@ bool IsCacheLeftover(const std::string& name) {
 // the name of the command each one starts (the first command, in list
 // order, for an anchor that several link to).
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
-  // The commands come sorted by name, their pages in any order: they are
-  // gathered by page in a hash table of views into the list (a hash per
-  // command, and no copy until a page's anchors are made once), and the
-  // pages are put in order at the end.
-  std::unordered_map<std::string_view, std::vector<std::pair<std::string_view, std::string_view>>>
-      byPage;
+  // The commands come sorted by name, their pages in any order.  Each page
+  // gets a number from a hash table of views into the list, each anchor a
+  // row of one flat table; the rows are then put in page order (kept in
+  // list order within a page) by counting, and each page's anchors made
+  // once: no table per page, and no copy of a text before the end.
+  struct Row {
+    uint32_t page;
+    uint32_t command;
+    std::string_view anchor;
+  };
+  const TCommandList& list = App().commandList;
+  std::unordered_map<std::string_view, uint32_t> numbers;
+  std::vector<std::string_view> pages;
+  std::vector<Row> rows;
+  rows.reserve(list.Count());
   const std::string prefix = html + "/";
-  for (const tcommand& command : App().commandList) {
-    const std::string_view link = command.link;
-    if (link.compare(0, prefix.size(), prefix) != 0) continue;
+  for (size_t i = 0; i < list.Count(); ++i) {
+    const std::string_view link = list[i].link;
+    if (link.size() <= prefix.size() || link.compare(0, prefix.size(), prefix) != 0) continue;
     const size_t hash = link.find('#', prefix.size());
     if (hash == std::string_view::npos || hash + 1 == link.size()) continue;
-    byPage[link.substr(prefix.size(), hash - prefix.size())].emplace_back(link.substr(hash + 1),
-                                                                          command.comando);
+    const std::string_view page = link.substr(prefix.size(), hash - prefix.size());
+    const auto [at, fresh] = numbers.try_emplace(page, static_cast<uint32_t>(pages.size()));
+    if (fresh) pages.push_back(page);
+    rows.push_back({at->second, static_cast<uint32_t>(i), link.substr(hash + 1)});
   }
-  std::vector<decltype(byPage)::const_iterator> pages;
-  pages.reserve(byPage.size());
-  for (auto it = byPage.cbegin(); it != byPage.cend(); ++it) pages.push_back(it);
-  std::sort(pages.begin(), pages.end(),
-            [](const auto& a, const auto& b) { return a->first < b->first; });
+  // The pages by name; each one's rows from `start[rank]` on.
+  std::vector<uint32_t> byName(pages.size());
+  for (uint32_t p = 0; p < byName.size(); ++p) byName[p] = p;
+  std::sort(byName.begin(), byName.end(),
+            [&](uint32_t a, uint32_t b) { return pages[a] < pages[b]; });
+  std::vector<uint32_t> rank(pages.size()), start(pages.size() + 1);
+  for (uint32_t r = 0; r < byName.size(); ++r) rank[byName[r]] = r;
+  for (const Row& row : rows) ++start[rank[row.page] + 1];
+  for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+  std::vector<const Row*> ordered(rows.size());
+  {
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
+    for (const Row& row : rows) ordered[next[rank[row.page]]++] = &row;
+  }
   std::map<std::string, std::map<std::string, std::string>> anchors;
-  for (const auto& it : pages) {
+  for (uint32_t r = 0; r < byName.size(); ++r) {
     std::map<std::string, std::string>& page =
-        anchors
-            .emplace_hint(anchors.end(), std::string(it->first),
-                          std::map<std::string, std::string>())
+        anchors.emplace_hint(anchors.end(), std::string(pages[byName[r]]),
+                             std::map<std::string, std::string>())
             ->second;
-    for (const auto& [anchor, name] : it->second) {
-      const auto [at, fresh] = page.try_emplace(std::string(anchor));
-      if (fresh) at->second = Latin1ToUtf8(name);
+    for (uint32_t k = start[r]; k < start[r + 1]; ++k) {
+      const auto [at, fresh] = page.try_emplace(std::string(ordered[k]->anchor));
+      if (fresh) at->second = Latin1ToUtf8(list[ordered[k]->command].comando);
     }
   }
   return anchors;
@@ -224,8 +243,8 @@ class TextIndexAhead {
       report(shown);
       lock.lock();
     }
-    lock.unlock();
-    building_.Wait();
+    // The build's thread touches none of these once it has finished; it
+    // may still be freeing what it read, which the destructor waits for.
     *folders = std::move(folders_);
     *generation = std::move(generation_);
     return std::move(summary_);
@@ -233,7 +252,13 @@ class TextIndexAhead {
 
  private:
   void Build() {
+    // Freed only after the build is reported finished, beside the rest of
+    // the install: a large kit's anchors take a while to free.
+    fulltext::TextBuildOptions options;
     try {
+      // The anchors first: they need only the list, while the walk may
+      // still be running.
+      auto anchors = CommandAnchors(root_ + "/docs/html");
       reading_.Wait();
       if (!read_) {
         folders_ = FindTextFolders(root_);
@@ -254,13 +279,12 @@ class TextIndexAhead {
         newest = std::max(newest, GenerationNumber(name));
       }
       generation_ = "g" + std::to_string(newest + 1);
-      fulltext::TextBuildOptions options;
       options.htmlFolder = folders_.html;
       options.outputFolder = folders_.folder + "/" + generation_;
       options.generation = generation_;
       options.cacheFile = folders_.folder + "/pages.cache";
       options.baseFolder = folders_.baseFolder;
-      options.anchors = CommandAnchors(folders_.html);
+      options.anchors = std::move(anchors);
       options.skip = OwnPages();
       options.gate = &gate_;
       options.progress = [this](int percent) {
