@@ -25,6 +25,7 @@
 #include "stream/line_reader.h"
 #include "stream/standard_io.h"
 #include "stream/stream.h"
+#include "stream/text_stream.h"
 
 namespace lexidor {
 
@@ -440,12 +441,17 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
   ok = ok && links_ok;
   if (ok) {
     bool none_yet = true;
+    // The module lines go out in large writes, not one each (50,000 at
+    // 50,000 modules), and are flushed before anything else is said: no
+    // other line, on standard output or standard error, comes meanwhile.
+    TTextStream& out = *StandardStream();
     for (const auto& entry : app.moduleMap) {
       const std::string_view module = entry.second.Record().Modules;
-      PrintLine(FromLatin1(module));
+      out.WriteLine(DecodeUtf8Bytes(FromLatin1(module)));
       mods.Element(module, none_yet);
       none_yet = false;
     }
+    out.Flush();
     mods.Element("", none_yet);  // the array always ends with an empty element
     ok = mods.Finish();
     // The first rows; the arguments of every command where the kit has
