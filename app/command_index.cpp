@@ -22,7 +22,6 @@
 #include "app/page_install.h"
 #include "app/text_index_install.h"
 #include "stream/file_system.h"
-#include "stream/line_reader.h"
 #include "stream/standard_io.h"
 #include "stream/stream.h"
 #include "stream/text_stream.h"

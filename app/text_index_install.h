@@ -20,8 +20,8 @@ void SetTextIndexProgress(std::function<void(int)> report);
 // kit is locked and its documentation built.  StartTextIndex, once the
 // command list is read and sorted, has it gather the list's anchors and
 // read and index the pages, still writing nothing: the list must then stay
-// as it is until InstallTextIndex, which lets it write once the name index
-// is in place.  Dropping the object without InstallTextIndex gives the
+// as it is until InstallTextIndex (or until the object goes), which lets it
+// write once the name index is in place.  Dropping the object without InstallTextIndex gives the
 // build up, with nothing written; its threads are waited for.
 class TextIndexAhead;
 std::shared_ptr<TextIndexAhead> ReadTextIndexAhead();
