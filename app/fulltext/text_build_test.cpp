@@ -253,6 +253,25 @@ TEST_F(TextBuildTest, WritesNothingBeforeItsGateOpensAndNothingAtAllWhenGivenUp)
   }
 }
 
+TEST_F(TextBuildTest, APageChangedAfterAnEarlyWalkIsIndexedAsReadAndReadAgainNextTime) {
+  Write("a.html", "<h2>a</h2>alpha");
+  Write("b.html", "<h2>b</h2>beta");
+  // The walk runs ahead (during the echo); the page changes before it is
+  // read, to a size of its own.
+  TextBuildInput input = ReadTextBuildInput(html_, {}, "");
+  Write("b.html", "<h2>b</h2>gamma delta");
+  TextBuildSummary first = BuildTextIndex(Options("g1"), std::move(input));
+  ASSERT_EQ(first.error, "");
+  EXPECT_NE(Shards("g1").find("gamma"), std::string::npos);
+  EXPECT_EQ(Shards("g1").find("beta"), std::string::npos);
+  // It is kept with the size the walk saw, so the next build reads it
+  // again rather than trust the cache.
+  TextBuildSummary second = BuildTextIndex(Options("g2"));
+  ASSERT_EQ(second.error, "");
+  EXPECT_EQ(second.reused, 1u);  // a.html only
+  EXPECT_NE(Shards("g2").find("gamma"), std::string::npos);
+}
+
 TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
   std::string numbers;
   for (uint32_t v : {0u, 63u, 64u, 1855u, 1856u}) {
