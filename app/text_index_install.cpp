@@ -128,8 +128,9 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
   std::map<std::string, std::map<std::string, std::string>> anchors;
   for (uint32_t r = 0; r < byName.size(); ++r) {
     std::map<std::string, std::string>& page =
-        anchors.emplace_hint(anchors.end(), std::string(pages[byName[r]]),
-                             std::map<std::string, std::string>())
+        anchors
+            .emplace_hint(anchors.end(), std::string(pages[byName[r]]),
+                          std::map<std::string, std::string>())
             ->second;
     for (uint32_t k = start[r]; k < start[r + 1]; ++k) {
       const auto [at, fresh] = page.try_emplace(std::string(ordered[k]->anchor));
