@@ -15,15 +15,16 @@
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/build_ahead.h"
 #include "app/index_commit.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
 #include "app/page_install.h"
 #include "app/text_index_install.h"
 #include "stream/file_system.h"
-#include "stream/line_reader.h"
 #include "stream/standard_io.h"
 #include "stream/stream.h"
+#include "stream/text_stream.h"
 
 namespace lexidor {
 
@@ -187,41 +188,6 @@ void AppendScriptString(std::string& out, std::string_view text) {
 }
 
 namespace {
-
-// `path` is the list's bytes as the file system names it: a kit folder may
-// hold a backslash or "::" in its name, which are plain bytes here.
-String ReadCommandList(const std::string& path, int64_t* lineCount) {
-  // Read only: indexing never needs to write the kit's list.  Only a
-  // regular file is read: a FIFO or a device would block the build or read
-  // as an empty list, and replace a good index with an empty one.
-  String why;
-  bool notRegular = false;
-  std::shared_ptr<TCStream> in = TCStream::OpenRegularFile(path, &why, &notRegular);
-  if (!in) {
-    return (notRegular ? u"Cannot read " : u"Cannot open ") + FromLatin1(path) + u": " + why;
-  }
-  AppState& app = App();
-  const std::string root = ToLatin1(app.rootPath);
-  // Room for a line per 32 bytes, more than a kit's lists hold: memory
-  // reserved and never used costs nothing.
-  if (in->Size() > 0) app.commandList.Reserve(static_cast<size_t>(in->Size()) / 32);
-  TLineReader lines(*in);
-  std::string_view line;
-  errno = 0;
-  try {
-    while (lines.Next(&line)) {
-      // An empty line names no command.
-      if (!line.empty()) ParseCommandLine(line, root);
-      ++*lineCount;
-    }
-  } catch (const TStreamReadException&) {
-    const int error = errno;
-    return u"Cannot read " + FromLatin1(path) + u": " +
-           FromUtf8(std::strerror(error ? error : EIO));
-  }
-  in->Close();
-  return String();
-}
 
 // A call takes at most about 65,500 arguments in common engines (V8 stops at
 // 65,535), and fewer where each argument takes stack (node's default stack
@@ -474,12 +440,17 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
   ok = ok && links_ok;
   if (ok) {
     bool none_yet = true;
+    // The module lines go out in large writes, not one each (50,000 at
+    // 50,000 modules), and are flushed before anything else is said: no
+    // other line, on standard output or standard error, comes meanwhile.
+    TTextStream& out = *StandardStream();
     for (const auto& entry : app.moduleMap) {
       const std::string_view module = entry.second.Record().Modules;
-      PrintLine(FromLatin1(module));
+      out.WriteLine(DecodeUtf8Bytes(FromLatin1(module)));
       mods.Element(module, none_yet);
       none_yet = false;
     }
+    out.Flush();
     mods.Element("", none_yet);  // the array always ends with an empty element
     ok = mods.Finish();
     // The first rows; the arguments of every command where the kit has
@@ -535,13 +506,8 @@ void RemoveOldRowsFiles(const std::string& modulesDir) {
 
 }  // namespace
 
-String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
+String BuildIndex(std::shared_ptr<BuildAhead> ahead) {
   AppState& app = App();
-  // A build that failed while reading may have left its last record
-  // unfiled: it is filed now, while the list still holds it, and not from
-  // whatever record the new list has at that index.
-  SettleModuleMap();
-  app.commandList.Clear();
   const String cmdPath = app.rootPath + u"\\docs\\html\\Modules\\commands.txt";
   PrintLine(u"Quandrel dir  : " + app.rootPath);
   PrintLine(u"DirBase       : " + app.rootPath);
@@ -554,18 +520,15 @@ String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
     PrintLine(error);
     return error;
   }
-  // The text index's build reads the pages' sizes and times meanwhile.
-  if (!textAhead) textAhead = ReadTextIndexAhead();
+  // The list is read, and the text index's build begun, on threads of
+  // their own: ahead of this call in a batch run.
+  if (!ahead) ahead = std::make_shared<BuildAhead>(root);
   int64_t lineCount = 0;
-  error = ReadCommandList(root + "/docs/html/Modules/commands.txt", &lineCount);
+  error = ahead->TakeList(&lineCount);
   if (!error.empty()) {
     PrintLine(error);
     return error;
   }
-  SettleModuleMap();
-  app.commandList.Sort();
-  // The text index's anchors come from the list as it now stays.
-  GatherTextAnchors(textAhead);
   PrintLine(u"Total commands: " + IntToString(static_cast<int64_t>(app.commandList.Count())) +
             u" " + IntToString(lineCount));
   PrintLine(u"");
@@ -619,7 +582,7 @@ String BuildIndex(std::shared_ptr<TextIndexReading> textAhead) {
   }
   // The text index comes after the name index is in place, and whatever
   // becomes of it the name index stays as it is.
-  InstallTextIndex(textAhead);
+  InstallTextIndex(ahead->Text());
   return String();
 }
 

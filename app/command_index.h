@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "app/tcommand.h"
-#include "app/text_index_install.h"
 #include "runtime/string.h"
 
 namespace lexidor {
+
+class BuildAhead;
 
 // Parses one line of commands.txt (Latin-1 characters) the way the kit's
 // lists have always been read: the name runs up to the second "|" (or the
@@ -43,11 +44,12 @@ void AppendScriptText(std::string& out, std::string_view text);
 // writes command.js, links.js, modules.js and mod.js (and first.js, the
 // count and first rows that large kits' pages show first, and a large kit's
 // rows files, the form in which its pages load the lists), then installs
-// the pages.  Progress goes to standard output.  Returns "" on success, else the
-// line that says what failed (already printed); nothing of the previous
-// index is lost then.  `textAhead`: the text index's reading, started
-// ahead by the caller (under the kit's lock, after the documentation was
-// built); without one the build starts it itself.
-String BuildIndex(std::shared_ptr<TextIndexReading> textAhead = nullptr);
+// the pages, then the text index.  Progress goes to standard output.
+// Returns "" on success, else the line that says what failed (already
+// printed); nothing of the previous index is lost then.  `ahead`: the
+// reading, started ahead by the caller (under the kit's lock, after the
+// documentation was built, see StartBuildAhead); without one the build
+// starts it itself.
+String BuildIndex(std::shared_ptr<BuildAhead> ahead = nullptr);
 
 }  // namespace lexidor

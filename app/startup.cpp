@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/build_ahead.h"
 #include "app/command_index.h"
 #include "app/config.h"
 #include "app/kit_lock.h"
@@ -14,7 +15,6 @@
 #include "app/new_file.h"
 #include "app/rebuild_runner.h"
 #include "app/resources.h"
-#include "app/text_index_install.h"
 #include "app/user_path.h"
 #include "gui/events/event.h"
 #include "gui/events/event_queue.h"
@@ -120,16 +120,17 @@ void RunLexidor(int argc, char** argv, const CommandLine& line) {
 
   const auto& arguments = ProgramArguments();
   // A batch build of a kit that no other build holds takes the lock at
-  // once and has the text index's reading (the walk over the pages) start
-  // now, on a thread of its own, while the echo's pauses run.  Not when
-  // the documentation is to be built first: that changes the pages.  A kit
-  // held by another build is waited for below, as ever.
+  // once and has the build's reading (the command list, then the text
+  // index's pages) start now, on threads of their own, while the echo's
+  // pauses run.  Not when the documentation is to be built first: that
+  // changes the list and the pages.  A kit held by another build is waited
+  // for below, as ever.
   std::unique_ptr<KitLock> earlyLock;
-  std::shared_ptr<TextIndexReading> textAhead;
+  std::shared_ptr<BuildAhead> ahead;
   if (arguments.size() > 1 && !app.rootPath.empty() && app.rebuildFlag != u"1") {
     earlyLock = KitLock::TryLock(app.rootPath);
     if (earlyLock->held()) {
-      textAhead = ReadTextIndexAhead();
+      ahead = StartBuildAhead();
     } else {
       earlyLock.reset();
     }
@@ -163,9 +164,15 @@ void RunLexidor(int argc, char** argv, const CommandLine& line) {
   }
   const auto lock = earlyLock ? std::move(earlyLock) : LockKitForBuild(app.rootPath);
   if (app.rebuildFlag == u"1") RebuildDocumentation(app.rootPath);
-  // Handed over whole: the build ends the reading's thread before the
-  // program quits.
-  String error = BuildIndex(std::move(textAhead));
+  // Handed over whole: the build ends the reading's threads before the
+  // program quits.  The build waits on nothing the 1 ms tick serves (the
+  // kit's lock and the builder are waited for above): held off, the tick no
+  // longer interrupts it a thousand times a second.
+  String error;
+  {
+    TickHold hold;
+    error = BuildIndex(std::move(ahead));
+  }
   QuitProgram(error.empty() ? 0 : 1);
 }
 

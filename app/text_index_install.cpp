@@ -13,12 +13,12 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/atomic_file.h"
+#include "app/errand.h"
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
@@ -85,36 +85,56 @@ bool IsCacheLeftover(const std::string& name) {
 // the name of the command each one starts (the first command, in list
 // order, for an anchor that several link to).
 std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
-  // The commands come sorted by name, their pages in any order: they are
-  // gathered by page in a hash table of views into the list (a hash per
-  // command, and no copy until a page's anchors are made once), and the
-  // pages are put in order at the end.
-  std::unordered_map<std::string_view, std::vector<std::pair<std::string_view, std::string_view>>>
-      byPage;
+  // The commands come sorted by name, their pages in any order.  Each page
+  // gets a number from a hash table of views into the list, each anchor a
+  // row of one flat table; the rows are then put in page order (kept in
+  // list order within a page) by counting, and each page's anchors made
+  // once: no table per page, and no copy of a text before the end.
+  struct Row {
+    uint32_t page;
+    uint32_t command;
+    std::string_view anchor;
+  };
+  const TCommandList& list = App().commandList;
+  std::unordered_map<std::string_view, uint32_t> numbers;
+  std::vector<std::string_view> pages;
+  std::vector<Row> rows;
+  rows.reserve(list.Count());
   const std::string prefix = html + "/";
-  for (const tcommand& command : App().commandList) {
-    const std::string_view link = command.link;
-    if (link.compare(0, prefix.size(), prefix) != 0) continue;
+  for (size_t i = 0; i < list.Count(); ++i) {
+    const std::string_view link = list[i].link;
+    if (link.size() <= prefix.size() || link.compare(0, prefix.size(), prefix) != 0) continue;
     const size_t hash = link.find('#', prefix.size());
     if (hash == std::string_view::npos || hash + 1 == link.size()) continue;
-    byPage[link.substr(prefix.size(), hash - prefix.size())].emplace_back(link.substr(hash + 1),
-                                                                          command.comando);
+    const std::string_view page = link.substr(prefix.size(), hash - prefix.size());
+    const auto [at, fresh] = numbers.try_emplace(page, static_cast<uint32_t>(pages.size()));
+    if (fresh) pages.push_back(page);
+    rows.push_back({at->second, static_cast<uint32_t>(i), link.substr(hash + 1)});
   }
-  std::vector<decltype(byPage)::const_iterator> pages;
-  pages.reserve(byPage.size());
-  for (auto it = byPage.cbegin(); it != byPage.cend(); ++it) pages.push_back(it);
-  std::sort(pages.begin(), pages.end(),
-            [](const auto& a, const auto& b) { return a->first < b->first; });
+  // The pages by name; each one's rows from `start[rank]` on.
+  std::vector<uint32_t> byName(pages.size());
+  for (uint32_t p = 0; p < byName.size(); ++p) byName[p] = p;
+  std::sort(byName.begin(), byName.end(),
+            [&](uint32_t a, uint32_t b) { return pages[a] < pages[b]; });
+  std::vector<uint32_t> rank(pages.size()), start(pages.size() + 1);
+  for (uint32_t r = 0; r < byName.size(); ++r) rank[byName[r]] = r;
+  for (const Row& row : rows) ++start[rank[row.page] + 1];
+  for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+  std::vector<const Row*> ordered(rows.size());
+  {
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
+    for (const Row& row : rows) ordered[next[rank[row.page]]++] = &row;
+  }
   std::map<std::string, std::map<std::string, std::string>> anchors;
-  for (const auto& it : pages) {
+  for (uint32_t r = 0; r < byName.size(); ++r) {
     std::map<std::string, std::string>& page =
         anchors
-            .emplace_hint(anchors.end(), std::string(it->first),
+            .emplace_hint(anchors.end(), std::string(pages[byName[r]]),
                           std::map<std::string, std::string>())
             ->second;
-    for (const auto& [anchor, name] : it->second) {
-      const auto [at, fresh] = page.try_emplace(std::string(anchor));
-      if (fresh) at->second = Latin1ToUtf8(name);
+    for (uint32_t k = start[r]; k < start[r + 1]; ++k) {
+      const auto [at, fresh] = page.try_emplace(std::string(ordered[k]->anchor));
+      if (fresh) at->second = Latin1ToUtf8(list[ordered[k]->command].comando);
     }
   }
   return anchors;
@@ -175,138 +195,149 @@ bool IsOwnTemporary(const std::string& path) {
 
 }  // namespace
 
-// Work on a thread of its own, waited for rather than joined: the thread
-// is detached, so a program ended by a fatal signal meanwhile, whose handler
-// exits at once and can join nothing, leaves no thread unjoined behind it.
-class Errand {
+class TextIndexAhead {
  public:
-  Errand() = default;
-  Errand(const Errand&) = delete;
-  Errand& operator=(const Errand&) = delete;
-  ~Errand() { Wait(); }
-
-  // True from Start until Wait.
-  bool Pending() const { return pending_; }
-
-  void Start(std::function<void()> work) {
-    pending_ = true;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = true;
-    }
-    std::thread([this, work = std::move(work)] {
-      work();
-      std::lock_guard<std::mutex> lock(mutex_);
-      running_ = false;
-      done_.notify_all();
-    }).detach();
-  }
-
-  void Wait() {
-    if (!pending_) return;
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return !running_; });
-    pending_ = false;
-  }
-
- private:
-  bool pending_ = false;  // the owner's alone
-  bool running_ = false;  // under mutex_
-  std::mutex mutex_;
-  std::condition_variable done_;
-};
-
-class TextIndexReading {
- public:
-  explicit TextIndexReading(const std::string& root) {
-    reading_.Start([this, root] {
+  // Starts reading the pages' sizes and times and the current index's
+  // base below `root` (bytes).
+  explicit TextIndexAhead(std::string root) : root_(std::move(root)) {
+    reading_.Start([this] {
       try {
-        folders_ = FindTextFolders(root);
+        folders_ = FindTextFolders(root_);
         input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
         read_ = true;
       } catch (...) {
-        // Read again when it is needed, and fail there with words.
+        // Read again by the build, which fails there with words.
       }
     });
   }
-  ~TextIndexReading() {
+  // A build still running is given up: it has written nothing, and
+  // writes nothing now.
+  ~TextIndexAhead() {
+    gate_.Cancel();
+    building_.Wait();
     reading_.Wait();
-    anchoring_.Wait();
   }
+  TextIndexAhead(const TextIndexAhead&) = delete;
+  TextIndexAhead& operator=(const TextIndexAhead&) = delete;
 
-  // Gathers the command list's anchors by page on a thread of its own,
-  // from the list as it is now: the list must not change until Anchors.
-  void GatherAnchors() {
-    if (anchoring_.Pending()) return;
-    const std::string html = ToLatin1(App().rootPath) + "/docs/html";
-    anchoring_.Start([this, html] {
-      try {
-        anchors_ = CommandAnchors(html);
-        anchorsMade_ = true;
-      } catch (...) {
-        // Gathered again when they are needed.
-      }
-    });
+  // Starts the build proper, once: the command list's anchors gathered,
+  // then the pages read and indexed; the list must stay as it is until
+  // Result.  Nothing is written until Open.
+  void StartBuild() {
+    if (!building_.Started()) building_.Start([this] { Build(); });
   }
-  // The anchors GatherAnchors made; false when it made none.
-  bool Anchors(std::map<std::string, std::map<std::string, std::string>>* anchors) {
-    anchoring_.Wait();
-    if (!anchorsMade_) return false;
-    *anchors = std::move(anchors_);
-    anchorsMade_ = false;
-    return true;
-  }
+  void Open() { gate_.Open(); }
+  void Cancel() { gate_.Cancel(); }
 
-  // What was read, once it has been; false when it could not be.
-  bool Take(TextFolders* folders, fulltext::TextBuildInput* input) {
-    reading_.Wait();
-    if (!read_) return false;
+  // Waits for the build to end, handing its progress to `report` on the
+  // caller's thread meanwhile, and gives what it made: its summary, the
+  // folders it read and the generation it wrote.
+  fulltext::TextBuildSummary Result(const std::function<void(int)>& report, TextFolders* folders,
+                                    std::string* generation) {
+    int shown = -1;
+    std::unique_lock<std::mutex> lock(relayMutex_);
+    for (;;) {
+      relayed_.wait(lock, [&] { return finished_ || percent_ != shown; });
+      if (percent_ == shown) break;
+      shown = percent_;
+      lock.unlock();
+      report(shown);
+      lock.lock();
+    }
+    // The build's thread touches none of these once it has finished; it
+    // may still be freeing what it read, which the destructor waits for.
     *folders = std::move(folders_);
-    *input = std::move(input_);
-    read_ = false;
-    // The name index's temporary pages, written or removed meanwhile, are
-    // none of the kit's.
-    auto& pages = input->walk.pages;
-    pages.erase(
-        std::remove_if(pages.begin(), pages.end(),
-                       [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
-        pages.end());
-    return true;
+    *generation = std::move(generation_);
+    return std::move(summary_);
   }
 
  private:
+  void Build() {
+    // Freed only after the build is reported finished, beside the rest of
+    // the install: a large kit's anchors take a while to free.
+    fulltext::TextBuildOptions options;
+    try {
+      // The anchors first: they need only the list, while the walk may
+      // still be running.
+      auto anchors = CommandAnchors(root_ + "/docs/html");
+      reading_.Wait();
+      if (!read_) {
+        folders_ = FindTextFolders(root_);
+        input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+      }
+      // The name index's temporary pages, written or removed meanwhile,
+      // are none of the kit's.
+      auto& pages = input_.walk.pages;
+      pages.erase(std::remove_if(
+                      pages.begin(), pages.end(),
+                      [](const fulltext::WalkedPage& page) { return IsOwnTemporary(page.path); }),
+                  pages.end());
+      // Above every folder there, a half-written one a killed build left
+      // included: a folder is never written twice.  (No other build of the
+      // kit runs meanwhile: it is locked.)
+      int64_t newest = 0;
+      for (const std::string& name : FolderNames(folders_.folder)) {
+        newest = std::max(newest, GenerationNumber(name));
+      }
+      generation_ = "g" + std::to_string(newest + 1);
+      options.htmlFolder = folders_.html;
+      options.outputFolder = folders_.folder + "/" + generation_;
+      options.generation = generation_;
+      options.cacheFile = folders_.folder + "/pages.cache";
+      options.baseFolder = folders_.baseFolder;
+      options.anchors = std::move(anchors);
+      options.skip = OwnPages();
+      options.gate = &gate_;
+      options.progress = [this](int percent) {
+        std::lock_guard<std::mutex> lock(relayMutex_);
+        percent_ = percent;
+        relayed_.notify_all();
+      };
+      summary_ = fulltext::BuildTextIndex(options, std::move(input_));
+    } catch (const std::exception& e) {
+      summary_.error = e.what();
+    }
+    std::lock_guard<std::mutex> lock(relayMutex_);
+    finished_ = true;
+    relayed_.notify_all();
+  }
+
+  const std::string root_;
+  // Written by the reading thread, then by the building one, then taken
+  // by Result: each after the one before has ended.
   TextFolders folders_;
   fulltext::TextBuildInput input_;
   bool read_ = false;
-  std::map<std::string, std::map<std::string, std::string>> anchors_;
-  bool anchorsMade_ = false;
+  std::string generation_;
+  fulltext::TextBuildSummary summary_;
+  fulltext::TWriteGate gate_;
+  // The build's progress, for Result.
+  std::mutex relayMutex_;
+  std::condition_variable relayed_;
+  int percent_ = -1;
+  bool finished_ = false;
   // Last, so that they are waited for before the rest goes.
-  Errand anchoring_;
+  Errand building_;
   Errand reading_;
 };
 
-void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead) {
-  if (ahead) ahead->GatherAnchors();
-}
-
 void SetTextIndexProgress(std::function<void(int)> report) { ProgressSink() = std::move(report); }
 
-std::shared_ptr<TextIndexReading> ReadTextIndexAhead() {
-  return std::make_shared<TextIndexReading>(ToLatin1(App().rootPath));
+std::shared_ptr<TextIndexAhead> ReadTextIndexAhead() {
+  return std::make_shared<TextIndexAhead>(ToLatin1(App().rootPath));
+}
+
+void StartTextIndex(const std::shared_ptr<TextIndexAhead>& ahead) {
+  if (ahead) ahead->StartBuild();
 }
 
 namespace {
 
-String Install(const std::shared_ptr<TextIndexReading>& ahead) {
+String Install(std::shared_ptr<TextIndexAhead> ahead) {
   // Byte paths throughout: a kit folder's name may hold "\\" or "::".
-  const std::string root = ToLatin1(App().rootPath);
-  TextFolders folders;
-  fulltext::TextBuildInput input;
-  const bool readAhead = ahead && ahead->Take(&folders, &input);
-  if (!readAhead) folders = FindTextFolders(root);
-  const std::string& html = folders.html;
-  const std::string& modules = folders.modules;
-  const std::string& folder = folders.folder;
+  if (!ahead) ahead = ReadTextIndexAhead();
+  ahead->StartBuild();
+  const std::string folder = ToLatin1(App().rootPath) + "/docs/html/Modules/textindex";
   // A link there is followed only under the rule for the kit's folders.
   std::string reached, refused;
   struct stat st;
@@ -319,30 +350,16 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     problem = std::strerror(ENOTDIR);
   }
   if (!problem.empty()) {
+    ahead->Cancel();
     const std::string why = "Full text: not built: cannot create " + folder + ": " + problem;
     Complain(why);
     return Say(why);
   }
-  int64_t newest = 0;
-  for (const std::string& name : FolderNames(folder)) {
-    newest = std::max(newest, GenerationNumber(name));
-  }
-  // Above every folder there, a half-written one a killed build left
-  // included: a folder is never written twice.
-  const std::string generation = "g" + std::to_string(newest + 1);
-  const std::string& current = folders.current;
-  const std::string& currentBase = folders.currentBase;
-
-  fulltext::TextBuildOptions options;
-  options.htmlFolder = html;
-  options.outputFolder = folder + "/" + generation;
-  options.generation = generation;
-  options.cacheFile = folder + "/pages.cache";
-  options.baseFolder = folders.baseFolder;
-  if (!ahead || !ahead->Anchors(&options.anchors)) options.anchors = CommandAnchors(html);
-  options.skip = OwnPages();
+  // The name index is in place: the build, which may have read and indexed
+  // much of the pages by now, may write.
+  ahead->Open();
   const bool terminal = isatty(STDERR_FILENO) == 1;
-  options.progress = [terminal](int percent) {
+  const auto progress = [terminal](int percent) {
     if (terminal) {
       std::fprintf(stderr, "\rIndexing text\xE2\x80\xA6 %d%%", percent);
       if (percent == 100) std::fputs("\r\x1B[K", stderr);
@@ -350,14 +367,12 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
     }
     if (ProgressSink()) ProgressSink()(percent);
   };
-
-  fulltext::TextBuildSummary summary;
-  try {
-    summary = readAhead ? fulltext::BuildTextIndex(options, std::move(input))
-                        : fulltext::BuildTextIndex(options);
-  } catch (const std::exception& e) {
-    summary.error = e.what();
-  }
+  TextFolders folders;
+  std::string generation;
+  fulltext::TextBuildSummary summary = ahead->Result(progress, &folders, &generation);
+  const std::string& modules = folders.modules;
+  const std::string& current = folders.current;
+  const std::string& currentBase = folders.currentBase;
   if (terminal) std::fputs("\r\x1B[K", stderr);
   String pointerError;
   if (summary.error.empty()) {
@@ -441,6 +456,6 @@ String Install(const std::shared_ptr<TextIndexReading>& ahead) {
 
 }  // namespace
 
-String InstallTextIndex(const std::shared_ptr<TextIndexReading>& ahead) { return Install(ahead); }
+String InstallTextIndex(const std::shared_ptr<TextIndexAhead>& ahead) { return Install(ahead); }
 
 }  // namespace lexidor

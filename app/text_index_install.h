@@ -13,18 +13,20 @@ namespace lexidor {
 // terminal; the window shows it in its title.  An empty function for none.
 void SetTextIndexProgress(std::function<void(int)> report);
 
-// What the text index's build reads before it writes anything (the pages'
-// sizes and times, the current index's base), read ahead on a thread of its
-// own from the time it is made, while the name index is built: that work
-// writes no page of the kit, and leaves the text index alone.  Made after
-// the kit is locked and its documentation built; InstallTextIndex takes
-// what it read, or the object ends the thread when it goes.
-class TextIndexReading;
-std::shared_ptr<TextIndexReading> ReadTextIndexAhead();
-// Has `ahead` also gather the command list's anchors by page, on a thread
-// of its own, once the list is read and sorted: the list must then stay as
-// it is until InstallTextIndex.  Nothing for a null `ahead`.
-void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead);
+// The text index's build, begun ahead of the name index's writes on
+// threads of its own: ReadTextIndexAhead starts reading what it reads
+// first (the pages' sizes and times, the current index's base), which
+// writes nothing and leaves the pages alone, so it may start as soon as the
+// kit is locked and its documentation built.  StartTextIndex, once the
+// command list is read and sorted, has it gather the list's anchors and
+// read and index the pages, still writing nothing: the list must then stay
+// as it is until InstallTextIndex (or until the object goes), which lets it
+// write once the name index is in place.  Dropping the object without InstallTextIndex gives the
+// build up, with nothing written; its threads are waited for.
+class TextIndexAhead;
+std::shared_ptr<TextIndexAhead> ReadTextIndexAhead();
+// Nothing for a null `ahead`, or one already started.
+void StartTextIndex(const std::shared_ptr<TextIndexAhead>& ahead);
 
 // Indexes the text of every page below <rootPath>/docs/html (the pages
 // Lexidor installs excepted) into Modules/textindex/g<n>/, then makes it the
@@ -34,6 +36,7 @@ void GatherTextAnchors(const std::shared_ptr<TextIndexReading>& ahead);
 // standard error.  The name index is never touched.  Returns "" when the
 // text index was put in place, else the line that says why not (already
 // printed); the previous text index then stays the current one.
-String InstallTextIndex(const std::shared_ptr<TextIndexReading>& ahead = nullptr);
+// `ahead`: the build begun ahead; without one it is begun here.
+String InstallTextIndex(const std::shared_ptr<TextIndexAhead>& ahead = nullptr);
 
 }  // namespace lexidor

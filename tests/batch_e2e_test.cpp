@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <regex>
@@ -51,6 +52,16 @@ std::vector<std::string> BuildNames(const std::string& dir) {
     }
   }
   closedir(d);
+  return names;
+}
+
+// The names in `dir`, in order.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.c_str());
+  while (dirent* e = d ? readdir(d) : nullptr) names.push_back(e->d_name);
+  if (d) closedir(d);
+  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -454,6 +465,8 @@ TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   ASSERT_EQ(Run().exit_status, 0);
   const std::string old_commands = ReadFile(modules_ + "command.js");
   const std::string old_links = ReadFile(modules_ + "links.js");
+  const std::string old_pointer = ReadFile(modules_ + "textindex.js");
+  const std::vector<std::string> old_text = Listing(modules_ + "textindex");
 
   // The second build may write no file above 4 KB: links.js cannot be done.
   WriteFile(modules_ + "commands.txt", list);
@@ -467,6 +480,9 @@ TEST_F(Batch, AnOutputThatCannotBeWrittenLeavesThePreviousIndexWhole) {
   EXPECT_EQ(ReadFile(modules_ + "command.js"), old_commands);
   EXPECT_EQ(ReadFile(modules_ + "links.js"), old_links);
   EXPECT_EQ(r.out.find("Indeces created"), std::string::npos);
+  // The text index, built beside the name index, wrote nothing.
+  EXPECT_EQ(ReadFile(modules_ + "textindex.js"), old_pointer);
+  EXPECT_EQ(Listing(modules_ + "textindex"), old_text);
   // No temporary file is left behind, and only the folder of the first build.
   EXPECT_EQ(BuildNames(modules_).size(), 1u);
   EXPECT_NE(FirstScript(modules_).find("\"Old\""), std::string::npos);
@@ -485,6 +501,11 @@ TEST_F(Batch, ACopyOfTheButtonScriptThatCannotBeSavedOnlyWarns) {
 }
 
 TEST_F(Batch, AFatalSignalIsReportedWithItsNumber) {
+  // The list is read and the page indexed during the echo; the signal comes
+  // before anything may be written.
+  WriteFile(modules_ + "commands.txt", "Cmd|/docs/html/Modules/m/page.html#Cmd\n");
+  test::MakeDirs(modules_ + "m");
+  WriteFile(modules_ + "m/page.html", "<a name=Cmd></a><h2>Cmd</h2>draws things");
   SetConfig(kit_);
   RunOptions options;
   options.args = std::vector<std::string>(40, "x");  // 4 s of argument echo
@@ -494,6 +515,8 @@ TEST_F(Batch, AFatalSignalIsReportedWithItsNumber) {
   kill(pid, SIGTERM);
   EXPECT_EQ(test::WaitProgram(pid, 10000), 128 + SIGTERM);
   EXPECT_EQ(ReadFile(dir_.Sub("err")), "appstub.linux signal handler 15\n");
+  EXPECT_FALSE(Exists(modules_ + "textindex"));
+  EXPECT_TRUE(BuildNames(modules_).empty());
 }
 
 }  // namespace

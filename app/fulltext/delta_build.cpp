@@ -107,7 +107,6 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
   // The base's files stay where they are, never written again: the new
   // folder only names them.
   if (!HoldsAll(options.baseFolder, base.files)) return false;
-  if (mkdir(options.outputFolder.c_str(), 0755) != 0) return false;
 
   // The pages changed or added since the base.
   uint64_t total = 0, done = 0;
@@ -121,7 +120,7 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
     TPageSource source(options.htmlFolder, changed, options.anchors, none, &nowhere,
                        options.readAhead);
     SourcePage read;
-    while (source.Next(&read)) {
+    while (!GivenUp(options.gate) && source.Next(&read)) {
       if (!read.error.empty()) {
         summary->skipped.push_back(std::move(read.error));
         continue;
@@ -132,6 +131,13 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
       progress.At(total ? static_cast<int>(done * 90 / total) : 90);
     }
   }
+
+  // Nothing is written before the gate opens, the new folder included.
+  if (!MayWrite(options.gate)) {
+    summary->error = kCancelledBuild;
+    return true;
+  }
+  if (mkdir(options.outputFolder.c_str(), 0755) != 0) return false;
 
   // The second segment is scored with the base's statistics: the base's
   // scores stay as they were written, and a score of the one and of the

@@ -21,6 +21,10 @@ constexpr std::string_view kMagic = "LXTC4\n";
 // pages, and takes no damaged entry for a page's text.
 constexpr std::string_view kEnd = "LXTCEND\n";
 
+// What a writer keeps in memory while its gate is closed: more than the
+// pages of a large kit read while its name index is built.
+constexpr size_t kHeldBeforeOpen = size_t{64} << 20;
+
 // Reads `size` bytes at `offset`; false when the file has not as many.
 bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
   out->resize(size);
@@ -135,16 +139,22 @@ bool TPageCacheReader::Find(const std::string& path, int64_t size, int64_t mtime
   return in.ok();
 }
 
-TPageCacheWriter::TPageCacheWriter(std::string file) : file_(std::move(file)) {
+TPageCacheWriter::TPageCacheWriter(std::string file, TWriteGate* gate)
+    : file_(std::move(file)), gate_(gate) {
   if (file_.empty()) return;
+  ok_ = true;
+  out_ = kMagic;
+  if (!gate_) Create();
+}
+
+void TPageCacheWriter::Create() {
   temp_ = file_ + ".XXXXXX";
   fd_ = mkstemp(temp_.data());
   if (fd_ < 0) {
+    ok_ = false;
     error_ = errno;
-    return;
+    temp_.clear();
   }
-  ok_ = true;
-  out_ = kMagic;
 }
 
 TPageCacheWriter::~TPageCacheWriter() {
@@ -177,6 +187,20 @@ void TPageCacheWriter::Add(const std::string& path, const CachedPage& page) {
 }
 
 void TPageCacheWriter::Drain() {
+  if (ok_ && fd_ < 0) {
+    // Before the gate opens, what was added is kept here, up to a bound;
+    // past it the build waits for the gate.
+    if (gate_ && !gate_->IsOpen() && out_.size() < kHeldBeforeOpen) return;
+    if (gate_ && !gate_->Wait()) {
+      ok_ = false;
+      error_ = ECANCELED;
+    }
+    if (ok_) Create();
+  }
+  if (!ok_) {
+    out_.clear();
+    return;
+  }
   for (size_t done = 0; ok_ && done < out_.size();) {
     const ssize_t n = write(fd_, out_.data() + done, out_.size() - done);
     if (n < 0 && errno == EINTR) continue;
@@ -193,6 +217,10 @@ void TPageCacheWriter::Drain() {
 
 std::string TPageCacheWriter::Commit() {
   if (file_.empty()) return std::string();
+  if (ok_ && gate_ && !gate_->Wait()) {
+    ok_ = false;
+    error_ = ECANCELED;
+  }
   if (ok_) {
     const uint64_t at = written_ + out_.size();
     PutU64(out_, count_);

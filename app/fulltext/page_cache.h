@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "app/fulltext/page_text.h"
+#include "app/fulltext/write_gate.h"
 
 namespace lexidor::fulltext {
 
@@ -51,8 +52,11 @@ class TPageCacheReader {
 
 class TPageCacheWriter {
  public:
-  // Writes to a new file beside `file`; nothing happens for "".
-  explicit TPageCacheWriter(std::string file);
+  // Writes to a new file beside `file`; nothing happens for "".  With a
+  // `gate` (which outlives the writer) the file is made only once the gate
+  // is open: what is added before is kept in memory, and past a bound Add
+  // waits for the gate.  A cancelled gate makes the writer drop everything.
+  explicit TPageCacheWriter(std::string file, TWriteGate* gate = nullptr);
   ~TPageCacheWriter();  // removes the new file unless committed
   TPageCacheWriter(const TPageCacheWriter&) = delete;
   TPageCacheWriter& operator=(const TPageCacheWriter&) = delete;
@@ -62,8 +66,10 @@ class TPageCacheWriter {
   std::string Commit();
 
  private:
+  void Create();
   void Drain();
   std::string file_, temp_;
+  TWriteGate* const gate_;
   int fd_ = -1;
   bool ok_ = false;
   int error_ = 0;

@@ -74,7 +74,7 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
 TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& walk,
                            TBuildProgress& progress, TextBuildSummary summary) {
   const TPageCacheReader old(options.cacheFile);
-  TPageCacheWriter fresh(options.cacheFile);
+  TPageCacheWriter fresh(options.cacheFile, options.gate);
   uint64_t total = 0, done = 0;
   for (const WalkedPage& page : walk.pages) total += static_cast<uint64_t>(page.size);
 
@@ -84,7 +84,7 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
     TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
                        options.readAhead);
     SourcePage read;
-    while (source.Next(&read)) {
+    while (!GivenUp(options.gate) && source.Next(&read)) {
       if (!read.error.empty()) {
         summary.skipped.push_back(std::move(read.error));
         continue;
@@ -106,6 +106,10 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   summary.sections = index.Sections().size();
   summary.words = index.Words();
 
+  if (!MayWrite(options.gate)) {
+    summary.error = kCancelledBuild;
+    return summary;
+  }
   if (mkdir(options.outputFolder.c_str(), 0755) != 0) {
     summary.error = "Cannot create " + options.outputFolder + ": " + std::strerror(errno);
     return summary;

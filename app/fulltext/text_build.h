@@ -21,6 +21,7 @@
 
 #include "app/fulltext/base_state.h"
 #include "app/fulltext/page_walk.h"
+#include "app/fulltext/write_gate.h"
 
 namespace lexidor::fulltext {
 
@@ -42,7 +43,15 @@ struct TextBuildOptions {
   // Pages read and cut ahead of the index, on a thread of their own; 0 reads
   // each page when the index takes it.
   size_t readAhead = 32;
+  // When given (it outlives the build), the build reads and indexes the
+  // pages at once but writes nothing, the page cache's file included,
+  // before the gate opens; a cancelled gate ends it with nothing written
+  // and the error kCancelledBuild.
+  TWriteGate* gate = nullptr;
 };
+
+// The error of a build whose gate was cancelled.
+inline constexpr char kCancelledBuild[] = "not wanted: the build was given up";
 
 struct TextBuildSummary {
   size_t pages = 0;       // pages indexed

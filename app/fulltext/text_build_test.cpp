@@ -7,7 +7,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include "app/fulltext/packed_text.h"
 #include "app/fulltext/page_walk.h"
@@ -61,6 +64,15 @@ class TextBuildTest : public testing::Test {
       all += text;
     }
     return all;
+  }
+
+  // The names in the test's folder.
+  std::set<std::string> Listing() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
   }
 
   std::string dir_, html_;
@@ -195,6 +207,75 @@ TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
   EXPECT_GT(files, 2u);
   // An output folder that exists already is refused.
   EXPECT_NE(BuildTextIndex(Options("g1")).error, "");
+}
+
+TEST_F(TextBuildTest, WritesNothingBeforeItsGateOpensAndNothingAtAllWhenGivenUp) {
+  // Enough pages for one changed page to be rebuilt in segments.
+  for (int i = 0; i < 20; ++i) {
+    Write("p" + std::to_string(i) + ".html", "<h2>page " + std::to_string(i) + "</h2>alpha");
+  }
+  // A full build (no cache yet), then rebuilds in segments over g1.
+  const struct {
+    const char* generation;
+    bool rebuild, open;
+  } cases[] = {{"g1", false, false}, {"g1", false, true}, {"g2", true, false}, {"g2", true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.generation) + (c.open ? " opened" : " cancelled"));
+    if (c.rebuild) Write("p1.html", "<h2>page one</h2>omega");
+    const std::set<std::string> before = Listing();
+    TWriteGate gate;
+    TextBuildOptions options = Options(c.generation);
+    if (c.rebuild) options.baseFolder = dir_ + "/g1";
+    options.gate = &gate;
+    std::promise<void> indexed;
+    bool told = false;
+    options.progress = [&](int percent) {
+      if (percent >= 90 && !told) {
+        told = true;
+        indexed.set_value();
+      }
+    };
+    TextBuildSummary summary;
+    std::thread build([&] { summary = BuildTextIndex(options); });
+    indexed.get_future().wait();
+    // Every page is read and indexed, and nothing written: no folder, no
+    // cache file.
+    EXPECT_EQ(Listing(), before);
+    if (c.open) {
+      gate.Open();
+    } else {
+      gate.Cancel();
+    }
+    build.join();
+    if (c.open) {
+      EXPECT_EQ(summary.error, "");
+      EXPECT_EQ(summary.baseKept, c.rebuild);
+      EXPECT_TRUE(fs::exists(options.outputFolder + "/manifest.js"));
+      EXPECT_TRUE(fs::exists(dir_ + "/pages.cache"));
+    } else {
+      EXPECT_EQ(summary.error, kCancelledBuild);
+      EXPECT_EQ(Listing(), before);
+    }
+  }
+}
+
+TEST_F(TextBuildTest, APageChangedAfterAnEarlyWalkIsIndexedAsReadAndReadAgainNextTime) {
+  Write("a.html", "<h2>a</h2>alpha");
+  Write("b.html", "<h2>b</h2>beta");
+  // The walk runs ahead (during the echo); the page changes before it is
+  // read, to a size of its own.
+  TextBuildInput input = ReadTextBuildInput(html_, {}, "");
+  Write("b.html", "<h2>b</h2>gamma delta");
+  TextBuildSummary first = BuildTextIndex(Options("g1"), std::move(input));
+  ASSERT_EQ(first.error, "");
+  EXPECT_NE(Shards("g1").find("gamma"), std::string::npos);
+  EXPECT_EQ(Shards("g1").find("beta"), std::string::npos);
+  // It is kept with the size the walk saw, so the next build reads it
+  // again rather than trust the cache.
+  TextBuildSummary second = BuildTextIndex(Options("g2"));
+  ASSERT_EQ(second.error, "");
+  EXPECT_EQ(second.reused, 1u);  // a.html only
+  EXPECT_NE(Shards("g2").find("gamma"), std::string::npos);
 }
 
 TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
