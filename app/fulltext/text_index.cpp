@@ -1,5 +1,6 @@
 #include "app/fulltext/text_index.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lexidor::fulltext {
@@ -9,6 +10,8 @@ namespace {
 // Words looked up ahead of the one being found: their slots are fetched
 // from memory meanwhile, where one at a time would wait for each.
 constexpr size_t kAhead = 8;
+// The postings' log grows by chunks of this size.
+constexpr size_t kLogChunk = size_t{4} << 20;
 
 char* PutNumberAt(char* out, uint32_t value) {
   for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(0x80 | (value & 0x7F));
@@ -98,7 +101,6 @@ uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at
   surfaceText_.emplace_back(word);
   // Each distinct word is stemmed once, when first met.
   const uint32_t stemId = StemId(stemmer_.Stem(word));
-  stems_[stemId].surfaces.push_back(id);
   surfaceStem_.push_back(stemId);
 
   slots_[at] = {id + 1, stemId, key};
@@ -116,7 +118,7 @@ uint32_t TTextIndex::StemId(std::string stem) {
   stemSlots_[i] = id + 1;
   stems_.emplace_back();
   stems_.back().text = std::move(stem);
-  seen_.emplace_back(0, 0);
+  seen_.push_back({0, 0});
   if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
     std::vector<uint32_t> old(stemSlots_.size() * 2);
     old.swap(stemSlots_);
@@ -168,18 +170,22 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
         StemOf(std::string_view(words.data() + token.from, token.length), token.key, token.hash);
   }
   for (size_t i = 0; i < n; ++i) {
-    if (i + kAhead < n) __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
-    const uint32_t stem = tokens_[i].stem;
-    auto& [last, place] = seen_[stem];
-    if (last != section + 1) {
-      last = section + 1;
-      place = static_cast<uint32_t>(held_.size());
-      held_.push_back({stem, 0, 0, 0});
+    if (i + kAhead < n) {
+      __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
+      __builtin_prefetch(&stems_[tokens_[i + kAhead].stem].sections);
     }
-    Held& held = held_[place];
+    const uint32_t stem = tokens_[i].stem;
+    Mark& mark = seen_[stem];
+    if (mark.last != section + 1) {
+      held_.push_back({stem, 0, 0, 0, mark.last});
+      mark.last = section + 1;
+      mark.place = static_cast<uint32_t>(held_.size() - 1);
+      ++stems_[stem].sections;
+    }
+    Held& held = held_[mark.place];
     ++held.count;
     held.inTitle += title;
-    hitHeld_.push_back(place);
+    hitHeld_.push_back(mark.place);
   }
 }
 
@@ -206,22 +212,24 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   for (uint32_t i = 0; i < hits; ++i) {
     positions_[held_[hitHeld_[i]].start++] = i < titleLength ? i : i + 1;
   }
-  // The stems' entries and the ends of their postings lie all over memory:
-  // fetched a few stems ahead.
-  for (size_t k = 0; k < held_.size() && k < kAhead / 2; ++k) {
-    __builtin_prefetch(&stems_[held_[k].stem]);
-  }
-  for (size_t k = 0; k < held_.size(); ++k) {
-    if (k + kAhead < held_.size()) __builtin_prefetch(&stems_[held_[k + kAhead].stem]);
-    if (k + kAhead / 2 < held_.size()) {
-      const std::string& later = stems_[held_[k + kAhead / 2].stem].postings;
-      __builtin_prefetch(later.data() + later.size(), 1);
+  // The section's postings go to the end of the log: per stem its id, the
+  // posting's length, then the posting.
+  for (const Held& held : held_) {
+    const size_t most = 10 + 5 * (3 + size_t{held.count});
+    if (log_.empty() || log_.back().size - log_.back().used < most) {
+      const size_t size = std::max(kLogChunk, most);
+      log_.push_back({std::unique_ptr<char[]>(new char[size]), 0, size});
     }
-    const Held& held = held_[k];
-    StemEntry& entry = stems_[held.stem];
-    encoded_.resize(5 * (3 + size_t{held.count}));
-    char* out = encoded_.data();
-    out = PutNumberAt(out, id - entry.lastSection);
+    LogChunk& chunk = log_.back();
+    char* const head = chunk.bytes.get() + chunk.used;
+    char* const lengthAt = PutNumberAt(head, held.stem);
+    // Most postings are short: their length takes one byte, and the
+    // posting is written right after it.  A longer one is written after
+    // room for the longest length and moved up once its length is known.
+    const bool shortOne = most - 10 < 0x80;
+    char* const body = lengthAt + (shortOne ? 1 : 5);
+    char* out = body;
+    out = PutNumberAt(out, id - (held.previous ? held.previous - 1 : 0));
     out = PutNumberAt(out, held.inTitle);
     out = PutNumberAt(out, held.count);
     uint32_t previous = 0;
@@ -229,10 +237,53 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
       out = PutNumberAt(out, positions_[k] - previous);
       previous = positions_[k];
     }
-    entry.postings.append(encoded_.data(), out - encoded_.data());
-    entry.lastSection = id;
-    ++entry.sections;
+    const uint32_t length = static_cast<uint32_t>(out - body);
+    char* end = out;
+    if (shortOne) {
+      *lengthAt = static_cast<char>(length);
+    } else {
+      char* const moved = PutNumberAt(lengthAt, length);
+      std::memmove(moved, body, length);
+      end = moved + length;
+    }
+    chunk.used = static_cast<size_t>(end - chunk.bytes.get());
   }
+}
+
+TArrangedPostings TTextIndex::TakePostings(const std::vector<uint32_t>& order) {
+  std::vector<uint32_t> rank(stems_.size());
+  for (uint32_t k = 0; k < order.size(); ++k) rank[order[k]] = k;
+  // Each stem's bytes, then where each starts in stem order.
+  TArrangedPostings out;
+  out.start_.assign(order.size() + 1, 0);
+  for (const LogChunk& chunk : log_) {
+    const std::string_view bytes(chunk.bytes.get(), chunk.used);
+    for (size_t pos = 0; pos < bytes.size();) {
+      const uint32_t stem = GetNumber(bytes, pos);
+      const uint32_t length = GetNumber(bytes, pos);
+      out.start_[rank[stem] + 1] += length;
+      pos += length;
+    }
+  }
+  for (size_t k = 1; k < out.start_.size(); ++k) out.start_[k] += out.start_[k - 1];
+  out.bytes_.reset(new char[out.start_.back()]);
+  // Then every posting where its stem's postings go, each chunk of the log
+  // freed once taken.
+  std::vector<size_t> at(out.start_.begin(), out.start_.end() - 1);
+  for (LogChunk& chunk : log_) {
+    const std::string_view bytes(chunk.bytes.get(), chunk.used);
+    for (size_t pos = 0; pos < bytes.size();) {
+      const uint32_t stem = GetNumber(bytes, pos);
+      const uint32_t length = GetNumber(bytes, pos);
+      size_t& to = at[rank[stem]];
+      std::memcpy(out.bytes_.get() + to, bytes.data() + pos, length);
+      to += length;
+      pos += length;
+    }
+    chunk.bytes.reset();
+  }
+  log_.clear();
+  return out;
 }
 
 }  // namespace lexidor::fulltext

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,18 +21,31 @@ struct SectionRecord {
   uint32_t bodyLength;   // words in the body
 };
 
-// One stem and what the writer needs of it.  `postings` holds, per section
+// One stem and what the writer needs of it besides its postings.
+struct StemEntry {
+  std::string text;
+  uint32_t sections = 0;  // how many sections hold it
+};
+
+// The postings of every stem, taken out of the index one stem after the
+// other in a given order of the stems.  A stem's postings hold, per section
 // in increasing order, variable-length numbers: the section's distance from
 // the previous one (from 0 for the first), the count of title words, the
 // count of all words, then the positions' distances.  Title words take
 // positions 0..titleLength-1, body words follow one position later, so a
 // phrase never runs from the title into the body.
-struct StemEntry {
-  std::string text;
-  std::vector<uint32_t> surfaces;  // the words (surface ids) that have this stem
-  std::string postings;
-  uint32_t lastSection = 0;
-  uint32_t sections = 0;  // how many sections hold it
+class TArrangedPostings {
+ public:
+  // The postings of the stem at `rank` in the order they were taken in.
+  std::string_view Of(size_t rank) const {
+    return std::string_view(bytes_.get() + start_[rank], start_[rank + 1] - start_[rank]);
+  }
+  size_t Bytes() const { return start_.empty() ? 0 : start_.back(); }
+
+ private:
+  friend class TTextIndex;
+  std::unique_ptr<char[]> bytes_;
+  std::vector<size_t> start_;  // per rank where its postings start, then the end
 };
 
 class TTextIndex {
@@ -48,6 +62,11 @@ class TTextIndex {
   const std::vector<std::string>& Surfaces() const { return surfaceText_; }
   uint32_t SurfaceStem(uint32_t surface) const { return surfaceStem_[surface]; }
   uint64_t Words() const { return words_; }
+
+  // Moves the postings out, those of stem order[0] first, then order[1]'s
+  // and so on; `order` holds every stem id once.  The index holds no
+  // postings after (a second call takes them all empty).
+  TArrangedPostings TakePostings(const std::vector<uint32_t>& order);
 
  private:
   // A word as the table keeps it: a word of up to kInline bytes as its
@@ -75,9 +94,25 @@ class TTextIndex {
     Key key;
   };
   // A stem the section being added holds: how often, how often in its
-  // title, and where its positions start in positions_.
+  // title, where its positions start in positions_, and the section that
+  // held it last (+ 1; 0 for none).
   struct Held {
-    uint32_t stem, count, inTitle, start;
+    uint32_t stem, count, inTitle, start, previous;
+  };
+  // Per stem: the section (+ 1) that last held it and its place in held_
+  // there.
+  struct Mark {
+    uint32_t last, place;
+  };
+  // The postings are kept as a log, section after section, in chunks: per
+  // stem a section holds, the stem, the length of its posting, then the
+  // posting as the stem's postings hold it.  Appending there writes memory
+  // in order, where appending to each stem's own postings fetched the
+  // stems' entries and the ends of their postings from all over the heap;
+  // TakePostings puts them in stem order once, at the end.
+  struct LogChunk {
+    std::unique_ptr<char[]> bytes;
+    size_t used, size;
   };
 
   static uint64_t KeyOf(std::string_view word, Key* key);
@@ -99,21 +134,22 @@ class TTextIndex {
   std::vector<SectionRecord> sections_;
   uint64_t words_ = 0;
 
+  std::vector<LogChunk> log_;
+
   // Of the section being added.  seen_ has per stem the section (+ 1) that
   // last held it and its place in held_ there: no sort, no search.
   std::vector<Token> tokens_;
-  std::vector<std::pair<uint32_t, uint32_t>> seen_;
+  std::vector<Mark> seen_;
   std::vector<Held> held_;
   std::vector<uint32_t> hitHeld_;    // per word, its stem's place in held_
   std::vector<uint32_t> positions_;  // grouped by stem, in order
-  std::string encoded_;
 };
 
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the
 // high bit set on all but the last byte.
 void PutNumber(std::string& out, uint32_t value);
 // Inline: the shard writer reads every number of every posting.
-inline uint32_t GetNumber(const std::string& in, size_t& pos) {
+inline uint32_t GetNumber(std::string_view in, size_t& pos) {
   uint32_t value = 0;
   for (int shift = 0; pos < in.size(); shift += 7) {
     const unsigned char b = static_cast<unsigned char>(in[pos++]);
