@@ -376,7 +376,9 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       part.clear();
     };
     if (!post.Open()) post.Begin(stem.text);
-    const std::string_view in = postings.Of(k);
+    // The stems' postings lie apart: the next one's are fetched meanwhile.
+    if (k + 1 < to) __builtin_prefetch(postings.At(order[k + 1]));
+    const std::string_view in = postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
     for (size_t pos = 0; pos < in.size();) {
       section += GetNumber(in, pos);
@@ -581,8 +583,8 @@ std::string LinkFromPath(std::string_view path) {
   return out;
 }
 
-ShardResult WriteShards(TTextIndex& index, const std::string& folder,
-                        const std::string& generation, const ShardSegment* segment) {
+ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
+                        const ShardSegment* segment) {
   // Four threads share the work, the index only read: the sections, the
   // dictionary, the first half of the postings, and the second half (held
   // in memory until the first is written and its files are counted).
@@ -605,8 +607,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder,
     collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
   }
   std::vector<uint32_t> order;  // of the stems, by their text
-  TArrangedPostings postings;   // in that order
-  size_t split = 0;             // the first stem of the second half
+  TArrangedPostings postings;
+  size_t split = 0;  // the first stem of the second half
 
   ShardResult result, second, side, sectionsResult;
   // The files are synced on a thread of their own, the manifest after them.
@@ -645,13 +647,13 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder,
     });
     order =
         OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
-    // The postings in the stems' order: each half is read from start to end.
-    postings = index.TakePostings(order);
-    const size_t bytes = postings.Bytes();
+    postings = index.TakePostings();
+    size_t bytes = 0;
+    for (uint32_t id = 0; id < stems.size(); ++id) bytes += postings.Of(id).size();
     // Postings of a few files are not worth a thread of their own.
     split = bytes < 2 * kPostingsFill ? order.size() : 0;
     for (size_t half = 0; split < order.size() && half * 2 < bytes; ++split) {
-      half += postings.Of(split).size();
+      half += postings.Of(order[split]).size();
     }
     helpers.threads.emplace_back([&] {
       try {

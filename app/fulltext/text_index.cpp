@@ -10,8 +10,8 @@ namespace {
 // Words looked up ahead of the one being found: their slots are fetched
 // from memory meanwhile, where one at a time would wait for each.
 constexpr size_t kAhead = 8;
-// The postings' log grows by chunks of this size.
-constexpr size_t kLogChunk = size_t{4} << 20;
+// A log grows by chunks of a quarter of its bytes, within these bounds.
+constexpr size_t kLeastChunk = 4096, kMostChunk = size_t{1} << 20;
 
 char* PutNumberAt(char* out, uint32_t value) {
   for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(0x80 | (value & 0x7F));
@@ -119,6 +119,10 @@ uint32_t TTextIndex::StemId(std::string stem) {
   stems_.emplace_back();
   stems_.back().text = std::move(stem);
   seen_.push_back({0, 0});
+  if ((id >> kBucketShift) >= logs_.size()) {
+    logs_.emplace_back();
+    logEnds_.push_back({nullptr, nullptr});
+  }
   if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
     std::vector<uint32_t> old(stemSlots_.size() * 2);
     old.swap(stemSlots_);
@@ -212,17 +216,12 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   for (uint32_t i = 0; i < hits; ++i) {
     positions_[held_[hitHeld_[i]].start++] = i < titleLength ? i : i + 1;
   }
-  // The section's postings go to the end of the log: per stem its id, the
-  // posting's length, then the posting.
+  // The section's postings go to the ends of their stems' logs: per stem
+  // its place among the log's stems, the posting's length, the posting.
   for (const Held& held : held_) {
     const size_t most = 10 + 5 * (3 + size_t{held.count});
-    if (log_.empty() || log_.back().size - log_.back().used < most) {
-      const size_t size = std::max(kLogChunk, most);
-      log_.push_back({std::unique_ptr<char[]>(new char[size]), 0, size});
-    }
-    LogChunk& chunk = log_.back();
-    char* const head = chunk.bytes.get() + chunk.used;
-    char* const lengthAt = PutNumberAt(head, held.stem);
+    char* const head = LogRoom(held.stem >> kBucketShift, most);
+    char* const lengthAt = PutNumberAt(head, held.stem & (kBucketStems - 1));
     // Most postings are short: their length takes one byte, and the
     // posting is written right after it.  A longer one is written after
     // room for the longest length and moved up once its length is known.
@@ -246,43 +245,73 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
       std::memmove(moved, body, length);
       end = moved + length;
     }
-    chunk.used = static_cast<size_t>(end - chunk.bytes.get());
+    logEnds_[held.stem >> kBucketShift].at = end;
+    postingBytes_ += length;
   }
 }
 
-TArrangedPostings TTextIndex::TakePostings(const std::vector<uint32_t>& order) {
-  std::vector<uint32_t> rank(stems_.size());
-  for (uint32_t k = 0; k < order.size(); ++k) rank[order[k]] = k;
-  // Each stem's bytes, then where each starts in stem order.
+char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
+  LogEnd& end = logEnds_[bucket];
+  if (static_cast<size_t>(end.end - end.at) >= bytes) return end.at;
+  Log& log = logs_[bucket];
+  if (!log.chunks.empty()) {
+    LogChunk& last = log.chunks.back();
+    last.used = static_cast<size_t>(end.at - last.bytes.get());
+  }
+  const size_t size = std::max(std::clamp(log.bytes / 4, kLeastChunk, kMostChunk), bytes);
+  log.chunks.push_back({std::unique_ptr<char[]>(new char[size]), 0, size});
+  log.bytes += size;
+  end.at = log.chunks.back().bytes.get();
+  end.end = end.at + size;
+  return end.at;
+}
+
+TArrangedPostings TTextIndex::TakePostings() {
   TArrangedPostings out;
-  out.start_.assign(order.size() + 1, 0);
-  for (const LogChunk& chunk : log_) {
-    const std::string_view bytes(chunk.bytes.get(), chunk.used);
-    for (size_t pos = 0; pos < bytes.size();) {
-      const uint32_t stem = GetNumber(bytes, pos);
-      const uint32_t length = GetNumber(bytes, pos);
-      out.start_[rank[stem] + 1] += length;
-      pos += length;
+  out.start_.assign(stems_.size() + 1, 0);
+  out.bytes_.reset(new char[postingBytes_]);
+  // Log by log: its stems' bytes, where each stem's postings start, then
+  // each posting where its stem's go; the log freed once taken.
+  size_t offset = 0;
+  size_t at[kBucketStems];
+  for (uint32_t bucket = 0; bucket < logs_.size(); ++bucket) {
+    Log& log = logs_[bucket];
+    if (!log.chunks.empty()) {
+      log.chunks.back().used =
+          static_cast<size_t>(logEnds_[bucket].at - log.chunks.back().bytes.get());
     }
-  }
-  for (size_t k = 1; k < out.start_.size(); ++k) out.start_[k] += out.start_[k - 1];
-  out.bytes_.reset(new char[out.start_.back()]);
-  // Then every posting where its stem's postings go, each chunk of the log
-  // freed once taken.
-  std::vector<size_t> at(out.start_.begin(), out.start_.end() - 1);
-  for (LogChunk& chunk : log_) {
-    const std::string_view bytes(chunk.bytes.get(), chunk.used);
-    for (size_t pos = 0; pos < bytes.size();) {
-      const uint32_t stem = GetNumber(bytes, pos);
-      const uint32_t length = GetNumber(bytes, pos);
-      size_t& to = at[rank[stem]];
-      std::memcpy(out.bytes_.get() + to, bytes.data() + pos, length);
-      to += length;
-      pos += length;
+    size_t* const start = out.start_.data() + (size_t{bucket} << kBucketShift);
+    const size_t stems =
+        std::min<size_t>(kBucketStems, stems_.size() - (size_t{bucket} << kBucketShift));
+    for (const LogChunk& chunk : log.chunks) {
+      const std::string_view bytes(chunk.bytes.get(), chunk.used);
+      for (size_t pos = 0; pos < bytes.size();) {
+        const uint32_t stem = GetNumber(bytes, pos);
+        const uint32_t length = GetNumber(bytes, pos);
+        start[stem] += length;
+        pos += length;
+      }
     }
-    chunk.bytes.reset();
+    for (size_t k = 0; k < stems; ++k) {
+      const size_t bytes = start[k];
+      start[k] = at[k] = offset;
+      offset += bytes;
+    }
+    for (const LogChunk& chunk : log.chunks) {
+      const std::string_view bytes(chunk.bytes.get(), chunk.used);
+      for (size_t pos = 0; pos < bytes.size();) {
+        const uint32_t stem = GetNumber(bytes, pos);
+        const uint32_t length = GetNumber(bytes, pos);
+        std::memcpy(out.bytes_.get() + at[stem], bytes.data() + pos, length);
+        at[stem] += length;
+        pos += length;
+      }
+    }
+    log = Log();
+    logEnds_[bucket] = {nullptr, nullptr};
   }
-  log_.clear();
+  out.start_.back() = offset;
+  postingBytes_ = 0;
   return out;
 }
 

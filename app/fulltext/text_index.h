@@ -27,25 +27,25 @@ struct StemEntry {
   uint32_t sections = 0;  // how many sections hold it
 };
 
-// The postings of every stem, taken out of the index one stem after the
-// other in a given order of the stems.  A stem's postings hold, per section
-// in increasing order, variable-length numbers: the section's distance from
-// the previous one (from 0 for the first), the count of title words, the
-// count of all words, then the positions' distances.  Title words take
-// positions 0..titleLength-1, body words follow one position later, so a
-// phrase never runs from the title into the body.
+// The postings of every stem, taken out of the index, each stem's in one
+// piece.  A stem's postings hold, per section in increasing order,
+// variable-length numbers: the section's distance from the previous one
+// (from 0 for the first), the count of title words, the count of all
+// words, then the positions' distances.  Title words take positions
+// 0..titleLength-1, body words follow one position later, so a phrase never
+// runs from the title into the body.
 class TArrangedPostings {
  public:
-  // The postings of the stem at `rank` in the order they were taken in.
-  std::string_view Of(size_t rank) const {
-    return std::string_view(bytes_.get() + start_[rank], start_[rank + 1] - start_[rank]);
+  std::string_view Of(uint32_t stem) const {
+    return std::string_view(bytes_.get() + start_[stem], start_[stem + 1] - start_[stem]);
   }
-  size_t Bytes() const { return start_.empty() ? 0 : start_.back(); }
+  // Where a stem's postings lie, for reading them ahead.
+  const char* At(uint32_t stem) const { return bytes_.get() + start_[stem]; }
 
  private:
   friend class TTextIndex;
   std::unique_ptr<char[]> bytes_;
-  std::vector<size_t> start_;  // per rank where its postings start, then the end
+  std::vector<size_t> start_;  // per stem where its postings start, then the end
 };
 
 class TTextIndex {
@@ -63,10 +63,9 @@ class TTextIndex {
   uint32_t SurfaceStem(uint32_t surface) const { return surfaceStem_[surface]; }
   uint64_t Words() const { return words_; }
 
-  // Moves the postings out, those of stem order[0] first, then order[1]'s
-  // and so on; `order` holds every stem id once.  The index holds no
-  // postings after (a second call takes them all empty).
-  TArrangedPostings TakePostings(const std::vector<uint32_t>& order);
+  // Moves the postings out: the index holds none after (a second call
+  // takes every stem's empty).
+  TArrangedPostings TakePostings();
 
  private:
   // A word as the table keeps it: a word of up to kInline bytes as its
@@ -104,16 +103,28 @@ class TTextIndex {
   struct Mark {
     uint32_t last, place;
   };
-  // The postings are kept as a log, section after section, in chunks: per
-  // stem a section holds, the stem, the length of its posting, then the
-  // posting as the stem's postings hold it.  Appending there writes memory
-  // in order, where appending to each stem's own postings fetched the
-  // stems' entries and the ends of their postings from all over the heap;
-  // TakePostings puts them in stem order once, at the end.
+  // The postings are kept as logs, section after section, one log for
+  // each kBucketStems stems in the order of their ids: per stem a section
+  // holds, the stem's place among its log's stems, the length of its
+  // posting, then the posting as the stem's postings hold it.  Appending
+  // there writes to the ends of a few hundred logs, where appending to
+  // each stem's own postings fetched the stems' entries and the ends of
+  // their postings from all over the heap; TakePostings puts each log's
+  // postings together by stem once, at the end, its stems' postings a
+  // small part of memory.
+  static constexpr uint32_t kBucketShift = 9, kBucketStems = 1u << kBucketShift;
   struct LogChunk {
     std::unique_ptr<char[]> bytes;
     size_t used, size;
   };
+  struct LogEnd {
+    char *at, *end;  // the free room of the log's last chunk
+  };
+  struct Log {
+    std::vector<LogChunk> chunks;
+    size_t bytes = 0;  // of its chunks
+  };
+  char* LogRoom(uint32_t bucket, size_t bytes);
 
   static uint64_t KeyOf(std::string_view word, Key* key);
   uint32_t StemOf(std::string_view word, const Key& key, uint64_t hash);
@@ -134,7 +145,9 @@ class TTextIndex {
   std::vector<SectionRecord> sections_;
   uint64_t words_ = 0;
 
-  std::vector<LogChunk> log_;
+  std::vector<LogEnd> logEnds_;  // per log
+  std::vector<Log> logs_;
+  uint64_t postingBytes_ = 0;
 
   // Of the section being added.  seen_ has per stem the section (+ 1) that
   // last held it and its place in held_ there: no sort, no search.

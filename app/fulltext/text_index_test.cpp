@@ -80,15 +80,11 @@ TEST(TextIndexTest, PostingsHoldEverySectionsWordsAndPositions) {
     EXPECT_EQ(stem.text, stemmer.Stem(index.Surfaces()[id]));
   }
   ASSERT_EQ(index.Stems().size(), expected.size());
-  // Taken in an order of the stems' own (the first stem last), each
-  // stem's postings are its own.
-  std::vector<uint32_t> order(index.Stems().size());
-  for (uint32_t k = 0; k < order.size(); ++k) order[k] = (k + 1) % order.size();
-  const TArrangedPostings postings = index.TakePostings(order);
+  const TArrangedPostings postings = index.TakePostings();
   uint64_t total = 0;
-  for (size_t rank = 0; rank < order.size(); ++rank) {
-    const StemEntry& stem = index.Stems()[order[rank]];
-    const std::string_view in = postings.Of(rank);
+  for (uint32_t id = 0; id < index.Stems().size(); ++id) {
+    const StemEntry& stem = index.Stems()[id];
+    const std::string_view in = postings.Of(id);
     Postings found;
     uint32_t section = 0;
     for (size_t pos = 0; pos < in.size();) {
