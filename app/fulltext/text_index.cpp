@@ -53,6 +53,12 @@ uint64_t KeyHash(const unsigned char* bytes) {
   return h ^ (h >> 29);
 }
 
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// A mask of the low `n` bytes of a number, n at most 8 (all of it) and
+// more meaning all of it too.
+uint64_t LowBytes(size_t n) { return n >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1; }
+
 // The hash of a stem, which has no key.
 uint64_t StemHash(std::string_view stem) { return LongHash(stem); }
 
@@ -162,7 +168,22 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
       Token& token = tokens_.emplace_back();
       token.from = static_cast<uint32_t>(start);
       token.length = static_cast<uint32_t>(stop - start);
-      token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
+      if (kLittleEndian && token.length <= kInline && start > 0 &&
+          start - 1 + sizeof(Key) <= words.size()) {
+        // The key at once: the key's bytes from the blank before the word
+        // on, the blank turned into the length, the bytes past the word
+        // cleared.
+        uint64_t part[3];
+        std::memcpy(part, words.data() + start - 1, sizeof part);
+        const size_t kept = token.length + 1;
+        part[0] = (part[0] & LowBytes(kept) & ~uint64_t{0xFF}) | token.length;
+        part[1] &= LowBytes(kept > 8 ? kept - 8 : 0);
+        part[2] &= LowBytes(kept > 16 ? kept - 16 : 0);
+        std::memcpy(token.key.bytes, part, sizeof part);
+        token.hash = KeyHash(token.key.bytes);
+      } else {
+        token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
+      }
     }
     start = stop + 1;
   }
