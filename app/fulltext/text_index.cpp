@@ -10,6 +10,8 @@ namespace {
 // Words looked up ahead of the one being found: their slots are fetched
 // from memory meanwhile, where one at a time would wait for each.
 constexpr size_t kAhead = 8;
+// The sections' texts are kept in chunks of this size.
+constexpr size_t kTextChunk = size_t{1} << 20;
 // A log grows by chunks of a quarter of its bytes, within these bounds.
 constexpr size_t kLeastChunk = 4096, kMostChunk = size_t{1} << 20;
 
@@ -222,8 +224,8 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   const uint32_t titleLength = static_cast<uint32_t>(hitHeld_.size());
   Collect(section.bodyWords, id, false);
   const uint32_t hits = static_cast<uint32_t>(hitHeld_.size());
-  sections_.push_back(
-      {page, section.anchor, section.title, section.excerpt, titleLength, hits - titleLength});
+  sections_.push_back({page, KeepText(section.anchor), KeepText(section.title),
+                       KeepText(section.excerpt), titleLength, hits - titleLength});
   words_ += hits;
 
   // Each stem's positions together, in order: body words stand one
@@ -269,6 +271,19 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
     logEnds_[held.stem >> kBucketShift].at = end;
     postingBytes_ += length;
   }
+}
+
+std::string_view TTextIndex::KeepText(std::string_view text) {
+  if (static_cast<size_t>(textEnd_ - textAt_) < text.size()) {
+    const size_t size = std::max(kTextChunk, text.size());
+    sectionText_.emplace_back(new char[size]);
+    textAt_ = sectionText_.back().get();
+    textEnd_ = textAt_ + size;
+  }
+  if (text.empty()) return std::string_view();
+  std::memcpy(textAt_, text.data(), text.size());
+  textAt_ += text.size();
+  return std::string_view(textAt_ - text.size(), text.size());
 }
 
 char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {

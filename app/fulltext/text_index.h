@@ -16,9 +16,9 @@ namespace lexidor::fulltext {
 
 struct SectionRecord {
   uint32_t page;
-  std::string anchor, title, excerpt;
-  uint32_t titleLength;  // words in the title
-  uint32_t bodyLength;   // words in the body
+  std::string_view anchor, title, excerpt;  // kept by the index
+  uint32_t titleLength;                     // words in the title
+  uint32_t bodyLength;                      // words in the body
 };
 
 // One stem and what the writer needs of it besides its postings.
@@ -143,6 +143,11 @@ class TTextIndex {
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
+  // The sections' anchors, titles and excerpts, one after another in
+  // chunks: no allocation of their own to make and free.
+  std::vector<std::unique_ptr<char[]>> sectionText_;
+  char *textAt_ = nullptr, *textEnd_ = nullptr;  // the last chunk's free room
+  std::string_view KeepText(std::string_view text);
   uint64_t words_ = 0;
 
   std::vector<LogEnd> logEnds_;  // per log
