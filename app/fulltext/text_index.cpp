@@ -1,7 +1,10 @@
 #include "app/fulltext/text_index.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace lexidor::fulltext {
 
@@ -13,7 +16,7 @@ constexpr size_t kAhead = 8;
 // The sections' texts are kept in chunks of this size.
 constexpr size_t kTextChunk = size_t{1} << 20;
 // A log grows by chunks of a quarter of its bytes, within these bounds.
-constexpr size_t kLeastChunk = 4096, kMostChunk = size_t{1} << 20;
+constexpr size_t kLeastChunk = 16384, kMostChunk = size_t{1} << 20;
 
 char* PutNumberAt(char* out, uint32_t value) {
   for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(0x80 | (value & 0x7F));
@@ -273,6 +276,8 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   }
 }
 
+void TTextIndex::Unmap::operator()(char* bytes) const { munmap(bytes, size); }
+
 std::string_view TTextIndex::KeepText(std::string_view text) {
   if (static_cast<size_t>(textEnd_ - textAt_) < text.size()) {
     const size_t size = std::max(kTextChunk, text.size());
@@ -295,7 +300,11 @@ char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
     last.used = static_cast<size_t>(end.at - last.bytes.get());
   }
   const size_t size = std::max(std::clamp(log.bytes / 4, kLeastChunk, kMostChunk), bytes);
-  log.chunks.push_back({std::unique_ptr<char[]>(new char[size]), 0, size});
+  void* const memory =
+      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  log.chunks.push_back(
+      {std::unique_ptr<char, Unmap>(static_cast<char*>(memory), Unmap{size}), 0, size});
   log.bytes += size;
   end.at = log.chunks.back().bytes.get();
   end.end = end.at + size;

@@ -113,8 +113,16 @@ class TTextIndex {
   // postings together by stem once, at the end, its stems' postings a
   // small part of memory.
   static constexpr uint32_t kBucketShift = 9, kBucketStems = 1u << kBucketShift;
+  // A log's chunks are mapped from the kernel and unmapped as soon as
+  // the log is taken, so that the logs and the postings put together from
+  // them are never both held whole (given back to the allocator, their
+  // memory stayed the process's: 90 MB more at 50,000 pages).
+  struct Unmap {
+    size_t size;
+    void operator()(char* bytes) const;
+  };
   struct LogChunk {
-    std::unique_ptr<char[]> bytes;
+    std::unique_ptr<char, Unmap> bytes;
     size_t used, size;
   };
   struct LogEnd {
