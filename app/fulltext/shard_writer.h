@@ -80,8 +80,8 @@ struct ShardSegment {
 // index, with its manifest; with one, the caller writes the manifest.  The
 // postings are taken out of `index` (TTextIndex::TakePostings); the rest
 // of it stays.
-ShardResult WriteShards(TTextIndex& index, const std::string& folder,
-                        const std::string& generation, const ShardSegment* segment = nullptr);
+ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
+                        const ShardSegment* segment = nullptr);
 
 // Writes manifest.js into `folder`: `fields` are the members of its JSON
 // object, packed.  Counts the file into `result`, or sets its error.
