@@ -69,17 +69,35 @@ TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<Walked
       cache_(cache),
       fresh_(fresh),
       readAhead_(readAhead) {
-  if (readAhead_ > 0) thread_ = std::thread([this] { Run(); });
+  if (readAhead_ == 0) return;
+  slots_.resize(readAhead_);
+  ready_.assign(readAhead_, 0);
+  // Started under the lock: a thread that fails to start leaves those
+  // started to be stopped by the destructor, which a throwing constructor
+  // does not run.
+  try {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t k = 0; k < kReaders; ++k) {
+      threads_.emplace_back([this] { Run(); });
+    }
+  } catch (...) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    throw;
+  }
 }
 
 TPageSource::~TPageSource() {
-  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  for (std::thread& t : threads_) t.join();
 }
 
 SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
@@ -104,7 +122,6 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   if (st.st_size == page.size && mtime == page.mtime &&
       cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
     out.reused = true;
-    fresh_->Add(page.path, out.entry);
     return out;
   }
   out.error = ReadPage(full, buffer);
@@ -118,49 +135,77 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   out.entry.anchors = key;
   out.entry.text = ExtractPageText(
       buffer, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
-  fresh_->Add(page.path, out.entry);
   return out;
+}
+
+void TPageSource::AddToCache(std::unique_lock<std::mutex>& lock) {
+  if (caching_) return;  // the thread at it takes this page too
+  caching_ = true;
+  // Pages are given on only once in the cache: the slot of a page being
+  // added is neither taken nor filled meanwhile.
+  while (cached_ < next_ && ready_[cached_ % readAhead_] && !stop_) {
+    const SourcePage& page = slots_[cached_ % readAhead_];
+    lock.unlock();
+    if (page.error.empty()) fresh_->Add(page.page->path, page.entry);
+    lock.lock();
+    ++cached_;
+    changed_.notify_all();
+  }
+  caching_ = false;
 }
 
 void TPageSource::Run() {
   std::string buffer;
   try {
-    for (size_t i = 0; i < pages_.size(); ++i) {
-      SourcePage page = Read(i, buffer);
-      if (buffer.capacity() > (8u << 20)) std::string().swap(buffer);  // a huge page's room
+    for (;;) {
       std::vector<SourcePage> spent;  // freed here, after the lock is let go
+      size_t index;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] {
+          return stop_ || failure_ || next_ >= pages_.size() || next_ < given_ + readAhead_;
+        });
+        if (stop_ || failure_ || next_ >= pages_.size()) break;
+        index = next_++;
+        spent.swap(spent_);
+      }
+      spent.clear();
+      SourcePage page = Read(index, buffer);
+      if (buffer.capacity() > (8u << 20)) std::string().swap(buffer);  // a huge page's room
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return stop_ || ready_.size() < readAhead_; });
-      if (stop_) return;
-      ready_.push_back(std::move(page));
-      spent.swap(spent_);
-      changed_.notify_all();
+      slots_[index % readAhead_] = std::move(page);
+      ready_[index % readAhead_] = 1;
+      AddToCache(lock);
     }
   } catch (...) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    failure_ = std::current_exception();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!failure_) failure_ = std::current_exception();
+    }
+    changed_.notify_all();
   }
-  std::lock_guard<std::mutex> lock(mutex_);
-  finished_ = true;
-  changed_.notify_all();
 }
 
 bool TPageSource::Next(SourcePage* out) {
   if (readAhead_ == 0) {
     if (next_ >= pages_.size()) return false;
     *out = Read(next_++, buffer_);
+    if (out->error.empty()) fresh_->Add(out->page->path, out->entry);
     return true;
   }
   SourcePage spent = std::move(*out);
   std::unique_lock<std::mutex> lock(mutex_);
   if (spent.page) spent_.push_back(std::move(spent));
-  changed_.wait(lock, [this] { return !ready_.empty() || finished_; });
-  if (ready_.empty()) {
-    if (failure_) std::rethrow_exception(failure_);
-    return false;
-  }
-  *out = std::move(ready_.front());
-  ready_.pop_front();
+  // A page is given once it is in the cache, or never when a thread
+  // failed: the pages after the failure are not read.
+  changed_.wait(lock, [this] { return given_ < cached_ || failure_ || given_ >= pages_.size(); });
+  if (failure_) std::rethrow_exception(failure_);
+  if (given_ >= cached_) return false;
+  const size_t slot = given_ % readAhead_;
+  *out = std::move(slots_[slot]);
+  slots_[slot] = SourcePage();
+  ready_[slot] = 0;
+  ++given_;
   changed_.notify_all();
   return true;
 }

@@ -1,10 +1,14 @@
 // The walked pages, read and cut into sections (or taken from the cache),
-// in walk order, on a thread of their own ahead of the index that takes
-// them: reading and extracting one page overlaps indexing the one before.
+// in walk order, on threads of their own ahead of the index that takes
+// them: reading and extracting pages overlaps indexing the one before.
+// Two threads cut pages side by side, each taking the next page not yet
+// taken, and the pages are handed on, and added to the new cache, in walk
+// order, so that what is indexed and written does not depend on which
+// thread was faster.
 #pragma once
 
 #include <condition_variable>
-#include <deque>
+#include <cstddef>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -30,26 +34,32 @@ class TPageSource {
 
   // Nothing is copied: the folder, pages, anchors and caches outlive the
   // source.  Each page read (or taken from `cache`) is added to `fresh`, on
-  // the reading thread, so that the index's thread does not copy it.  With
-  // `readAhead` 0 each page is read when Next asks for it, on the caller's
-  // thread; else a thread keeps up to that many pages ready.
+  // a reading thread, in walk order, so that the index's thread does not
+  // copy it.  With `readAhead` 0 each page is read when Next asks for it,
+  // on the caller's thread; else the threads keep up to that many pages
+  // ready or being read.
   TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
               const Anchors& anchors, const TPageCacheReader& cache, TPageCacheWriter* fresh,
               size_t readAhead);
-  ~TPageSource();  // stops the thread and waits for it
+  ~TPageSource();  // stops the threads and waits for them
   TPageSource(const TPageSource&) = delete;
   TPageSource& operator=(const TPageSource&) = delete;
 
-  // The next page in walk order; false after the last.  An exception the
+  // The next page in walk order; false after the last.  An exception a
   // reading thread met (std::bad_alloc) is thrown here.  What `out` held
-  // before goes back to the reading thread, which frees it: the memory of a
-  // page is given back by the thread that took it, where freeing it on the
-  // index's thread contended for the reading thread's allocator.
+  // before goes back to the reading threads, which free it: the memory of
+  // a page is given back by a thread that reads, where freeing it on the
+  // index's thread contended for the reading threads' allocators.
   bool Next(SourcePage* out);
 
  private:
+  static constexpr size_t kReaders = 2;
+
   SourcePage Read(size_t index, std::string& buffer) const;
   void Run();
+  // With the lock held: hands the pages read, in walk order, to the new
+  // cache, unless another thread is at it; lets go of the lock meanwhile.
+  void AddToCache(std::unique_lock<std::mutex>& lock);
 
   const std::string& folder_;
   const std::vector<WalkedPage>& pages_;
@@ -57,17 +67,23 @@ class TPageSource {
   const TPageCacheReader& cache_;
   TPageCacheWriter* const fresh_;
   const size_t readAhead_;
-  size_t next_ = 0;  // without a thread: the next page to read
+  size_t next_ = 0;  // the next page to read
   std::string buffer_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<SourcePage> ready_;
-  std::vector<SourcePage> spent_;  // taken pages, for the reading thread to free
-  bool finished_ = false;          // the thread has queued its last page
+  // The pages from given_ (not yet given to Next) up to next_ (not yet
+  // taken by a reading thread), page i in slot i % readAhead_; those from
+  // cached_ on are not yet added to the new cache.  A slot is ready when
+  // its page has been read.
+  std::vector<SourcePage> slots_;
+  std::vector<char> ready_;
+  size_t given_ = 0, cached_ = 0;
+  bool caching_ = false;           // a thread is adding pages to the cache
+  std::vector<SourcePage> spent_;  // taken pages, for a reading thread to free
   bool stop_ = false;              // the consumer is gone
   std::exception_ptr failure_;
-  std::thread thread_;
+  std::vector<std::thread> threads_;
 };
 
 // The anchors of a page as the cache keys them.

@@ -114,13 +114,19 @@ class Extractor {
   // A run of ASCII letters and digits, most of any page's text, at once:
   // what Char does for each of its characters.
   void AsciiWord() {
-    const size_t from = i_;
-    while (i_ < p_.size() && IsAsciiAlnum(p_[i_])) ++i_;
-    const size_t length = i_ - from;
+    // In locals: the loops here run over most of a page's bytes, and a
+    // member or the string's own pointer would be read again for each.
+    const char* const page = p_.data();
+    const size_t from = i_, size = p_.size();
+    size_t end = from;
+    while (end < size && IsAsciiAlnum(page[end])) ++end;
+    i_ = end;
+    const size_t length = end - from;
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
     const size_t kept = std::min(length, room), at = word_.size();
-    word_.append(p_.data() + from, kept);
-    for (size_t k = at; k < at + kept; ++k) word_[k] = Lower(word_[k]);
+    word_.resize(at + kept);
+    char* const word = word_.data() + at;
+    for (size_t k = 0; k < kept; ++k) word[k] = Lower(page[from + k]);
     wordChars_ += length;
     const auto [target, count, limit] = ShownText();
     // Text past the excerpt's or title's length is not shown.

@@ -348,7 +348,8 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
 
 // The postings of the stems order[from, to).
 void WritePostings(const TTextIndex& index, const Collection& collection,
-                   const std::vector<uint32_t>& order, size_t from, size_t to, ShardFamily& post) {
+                   const std::vector<uint32_t>& order, const TArrangedPostings& postings,
+                   size_t from, size_t to, ShardFamily& post) {
   const auto& stems = index.Stems();
   const ScoreScale& scale = Scale();
   const double n = collection.sections;
@@ -383,11 +384,14 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       part.clear();
     };
     if (!post.Open()) post.Begin(stem.text);
+    // The stems' postings lie apart: the next one's are fetched meanwhile.
+    if (k + 1 < to) __builtin_prefetch(postings.At(order[k + 1]));
+    const std::string_view in = postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
-    for (size_t pos = 0; pos < stem.postings.size();) {
-      section += GetNumber(stem.postings, pos);
-      const uint32_t inTitle = GetNumber(stem.postings, pos);
-      const uint32_t count = GetNumber(stem.postings, pos);
+    for (size_t pos = 0; pos < in.size();) {
+      section += GetNumber(in, pos);
+      const uint32_t inTitle = GetNumber(in, pos);
+      const uint32_t count = GetNumber(in, pos);
       const double tf = kTitleWeight * inTitle + (count - inTitle);
       double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
       if (inTitle) score *= kTitleBonus;
@@ -407,7 +411,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const size_t mark = part.size();
       part += head;
       for (uint32_t k = 0; k < count; ++k) {
-        const uint32_t delta = GetNumber(stem.postings, pos);
+        const uint32_t delta = GetNumber(in, pos);
         if (k < kMaxPositions) AppendNumber(part, delta);
       }
       if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + 8 > fill &&
@@ -587,8 +591,8 @@ std::string LinkFromPath(std::string_view path) {
   return out;
 }
 
-ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
-                        const std::string& generation, const ShardSegment* segment) {
+ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
+                        const ShardSegment* segment) {
   // Four threads share the work, the index only read: the sections, the
   // dictionary, the first half of the postings, and the second half (held
   // in memory until the first is written and its files are counted).
@@ -611,7 +615,8 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     collection.lengthNorm.push_back(kK1 * (1 - kB + kB * length / collection.averageLength));
   }
   std::vector<uint32_t> order;  // of the stems, by their text
-  size_t split = 0;             // the first stem of the second half
+  TArrangedPostings postings;
+  size_t split = 0;  // the first stem of the second half
 
   ShardResult result, second, side, sectionsResult;
   // The files are synced on a thread of their own, the manifest after them.
@@ -650,19 +655,22 @@ ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
     });
     order =
         OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
-    uint64_t bytes = 0, half = 0;
-    for (const StemEntry& stem : stems) bytes += stem.postings.size();
+    postings = index.TakePostings();
+    size_t bytes = 0;
+    for (uint32_t id = 0; id < stems.size(); ++id) bytes += postings.Of(id).size();
     // Postings of a few files are not worth a thread of their own.
     split = bytes < 2 * kPostingsFill ? order.size() : 0;
-    while (split < order.size() && half * 2 < bytes) half += stems[order[split++]].postings.size();
+    for (size_t half = 0; split < order.size() && half * 2 < bytes; ++split) {
+      half += postings.Of(order[split]).size();
+    }
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, split, order.size(), rest);
+        WritePostings(index, collection, order, postings, split, order.size(), rest);
       } catch (...) {
         failures[0] = std::current_exception();
       }
     });
-    WritePostings(index, collection, order, 0, split, post);
+    WritePostings(index, collection, order, postings, 0, split, post);
   }
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);

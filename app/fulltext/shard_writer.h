@@ -79,9 +79,11 @@ struct ShardSegment {
 
 // Writes the files into `folder`, which exists.  `generation` is a short
 // name of letters and digits.  Without `segment` the files are the whole
-// index, with its manifest; with one, the caller writes the manifest.
-ShardResult WriteShards(const TTextIndex& index, const std::string& folder,
-                        const std::string& generation, const ShardSegment* segment = nullptr);
+// index, with its manifest; with one, the caller writes the manifest.  The
+// postings are taken out of `index` (TTextIndex::TakePostings); the rest
+// of it stays.
+ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
+                        const ShardSegment* segment = nullptr);
 
 // Writes manifest.js into `folder`: `fields` are the members of its JSON
 // object, packed.  Counts the file into `result`, or sets its error.

@@ -1,6 +1,10 @@
 #include "app/fulltext/text_index.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace lexidor::fulltext {
 
@@ -9,6 +13,10 @@ namespace {
 // Words looked up ahead of the one being found: their slots are fetched
 // from memory meanwhile, where one at a time would wait for each.
 constexpr size_t kAhead = 8;
+// The sections' texts are kept in chunks of this size.
+constexpr size_t kTextChunk = size_t{1} << 20;
+// A log grows by chunks of a quarter of its bytes, within these bounds.
+constexpr size_t kLeastChunk = 16384, kMostChunk = size_t{1} << 20;
 
 char* PutNumberAt(char* out, uint32_t value) {
   for (; value >= 0x80; value >>= 7) *out++ = static_cast<char>(0x80 | (value & 0x7F));
@@ -49,6 +57,12 @@ uint64_t KeyHash(const unsigned char* bytes) {
   h *= 0xD6E8FEB86659FD93ull;
   return h ^ (h >> 29);
 }
+
+constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+
+// A mask of the low `n` bytes of a number, n at most 8 (all of it) and
+// more meaning all of it too.
+uint64_t LowBytes(size_t n) { return n >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * n)) - 1; }
 
 // The hash of a stem, which has no key.
 uint64_t StemHash(std::string_view stem) { return LongHash(stem); }
@@ -98,7 +112,6 @@ uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at
   surfaceText_.emplace_back(word);
   // Each distinct word is stemmed once, when first met.
   const uint32_t stemId = StemId(stemmer_.Stem(word));
-  stems_[stemId].surfaces.push_back(id);
   surfaceStem_.push_back(stemId);
 
   slots_[at] = {id + 1, stemId, key};
@@ -116,7 +129,11 @@ uint32_t TTextIndex::StemId(std::string stem) {
   stemSlots_[i] = id + 1;
   stems_.emplace_back();
   stems_.back().text = std::move(stem);
-  seen_.emplace_back(0, 0);
+  seen_.push_back({0, 0});
+  if ((id >> kBucketShift) >= logs_.size()) {
+    logs_.emplace_back();
+    logEnds_.push_back({nullptr, nullptr});
+  }
   if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
     std::vector<uint32_t> old(stemSlots_.size() * 2);
     old.swap(stemSlots_);
@@ -156,7 +173,22 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
       Token& token = tokens_.emplace_back();
       token.from = static_cast<uint32_t>(start);
       token.length = static_cast<uint32_t>(stop - start);
-      token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
+      if (kLittleEndian && token.length <= kInline && start > 0 &&
+          start - 1 + sizeof(Key) <= words.size()) {
+        // The key at once: the key's bytes from the blank before the word
+        // on, the blank turned into the length, the bytes past the word
+        // cleared.
+        uint64_t part[3];
+        std::memcpy(part, words.data() + start - 1, sizeof part);
+        const size_t kept = token.length + 1;
+        part[0] = (part[0] & LowBytes(kept) & ~uint64_t{0xFF}) | token.length;
+        part[1] &= LowBytes(kept > 8 ? kept - 8 : 0);
+        part[2] &= LowBytes(kept > 16 ? kept - 16 : 0);
+        std::memcpy(token.key.bytes, part, sizeof part);
+        token.hash = KeyHash(token.key.bytes);
+      } else {
+        token.hash = KeyOf(std::string_view(words.data() + start, stop - start), &token.key);
+      }
     }
     start = stop + 1;
   }
@@ -168,18 +200,22 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
         StemOf(std::string_view(words.data() + token.from, token.length), token.key, token.hash);
   }
   for (size_t i = 0; i < n; ++i) {
-    if (i + kAhead < n) __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
-    const uint32_t stem = tokens_[i].stem;
-    auto& [last, place] = seen_[stem];
-    if (last != section + 1) {
-      last = section + 1;
-      place = static_cast<uint32_t>(held_.size());
-      held_.push_back({stem, 0, 0, 0});
+    if (i + kAhead < n) {
+      __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
+      __builtin_prefetch(&stems_[tokens_[i + kAhead].stem].sections);
     }
-    Held& held = held_[place];
+    const uint32_t stem = tokens_[i].stem;
+    Mark& mark = seen_[stem];
+    if (mark.last != section + 1) {
+      held_.push_back({stem, 0, 0, 0, mark.last});
+      mark.last = section + 1;
+      mark.place = static_cast<uint32_t>(held_.size() - 1);
+      ++stems_[stem].sections;
+    }
+    Held& held = held_[mark.place];
     ++held.count;
     held.inTitle += title;
-    hitHeld_.push_back(place);
+    hitHeld_.push_back(mark.place);
   }
 }
 
@@ -191,8 +227,8 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   const uint32_t titleLength = static_cast<uint32_t>(hitHeld_.size());
   Collect(section.bodyWords, id, false);
   const uint32_t hits = static_cast<uint32_t>(hitHeld_.size());
-  sections_.push_back(
-      {page, section.anchor, section.title, section.excerpt, titleLength, hits - titleLength});
+  sections_.push_back({page, KeepText(section.anchor), KeepText(section.title),
+                       KeepText(section.excerpt), titleLength, hits - titleLength});
   words_ += hits;
 
   // Each stem's positions together, in order: body words stand one
@@ -206,22 +242,19 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
   for (uint32_t i = 0; i < hits; ++i) {
     positions_[held_[hitHeld_[i]].start++] = i < titleLength ? i : i + 1;
   }
-  // The stems' entries and the ends of their postings lie all over memory:
-  // fetched a few stems ahead.
-  for (size_t k = 0; k < held_.size() && k < kAhead / 2; ++k) {
-    __builtin_prefetch(&stems_[held_[k].stem]);
-  }
-  for (size_t k = 0; k < held_.size(); ++k) {
-    if (k + kAhead < held_.size()) __builtin_prefetch(&stems_[held_[k + kAhead].stem]);
-    if (k + kAhead / 2 < held_.size()) {
-      const std::string& later = stems_[held_[k + kAhead / 2].stem].postings;
-      __builtin_prefetch(later.data() + later.size(), 1);
-    }
-    const Held& held = held_[k];
-    StemEntry& entry = stems_[held.stem];
-    encoded_.resize(5 * (3 + size_t{held.count}));
-    char* out = encoded_.data();
-    out = PutNumberAt(out, id - entry.lastSection);
+  // The section's postings go to the ends of their stems' logs: per stem
+  // its place among the log's stems, the posting's length, the posting.
+  for (const Held& held : held_) {
+    const size_t most = 10 + 5 * (3 + size_t{held.count});
+    char* const head = LogRoom(held.stem >> kBucketShift, most);
+    char* const lengthAt = PutNumberAt(head, held.stem & (kBucketStems - 1));
+    // Most postings are short: their length takes one byte, and the
+    // posting is written right after it.  A longer one is written after
+    // room for the longest length and moved up once its length is known.
+    const bool shortOne = most - 10 < 0x80;
+    char* const body = lengthAt + (shortOne ? 1 : 5);
+    char* out = body;
+    out = PutNumberAt(out, id - (held.previous ? held.previous - 1 : 0));
     out = PutNumberAt(out, held.inTitle);
     out = PutNumberAt(out, held.count);
     uint32_t previous = 0;
@@ -229,10 +262,102 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
       out = PutNumberAt(out, positions_[k] - previous);
       previous = positions_[k];
     }
-    entry.postings.append(encoded_.data(), out - encoded_.data());
-    entry.lastSection = id;
-    ++entry.sections;
+    const uint32_t length = static_cast<uint32_t>(out - body);
+    char* end = out;
+    if (shortOne) {
+      *lengthAt = static_cast<char>(length);
+    } else {
+      char* const moved = PutNumberAt(lengthAt, length);
+      std::memmove(moved, body, length);
+      end = moved + length;
+    }
+    logEnds_[held.stem >> kBucketShift].at = end;
+    postingBytes_ += length;
   }
+}
+
+void TTextIndex::Unmap::operator()(char* bytes) const { munmap(bytes, size); }
+
+std::string_view TTextIndex::KeepText(std::string_view text) {
+  if (static_cast<size_t>(textEnd_ - textAt_) < text.size()) {
+    const size_t size = std::max(kTextChunk, text.size());
+    sectionText_.emplace_back(new char[size]);
+    textAt_ = sectionText_.back().get();
+    textEnd_ = textAt_ + size;
+  }
+  if (text.empty()) return std::string_view();
+  std::memcpy(textAt_, text.data(), text.size());
+  textAt_ += text.size();
+  return std::string_view(textAt_ - text.size(), text.size());
+}
+
+char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
+  LogEnd& end = logEnds_[bucket];
+  if (static_cast<size_t>(end.end - end.at) >= bytes) return end.at;
+  Log& log = logs_[bucket];
+  if (!log.chunks.empty()) {
+    LogChunk& last = log.chunks.back();
+    last.used = static_cast<size_t>(end.at - last.bytes.get());
+  }
+  const size_t size = std::max(std::clamp(log.bytes / 4, kLeastChunk, kMostChunk), bytes);
+  void* const memory =
+      mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  log.chunks.push_back(
+      {std::unique_ptr<char, Unmap>(static_cast<char*>(memory), Unmap{size}), 0, size});
+  log.bytes += size;
+  end.at = log.chunks.back().bytes.get();
+  end.end = end.at + size;
+  return end.at;
+}
+
+TArrangedPostings TTextIndex::TakePostings() {
+  TArrangedPostings out;
+  out.start_.assign(stems_.size() + 1, 0);
+  out.bytes_.reset(new char[postingBytes_]);
+  // Log by log: its stems' bytes, where each stem's postings start, then
+  // each posting where its stem's go; the log freed once taken.
+  size_t offset = 0;
+  size_t at[kBucketStems];
+  for (uint32_t bucket = 0; bucket < logs_.size(); ++bucket) {
+    Log& log = logs_[bucket];
+    if (!log.chunks.empty()) {
+      log.chunks.back().used =
+          static_cast<size_t>(logEnds_[bucket].at - log.chunks.back().bytes.get());
+    }
+    size_t* const start = out.start_.data() + (size_t{bucket} << kBucketShift);
+    const size_t stems =
+        std::min<size_t>(kBucketStems, stems_.size() - (size_t{bucket} << kBucketShift));
+    for (const LogChunk& chunk : log.chunks) {
+      const std::string_view bytes(chunk.bytes.get(), chunk.used);
+      for (size_t pos = 0; pos < bytes.size();) {
+        const uint32_t stem = GetNumber(bytes, pos);
+        const uint32_t length = GetNumber(bytes, pos);
+        start[stem] += length;
+        pos += length;
+      }
+    }
+    for (size_t k = 0; k < stems; ++k) {
+      const size_t bytes = start[k];
+      start[k] = at[k] = offset;
+      offset += bytes;
+    }
+    for (const LogChunk& chunk : log.chunks) {
+      const std::string_view bytes(chunk.bytes.get(), chunk.used);
+      for (size_t pos = 0; pos < bytes.size();) {
+        const uint32_t stem = GetNumber(bytes, pos);
+        const uint32_t length = GetNumber(bytes, pos);
+        std::memcpy(out.bytes_.get() + at[stem], bytes.data() + pos, length);
+        at[stem] += length;
+        pos += length;
+      }
+    }
+    log = Log();
+    logEnds_[bucket] = {nullptr, nullptr};
+  }
+  out.start_.back() = offset;
+  postingBytes_ = 0;
+  return out;
 }
 
 }  // namespace lexidor::fulltext

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,23 +16,36 @@ namespace lexidor::fulltext {
 
 struct SectionRecord {
   uint32_t page;
-  std::string anchor, title, excerpt;
-  uint32_t titleLength;  // words in the title
-  uint32_t bodyLength;   // words in the body
+  std::string_view anchor, title, excerpt;  // kept by the index
+  uint32_t titleLength;                     // words in the title
+  uint32_t bodyLength;                      // words in the body
 };
 
-// One stem and what the writer needs of it.  `postings` holds, per section
-// in increasing order, variable-length numbers: the section's distance from
-// the previous one (from 0 for the first), the count of title words, the
-// count of all words, then the positions' distances.  Title words take
-// positions 0..titleLength-1, body words follow one position later, so a
-// phrase never runs from the title into the body.
+// One stem and what the writer needs of it besides its postings.
 struct StemEntry {
   std::string text;
-  std::vector<uint32_t> surfaces;  // the words (surface ids) that have this stem
-  std::string postings;
-  uint32_t lastSection = 0;
   uint32_t sections = 0;  // how many sections hold it
+};
+
+// The postings of every stem, taken out of the index, each stem's in one
+// piece.  A stem's postings hold, per section in increasing order,
+// variable-length numbers: the section's distance from the previous one
+// (from 0 for the first), the count of title words, the count of all
+// words, then the positions' distances.  Title words take positions
+// 0..titleLength-1, body words follow one position later, so a phrase never
+// runs from the title into the body.
+class TArrangedPostings {
+ public:
+  std::string_view Of(uint32_t stem) const {
+    return std::string_view(bytes_.get() + start_[stem], start_[stem + 1] - start_[stem]);
+  }
+  // Where a stem's postings lie, for reading them ahead.
+  const char* At(uint32_t stem) const { return bytes_.get() + start_[stem]; }
+
+ private:
+  friend class TTextIndex;
+  std::unique_ptr<char[]> bytes_;
+  std::vector<size_t> start_;  // per stem where its postings start, then the end
 };
 
 class TTextIndex {
@@ -48,6 +62,10 @@ class TTextIndex {
   const std::vector<std::string>& Surfaces() const { return surfaceText_; }
   uint32_t SurfaceStem(uint32_t surface) const { return surfaceStem_[surface]; }
   uint64_t Words() const { return words_; }
+
+  // Moves the postings out: the index holds none after (a second call
+  // takes every stem's empty).
+  TArrangedPostings TakePostings();
 
  private:
   // A word as the table keeps it: a word of up to kInline bytes as its
@@ -75,10 +93,46 @@ class TTextIndex {
     Key key;
   };
   // A stem the section being added holds: how often, how often in its
-  // title, and where its positions start in positions_.
+  // title, where its positions start in positions_, and the section that
+  // held it last (+ 1; 0 for none).
   struct Held {
-    uint32_t stem, count, inTitle, start;
+    uint32_t stem, count, inTitle, start, previous;
   };
+  // Per stem: the section (+ 1) that last held it and its place in held_
+  // there.
+  struct Mark {
+    uint32_t last, place;
+  };
+  // The postings are kept as logs, section after section, one log for
+  // each kBucketStems stems in the order of their ids: per stem a section
+  // holds, the stem's place among its log's stems, the length of its
+  // posting, then the posting as the stem's postings hold it.  Appending
+  // there writes to the ends of a few hundred logs, where appending to
+  // each stem's own postings fetched the stems' entries and the ends of
+  // their postings from all over the heap; TakePostings puts each log's
+  // postings together by stem once, at the end, its stems' postings a
+  // small part of memory.
+  static constexpr uint32_t kBucketShift = 9, kBucketStems = 1u << kBucketShift;
+  // A log's chunks are mapped from the kernel and unmapped as soon as
+  // the log is taken, so that the logs and the postings put together from
+  // them are never both held whole (given back to the allocator, their
+  // memory stayed the process's: 90 MB more at 50,000 pages).
+  struct Unmap {
+    size_t size;
+    void operator()(char* bytes) const;
+  };
+  struct LogChunk {
+    std::unique_ptr<char, Unmap> bytes;
+    size_t used, size;
+  };
+  struct LogEnd {
+    char *at, *end;  // the free room of the log's last chunk
+  };
+  struct Log {
+    std::vector<LogChunk> chunks;
+    size_t bytes = 0;  // of its chunks
+  };
+  char* LogRoom(uint32_t bucket, size_t bytes);
 
   static uint64_t KeyOf(std::string_view word, Key* key);
   uint32_t StemOf(std::string_view word, const Key& key, uint64_t hash);
@@ -97,23 +151,31 @@ class TTextIndex {
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
+  // The sections' anchors, titles and excerpts, one after another in
+  // chunks: no allocation of their own to make and free.
+  std::vector<std::unique_ptr<char[]>> sectionText_;
+  char *textAt_ = nullptr, *textEnd_ = nullptr;  // the last chunk's free room
+  std::string_view KeepText(std::string_view text);
   uint64_t words_ = 0;
+
+  std::vector<LogEnd> logEnds_;  // per log
+  std::vector<Log> logs_;
+  uint64_t postingBytes_ = 0;
 
   // Of the section being added.  seen_ has per stem the section (+ 1) that
   // last held it and its place in held_ there: no sort, no search.
   std::vector<Token> tokens_;
-  std::vector<std::pair<uint32_t, uint32_t>> seen_;
+  std::vector<Mark> seen_;
   std::vector<Held> held_;
   std::vector<uint32_t> hitHeld_;    // per word, its stem's place in held_
   std::vector<uint32_t> positions_;  // grouped by stem, in order
-  std::string encoded_;
 };
 
 // Variable-length numbers of the in-memory postings: 7 bits a byte, the
 // high bit set on all but the last byte.
 void PutNumber(std::string& out, uint32_t value);
 // Inline: the shard writer reads every number of every posting.
-inline uint32_t GetNumber(const std::string& in, size_t& pos) {
+inline uint32_t GetNumber(std::string_view in, size_t& pos) {
   uint32_t value = 0;
   for (int shift = 0; pos < in.size(); shift += 7) {
     const unsigned char b = static_cast<unsigned char>(in[pos++]);
