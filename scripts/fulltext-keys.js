@@ -50,24 +50,9 @@ function runUntil(t) {
   now = t;
 }
 
-// An index file's text as a page reads it: its script element's charset is
-// windows-1252, Latin-1 but for 0x80-0x9F (node's own decoder takes it
-// for Latin-1 throughout).
-const WINDOWS_1252 = '\u20ac\x81\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160' +
-    '\u2039\u0152\x8d\u017d\x8f\x90\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc' +
-    '\u2122\u0161\u203a\u0153\x9d\u017e\u0178';
-function readWindows1252(file) {
-  return fs.readFileSync(file, 'latin1').replace(/[\x80-\x9f]/g,
-      (c) => WINDOWS_1252[c.charCodeAt(0) - 0x80]);
-}
-
-function pakoInflater() {
-  try {
-    return require.resolve('pako/dist/pako_inflate.min.js');
-  } catch (e) {
-    return '/usr/share/nodejs/pako/dist/pako_inflate.min.js';
-  }
-}
+// How a page reads an index file (windows-1252) and where pako lies, as
+// the engine's node harness does.
+const {pakoInflater, readWindows1252} = require('../tests/fulltext_engine.js');
 
 // The page's rule: what a typed text asks of the text search.
 function textQueryOf(typed) {
