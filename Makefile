@@ -71,7 +71,7 @@ TSAN_TESTS = ^(TCommandList|BuildIndex|CommandIndex|Batch|Rebuild|SampleKitTest|
 # signal handler to a point of its own choosing and, on a loaded machine, now
 # and then never runs it (a bare fork, exit and SIGCHLD handler shows the
 # same); those tests run unsanitized and under AddressSanitizer.
-TSAN_SKIP = ^(fuzz_corpus[.](config|html_view|page_text|pipe_lines|split_command_line|text_decoding)|ProcessTest[.](StatusIsOneWhileRunningAndZeroAfterTheReaperCollected|TerminateOfAnEndedChildReportsTheMissingGroup))$$
+TSAN_SKIP = ^(fuzz_corpus[.](config|html_view|packed_text|page_text|pipe_lines|split_command_line|text_decoding)|ProcessTest[.](StatusIsOneWhileRunningAndZeroAfterTheReaperCollected|TerminateOfAnEndedChildReportsTheMissingGroup))$$
 check-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEXIDOR_SANITIZE=thread >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS) --target $(TSAN_TARGETS)
