@@ -202,8 +202,7 @@ class TextIndexAhead {
   explicit TextIndexAhead(std::string root) : root_(std::move(root)) {
     reading_.Start([this] {
       try {
-        folders_ = FindTextFolders(root_);
-        input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+        Read();
         read_ = true;
       } catch (...) {
         // Read again by the build, which fails there with words.
@@ -252,6 +251,13 @@ class TextIndexAhead {
   }
 
  private:
+  // The kit's text folders, the pages' sizes and times and the current
+  // index's base.
+  void Read() {
+    folders_ = FindTextFolders(root_);
+    input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
+  }
+
   void Build() {
     // Freed only after the build is reported finished, beside the rest of
     // the install: a large kit's anchors take a while to free.
@@ -261,10 +267,7 @@ class TextIndexAhead {
       // still be running.
       auto anchors = CommandAnchors(root_ + "/docs/html");
       reading_.Wait();
-      if (!read_) {
-        folders_ = FindTextFolders(root_);
-        input_ = fulltext::ReadTextBuildInput(folders_.html, OwnPages(), folders_.baseFolder);
-      }
+      if (!read_) Read();
       // The name index's temporary pages, written or removed meanwhile,
       // are none of the kit's.
       auto& pages = input_.walk.pages;
