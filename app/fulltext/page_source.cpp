@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/fulltext/page_text.h"
@@ -17,40 +18,37 @@ namespace {
 // larger file is no page a reader opens.
 constexpr off_t kMaxPageBytes = off_t{256} << 20;
 
-// Reads a whole regular file into `data`; "" or the reason it could not.
-std::string ReadPage(const std::string& path, std::string& data) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return std::strerror(errno);
-  struct stat st;
-  std::string refused;
-  if (fstat(fd, &st) != 0) {
-    refused = std::strerror(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    refused = "not a regular file";
-  } else if (st.st_size > kMaxPageBytes) {
-    refused = "larger than " + std::to_string(kMaxPageBytes >> 20) + " MB";
+// Reads the whole regular file open as `fd` (whose status is `st`) into
+// the start of `data`, which only grows: a page shorter than the one before
+// leaves the rest as it was, and no byte is cleared before it is read into.
+// Sets `length` to the bytes read; returns "" or the reason it could not.
+std::string ReadPage(int fd, const struct stat& st, std::string& data, size_t* length) {
+  *length = 0;
+  if (!S_ISREG(st.st_mode)) return "not a regular file";
+  if (st.st_size > kMaxPageBytes) {
+    return "larger than " + std::to_string(kMaxPageBytes >> 20) + " MB";
   }
-  if (!refused.empty()) {
-    close(fd);
-    return refused;
-  }
-  // The buffer of the page before is reused: only what that page did not
-  // fill is cleared before it is read into.
   const size_t size = static_cast<size_t>(st.st_size);
   if (data.size() < size) data.resize(size);
   size_t done = 0;
-  std::string error;
   while (done < size) {
     const ssize_t n = read(fd, data.data() + done, size - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) error = std::strerror(errno);
-    if (n <= 0) break;
+    if (n < 0) return std::strerror(errno);
+    if (n == 0) break;
     done += static_cast<size_t>(n);
   }
-  close(fd);
-  data.resize(done);
-  return error;
+  *length = done;
+  return std::string();
 }
+
+// Closes a descriptor when it goes.
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) close(fd);
+  }
+};
 
 }  // namespace
 
@@ -68,7 +66,9 @@ TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<Walked
       anchors_(anchors),
       cache_(cache),
       fresh_(fresh),
-      readAhead_(readAhead) {
+      readAhead_(readAhead),
+      dir_(open(htmlFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+      wakeBatch_(std::max<size_t>(1, std::min<size_t>(4, readAhead / 4))) {
   if (readAhead_ == 0) return;
   slots_.resize(readAhead_);
   ready_.assign(readAhead_, 0);
@@ -85,8 +85,9 @@ TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<Walked
       std::lock_guard<std::mutex> lock(mutex_);
       stop_ = true;
     }
-    changed_.notify_all();
+    WakeAll();
     for (std::thread& t : threads_) t.join();
+    if (dir_ >= 0) close(dir_);
     throw;
   }
 }
@@ -96,8 +97,9 @@ TPageSource::~TPageSource() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  changed_.notify_all();
+  WakeAll();
   for (std::thread& t : threads_) t.join();
+  if (dir_ >= 0) close(dir_);
 }
 
 SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
@@ -108,34 +110,51 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   auto found = anchors_.find(page.path);
   const auto& anchors = found == anchors_.end() ? kNoAnchors : found->second;
   const std::string key = AnchorsKey(anchors);
-  const std::string full = folder_ + "/" + page.path;
   // The walk saw the page a while ago: it may have gone or changed since.
   // Only a page that is still there as the walk saw it is taken from the
   // cache; one that went is counted as unreadable, like one that goes
-  // while it is read.
+  // while it is read.  The page is opened first and its status taken from
+  // the open file: one look along its path, where a look for its status
+  // and then an open took two.  One that cannot be opened is looked at
+  // along its path, and still taken from the cache when unchanged.
+  const int at = dir_ >= 0 ? dir_ : AT_FDCWD;
+  const std::string path = dir_ >= 0 ? page.path : folder_ + "/" + page.path;
+  const int fd = openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int openError = errno;
+  const FdCloser closer{fd};
   struct stat st;
-  if (stat(full.c_str(), &st) != 0) {
-    out.error = full + ": " + std::strerror(errno);
-    return out;
-  }
-  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  if (st.st_size == page.size && mtime == page.mtime &&
+  const bool known = fd >= 0 ? fstat(fd, &st) == 0 : fstatat(at, path.c_str(), &st, 0) == 0;
+  const int reason = fd >= 0 || !known ? errno : openError;
+  const int64_t mtime =
+      known ? static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : 0;
+  if (known && st.st_size == page.size && mtime == page.mtime &&
       cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
     out.reused = true;
     return out;
   }
-  out.error = ReadPage(full, buffer);
+  if (fd < 0 || !known) {
+    out.error = folder_ + "/" + page.path + ": " + std::strerror(reason);
+    return out;
+  }
+  size_t length = 0;
+  out.error = ReadPage(fd, st, buffer, &length);
   if (!out.error.empty()) {
-    out.error = full + ": " + out.error;
+    out.error = folder_ + "/" + page.path + ": " + out.error;
     return out;
   }
   const size_t slash = page.path.rfind('/');
   out.entry.size = page.size;
   out.entry.mtime = page.mtime;
   out.entry.anchors = key;
-  out.entry.text = ExtractPageText(
-      buffer, anchors, slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  out.entry.text =
+      ExtractPageText(std::string_view(buffer.data(), length), anchors,
+                      slash == std::string::npos ? page.path : page.path.substr(slash + 1));
   return out;
+}
+
+void TPageSource::WakeAll() {
+  pagesReady_.notify_all();
+  roomFreed_.notify_all();
 }
 
 void TPageSource::AddToCache(std::unique_lock<std::mutex>& lock) {
@@ -149,7 +168,8 @@ void TPageSource::AddToCache(std::unique_lock<std::mutex>& lock) {
     if (page.error.empty()) fresh_->Add(page.page->path, page.entry);
     lock.lock();
     ++cached_;
-    changed_.notify_all();
+    // The index's thread is woken for a few pages at once, or the last.
+    if (cached_ - given_ >= wakeBatch_ || cached_ >= pages_.size()) pagesReady_.notify_one();
   }
   caching_ = false;
 }
@@ -162,7 +182,7 @@ void TPageSource::Run() {
       size_t index;
       {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] {
+        roomFreed_.wait(lock, [this] {
           return stop_ || failure_ || next_ >= pages_.size() || next_ < given_ + readAhead_;
         });
         if (stop_ || failure_ || next_ >= pages_.size()) break;
@@ -182,7 +202,7 @@ void TPageSource::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (!failure_) failure_ = std::current_exception();
     }
-    changed_.notify_all();
+    WakeAll();
   }
 }
 
@@ -198,7 +218,8 @@ bool TPageSource::Next(SourcePage* out) {
   if (spent.page) spent_.push_back(std::move(spent));
   // A page is given once it is in the cache, or never when a thread
   // failed: the pages after the failure are not read.
-  changed_.wait(lock, [this] { return given_ < cached_ || failure_ || given_ >= pages_.size(); });
+  pagesReady_.wait(lock,
+                   [this] { return given_ < cached_ || failure_ || given_ >= pages_.size(); });
   if (failure_) std::rethrow_exception(failure_);
   if (given_ >= cached_) return false;
   const size_t slot = given_ % readAhead_;
@@ -206,7 +227,8 @@ bool TPageSource::Next(SourcePage* out) {
   slots_[slot] = SourcePage();
   ready_[slot] = 0;
   ++given_;
-  changed_.notify_all();
+  // The reading threads are woken once a few slots are free.
+  if (given_ + readAhead_ - next_ >= wakeBatch_) roomFreed_.notify_all();
   return true;
 }
 

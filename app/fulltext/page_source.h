@@ -67,11 +67,21 @@ class TPageSource {
   const TPageCacheReader& cache_;
   TPageCacheWriter* const fresh_;
   const size_t readAhead_;
+  // The folder, open: pages are opened from it, not looked up along its
+  // whole path each time (-1 when it could not be opened: by their paths).
+  const int dir_;
+  const size_t wakeBatch_;
   size_t next_ = 0;  // the next page to read
   std::string buffer_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // The index's thread waits on pagesReady_ for pages, the reading threads
+  // on roomFreed_ for free slots.  Each side is woken only once a few
+  // pages (or slots) are there, wakeBatch_ of them, not for each page:
+  // a wake-up costs both threads a switch, and the readers keep at least
+  // that many pages ahead, so a waiting side is always woken.
+  std::condition_variable pagesReady_, roomFreed_;
+  void WakeAll();
   // The pages from given_ (not yet given to Next) up to next_ (not yet
   // taken by a reading thread), page i in slot i % readAhead_; those from
   // cached_ on are not yet added to the new cache.  A slot is ready when
