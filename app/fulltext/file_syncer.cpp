@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <iterator>
 
 #include "app/fulltext/durable_file.h"
 
@@ -14,8 +15,12 @@ namespace {
 
 // Files handed over and not yet taken, at most.
 constexpr size_t kPending = 64;
-// Files synced together: the open descriptors are at most the two.
+// Files synced together: the open descriptors are at most the two and
+// the files the thread has taken off the queue, kPending more.
 constexpr size_t kBatch = 64;
+// The thread is woken once this many files wait (or at the end), not for
+// each: each wake-up switched both threads for one file.
+constexpr size_t kWake = 8;
 
 }  // namespace
 
@@ -25,9 +30,9 @@ TFileSyncer::~TFileSyncer() { Finish(); }
 
 void TFileSyncer::Add(int fd, std::string path) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return queue_.size() < kPending; });
+  room_.wait(lock, [this] { return queue_.size() < kPending; });
   queue_.emplace_back(fd, std::move(path));
-  changed_.notify_all();
+  if (queue_.size() >= kWake) work_.notify_one();
 }
 
 std::string TFileSyncer::Finish() {
@@ -35,7 +40,7 @@ std::string TFileSyncer::Finish() {
     std::lock_guard<std::mutex> lock(mutex_);
     finishing_ = true;
   }
-  changed_.notify_all();
+  work_.notify_one();
   if (thread_.joinable()) thread_.join();
   return error_;
 }
@@ -54,22 +59,24 @@ void TFileSyncer::SyncBatch(std::vector<File>& batch) {
 }
 
 void TFileSyncer::Run() {
-  std::vector<File> batch;
+  std::vector<File> batch, taken;
   for (;;) {
-    File file;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return !queue_.empty() || finishing_; });
+      work_.wait(lock, [this] { return queue_.size() >= kWake || finishing_; });
       if (queue_.empty()) break;
-      file = std::move(queue_.front());
-      queue_.pop_front();
+      taken.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
+      queue_.clear();
     }
-    changed_.notify_all();
-    // The disk starts on the file's data now; the sync finds it under way.
-    // A failure here is the sync's to report.
-    if (file.first >= 0) sync_file_range(file.first, 0, 0, SYNC_FILE_RANGE_WRITE);
-    batch.push_back(std::move(file));
-    if (batch.size() >= kBatch) SyncBatch(batch);
+    room_.notify_all();
+    for (File& file : taken) {
+      // The disk starts on the file's data now; the sync finds it under
+      // way.  A failure here is the sync's to report.
+      if (file.first >= 0) sync_file_range(file.first, 0, 0, SYNC_FILE_RANGE_WRITE);
+      batch.push_back(std::move(file));
+      if (batch.size() >= kBatch) SyncBatch(batch);
+    }
+    taken.clear();
   }
   SyncBatch(batch);
 }

@@ -2,8 +2,9 @@
 // file over once its bytes are written and goes on with the next while the
 // disk catches up, where waiting for each file's sync would stall it.
 //
-// The thread starts the disk on each file's data when it is handed over
-// and syncs the files a batch at a time, in the order they came.  A sync
+// The thread takes the files handed over a few at a time, starts the disk
+// on each one's data as it takes it and syncs the files a batch at a time,
+// in the order they came.  A sync
 // of a new file also writes the block of its inode and its folder's entry,
 // which the next files change again: synced one by one as they came, each
 // file wrote those blocks anew; synced after a batch was written, the
@@ -42,7 +43,8 @@ class TFileSyncer {
   void SyncBatch(std::vector<File>& batch);
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // The thread waits on work_ for files, writers on room_ for room.
+  std::condition_variable work_, room_;
   std::deque<File> queue_;
   bool finishing_ = false;
   std::string error_;

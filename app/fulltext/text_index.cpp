@@ -150,7 +150,7 @@ uint32_t TTextIndex::StemId(std::string stem) {
 }
 
 void TTextIndex::Grow() {
-  std::vector<Slot> old(slots_.size() * 2);
+  std::vector<Slot, HugePageAllocator<Slot>> old(slots_.size() * 2);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {

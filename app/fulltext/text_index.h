@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/fulltext/huge_pages.h"
 #include "app/fulltext/page_text.h"
 #include "app/fulltext/word_stemmer.h"
 
@@ -142,7 +143,7 @@ class TTextIndex {
   void Collect(const std::string& words, uint32_t section, bool title);
 
   TWordStemmer stemmer_;
-  std::vector<Slot> slots_;  // open addressing, at most half full
+  std::vector<Slot, HugePageAllocator<Slot>> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
   // Stem ids by stem: open addressing, each slot the id + 1 (0 when
