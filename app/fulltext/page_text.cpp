@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "app/fulltext/charset.h"
 #include "app/fulltext/html_entities.h"
 #include "app/fulltext/word_fold.h"
@@ -25,6 +29,32 @@ struct AlnumBytes {
 };
 constexpr AlnumBytes kAlnum;
 bool IsAsciiAlnum(char c) { return kAlnum.is[static_cast<unsigned char>(c)]; }
+
+// The end of the run of ASCII letters and digits in [from, size) that
+// starts at `from`.  Sixteen bytes are looked at together while they lie
+// within the page: the byte by byte scan was a quarter of the extraction.
+size_t AlnumRunEnd(const char* page, size_t from, size_t size) {
+  size_t end = from;
+#if defined(__SSE2__)
+  const __m128i belowDigits = _mm_set1_epi8('0' - 1), aboveDigits = _mm_set1_epi8('9' + 1);
+  const __m128i belowLetters = _mm_set1_epi8('a' - 1), aboveLetters = _mm_set1_epi8('z' + 1);
+  const __m128i lowerCase = _mm_set1_epi8(0x20);
+  while (end + 16 <= size) {
+    // Bytes from 0x80 on are negative here, below every range.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(page + end));
+    const __m128i digit =
+        _mm_and_si128(_mm_cmpgt_epi8(bytes, belowDigits), _mm_cmplt_epi8(bytes, aboveDigits));
+    const __m128i folded = _mm_or_si128(bytes, lowerCase);
+    const __m128i letter =
+        _mm_and_si128(_mm_cmpgt_epi8(folded, belowLetters), _mm_cmplt_epi8(folded, aboveLetters));
+    const unsigned alnum = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, letter)));
+    if (alnum != 0xFFFF) return end + static_cast<size_t>(__builtin_ctz(~alnum));
+    end += 16;
+  }
+#endif
+  while (end < size && IsAsciiAlnum(page[end])) ++end;
+  return end;
+}
 bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
 
 // What a tag's (lower-case) name means here.  Elements inside a word
@@ -118,8 +148,7 @@ class Extractor {
     // member or the string's own pointer would be read again for each.
     const char* const page = p_.data();
     const size_t from = i_, size = p_.size();
-    size_t end = from;
-    while (end < size && IsAsciiAlnum(page[end])) ++end;
+    const size_t end = AlnumRunEnd(page, from, size);
     i_ = end;
     const size_t length = end - from;
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 
 namespace lexidor::fulltext {
@@ -63,6 +64,26 @@ TEST(PageTextTest, OnlyTheTextAReaderSeesBecomesWords) {
       {"x &", "x "},
   };
   for (const auto& c : cases) EXPECT_EQ(Words(c.html), c.words) << c.html;
+}
+
+// Runs of ASCII letters and digits are scanned many bytes at a time: a run
+// of any length, at any offset, ends at the first byte that is no letter
+// or digit (those next to their ranges included) or at the page's end,
+// lower-cased and cut at 32 characters.
+TEST(PageTextTest, AsciiRunsEndAtTheFirstOtherByte) {
+  const std::string letters = "AZaz09Mmq5";
+  for (const char* stop : {"", "/", ":", "@", "[", "`", "{", "\x7F", " ", "\x80"}) {
+    for (size_t offset = 0; offset < 17; ++offset) {
+      for (size_t length = 1; length <= 40; ++length) {
+        std::string run, folded;
+        for (size_t k = 0; k < length; ++k) run += letters[(k * 7 + offset) % letters.size()];
+        for (char c : run.substr(0, 32)) folded += static_cast<char>(std::tolower(c));
+        const std::string page = std::string(offset, ' ') + run + stop + (*stop ? " end" : "");
+        EXPECT_EQ(Words(page), folded + (*stop ? " end " : " "))
+            << "offset " << offset << " length " << length << " stop " << int(*stop);
+      }
+    }
+  }
 }
 
 TEST(PageTextTest, SectionsFollowCommandAnchorsAndHeadings) {
