@@ -133,7 +133,12 @@ class Extractor {
 
   void Char(char32_t c) {
     if (IsWordChar(c)) {
-      if (wordChars_ < kMaxWordChars) AppendFolded(c, word_);
+      if (wordChars_ < kMaxWordChars) {
+        std::string& words = WordsOut();
+        const size_t before = words.size();
+        AppendFolded(c, words);
+        wordOpen_ |= words.size() != before;
+      }
       ++wordChars_;
     } else {
       EndWord();
@@ -152,10 +157,15 @@ class Extractor {
     i_ = end;
     const size_t length = end - from;
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
-    const size_t kept = std::min(length, room), at = word_.size();
-    word_.resize(at + kept);
-    char* const word = word_.data() + at;
-    for (size_t k = 0; k < kept; ++k) word[k] = Lower(page[from + k]);
+    const size_t kept = std::min(length, room);
+    if (kept > 0) {
+      std::string& words = WordsOut();
+      const size_t at = words.size();
+      words.append(page + from, kept);
+      char* const word = words.data() + at;
+      for (size_t k = 0; k < kept; ++k) word[k] = Lower(word[k]);
+      wordOpen_ = true;
+    }
     wordChars_ += length;
     const auto [target, count, limit] = ShownText();
     // Text past the excerpt's or title's length is not shown.
@@ -167,14 +177,19 @@ class Extractor {
     *count += shown;
   }
 
+  // Where the present mode's words go.  A word is written there as it is
+  // read (no copy of its own to move there after): nothing else is written
+  // there, nor does the mode or the section change, before the word ends.
+  std::string& WordsOut() {
+    return mode_ == kBody      ? Current().bodyWords
+           : mode_ == kHeading ? Current().titleWords
+                               : pageTitleWords_;
+  }
+
   void EndWord() {
-    if (word_.empty()) return;
-    std::string& words = mode_ == kBody      ? Current().bodyWords
-                         : mode_ == kHeading ? Current().titleWords
-                                             : pageTitleWords_;
-    words += word_;
-    words += ' ';
-    word_.clear();
+    if (!wordOpen_) return;
+    WordsOut() += ' ';
+    wordOpen_ = false;
     wordChars_ = 0;
     if (mode_ != kPageTitle) pendingAnchor_.clear();
   }
@@ -465,7 +480,7 @@ class Extractor {
   size_t i_ = 0;
   PageText out_;
   Mode mode_ = kBody;
-  std::string word_;
+  bool wordOpen_ = false;  // a word's first bytes are written to WordsOut()
   size_t wordChars_ = 0;
   bool blank_ = false;
   size_t excerptChars_ = 0;
