@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -346,6 +347,63 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
+// The printable ASCII characters but the quote and the backslash, in order.
+struct NumberSymbols {
+  char symbol[93];
+  constexpr NumberSymbols() : symbol() {
+    for (int index = 0; index < 93; ++index) {
+      const int c = 0x20 + index;
+      symbol[index] = static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
+    }
+  }
+};
+constexpr NumberSymbols kNumberSymbols;
+
+// The most characters a number takes: its last digit and five in base 29.
+constexpr size_t kNumberChars = 7;
+
+// Writes a number in the postings' form at `out`; returns its end.
+inline char* PutDigits(char* out, uint32_t value) {
+  if (value < 64) {  // most numbers: one character
+    *out = kNumberSymbols.symbol[value];
+    return out + 1;
+  }
+  char buffer[8];
+  int n = 8;
+  buffer[--n] = kNumberSymbols.symbol[value % 64];
+  for (value /= 64; value; value /= 29) buffer[--n] = kNumberSymbols.symbol[64 + value % 29];
+  std::memcpy(out, buffer + n, 8 - n);
+  return out + (8 - n);
+}
+
+// Text written at its end through a pointer, room made first: the
+// postings' digits, a few per posting, went through a string's append
+// one number at a time.
+class TextBuffer {
+ public:
+  // Room for `bytes` more at End(); what is there is kept.
+  char* Room(size_t bytes) {
+    if (size_ + bytes > capacity_) {
+      const size_t capacity = std::max(size_ + bytes, capacity_ * 2);
+      std::unique_ptr<char[]> bigger(new char[capacity]);
+      if (size_) std::memcpy(bigger.get(), bytes_.get(), size_);
+      bytes_ = std::move(bigger);
+      capacity_ = capacity;
+    }
+    return bytes_.get() + size_;
+  }
+  char* Begin() { return bytes_.get(); }
+  size_t Size() const { return size_; }
+  // Sets the size to end at `end`, a place within the room made.
+  void EndAt(const char* end) { size_ = static_cast<size_t>(end - bytes_.get()); }
+  void Resize(size_t size) { size_ = size; }
+  std::string_view View() const { return std::string_view(bytes_.get(), size_); }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 // The postings of the stems order[from, to).
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
@@ -369,7 +427,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     data.clear();
     post.Finish();
   };
-  std::string part, head, tail;
+  TextBuffer part;  // of the open stem in the open file
+  std::string tail;
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
     const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
@@ -378,10 +437,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       if (!terms.empty()) terms += ',', data += ',';
       AppendScriptLiteral(terms, stem.text);
       data += '"';
-      data += part;
+      data.append(part.View());
       data += '"';
       post.SetLast(stem.text);
-      part.clear();
+      part.Resize(0);
     };
     if (!post.Open()) post.Begin(stem.text);
     // The stems' postings lie apart: the next one's are fetched meanwhile.
@@ -397,38 +456,40 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       if (inTitle) score *= kTitleBonus;
       const uint32_t impact = scale.Digit(score);
       const uint32_t kept = std::min(count, kMaxPositions);
-      auto encode = [&](uint32_t distance) {
-        head.clear();
-        const bool several = kept != 1;
-        AppendNumber(head, distance * 2 + several);
-        AppendNumber(head, impact);
-        if (several) AppendNumber(head, kept);
-      };
-      encode(section - previous);
+      const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
       // forms: the in-memory numbers turn into the file's digits, written
       // once into the open part.
-      const size_t mark = part.size();
-      part += head;
+      auto head = [&](char* out, uint32_t distance) {
+        out = PutDigits(out, distance * 2 + several);
+        out = PutDigits(out, impact);
+        return several ? PutDigits(out, kept) : out;
+      };
+      const size_t mark = part.Size();
+      char* out = part.Room(kNumberChars * (3 + size_t{kept}));
+      out = head(out, section - previous);
+      const size_t body = static_cast<size_t>(out - part.Begin());
       for (uint32_t k = 0; k < count; ++k) {
         const uint32_t delta = GetNumber(in, pos);
-        if (k < kMaxPositions) AppendNumber(part, delta);
+        if (k < kMaxPositions) out = PutDigits(out, delta);
       }
-      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + 8 > fill &&
+      part.EndAt(out);
+      if (terms.size() + data.size() + stem.text.size() * 6 + part.Size() + 8 > fill &&
           (mark > 0 || !terms.empty())) {
         // Past the file's fill: the posting moves to the next file.
-        tail.assign(part, mark + head.size(), std::string::npos);
-        part.resize(mark);
-        if (!part.empty()) addPart();
+        tail.assign(part.Begin() + body, part.Size() - body);
+        part.Resize(mark);
+        if (mark > 0) addPart();
         flush();
         post.Begin(stem.text);
-        encode(section);  // a part starts afresh: its first section counts from 0
-        part += head;
-        part += tail;
+        // A part starts afresh: its first section counts from 0.
+        out = head(part.Room(kNumberChars * 3 + tail.size()), section);
+        std::memcpy(out, tail.data(), tail.size());
+        part.EndAt(out + tail.size());
       }
       previous = section;
     }
-    if (!part.empty()) addPart();
+    if (part.Size() > 0) addPart();
   }
   flush();
 }
@@ -498,34 +559,11 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 
 }  // namespace
 
-namespace {
-
-// The printable ASCII characters but the quote and the backslash, in order.
-struct NumberSymbols {
-  char symbol[93];
-  constexpr NumberSymbols() : symbol() {
-    for (int index = 0; index < 93; ++index) {
-      const int c = 0x20 + index;
-      symbol[index] = static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
-    }
-  }
-};
-constexpr NumberSymbols kNumberSymbols;
-
-}  // namespace
-
 uint32_t ScoreDigit(double score) { return Scale().Digit(score); }
 
 void AppendNumber(std::string& out, uint32_t value) {
-  if (value < 64) {  // most numbers: one character
-    out += kNumberSymbols.symbol[value];
-    return;
-  }
-  char buffer[8];
-  int n = 8;
-  buffer[--n] = kNumberSymbols.symbol[value % 64];
-  for (value /= 64; value; value /= 29) buffer[--n] = kNumberSymbols.symbol[64 + value % 29];
-  out.append(buffer + n, 8 - n);
+  char buffer[kNumberChars];
+  out.append(buffer, PutDigits(buffer, value) - buffer);
 }
 
 void AppendScriptLiteral(std::string& out, std::string_view text) {

@@ -280,11 +280,11 @@ TEST_F(TextBuildTest, APageChangedAfterAnEarlyWalkIsIndexedAsReadAndReadAgainNex
 
 TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
   std::string numbers;
-  for (uint32_t v : {0u, 63u, 64u, 1855u, 1856u}) {
+  for (uint32_t v : {0u, 63u, 64u, 1855u, 1856u, 4294967295u}) {
     AppendNumber(numbers, v);
     numbers += '|';
   }
-  EXPECT_EQ(numbers, " |a|c |~a|cb |");
+  EXPECT_EQ(numbers, " |a|c |~a|cb |ei{spwa|");
   std::string literal;
   AppendScriptLiteral(literal, "a\"b\\c\n\xC3\xA9\xF0\x9F\x98\x80\xFF</script>");
   EXPECT_EQ(literal, "\"a\\\"b\\\\c\\u000a\\u00e9\\ud83d\\ude00\\ufffd</script>\"");
