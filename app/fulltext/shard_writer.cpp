@@ -404,6 +404,9 @@ class TextBuffer {
   size_t size_ = 0, capacity_ = 0;
 };
 
+// How far ahead the postings' writer fetches the stems' entries.
+constexpr size_t kFetchAhead = 8;
+
 // The postings of the stems order[from, to).
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
@@ -443,8 +446,15 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       part.Resize(0);
     };
     if (!post.Open()) post.Begin(stem.text);
-    // The stems' postings lie apart: the next one's are fetched meanwhile.
-    if (k + 1 < to) __builtin_prefetch(postings.At(order[k + 1]));
+    // The stems lie apart, in the order they were met, and most postings
+    // are short: the entries of the stems a few places on, where their
+    // postings start and then the postings themselves are fetched
+    // meanwhile (each stem's entry was a cache miss).
+    if (k + kFetchAhead < to) {
+      __builtin_prefetch(&stems[order[k + kFetchAhead]]);
+      __builtin_prefetch(postings.Entry(order[k + kFetchAhead]));
+    }
+    if (k + kFetchAhead / 2 < to) __builtin_prefetch(postings.At(order[k + kFetchAhead / 2]));
     const std::string_view in = postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
     for (size_t pos = 0; pos < in.size();) {

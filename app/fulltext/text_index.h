@@ -40,8 +40,10 @@ class TArrangedPostings {
   std::string_view Of(uint32_t stem) const {
     return std::string_view(bytes_.get() + start_[stem], start_[stem + 1] - start_[stem]);
   }
-  // Where a stem's postings lie, for reading them ahead.
+  // Where a stem's postings lie, for reading them ahead, and where that
+  // is kept, for reading it ahead.
   const char* At(uint32_t stem) const { return bytes_.get() + start_[stem]; }
+  const void* Entry(uint32_t stem) const { return &start_[stem]; }
 
  private:
   friend class TTextIndex;
