@@ -55,6 +55,33 @@ size_t AlnumRunEnd(const char* page, size_t from, size_t size) {
   while (end < size && IsAsciiAlnum(page[end])) ++end;
   return end;
 }
+
+// Appends the `kept` bytes at `from` lower-cased (ASCII letters only), of
+// a page of `size` bytes; `kept` is at most kMaxWordChars.  Thirty-two
+// bytes are lower-cased together where they lie within the page.
+void AppendLowered(std::string& words, const char* page, size_t from, size_t kept, size_t size) {
+  static_assert(kMaxWordChars <= 32, "a word's bytes in two lanes");
+#if defined(__SSE2__)
+  if (from + 32 <= size) {
+    const __m128i belowUpper = _mm_set1_epi8('A' - 1), aboveUpper = _mm_set1_epi8('Z' + 1);
+    const __m128i lowerCase = _mm_set1_epi8(0x20);
+    char lowered[32];
+    for (size_t lane = 0; lane < 32; lane += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(page + from + lane));
+      const __m128i upper =
+          _mm_and_si128(_mm_cmpgt_epi8(bytes, belowUpper), _mm_cmplt_epi8(bytes, aboveUpper));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(lowered + lane),
+                       _mm_add_epi8(bytes, _mm_and_si128(upper, lowerCase)));
+    }
+    words.append(lowered, kept);
+    return;
+  }
+#endif
+  const size_t at = words.size();
+  words.append(page + from, kept);
+  char* const word = words.data() + at;
+  for (size_t k = 0; k < kept; ++k) word[k] = Lower(word[k]);
+}
 bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0xFEFF; }
 
 // What a tag's (lower-case) name means here.  Elements inside a word
@@ -159,11 +186,7 @@ class Extractor {
     const size_t room = wordChars_ < kMaxWordChars ? kMaxWordChars - wordChars_ : 0;
     const size_t kept = std::min(length, room);
     if (kept > 0) {
-      std::string& words = WordsOut();
-      const size_t at = words.size();
-      words.append(page + from, kept);
-      char* const word = words.data() + at;
-      for (size_t k = 0; k < kept; ++k) word[k] = Lower(word[k]);
+      AppendLowered(WordsOut(), page, from, kept, size);
       wordOpen_ = true;
     }
     wordChars_ += length;
