@@ -4,6 +4,10 @@
 #include <cstring>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "runtime/utf8.h"
 
 namespace lexidor::fulltext {
@@ -17,6 +21,37 @@ constexpr char16_t k1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x20
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
+constexpr std::string_view kKey = "charset=";
+
+// Where the first "charset=" in any letter case starts in `head`, or npos;
+// found without a lower-case copy.  Its "c" is looked for sixteen bytes at
+// a time: most pages name no charset, and a search byte by byte went
+// through 4 KB of each.
+size_t FindCharsetKey(std::string_view head) {
+  auto isKey = [head](size_t at) {
+    size_t k = 0;
+    while (k < kKey.size() && Lower(head[at + k]) == kKey[k]) ++k;
+    return k == kKey.size();
+  };
+  size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i lowerCase = _mm_set1_epi8(0x20), c = _mm_set1_epi8('c');
+  for (; at + 16 + kKey.size() <= head.size(); at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(head.data() + at));
+    for (unsigned candidates = static_cast<unsigned>(
+             _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(bytes, lowerCase), c)));
+         candidates; candidates &= candidates - 1) {
+      const size_t from = at + static_cast<size_t>(__builtin_ctz(candidates));
+      if (isKey(from)) return from;
+    }
+  }
+#endif
+  for (; at + kKey.size() <= head.size(); ++at) {
+    if (isKey(at)) return at;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 char32_t Windows1252Char(unsigned char byte) {
@@ -26,15 +61,8 @@ char32_t Windows1252Char(unsigned char byte) {
 Charset DetectCharset(std::string_view page) {
   if (page.size() >= 3 && page.substr(0, 3) == "\xEF\xBB\xBF") return Charset::kUtf8;
   const std::string_view head = page.substr(0, 4096);
-  // The first "charset=" in any letter case, found without a lower-case copy.
-  static constexpr std::string_view kKey = "charset=";
-  size_t at = 0;
-  for (;; ++at) {
-    if (at + kKey.size() > head.size()) return Charset::kLatin1;
-    size_t k = 0;
-    while (k < kKey.size() && Lower(head[at + k]) == kKey[k]) ++k;
-    if (k == kKey.size()) break;
-  }
+  const size_t at = FindCharsetKey(head);
+  if (at == std::string_view::npos) return Charset::kLatin1;
   size_t i = at + kKey.size();
   while (i < head.size() && (head[i] == '"' || head[i] == '\'' || head[i] == ' ')) ++i;
   std::string name;
