@@ -126,7 +126,7 @@ class Extractor {
   Extractor(std::string_view page, const std::map<std::string, std::string>& anchors)
       : p_(page), anchors_(anchors), charset_(DetectCharset(page)) {
     if (page.size() >= 3 && page.substr(0, 3) == "\xEF\xBB\xBF") i_ = 3;
-    out_.sections.emplace_back();
+    AddSection();
   }
 
   PageText Run(std::string_view fallbackTitle) {
@@ -155,6 +155,15 @@ class Extractor {
   enum Mode { kBody, kPageTitle, kHeading };
 
   TextSection& Current() { return out_.sections.back(); }
+
+  // A section's words and excerpt start with the room most sections take
+  // (about 90 words, and the excerpt's 224 characters), not grown to it a
+  // few bytes at a time, each growth a copy and an allocation.
+  void AddSection() {
+    TextSection& section = out_.sections.emplace_back();
+    section.bodyWords.reserve(1024);
+    section.excerpt.reserve(kExcerptChars + 32);
+  }
 
   // --- Text -----------------------------------------------------------
 
@@ -435,7 +444,7 @@ class Extractor {
 
   void NewSection(const std::string& anchor, const std::string& title) {
     EndWord();
-    out_.sections.emplace_back();
+    AddSection();
     Current().anchor = anchor;
     Current().title = title;
     excerptChars_ = 0;
