@@ -50,6 +50,12 @@ struct FdCloser {
   }
 };
 
+void CutWords(SourcePage* page) {
+  const std::vector<TextSection>& sections = page->entry.text.sections;
+  page->words.resize(sections.size());
+  for (size_t i = 0; i < sections.size(); ++i) TTextIndex::CutWords(sections[i], &page->words[i]);
+}
+
 }  // namespace
 
 std::string AnchorsKey(const std::map<std::string, std::string>& anchors) {
@@ -130,6 +136,7 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   if (known && st.st_size == page.size && mtime == page.mtime &&
       cache_.Find(page.path, page.size, page.mtime, key, &out.entry)) {
     out.reused = true;
+    CutWords(&out);
     return out;
   }
   if (fd < 0 || !known) {
@@ -149,6 +156,7 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   out.entry.text =
       ExtractPageText(std::string_view(buffer.data(), length), anchors,
                       slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  CutWords(&out);
   return out;
 }
 

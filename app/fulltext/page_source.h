@@ -18,12 +18,16 @@
 
 #include "app/fulltext/page_cache.h"
 #include "app/fulltext/page_walk.h"
+#include "app/fulltext/text_index.h"
 
 namespace lexidor::fulltext {
 
 struct SourcePage {
   const WalkedPage* page = nullptr;
   CachedPage entry;
+  // Per section of entry.text, its words cut for the index: cutting them
+  // and making their keys is done by the thread that reads the page.
+  std::vector<TTextIndex::SectionWords> words;
   bool reused = false;  // taken from the cache
   std::string error;    // why the page could not be read ("" when it was)
 };

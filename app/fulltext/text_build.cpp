@@ -90,7 +90,8 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
         continue;
       }
       const uint32_t id = index.AddPage(read.page->path);
-      for (const TextSection& section : read.entry.text.sections) index.AddSection(id, section);
+      const std::vector<TextSection>& sections = read.entry.text.sections;
+      for (size_t i = 0; i < sections.size(); ++i) index.AddSection(id, sections[i], read.words[i]);
       BasePage page;
       page.path = read.page->path;
       page.size = read.page->size;

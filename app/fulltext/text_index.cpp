@@ -168,11 +168,11 @@ void TTextIndex::Grow() {
   }
 }
 
-void TTextIndex::Collect(const std::string& words, uint32_t section, bool title) {
-  tokens_.clear();
+void TTextIndex::Cut(const std::string& words, std::vector<Token>* tokens) {
+  tokens->clear();
   // A word from `start` up to `stop`, its key and hash.
   auto token = [&](size_t start, size_t stop) {
-    Token& token = tokens_.emplace_back();
+    Token& token = tokens->emplace_back();
     token.from = static_cast<uint32_t>(start);
     token.length = static_cast<uint32_t>(stop - start);
     if (kLittleEndian && token.length <= kInline && start > 0 &&
@@ -216,19 +216,28 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
     start = at + 1;
   }
   if (size > start) token(start, size);
-  const size_t n = tokens_.size();
+}
+
+void TTextIndex::CutWords(const TextSection& section, SectionWords* out) {
+  Cut(section.titleWords, &out->title);
+  Cut(section.bodyWords, &out->body);
+}
+
+void TTextIndex::Collect(const std::string& words, std::vector<Token>& tokens, uint32_t section,
+                         bool title) {
+  const size_t n = tokens.size();
   for (size_t i = 0; i < n; ++i) {
-    if (i + kAhead < n) __builtin_prefetch(&slots_[tokens_[i + kAhead].hash & (slots_.size() - 1)]);
-    Token& token = tokens_[i];
+    if (i + kAhead < n) __builtin_prefetch(&slots_[tokens[i + kAhead].hash & (slots_.size() - 1)]);
+    Token& token = tokens[i];
     token.stem =
         StemOf(std::string_view(words.data() + token.from, token.length), token.key, token.hash);
   }
   for (size_t i = 0; i < n; ++i) {
     if (i + kAhead < n) {
-      __builtin_prefetch(&seen_[tokens_[i + kAhead].stem]);
-      __builtin_prefetch(&stems_[tokens_[i + kAhead].stem].sections);
+      __builtin_prefetch(&seen_[tokens[i + kAhead].stem]);
+      __builtin_prefetch(&stems_[tokens[i + kAhead].stem].sections);
     }
-    const uint32_t stem = tokens_[i].stem;
+    const uint32_t stem = tokens[i].stem;
     Mark& mark = seen_[stem];
     if (mark.last != section + 1) {
       held_.push_back({stem, 0, 0, 0, mark.last});
@@ -244,12 +253,17 @@ void TTextIndex::Collect(const std::string& words, uint32_t section, bool title)
 }
 
 void TTextIndex::AddSection(uint32_t page, const TextSection& section) {
+  CutWords(section, &cutWords_);
+  AddSection(page, section, cutWords_);
+}
+
+void TTextIndex::AddSection(uint32_t page, const TextSection& section, SectionWords& words) {
   const uint32_t id = static_cast<uint32_t>(sections_.size());
   held_.clear();
   hitHeld_.clear();
-  Collect(section.titleWords, id, true);
+  Collect(section.titleWords, words.title, id, true);
   const uint32_t titleLength = static_cast<uint32_t>(hitHeld_.size());
-  Collect(section.bodyWords, id, false);
+  Collect(section.bodyWords, words.body, id, false);
   const uint32_t hits = static_cast<uint32_t>(hitHeld_.size());
   sections_.push_back({page, KeepText(section.anchor), KeepText(section.title),
                        KeepText(section.excerpt), titleLength, hits - titleLength});

@@ -70,7 +70,6 @@ class TTextIndex {
   // takes every stem's empty).
   TArrangedPostings TakePostings();
 
- private:
   // A word as the table keeps it: a word of up to kInline bytes as its
   // length and its bytes, zeros after, so that finding it reads the slot
   // only and compares three numbers; a longer one as kLong and the high
@@ -80,6 +79,27 @@ class TTextIndex {
   struct Key {
     unsigned char bytes[kInline + 1];
   };
+  // One word of a section: where it lies in its words, its stem (once
+  // looked up), its hash and key.
+  struct Token {
+    uint32_t from, length, stem;
+    uint64_t hash;
+    Key key;
+  };
+  // A section's words cut at their blanks, with their keys and hashes:
+  // made by CutWords on any thread (a thread that cuts pages, while the
+  // index adds the sections before), read by AddSection.
+  struct SectionWords {
+    std::vector<Token> title, body;
+  };
+  static void CutWords(const TextSection& section, SectionWords* out);
+  // The same as AddSection(page, section), the section's words cut before
+  // (`words` holds what CutWords made of `section`; the index writes the
+  // stems into it).
+  void AddSection(uint32_t page, const TextSection& section, SectionWords& words);
+
+ private:
+  static void Cut(const std::string& words, std::vector<Token>* tokens);
   // A word of the table: a whole cache line holds two.
   struct Slot {
     uint32_t surface;  // id + 1; 0 when empty
@@ -88,13 +108,6 @@ class TTextIndex {
   };
   static_assert(sizeof(Slot) == 32, "two slots a cache line");
 
-  // One word of the section being added: where it lies, its stem, its hash
-  // and key.
-  struct Token {
-    uint32_t from, length, stem;
-    uint64_t hash;
-    Key key;
-  };
   // A stem the section being added holds: how often, how often in its
   // title, where its positions start in positions_, and the section that
   // held it last (+ 1; 0 for none).
@@ -142,7 +155,7 @@ class TTextIndex {
   uint32_t AddSurface(std::string_view word, const Key& key, size_t slot);
   uint32_t StemId(std::string stem);
   void Grow();
-  void Collect(const std::string& words, uint32_t section, bool title);
+  void Collect(const std::string& words, std::vector<Token>& tokens, uint32_t section, bool title);
 
   TWordStemmer stemmer_;
   std::vector<Slot, HugePageAllocator<Slot>> slots_;  // open addressing, at most half full
@@ -167,7 +180,7 @@ class TTextIndex {
 
   // Of the section being added.  seen_ has per stem the section (+ 1) that
   // last held it and its place in held_ there: no sort, no search.
-  std::vector<Token> tokens_;
+  SectionWords cutWords_;  // of a section added with its words not cut before
   std::vector<Mark> seen_;
   std::vector<Held> held_;
   std::vector<uint32_t> hitHeld_;    // per word, its stem's place in held_
