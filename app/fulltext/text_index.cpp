@@ -352,7 +352,9 @@ char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
 TArrangedPostings TTextIndex::TakePostings() {
   TArrangedPostings out;
   out.start_.assign(stems_.size() + 1, 0);
-  out.bytes_.reset(new char[postingBytes_]);
+  out.bytes_ = std::unique_ptr<char, TArrangedPostings::HugeFree>(
+      HugePageAllocator<char>().allocate(postingBytes_),
+      TArrangedPostings::HugeFree{postingBytes_});
   // Log by log: its stems' bytes, where each stem's postings start, then
   // each posting where its stem's go; the log freed once taken.
   size_t offset = 0;

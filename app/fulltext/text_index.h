@@ -47,7 +47,12 @@ class TArrangedPostings {
 
  private:
   friend class TTextIndex;
-  std::unique_ptr<char[]> bytes_;
+  // In huge pages when large: written whole once, then read all over.
+  struct HugeFree {
+    size_t size;
+    void operator()(char* bytes) const { HugePageAllocator<char>().deallocate(bytes, size); }
+  };
+  std::unique_ptr<char, HugeFree> bytes_{nullptr, HugeFree{0}};
   std::vector<size_t> start_;  // per stem where its postings start, then the end
 };
 
