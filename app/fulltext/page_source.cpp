@@ -50,8 +50,18 @@ struct FdCloser {
   }
 };
 
+// A page's words are cut ahead only up to this many bytes of them: a cut
+// word takes about eight times its bytes, and the pages read ahead are
+// counted, not their bytes.  A larger page's words are cut by the index.
+constexpr size_t kCutAheadBytes = size_t{256} << 10;
+
 void CutWords(SourcePage* page) {
   const std::vector<TextSection>& sections = page->entry.text.sections;
+  size_t bytes = 0;
+  for (const TextSection& section : sections) {
+    bytes += section.titleWords.size() + section.bodyWords.size();
+  }
+  if (bytes > kCutAheadBytes) return;
   page->words.resize(sections.size());
   for (size_t i = 0; i < sections.size(); ++i) TTextIndex::CutWords(sections[i], &page->words[i]);
 }

@@ -27,6 +27,7 @@ struct SourcePage {
   CachedPage entry;
   // Per section of entry.text, its words cut for the index: cutting them
   // and making their keys is done by the thread that reads the page.
+  // Empty for a page of very many words, which the index cuts itself.
   std::vector<TTextIndex::SectionWords> words;
   bool reused = false;  // taken from the cache
   std::string error;    // why the page could not be read ("" when it was)

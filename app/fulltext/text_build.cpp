@@ -91,7 +91,13 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
       }
       const uint32_t id = index.AddPage(read.page->path);
       const std::vector<TextSection>& sections = read.entry.text.sections;
-      for (size_t i = 0; i < sections.size(); ++i) index.AddSection(id, sections[i], read.words[i]);
+      for (size_t i = 0; i < sections.size(); ++i) {
+        if (read.words.size() == sections.size()) {
+          index.AddSection(id, sections[i], read.words[i]);
+        } else {
+          index.AddSection(id, sections[i]);
+        }
+      }
       BasePage page;
       page.path = read.page->path;
       page.size = read.page->size;
