@@ -139,6 +139,41 @@ TEST(FullTextInNode, RandomCorporaFindExactlyTheSectionsHoldingEveryWord) {
   Check({"property", dir.Sub("oracle.json")});
 }
 
+// Common words' postings lie in tiers, best scores first, over several
+// files: a page showing a few hits reads only the files it needs, and finds
+// the same hits, in the same order, with the same count, as one that reads
+// every file; a word read in part then searched with others is read whole.
+TEST(FullTextInNode, WordsReadInPartFindTheBestHitsOfAllTheirPostings) {
+  test::TempDir dir("lexidor-fulltext");
+  std::mt19937 random(20261211);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  const std::vector<std::string> vocabulary = {"bcd", "bcf", "bdg", "cfg", "dfb", "gbc"};
+  fulltext::TextBuildOptions options;
+  const std::string root = dir.Sub("kit");
+  options.htmlFolder = root + "/html";
+  options.outputFolder = root + "/html/Modules/text";
+  options.generation = "g1";
+  for (int p = 0; p < 40; ++p) {
+    std::string html = "<html><body>";
+    for (int s = 0; s < 200; ++s) {
+      // Some words in nearly every section, at every density, and in titles.
+      std::vector<std::string> title(1, vocabulary[below(6)]), body;
+      for (int n = 1 + below(80); n > 0; --n) body.push_back(vocabulary[below(1 + below(6))]);
+      html += "<h2 id=\"s" + std::to_string(s) + "\">" + Join(title) + "</h2><p>" + Join(body) +
+              "</p>";
+    }
+    WriteFile(root + "/html/p" + std::to_string(p) + ".html", html + "</body></html>");
+  }
+  test::MakeDirs(root + "/html/Modules");
+  const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
+  ASSERT_EQ(summary.error, "");
+  WriteFile(root + "/html/Modules/textindex.js",
+            "var lexidorTextIndex={dir:\"text/\",generation:\"g1\"};");
+  WriteFile(dir.Sub("oracle.json"), "{\"modules\":" + Quoted(root + "/html/Modules") +
+                                        ",\"vocabulary\":" + JsonWords(vocabulary) + "}");
+  Check({"tiers", dir.Sub("oracle.json")});
+}
+
 // A rebuild after a few pages changed keeps the last full build's files and
 // indexes the changed and added pages into a second segment: the new text
 // is found, the old and the removed not, and the hits and their order are

@@ -58,6 +58,10 @@ constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
 // A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
 // order and about 6% of precision over the scores BM25 gives.
 constexpr double kScoreSteps = 16.0;
+// Stems in at least kTieredPostings sections have their postings in tiers,
+// best scores first (ArrangeInTiers), the first of kFirstTier or more.
+constexpr uint32_t kTieredPostings = 256;
+constexpr size_t kFirstTier = 32;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -346,6 +350,62 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
+// A section's score for a stem, as its digit: BM25 over the title words
+// weighted and the body's, a title match worth more.
+inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitle, uint32_t count,
+                            double lengthNorm) {
+  const double tf = kTitleWeight * inTitle + (count - inTitle);
+  double score = idf * tf * (kK1 + 1) / (tf + lengthNorm);
+  if (inTitle) score *= kTitleBonus;
+  return scale.Digit(score);
+}
+
+// A common word's postings in tiers, best scores first, so that a page
+// showing its first hits reads only the files of its first tier or two.
+// Each tier holds whole score digits, in section order (its distances from
+// 0), at least four times the postings of the one before, the first at
+// least kFirstTier.  `tiers` get the in-memory form, `best` each tier's
+// highest digit.
+void ArrangeInTiers(std::string_view in, double idf, const Collection& collection,
+                    std::vector<std::string>& tiers, std::vector<uint32_t>& best) {
+  struct Posting {
+    uint32_t section, digit;
+    size_t from, to;  // its bytes after the section's distance
+  };
+  std::vector<Posting> all;
+  const ScoreScale& scale = Scale();
+  uint32_t section = 0;
+  for (size_t pos = 0; pos < in.size();) {
+    section += GetNumber(in, pos);
+    const size_t from = pos;
+    const uint32_t inTitle = GetNumber(in, pos);
+    const uint32_t count = GetNumber(in, pos);
+    for (uint32_t k = 0; k < count; ++k) GetNumber(in, pos);
+    all.push_back({section, ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]),
+                   from, pos});
+  }
+  std::stable_sort(all.begin(), all.end(),
+                   [](const Posting& a, const Posting& b) { return a.digit > b.digit; });
+  tiers.clear();
+  best.clear();
+  size_t target = kFirstTier;
+  for (size_t start = 0; start < all.size(); target *= 4) {
+    size_t end = std::min(all.size(), start + target);
+    while (end < all.size() && all[end].digit == all[end - 1].digit) ++end;
+    best.push_back(all[start].digit);
+    std::sort(all.begin() + start, all.begin() + end,
+              [](const Posting& a, const Posting& b) { return a.section < b.section; });
+    std::string& tier = tiers.emplace_back();
+    uint32_t previous = 0;
+    for (size_t i = start; i < end; ++i) {
+      PutNumber(tier, all[i].section - previous);
+      tier.append(in.substr(all[i].from, all[i].to - all[i].from));
+      previous = all[i].section;
+    }
+    start = end;
+  }
+}
+
 // The postings of the stems order[from, to).
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
@@ -357,6 +417,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
                                          kSmallPostingsFill, kPostingsFill);
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
+  // Of the open shard's parts of tiered stems that more parts follow: the
+  // part's place, the highest digit after it, the stem's sections.
+  std::string more;
+  size_t parts = 0;
   auto flush = [&] {
     if (!post.Open()) return;
     std::string& body = post.Body();
@@ -365,37 +429,64 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     body += "],\"d\":[";
     body += data;
     body += ']';
+    if (!more.empty()) {
+      body += ",\"x\":[";
+      body += more;
+      body += ']';
+    }
     terms.clear();
     data.clear();
+    more.clear();
+    parts = 0;
     post.Finish();
   };
   std::string part, head, tail;
+  std::vector<std::string> tiers;
+  std::vector<uint32_t> best;
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
     const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
     const double idf = std::log(1 + (n - df + 0.5) / (df + 0.5));
-    auto addPart = [&] {
+    // A part of a tiered stem that more follow says the highest digit that
+    // may come after it (`rest`); the stem's last part says nothing.
+    auto addPart = [&](uint32_t rest = 0) {
       if (!terms.empty()) terms += ',', data += ',';
       AppendScriptLiteral(terms, stem.text);
       data += '"';
       data += part;
       data += '"';
+      if (rest) {
+        if (!more.empty()) more += ',';
+        more += std::to_string(parts) + ',' + std::to_string(rest) + ',' +
+                std::to_string(stem.sections);
+      }
+      ++parts;
       post.SetLast(stem.text);
       part.clear();
     };
     if (!post.Open()) post.Begin(stem.text);
     // The stems' postings lie apart: the next one's are fetched meanwhile.
     if (k + 1 < to) __builtin_prefetch(postings.At(order[k + 1]));
-    const std::string_view in = postings.Of(order[k]);
+    const bool tiered = stem.sections >= kTieredPostings;
+    if (tiered) ArrangeInTiers(postings.Of(order[k]), idf, collection, tiers, best);
+    size_t t = 0, pos = 0;
+    std::string_view in = tiered ? std::string_view(tiers[0]) : postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
-    for (size_t pos = 0; pos < in.size();) {
+    // Past a tier's end, the next tier starts a part of its own.
+    auto nextTier = [&] {
+      if (!tiered || ++t >= tiers.size()) return false;
+      addPart(best[t]);
+      in = tiers[t];
+      pos = 0;
+      section = previous = 0;
+      return true;
+    };
+    while (pos < in.size() || nextTier()) {
       section += GetNumber(in, pos);
       const uint32_t inTitle = GetNumber(in, pos);
       const uint32_t count = GetNumber(in, pos);
-      const double tf = kTitleWeight * inTitle + (count - inTitle);
-      double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
-      if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = scale.Digit(score);
+      const uint32_t impact =
+          ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
       const uint32_t kept = std::min(count, kMaxPositions);
       auto encode = [&](uint32_t distance) {
         head.clear();
@@ -419,7 +510,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         // Past the file's fill: the posting moves to the next file.
         tail.assign(part, mark + head.size(), std::string::npos);
         part.resize(mark);
-        if (!part.empty()) addPart();
+        if (!part.empty()) addPart(tiered ? best[t] : 0);
         flush();
         post.Begin(stem.text);
         encode(section);  // a part starts afresh: its first section counts from 0

@@ -25,7 +25,12 @@
 //   stem stands there once; the section's score for the stem (BM25, title
 //   words weighted above body words) as one digit s, worth e^(s/16) - 1; the
 //   count of positions unless it is 1; the positions' distances.  A stem too
-//   large for one file continues in the next, its postings starting afresh;
+//   large for one file continues in the next, its postings starting afresh.
+//   A stem of many sections has its postings in tiers, best scores first,
+//   each tier a part of its own in section order; "x" lists, for each part
+//   of such a stem that more parts follow, its place in "t", the highest
+//   score digit of any posting after it, and the stem's count of sections,
+//   so that a page may stop reading once its best hits are found;
 // - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
 //   in order "r": page, anchor (0 when it is the title), title, excerpt.
 //
@@ -50,7 +55,7 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 5;
+constexpr int kShardFormat = 6;
 
 struct ShardResult {
   size_t files = 0;

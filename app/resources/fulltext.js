@@ -43,6 +43,9 @@
 
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
+  // A word's postings are read in part (best tiers first) while no more
+  // than CUT_SHOWN hits are to be shown.
+  var CUT_SHOWN = 1000;
   // What one segment keeps decoded, and the files it keeps unpacked, stay
   // bounded whatever the searches (a kit's common words hold hundreds of
   // thousands of postings): past these, what was used longest ago goes,
@@ -90,7 +93,7 @@
   var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 5;
+  var FORMAT = 6;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.
@@ -293,30 +296,49 @@
       return lo;
     }
 
-    // Postings of stems: {stem: {secs, imps, at, n, text, surfaces}}.
-    function postings(stems, done) {
-      var want = {};
+    // Postings of stems: {stem: {secs, imps, at, n, text, surfaces}}, each
+    // from the first wanted(stem) of the files that hold it (all of them
+    // for Infinity).  A common word's postings come in tiers, best scores
+    // first: an entry read from some of its files says so (`complete`
+    // false), with the highest score digit of what it left unread (`rest`,
+    // 64 when not known) and its count of sections (`df`).
+    function postings(stems, wanted, done) {
+      var want = {}, filesOf = {};
       stems.forEach(function (s) {
         pinned[s] = (pinned[s] || 0) + 1;
+        var all = rangeShards(manifest.p, s, s, 1e9), count = Math.min(all.length, wanted(s));
         var known = decoded[s];
-        if (known) {
+        if (known && (known.complete || known.files >= count)) {
           delete decoded[s];
           decoded[s] = known;  // used now: last to go
         } else {
-          rangeShards(manifest.p, s, s, 1e9).forEach(function (n) { want[n] = 1; });
+          filesOf[s] = all.slice(0, count);
+          filesOf[s].forEach(function (n) { want[n] = 1; });
+          filesOf[s].complete = count === all.length;
         }
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
       shards('p', ns, function (got, missing) {
         var entries = {}, parts = [];
         stems.forEach(function (stem) {
-          if (decoded[stem]) return;
-          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: []};
-          ns.forEach(function (n) {
+          var files = filesOf[stem];
+          if (!files || entries[stem]) return;
+          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: [],
+                                       files: files.length, complete: files.complete, rest: 0,
+                                       df: 0};
+          var last = null;
+          files.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) if (s.t[i] === stem) parts.push([entry, s.d[i]]);
+            for (var i = 0; i < s.t.length; i++) {
+              if (s.t[i] === stem) { parts.push([entry, s.d[i]]); last = [s, i]; }
+            }
           });
+          if (!entry.complete) {
+            var more = last ? tiersOf(last[0])[last[1]] : null;
+            entry.rest = more ? more[0] : 64;
+            entry.df = more ? more[1] : 0;
+          }
         });
         // A common word's postings (more than a task's worth) are decoded
         // from a task of their own, after the one that unpacked their file.
@@ -331,7 +353,12 @@
           // tries them again.  One another search decoded meanwhile is
           // kept once.
           for (var stem in entries) {
-            if (missing.length || decoded[stem]) continue;
+            var before = decoded[stem];
+            if (missing.length || (before && (before.complete || before.files >= entries[stem].files))) {
+              continue;
+            }
+            if (before) held -= before.secs.length;
+            delete decoded[stem];
             decoded[stem] = entries[stem];
             held += entries[stem].secs.length;
           }
@@ -341,6 +368,18 @@
           holdFiles('p', got);
         });
       });
+    }
+
+    // A postings file's parts that more parts of their stem follow: {place
+    // in "t": [highest digit after it, the stem's sections]}.
+    function tiersOf(file) {
+      if (!file.tiers) {
+        file.tiers = {};
+        for (var i = 0; file.x && i + 2 < file.x.length; i += 3) {
+          file.tiers[file.x[i]] = [file.x[i + 1], file.x[i + 2]];
+        }
+      }
+      return file.tiers;
     }
 
     // Runs step() until it returns false, then done, in slices of about
@@ -559,15 +598,43 @@
               (prefix && !stemsOf.prefix.length)) {
             return empty();
           }
-          postings(stems, function (m2, long) {
-            if (ticket !== latest) return;
-            if (m2.length) return empty(m2);
+          var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
+          var most = Math.max(limit, shownLater);
+          // One word, or one prefix, shown in part: its stems are read a
+          // file at a time, tiers of best scores first, until the hits
+          // shown are found (Rank.unread); otherwise every file of them.
+          var group = parsed.groups[0], files = {};
+          var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
+              most <= CUT_SHOWN && !(manifest.mask && manifest.mask.length);
+          stems.forEach(function (s) { files[s] = partly ? 1 : Infinity; });
+          var read = function () {
+            postings(stems, function (s) { return files[s]; }, function (m2, long) {
+              if (ticket !== latest) return;
+              if (m2.length) return empty(m2);
+              if (partly) {
+                var more = unread(stems, most);
+                if (more.length) {
+                  more.forEach(function (s) { files[s] = decoded[s].files + 1; });
+                  return read();
+                }
+              }
+              answerWith(long);
+            });
+          };
+          var answerWith = function (long) {
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
             var live = function () { return ticket === latest; };
-            var most = Math.max(limit, shownLater);
+            // Of a word read in part, its count of sections; of a prefix
+            // read in part, as many as its most common stem holds, or more.
+            var total = null, atLeast = false;
+            stems.forEach(function (s) {
+              var e = decoded[s];
+              if (!e || e.complete) return;
+              total = Math.max(total || 0, e.df);
+              atLeast = atLeast || stems.length > 1;
+            });
             order(parsed.groups, stemsOf, most, long, live, function (ranked) {
               if (!ranked || ticket !== latest) return;
               var lastGroup = parsed.groups[parsed.groups.length - 1];
@@ -577,12 +644,44 @@
               var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
               details(shown, hl, function (hits, m3) {
                 hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
-                        ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+                var found = Math.max(ranked.ids.length, total || 0);
+                var result = {query: query, total: found, hits: hits, missing: m3,
+                              ranked: ranked.ids, scores: ranked.scores, highlight: hl};
+                if (atLeast) result.atLeast = true;
+                answer(result);
               });
             });
-          });
+          };
+          read();
         });
+      });
+    }
+
+    // The stems of a search read in part whose further files may hold
+    // one of the `k` best hits: none once k sections score above all that
+    // is unread.  A section's score is its best over the stems (a
+    // prefix's), so an unread posting scores no more than its stem's
+    // `rest`.
+    function unread(stems, k) {
+      var bound = -1, entries = [];
+      stems.forEach(function (s) {
+        var e = decoded[s];
+        if (!e || e.complete || entries.indexOf(e) >= 0) return;
+        entries.push(e);
+        bound = Math.max(bound, Rank.restScore(e.rest));
+      });
+      if (bound < 0) return [];
+      var above = new Set();
+      for (var j = 0; j < entries.length; j++) {
+        var e = entries[j];
+        for (var i = 0; i < e.secs.length; i++) {
+          if (e.imps[i] > bound && !hidden[e.secs[i]]) above.add(e.secs[i]);
+        }
+        if (above.size >= k) return [];
+      }
+      return stems.filter(function (s, i) {
+        var e = decoded[s];
+        return e && !e.complete && Rank.restScore(e.rest) === bound && stems.indexOf(s) === i;
       });
     }
 

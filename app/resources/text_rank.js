@@ -282,8 +282,12 @@
     for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
   }
 
+  // The highest score a stem's unread postings may have, by the digit its
+  // last part read gives (64 and more: not known).
+  function restScore(digit) { return digit < 64 ? SCORES[digit] : Infinity; }
+
   global.LexidorTextRank = {
-    decodePart: decodePart, groupHits: groupHits, rank: rank, near: near,
+    decodePart: decodePart, groupHits: groupHits, rank: rank, near: near, restScore: restScore,
     NEAR_RANKED: NEAR_RANKED
   };
 })(typeof self !== 'undefined' ? self : this);
