@@ -28,7 +28,7 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // (sections) to two thirds (postings) of its room; deflated bytes that are
 // quotes, backslashes or line ends are written as two.  Room is kept for
 // the closing text and one entry's head.
-constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
+constexpr size_t kDictionaryFill = 16 * 1024 - 2048;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
 // A hit shown loads a whole sections file for its one section, and a word
@@ -49,7 +49,7 @@ constexpr size_t kSmallPostingsFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFiles = 1500, kPostingBytes = 4;
 // Text that does not pack at all is stored (a few bytes more), and no more
 // than every byte of it is escaped.
-static_assert((kPostingsFill + 4096 + 1024) * 2 + 1024 < kShardBytes,
+static_assert((kPostingsFill + 4096 + 1024 + 16 * 1024) * 2 + 1024 < kShardBytes,
               "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
@@ -62,6 +62,9 @@ constexpr double kScoreSteps = 16.0;
 // best scores first (ArrangeInTiers), the first of kFirstTier or more.
 constexpr uint32_t kTieredPostings = 256;
 constexpr size_t kFirstTier = 32;
+// The first hits of a tiered stem kept with its postings: as many as a
+// page shows at first.
+constexpr size_t kHitRows = 10, kHitRowsBytes = 16 * 1024;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -193,6 +196,19 @@ void AppendRanges(std::string& out, const char* name,
       out += ',';
       AppendScriptLiteral(out, to);
     }
+  }
+  out += "]";
+}
+
+// The sections' files hold runs of sections in order: each file's count of
+// them is enough to find a section's file.
+void AppendSectionCounts(std::string& out, const ShardFamily& family) {
+  out += "\"s\":[";
+  bool first = true;
+  for (const auto& [from, to] : family.Ranges()) {
+    if (!first) out += ',';
+    first = false;
+    out += std::to_string(std::stoull(to) - std::stoull(from) + 1);
   }
   out += "]";
 }
@@ -350,6 +366,25 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
+// A section as a hit shows it: its page's link, its anchor (0 when it is
+// the title), its title and its excerpt, as the sections' files give them.
+void AppendHitRow(std::string& out, const TTextIndex& index, uint32_t id) {
+  const SectionRecord& s = index.Sections()[id];
+  out += std::to_string(id) + ',';
+  AppendScriptLiteral(out, LinkFromPath(index.Pages()[s.page]));
+  out += ',';
+  const std::string anchor = LinkFromPath(s.anchor);
+  if (anchor == s.title && !anchor.empty()) {
+    out += '0';
+  } else {
+    AppendScriptLiteral(out, anchor);
+  }
+  out += ',';
+  AppendScriptLiteral(out, s.title);
+  out += ',';
+  AppendScriptLiteral(out, s.excerpt);
+}
+
 // A section's score for a stem, as its digit: BM25 over the title words
 // weighted and the body's, a title match worth more.
 inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitle, uint32_t count,
@@ -367,7 +402,8 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
 // least kFirstTier.  `tiers` get the in-memory form, `best` each tier's
 // highest digit.
 void ArrangeInTiers(std::string_view in, double idf, const Collection& collection,
-                    std::vector<std::string>& tiers, std::vector<uint32_t>& best) {
+                    std::vector<std::string>& tiers, std::vector<uint32_t>& best,
+                    std::vector<uint32_t>& top) {
   struct Posting {
     uint32_t section, digit;
     size_t from, to;  // its bytes after the section's distance
@@ -388,6 +424,8 @@ void ArrangeInTiers(std::string_view in, double idf, const Collection& collectio
                    [](const Posting& a, const Posting& b) { return a.digit > b.digit; });
   tiers.clear();
   best.clear();
+  top.clear();
+  for (size_t i = 0; i < all.size() && i < kHitRows; ++i) top.push_back(all[i].section);
   size_t target = kFirstTier;
   for (size_t start = 0; start < all.size(); target *= 4) {
     size_t end = std::min(all.size(), start + target);
@@ -420,6 +458,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   // Of the open shard's parts of tiered stems that more parts follow: the
   // part's place, the highest digit after it, the stem's sections.
   std::string more;
+  // The first hits of the open shard's tiered stems, which a page shows
+  // without reading their sections' files: per stem the place of its
+  // first part, then each hit's section and row (AppendHitRow).
+  std::string hits;
   size_t parts = 0;
   auto flush = [&] {
     if (!post.Open()) return;
@@ -434,15 +476,22 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       body += more;
       body += ']';
     }
+    if (!hits.empty()) {
+      body += ",\"h\":[";
+      body += hits;
+      body += ']';
+    }
     terms.clear();
     data.clear();
     more.clear();
+    hits.clear();
     parts = 0;
     post.Finish();
   };
   std::string part, head, tail;
   std::vector<std::string> tiers;
-  std::vector<uint32_t> best;
+  std::vector<uint32_t> best, top;
+  std::string rows;  // the hits of the stem written, until its first part is
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
     const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
@@ -460,6 +509,13 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         more += std::to_string(parts) + ',' + std::to_string(rest) + ',' +
                 std::to_string(stem.sections);
       }
+      if (!rows.empty()) {  // the stem's first part
+        if (!hits.empty()) hits += ',';
+        hits += std::to_string(parts) + ",[";
+        hits += rows;
+        hits += ']';
+        rows.clear();
+      }
       ++parts;
       post.SetLast(stem.text);
       part.clear();
@@ -468,7 +524,16 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     // The stems' postings lie apart: the next one's are fetched meanwhile.
     if (k + 1 < to) __builtin_prefetch(postings.At(order[k + 1]));
     const bool tiered = stem.sections >= kTieredPostings;
-    if (tiered) ArrangeInTiers(postings.Of(order[k]), idf, collection, tiers, best);
+    rows.clear();
+    if (tiered) {
+      ArrangeInTiers(postings.Of(order[k]), idf, collection, tiers, best, top);
+      for (size_t i = 0; i < top.size(); ++i) {
+        if (i) rows += ',';
+        AppendHitRow(rows, index, top[i]);
+      }
+      // Sections of very long titles are left to the sections' files.
+      if (rows.size() > kHitRowsBytes) rows.clear();
+    }
     size_t t = 0, pos = 0;
     std::string_view in = tiered ? std::string_view(tiers[0]) : postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
@@ -505,7 +570,9 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         const uint32_t delta = GetNumber(in, pos);
         if (k < kMaxPositions) AppendNumber(part, delta);
       }
-      if (terms.size() + data.size() + stem.text.size() * 6 + part.size() + 8 > fill &&
+      if (terms.size() + data.size() + more.size() + hits.size() + rows.size() +
+                  stem.text.size() * 6 + part.size() + 8 >
+              fill &&
           (mark > 0 || !terms.empty())) {
         // Past the file's fill: the posting moves to the next file.
         tail.assign(part, mark + head.size(), std::string::npos);
@@ -778,7 +845,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
   result.ranges += ',';
-  AppendRanges(result.ranges, "s", {&secs});
+  AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
   if (!segment) {
     WriteManifest(folder, generation,

@@ -7,8 +7,9 @@
 // they are (packed_text.h): the page loads a file as windows-1252, where
 // each byte is one character, and unpacks it when it has loaded it.
 // - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
-//   each family of shards the range of keys each file holds, so a page
-//   loads only the files a query needs.  An index in two segments (a
+//   each family of shards the range of keys each file holds (of the
+//   sections' files, each one's count of sections), so a page loads only
+//   the files a query needs.  An index in two segments (a
 //   rebuild's, delta_build.h) has instead "segments": per segment the
 //   generation its files carry "g", the folder that holds them "dir" when
 //   it is not the manifest's own ("../g7/", beside it), their names' prefix
@@ -62,7 +63,8 @@ struct ShardResult {
   uint64_t bytes = 0;
   std::string error;  // "" when every file was written and synced
   // The key ranges of the files written, as the manifest gives them:
-  // "d":[...],"p":[...],"s":[...].
+  // "d":[...],"p":[...] (each file's first and last key), "s":[...] (each
+  // file's count of sections).
   std::string ranges;
   // The index's stem ids in the byte order of their texts, as the postings
   // are written: a caller that needs that order takes it from here.

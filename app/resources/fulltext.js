@@ -50,7 +50,7 @@
   // bounded whatever the searches (a kit's common words hold hundreds of
   // thousands of postings): past these, what was used longest ago goes,
   // and is loaded again when wanted.
-  var HELD_POSTINGS = 200000, HELD_FILES = 64;
+  var HELD_POSTINGS = 200000, HELD_FILES = 64, HELD_ROWS = 4096;
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
   var AHEAD_GUESSES = 1;
@@ -171,6 +171,7 @@
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
+    var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
 
     function dir() { return pointer.dir; }
 
@@ -217,7 +218,11 @@
         pointer = {dir: options.dir, generation: m.g};
         manifest = m;
         manifest.sFirst = [];
-        for (var i = 0; i < m.s.length; i += 2) manifest.sFirst.push(+m.s[i]);
+        // Each sections file's count of sections: where each one's begin.
+        for (var i = 0, at = 0; i < m.s.length; i++) {
+          manifest.sFirst.push(at);
+          at += m.s[i];
+        }
         marks = new Uint8Array(m.sections);
         scores = new Float64Array(m.sections);
         hidden = new Uint8Array(m.sections);
@@ -331,7 +336,10 @@
             var s = got[n];
             if (!s) return;
             for (var i = 0; i < s.t.length; i++) {
-              if (s.t[i] === stem) { parts.push([entry, s.d[i]]); last = [s, i]; }
+              if (s.t[i] !== stem) continue;
+              parts.push([entry, s.d[i]]);
+              last = [s, i];
+              keepRows(s, i);
             }
           });
           if (!entry.complete) {
@@ -368,6 +376,25 @@
           holdFiles('p', got);
         });
       });
+    }
+
+    // Keeps the rows of the first hits that a postings file gives with a
+    // stem's part (`place` in its "t"): a hit among them is shown without
+    // its sections file.  The rows kept longest ago go past HELD_ROWS.
+    function keepRows(file, place) {
+      if (!file.rows) {
+        file.rows = {};
+        for (var i = 0; file.h && i + 1 < file.h.length; i += 2) file.rows[file.h[i]] = file.h[i + 1];
+      }
+      var r = file.rows[place];
+      for (var k = 0; r && k + 4 < r.length; k += 5) {
+        rowsKept.delete(r[k]);
+        rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
+      }
+      if (rowsKept.size > HELD_ROWS) {
+        var drop = rowsKept.size - HELD_ROWS;
+        rowsKept.forEach(function (v, id) { if (drop-- > 0) rowsKept.delete(id); });
+      }
     }
 
     // A postings file's parts that more parts of their stem follow: {place
@@ -474,26 +501,35 @@
       }, apart, function () { done(ranked); });
     }
 
-    // Titles, links and excerpts of sections, in the order given.
+    // Titles, links and excerpts of sections, in the order given: of
+    // those a postings file gave, at once; of the others, from their
+    // sections' files.
     function details(ids, highlight, done) {
       var want = {};
-      ids.forEach(function (id) { want[sectionShard(id)] = 1; });
+      ids.forEach(function (id) { if (!rowsKept.has(id)) want[sectionShard(id)] = 1; });
       shards('s', Object.keys(want).map(Number), function (got, missing) {
         holdFiles('s', got);
         done(ids.map(function (id) {
+          var row = rowsKept.get(id);
+          if (row) return hitOf(id, row[0], row[1], row[2], row[3], highlight);
           var s = got[sectionShard(id)];
           if (!s) {
             return {section: id, title: '', link: '', page: '', excerpt: '', highlights: [],
                     titleHighlights: []};
           }
-          var r = (id - s.f) * 4, page = s.p[s.r[r]];
-          var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
-          var shown = excerptWindow(s.r[r + 3], highlight);
-          return {section: id, title: s.r[r + 2], page: page,
-                  link: page + (anchor ? '#' + anchor : ''), excerpt: shown.text,
-                  highlights: shown.marks, titleHighlights: highlights(s.r[r + 2], highlight)};
+          var r = (id - s.f) * 4;
+          return hitOf(id, s.p[s.r[r]], s.r[r + 1], s.r[r + 2], s.r[r + 3], highlight);
         }), missing);
       });
+    }
+
+    // A hit: a section's page, anchor (0: its title), title and stored text.
+    function hitOf(id, page, anchor, title, text, highlight) {
+      var shown = excerptWindow(text, highlight);
+      if (anchor === 0) anchor = title;
+      return {section: id, title: title, page: page, link: page + (anchor ? '#' + anchor : ''),
+              excerpt: shown.text, highlights: shown.marks,
+              titleHighlights: highlights(title, highlight)};
     }
 
     function sectionShard(id) {
@@ -763,7 +799,10 @@
         var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
-          if (want[n] || registry[keyOf('s', n)] || loading[fileOf('s', n)]) return;
+          if (want[n] || rowsKept.has(id) || registry[keyOf('s', n)] ||
+              loading[fileOf('s', n)]) {
+            return;
+          }
           want[n] = 1;
           wanted.push(n);
           lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
