@@ -168,6 +168,10 @@ function tiers(oracleFile) {
         const fresh = open(modules, scriptFile);
         fresh.search(text, limit);
         if (bytes(fresh) < bytes(alone)) cut++;
+        // The first hits kept with the postings show as their sections' files do.
+        const files = open(modules, scriptFile, undefined, {postings: 1e6, files: 64, rows: 0});
+        const a = JSON.stringify(r.hits), b = JSON.stringify(files.search(text, limit).hits);
+        if (a !== b) fail(`${JSON.stringify(text)}: hits ${a}, from the sections' files ${b}`);
       }
       const pair = (h) => (h ? h.link + ' ' + h.score : 'none');
       const at = all.hits.slice(0, limit).findIndex((h, k) => pair(h) !== pair(r.hits[k]));

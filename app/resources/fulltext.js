@@ -391,8 +391,9 @@
         rowsKept.delete(r[k]);
         rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
       }
-      if (rowsKept.size > HELD_ROWS) {
-        var drop = rowsKept.size - HELD_ROWS;
+      var bound = bounds.rows === undefined ? HELD_ROWS : bounds.rows;
+      if (rowsKept.size > bound) {
+        var drop = rowsKept.size - bound;
         rowsKept.forEach(function (v, id) { if (drop-- > 0) rowsKept.delete(id); });
       }
     }
