@@ -148,30 +148,41 @@ TEST(FullTextInNode, WordsReadInPartFindTheBestHitsOfAllTheirPostings) {
   std::mt19937 random(20261211);
   auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
   const std::vector<std::string> vocabulary = {"bcd", "bcf", "bdg", "cfg", "dfb", "gbc"};
-  fulltext::TextBuildOptions options;
   const std::string root = dir.Sub("kit");
-  options.htmlFolder = root + "/html";
-  options.outputFolder = root + "/html/Modules/text";
-  options.generation = "g1";
   for (int p = 0; p < 40; ++p) {
     std::string html = "<html><body>";
     for (int s = 0; s < 200; ++s) {
       // Some words in nearly every section, at every density, and in titles.
       std::vector<std::string> title(1, vocabulary[below(6)]), body;
       for (int n = 1 + below(80); n > 0; --n) body.push_back(vocabulary[below(1 + below(6))]);
-      html += "<h2 id=\"s" + std::to_string(s) + "\">" + Join(title) + "</h2><p>" + Join(body) +
-              "</p>";
+      html +=
+          "<h2 id=\"s" + std::to_string(s) + "\">" + Join(title) + "</h2><p>" + Join(body) + "</p>";
     }
     WriteFile(root + "/html/p" + std::to_string(p) + ".html", html + "</body></html>");
   }
-  test::MakeDirs(root + "/html/Modules");
-  const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
-  ASSERT_EQ(summary.error, "");
-  WriteFile(root + "/html/Modules/textindex.js",
-            "var lexidorTextIndex={dir:\"text/\",generation:\"g1\"};");
+  test::MakeDirs(root + "/html/Modules/text");
   WriteFile(dir.Sub("oracle.json"), "{\"modules\":" + Quoted(root + "/html/Modules") +
                                         ",\"vocabulary\":" + JsonWords(vocabulary) + "}");
-  Check({"tiers", dir.Sub("oracle.json")});
+  // A full build, then a rebuild after a page changed: two segments, the
+  // first with that page's sections left out.
+  for (const std::string generation : {"g1", "g2"}) {
+    fulltext::TextBuildOptions options;
+    options.htmlFolder = root + "/html";
+    options.outputFolder = root + "/html/Modules/text/" + generation;
+    options.generation = generation;
+    options.cacheFile = root + "/html/Modules/text/pages.cache";
+    if (generation == "g2") {
+      options.baseFolder = root + "/html/Modules/text/g1";
+      WriteFile(root + "/html/p7.html", "<html><body><h2>bcd</h2><p>bcd gbc</p></body></html>");
+    }
+    const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
+    ASSERT_EQ(summary.error, "");
+    EXPECT_EQ(summary.baseKept, generation == "g2");
+    WriteFile(root + "/html/Modules/textindex.js", "var lexidorTextIndex={dir:\"text/" +
+                                                       generation + "/\",generation:\"" +
+                                                       generation + "\"};");
+    Check({"tiers", dir.Sub("oracle.json")});
+  }
 }
 
 // A rebuild after a few pages changed keeps the last full build's files and

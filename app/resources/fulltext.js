@@ -227,7 +227,11 @@
         scores = new Float64Array(m.sections);
         hidden = new Uint8Array(m.sections);
         var mask = m.mask || [];
-        for (i = 0; i + 1 < mask.length; i += 2) hidden.fill(1, mask[i], mask[i + 1]);
+        manifest.masked = 0;
+        for (i = 0; i + 1 < mask.length; i += 2) {
+          hidden.fill(1, mask[i], mask[i + 1]);
+          manifest.masked += mask[i + 1] - mask[i];
+        }
       }
       done();
     }
@@ -639,10 +643,10 @@
           var most = Math.max(limit, shownLater);
           // One word, or one prefix, shown in part: its stems are read a
           // file at a time, tiers of best scores first, until the hits
-          // shown are found (Rank.unread); otherwise every file of them.
+          // shown are found (unread); otherwise every file of them.
           var group = parsed.groups[0], files = {};
           var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
-              most <= CUT_SHOWN && !(manifest.mask && manifest.mask.length);
+              most <= CUT_SHOWN;
           stems.forEach(function (s) { files[s] = partly ? 1 : Infinity; });
           var read = function () {
             postings(stems, function (s) { return files[s]; }, function (m2, long) {
@@ -665,12 +669,14 @@
             var live = function () { return ticket === latest; };
             // Of a word read in part, its count of sections; of a prefix
             // read in part, as many as its most common stem holds, or more.
+            // Sections left out (of pages indexed again since) may be among
+            // them: so many fewer, or more.
             var total = null, atLeast = false;
             stems.forEach(function (s) {
               var e = decoded[s];
               if (!e || e.complete) return;
-              total = Math.max(total || 0, e.df);
-              atLeast = atLeast || stems.length > 1;
+              total = Math.max(total || 0, e.df - manifest.masked);
+              atLeast = atLeast || stems.length > 1 || manifest.masked > 0;
             });
             order(parsed.groups, stemsOf, most, long, live, function (ranked) {
               if (!ranked || ticket !== latest) return;
