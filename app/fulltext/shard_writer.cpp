@@ -15,6 +15,7 @@
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
+#include "app/fulltext/postings_tiers.h"
 
 namespace lexidor::fulltext {
 
@@ -58,13 +59,11 @@ constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
 // A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
 // order and about 6% of precision over the scores BM25 gives.
 constexpr double kScoreSteps = 16.0;
-// Stems in at least kTieredPostings sections have their postings in tiers,
-// best scores first (ArrangeInTiers), the first of kFirstTier or more.
+// Stems in kTieredPostings sections or more: postings in tiers, the first
+// of kFirstTier or more, and the kHitRows first hits (a page's first)
+// kept with them, when they take no more than kHitRowsBytes.
 constexpr uint32_t kTieredPostings = 256;
-constexpr size_t kFirstTier = 32;
-// The first hits of a tiered stem kept with its postings: as many as a
-// page shows at first.
-constexpr size_t kHitRows = 10, kHitRowsBytes = 16 * 1024;
+constexpr size_t kFirstTier = 32, kHitRows = 10, kHitRowsBytes = 16 * 1024;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -200,8 +199,7 @@ void AppendRanges(std::string& out, const char* name,
   out += "]";
 }
 
-// The sections' files hold runs of sections in order: each file's count of
-// them is enough to find a section's file.
+// Each sections file's count of sections, which finds a section's file.
 void AppendSectionCounts(std::string& out, const ShardFamily& family) {
   out += "\"s\":[";
   bool first = true;
@@ -366,25 +364,6 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
-// A section as a hit shows it: its page's link, its anchor (0 when it is
-// the title), its title and its excerpt, as the sections' files give them.
-void AppendHitRow(std::string& out, const TTextIndex& index, uint32_t id) {
-  const SectionRecord& s = index.Sections()[id];
-  out += std::to_string(id) + ',';
-  AppendScriptLiteral(out, LinkFromPath(index.Pages()[s.page]));
-  out += ',';
-  const std::string anchor = LinkFromPath(s.anchor);
-  if (anchor == s.title && !anchor.empty()) {
-    out += '0';
-  } else {
-    AppendScriptLiteral(out, anchor);
-  }
-  out += ',';
-  AppendScriptLiteral(out, s.title);
-  out += ',';
-  AppendScriptLiteral(out, s.excerpt);
-}
-
 // A section's score for a stem, as its digit: BM25 over the title words
 // weighted and the body's, a title match worth more.
 inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitle, uint32_t count,
@@ -393,55 +372,6 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
   double score = idf * tf * (kK1 + 1) / (tf + lengthNorm);
   if (inTitle) score *= kTitleBonus;
   return scale.Digit(score);
-}
-
-// A common word's postings in tiers, best scores first, so that a page
-// showing its first hits reads only the files of its first tier or two.
-// Each tier holds whole score digits, in section order (its distances from
-// 0), at least four times the postings of the one before, the first at
-// least kFirstTier.  `tiers` get the in-memory form, `best` each tier's
-// highest digit.
-void ArrangeInTiers(std::string_view in, double idf, const Collection& collection,
-                    std::vector<std::string>& tiers, std::vector<uint32_t>& best,
-                    std::vector<uint32_t>& top) {
-  struct Posting {
-    uint32_t section, digit;
-    size_t from, to;  // its bytes after the section's distance
-  };
-  std::vector<Posting> all;
-  const ScoreScale& scale = Scale();
-  uint32_t section = 0;
-  for (size_t pos = 0; pos < in.size();) {
-    section += GetNumber(in, pos);
-    const size_t from = pos;
-    const uint32_t inTitle = GetNumber(in, pos);
-    const uint32_t count = GetNumber(in, pos);
-    for (uint32_t k = 0; k < count; ++k) GetNumber(in, pos);
-    all.push_back({section, ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]),
-                   from, pos});
-  }
-  std::stable_sort(all.begin(), all.end(),
-                   [](const Posting& a, const Posting& b) { return a.digit > b.digit; });
-  tiers.clear();
-  best.clear();
-  top.clear();
-  for (size_t i = 0; i < all.size() && i < kHitRows; ++i) top.push_back(all[i].section);
-  size_t target = kFirstTier;
-  for (size_t start = 0; start < all.size(); target *= 4) {
-    size_t end = std::min(all.size(), start + target);
-    while (end < all.size() && all[end].digit == all[end - 1].digit) ++end;
-    best.push_back(all[start].digit);
-    std::sort(all.begin() + start, all.begin() + end,
-              [](const Posting& a, const Posting& b) { return a.section < b.section; });
-    std::string& tier = tiers.emplace_back();
-    uint32_t previous = 0;
-    for (size_t i = start; i < end; ++i) {
-      PutNumber(tier, all[i].section - previous);
-      tier.append(in.substr(all[i].from, all[i].to - all[i].from));
-      previous = all[i].section;
-    }
-    start = end;
-  }
 }
 
 // The postings of the stems order[from, to).
@@ -455,13 +385,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
                                          kSmallPostingsFill, kPostingsFill);
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
-  // Of the open shard's parts of tiered stems that more parts follow: the
-  // part's place, the highest digit after it, the stem's sections.
-  std::string more;
-  // The first hits of the open shard's tiered stems, which a page shows
-  // without reading their sections' files: per stem the place of its
-  // first part, then each hit's section and row (AppendHitRow).
-  std::string hits;
+  // Of the open shard's tiered stems: "x", per part that more follow its
+  // place, the highest digit after it and the stem's sections; "h", the
+  // place of each one's first part and its first hits (AppendHitRow).
+  std::string more, hits;
   size_t parts = 0;
   auto flush = [&] {
     if (!post.Open()) return;
@@ -526,7 +453,12 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     const bool tiered = stem.sections >= kTieredPostings;
     rows.clear();
     if (tiered) {
-      ArrangeInTiers(postings.Of(order[k]), idf, collection, tiers, best, top);
+      ArrangeInTiers(
+          postings.Of(order[k]),
+          [&](uint32_t section, uint32_t inTitle, uint32_t count) {
+            return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+          },
+          kFirstTier, kHitRows, tiers, best, top);
       for (size_t i = 0; i < top.size(); ++i) {
         if (i) rows += ',';
         AppendHitRow(rows, index, top[i]);

@@ -305,12 +305,9 @@
       return lo;
     }
 
-    // Postings of stems: {stem: {secs, imps, at, n, text, surfaces}}, each
-    // from the first wanted(stem) of the files that hold it (all of them
-    // for Infinity).  A common word's postings come in tiers, best scores
-    // first: an entry read from some of its files says so (`complete`
-    // false), with the highest score digit of what it left unread (`rest`,
-    // 64 when not known) and its count of sections (`df`).
+    // Postings of stems, each from the first wanted(stem) of its files (all
+    // for Infinity); one read in part has `complete` false, `rest` (the
+    // highest score digit unread, 64: not known) and `df` (its sections).
     function postings(stems, wanted, done) {
       var want = {}, filesOf = {};
       stems.forEach(function (s) {
@@ -347,7 +344,7 @@
             }
           });
           if (!entry.complete) {
-            var more = last ? tiersOf(last[0])[last[1]] : null;
+            var more = last ? Rank.tiersOf(last[0])[last[1]] : null;
             entry.rest = more ? more[0] : 64;
             entry.df = more ? more[1] : 0;
           }
@@ -382,36 +379,16 @@
       });
     }
 
-    // Keeps the rows of the first hits that a postings file gives with a
-    // stem's part (`place` in its "t"): a hit among them is shown without
-    // its sections file.  The rows kept longest ago go past HELD_ROWS.
+    // Keeps the first hits a postings file gives with a stem's part, shown
+    // without their sections files; those kept longest ago go past HELD_ROWS.
     function keepRows(file, place) {
-      if (!file.rows) {
-        file.rows = {};
-        for (var i = 0; file.h && i + 1 < file.h.length; i += 2) file.rows[file.h[i]] = file.h[i + 1];
-      }
-      var r = file.rows[place];
+      var r = Rank.rowsOf(file)[place];
       for (var k = 0; r && k + 4 < r.length; k += 5) {
         rowsKept.delete(r[k]);
         rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
       }
-      var bound = bounds.rows === undefined ? HELD_ROWS : bounds.rows;
-      if (rowsKept.size > bound) {
-        var drop = rowsKept.size - bound;
-        rowsKept.forEach(function (v, id) { if (drop-- > 0) rowsKept.delete(id); });
-      }
-    }
-
-    // A postings file's parts that more parts of their stem follow: {place
-    // in "t": [highest digit after it, the stem's sections]}.
-    function tiersOf(file) {
-      if (!file.tiers) {
-        file.tiers = {};
-        for (var i = 0; file.x && i + 2 < file.x.length; i += 3) {
-          file.tiers[file.x[i]] = [file.x[i + 1], file.x[i + 2]];
-        }
-      }
-      return file.tiers;
+      var drop = rowsKept.size - (bounds.rows === undefined ? HELD_ROWS : bounds.rows);
+      for (var id of rowsKept.keys()) if (drop-- <= 0 || !rowsKept.delete(id)) break;
     }
 
     // Runs step() until it returns false, then done, in slices of about
@@ -506,9 +483,8 @@
       }, apart, function () { done(ranked); });
     }
 
-    // Titles, links and excerpts of sections, in the order given: of
-    // those a postings file gave, at once; of the others, from their
-    // sections' files.
+    // Titles, links and excerpts of sections, in the order given: from the
+    // postings files' first hits, or from their sections' files.
     function details(ids, highlight, done) {
       var want = {};
       ids.forEach(function (id) { if (!rowsKept.has(id)) want[sectionShard(id)] = 1; });
@@ -522,8 +498,8 @@
             return {section: id, title: '', link: '', page: '', excerpt: '', highlights: [],
                     titleHighlights: []};
           }
-          var r = (id - s.f) * 4;
-          return hitOf(id, s.p[s.r[r]], s.r[r + 1], s.r[r + 2], s.r[r + 3], highlight);
+          var r = (id - s.f) * 4, row = s.r;
+          return hitOf(id, s.p[row[r]], row[r + 1], row[r + 2], row[r + 3], highlight);
         }), missing);
       });
     }
@@ -641,9 +617,8 @@
           }
           var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
           var most = Math.max(limit, shownLater);
-          // One word, or one prefix, shown in part: its stems are read a
-          // file at a time, tiers of best scores first, until the hits
-          // shown are found (unread); otherwise every file of them.
+          // One word or prefix: its files read one at a time, best tiers
+          // first, until the hits shown are found; else all of them.
           var group = parsed.groups[0], files = {};
           var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
               most <= CUT_SHOWN;
@@ -671,13 +646,8 @@
             // read in part, as many as its most common stem holds, or more.
             // Sections left out (of pages indexed again since) may be among
             // them: so many fewer, or more.
-            var total = null, atLeast = false;
-            stems.forEach(function (s) {
-              var e = decoded[s];
-              if (!e || e.complete) return;
-              total = Math.max(total || 0, e.df - manifest.masked);
-              atLeast = atLeast || stems.length > 1 || manifest.masked > 0;
-            });
+            var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
+                                     manifest.masked);
             order(parsed.groups, stemsOf, most, long, live, function (ranked) {
               if (!ranked || ticket !== latest) return;
               var lastGroup = parsed.groups[parsed.groups.length - 1];
@@ -687,10 +657,10 @@
               var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
               details(shown, hl, function (hits, m3) {
                 hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                var found = Math.max(ranked.ids.length, total || 0);
-                var result = {query: query, total: found, hits: hits, missing: m3,
-                              ranked: ranked.ids, scores: ranked.scores, highlight: hl};
-                if (atLeast) result.atLeast = true;
+                var result = {query: query, total: Math.max(ranked.ids.length, count.total),
+                              hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
+                              highlight: hl};
+                if (count.atLeast) result.atLeast = true;
                 answer(result);
               });
             });
@@ -701,30 +671,11 @@
     }
 
     // The stems of a search read in part whose further files may hold
-    // one of the `k` best hits: none once k sections score above all that
-    // is unread.  A section's score is its best over the stems (a
-    // prefix's), so an unread posting scores no more than its stem's
-    // `rest`.
+    // one of the `k` best hits (Rank.unread).
     function unread(stems, k) {
-      var bound = -1, entries = [];
-      stems.forEach(function (s) {
-        var e = decoded[s];
-        if (!e || e.complete || entries.indexOf(e) >= 0) return;
-        entries.push(e);
-        bound = Math.max(bound, Rank.restScore(e.rest));
-      });
-      if (bound < 0) return [];
-      var above = new Set();
-      for (var j = 0; j < entries.length; j++) {
-        var e = entries[j];
-        for (var i = 0; i < e.secs.length; i++) {
-          if (e.imps[i] > bound && !hidden[e.secs[i]]) above.add(e.secs[i]);
-        }
-        if (above.size >= k) return [];
-      }
+      var waiting = Rank.unread(stems.map(function (s) { return decoded[s]; }), k, hidden);
       return stems.filter(function (s, i) {
-        var e = decoded[s];
-        return e && !e.complete && Rank.restScore(e.rest) === bound && stems.indexOf(s) === i;
+        return waiting.indexOf(decoded[s]) >= 0 && stems.indexOf(s) === i;
       });
     }
 
