@@ -484,7 +484,7 @@
     }
 
     // Titles, links and excerpts of sections, in the order given: from the
-    // postings files' first hits, or from their sections' files.
+    // first hits a postings file gives, or from their sections' files.
     function details(ids, highlight, done) {
       var want = {};
       ids.forEach(function (id) { if (!rowsKept.has(id)) want[sectionShard(id)] = 1; });
@@ -619,18 +619,18 @@
           var most = Math.max(limit, shownLater);
           // One word or prefix: its files read one at a time, best tiers
           // first, until the hits shown are found; else all of them.
-          var group = parsed.groups[0], files = {};
+          var group = parsed.groups[0], filesRead = {};
           var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
               most <= CUT_SHOWN;
-          stems.forEach(function (s) { files[s] = partly ? 1 : Infinity; });
+          stems.forEach(function (s) { filesRead[s] = partly ? 1 : Infinity; });
           var read = function () {
-            postings(stems, function (s) { return files[s]; }, function (m2, long) {
+            postings(stems, function (s) { return filesRead[s]; }, function (m2, long) {
               if (ticket !== latest) return;
               if (m2.length) return empty(m2);
               if (partly) {
                 var more = unread(stems, most);
                 if (more.length) {
-                  more.forEach(function (s) { files[s] = decoded[s].files + 1; });
+                  more.forEach(function (s) { filesRead[s] = decoded[s].files + 1; });
                   return read();
                 }
               }
