@@ -90,13 +90,15 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
   // row of one flat table; the rows are then put in page order (kept in
   // list order within a page) by counting, and each page's anchors made
   // once: no table per page, and no copy of a text before the end.
+  // A row keeps the command's name as it reads the list in order: taken
+  // later, in page order, each would be a look far into the list.
   struct Row {
     uint32_t page;
-    uint32_t command;
-    std::string_view anchor;
+    std::string_view anchor, name;
   };
   const TCommandList& list = App().commandList;
   std::unordered_map<std::string_view, uint32_t> numbers;
+  numbers.reserve(list.Count() / 4);
   std::vector<std::string_view> pages;
   std::vector<Row> rows;
   rows.reserve(list.Count());
@@ -109,7 +111,7 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
     const std::string_view page = link.substr(prefix.size(), hash - prefix.size());
     const auto [at, fresh] = numbers.try_emplace(page, static_cast<uint32_t>(pages.size()));
     if (fresh) pages.push_back(page);
-    rows.push_back({at->second, static_cast<uint32_t>(i), link.substr(hash + 1)});
+    rows.push_back({at->second, link.substr(hash + 1), list[i].comando});
   }
   // The pages by name; each one's rows from `start[rank]` on.
   std::vector<uint32_t> byName(pages.size());
@@ -120,11 +122,13 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
   for (uint32_t r = 0; r < byName.size(); ++r) rank[byName[r]] = r;
   for (const Row& row : rows) ++start[rank[row.page] + 1];
   for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-  std::vector<const Row*> ordered(rows.size());
+  // The rows themselves in page order, read in order below.
+  std::vector<Row> ordered(rows.size());
   {
     std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (const Row& row : rows) ordered[next[rank[row.page]]++] = &row;
+    for (const Row& row : rows) ordered[next[rank[row.page]]++] = row;
   }
+  rows = std::vector<Row>();
   std::map<std::string, std::map<std::string, std::string>> anchors;
   for (uint32_t r = 0; r < byName.size(); ++r) {
     std::map<std::string, std::string>& page =
@@ -133,8 +137,8 @@ std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const s
                           std::map<std::string, std::string>())
             ->second;
     for (uint32_t k = start[r]; k < start[r + 1]; ++k) {
-      const auto [at, fresh] = page.try_emplace(std::string(ordered[k]->anchor));
-      if (fresh) at->second = Latin1ToUtf8(list[ordered[k]->command].comando);
+      const auto [at, fresh] = page.try_emplace(std::string(ordered[k].anchor));
+      if (fresh) at->second = Latin1ToUtf8(ordered[k].name);
     }
   }
   return anchors;

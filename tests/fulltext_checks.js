@@ -145,6 +145,58 @@ function property(oracleFile) {
   return `${corpora.length} corpora, ${queries} queries`;
 }
 
+// Words, prefixes, and words with others, each searched for a few hits
+// (a page that reads the words' files in part) and for all of them.
+function tiers(oracleFile) {
+  const {modules, vocabulary} = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
+  const scriptFile = path.join(__dirname, '..', 'app', 'resources', 'fulltext.js');
+  const whole = open(modules, scriptFile);
+  const shown = (r, n) => JSON.stringify(r.hits.slice(0, n).map((h) => [h.link, h.score]));
+  const bytes = (e) => e.read.reduce((n, [, size]) => n + size, 0);
+  let cut = 0, queries = 0;
+  const texts = vocabulary.map((w) => w + ' ').concat(vocabulary.map((w) => w.slice(0, 2)), ['b']);
+  for (const text of texts) {
+    // More hits than are ever read in part, and the word twice: all its files.
+    const all = whole.search(text, 1001), alone = open(modules, scriptFile);
+    alone.search(text.trim() + ' ' + text, 10);
+    // One engine for every count shown, as "Show 10 more" asks again.
+    const part = open(modules, scriptFile);
+    for (const limit of [10, 40, 150, 600, 1000]) {
+      queries++;
+      const r = part.search(text, limit);
+      if (limit === 10) {
+        const fresh = open(modules, scriptFile);
+        fresh.search(text, limit);
+        if (bytes(fresh) < bytes(alone)) cut++;
+        // The first hits kept with the postings show as their sections' files do.
+        const files = open(modules, scriptFile, undefined, {postings: 1e6, files: 64, rows: 0});
+        const a = JSON.stringify(r.hits), b = JSON.stringify(files.search(text, limit).hits);
+        if (a !== b) fail(`${JSON.stringify(text)}: hits ${a}, from the sections' files ${b}`);
+      }
+      const pair = (h) => (h ? h.link + ' ' + h.score : 'none');
+      const at = all.hits.slice(0, limit).findIndex((h, k) => pair(h) !== pair(r.hits[k]));
+      if (at >= 0 || r.hits.length > limit) {
+        fail(`${JSON.stringify(text)} shown ${limit}: hit ${at} ${pair(r.hits[at])}, ` +
+             `all read ${pair(all.hits[at])}`);
+      }
+      if (r.atLeast ? r.total > all.total : r.total !== all.total) {
+        fail(`${JSON.stringify(text)} shown ${limit}: ${r.atLeast ? 'at least ' : ''}${r.total} ` +
+             `found, all read ${all.total}`);
+      }
+    }
+    // The same engine then searches the word with another: read whole.
+    const both = text.trim() + ' ' + vocabulary[0] + ' ';
+    const r = part.search(both, 10), want = whole.search(both);
+    queries++;
+    if (r.total !== want.total || shown(r, 10) !== shown(want, 10)) {
+      fail(`${JSON.stringify(both)} after ${JSON.stringify(text)}: ${r.total} found, ` +
+           `${shown(r, 10)}; all read ${want.total}, ${shown(want, 10)}`);
+    }
+  }
+  if (!cut) fail('no word was read in part');
+  return `${queries} queries, ${cut} read in part`;
+}
+
 function known(modules, oracleFile) {
   const engine = open(modules);
   const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
@@ -273,7 +325,7 @@ function unpack(file, textFile) {
 }
 
 const [mode, ...args] = process.argv.slice(2);
-const modes = {property, known, expect, same, unpack};
+const modes = {property, tiers, known, expect, same, unpack};
 const summary = (modes[mode] || expect)(...args);
 console.log((failures ? 'failed ' + failures + ', ' : 'ok, ') + summary);
 process.exit(failures ? 1 : 0);

@@ -139,6 +139,52 @@ TEST(FullTextInNode, RandomCorporaFindExactlyTheSectionsHoldingEveryWord) {
   Check({"property", dir.Sub("oracle.json")});
 }
 
+// Common words' postings lie in tiers, best scores first, over several
+// files: a page showing a few hits reads only the files it needs, and finds
+// the same hits, in the same order, with the same count, as one that reads
+// every file; a word read in part then searched with others is read whole.
+TEST(FullTextInNode, WordsReadInPartFindTheBestHitsOfAllTheirPostings) {
+  test::TempDir dir("lexidor-fulltext");
+  std::mt19937 random(20261211);
+  auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+  const std::vector<std::string> vocabulary = {"bcd", "bcf", "bdg", "cfg", "dfb", "gbc"};
+  const std::string root = dir.Sub("kit");
+  for (int p = 0; p < 40; ++p) {
+    std::string html = "<html><body>";
+    for (int s = 0; s < 200; ++s) {
+      // Some words in nearly every section, at every density, and in titles.
+      std::vector<std::string> title(1, vocabulary[below(6)]), body;
+      for (int n = 1 + below(80); n > 0; --n) body.push_back(vocabulary[below(1 + below(6))]);
+      html +=
+          "<h2 id=\"s" + std::to_string(s) + "\">" + Join(title) + "</h2><p>" + Join(body) + "</p>";
+    }
+    WriteFile(root + "/html/p" + std::to_string(p) + ".html", html + "</body></html>");
+  }
+  test::MakeDirs(root + "/html/Modules/text");
+  WriteFile(dir.Sub("oracle.json"), "{\"modules\":" + Quoted(root + "/html/Modules") +
+                                        ",\"vocabulary\":" + JsonWords(vocabulary) + "}");
+  // A full build, then a rebuild after a page changed: two segments, the
+  // first with that page's sections left out.
+  for (const std::string generation : {"g1", "g2"}) {
+    fulltext::TextBuildOptions options;
+    options.htmlFolder = root + "/html";
+    options.outputFolder = root + "/html/Modules/text/" + generation;
+    options.generation = generation;
+    options.cacheFile = root + "/html/Modules/text/pages.cache";
+    if (generation == "g2") {
+      options.baseFolder = root + "/html/Modules/text/g1";
+      WriteFile(root + "/html/p7.html", "<html><body><h2>bcd</h2><p>bcd gbc</p></body></html>");
+    }
+    const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
+    ASSERT_EQ(summary.error, "");
+    EXPECT_EQ(summary.baseKept, generation == "g2");
+    WriteFile(root + "/html/Modules/textindex.js", "var lexidorTextIndex={dir:\"text/" +
+                                                       generation + "/\",generation:\"" +
+                                                       generation + "\"};");
+    Check({"tiers", dir.Sub("oracle.json")});
+  }
+}
+
 // A rebuild after a few pages changed keeps the last full build's files and
 // indexes the changed and added pages into a second segment: the new text
 // is found, the old and the removed not, and the hits and their order are

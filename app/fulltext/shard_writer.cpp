@@ -16,6 +16,7 @@
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
+#include "app/fulltext/postings_tiers.h"
 
 namespace lexidor::fulltext {
 
@@ -29,7 +30,7 @@ constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // (sections) to two thirds (postings) of its room; deflated bytes that are
 // quotes, backslashes or line ends are written as two.  Room is kept for
 // the closing text and one entry's head.
-constexpr size_t kDictionaryFill = 32 * 1024 - 4096;
+constexpr size_t kDictionaryFill = 16 * 1024 - 2048;
 constexpr size_t kPostingsFill = 96 * 1024 - 4096;
 constexpr size_t kSectionsFill = 40 * 1024 - 4096;
 // A hit shown loads a whole sections file for its one section, and a word
@@ -50,7 +51,7 @@ constexpr size_t kSmallPostingsFill = 32 * 1024 - 4096;
 constexpr size_t kPostingsFiles = 1500, kPostingBytes = 4;
 // Text that does not pack at all is stored (a few bytes more), and no more
 // than every byte of it is escaped.
-static_assert((kPostingsFill + 4096 + 1024) * 2 + 1024 < kShardBytes,
+static_assert((kPostingsFill + 4096 + 1024 + 16 * 1024) * 2 + 1024 < kShardBytes,
               "every file within the limit");
 
 // BM25 with the title's words counted three times, and a title match worth
@@ -59,6 +60,11 @@ constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
 // A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
 // order and about 6% of precision over the scores BM25 gives.
 constexpr double kScoreSteps = 16.0;
+// Stems in kTieredPostings sections or more: postings in tiers, the first
+// of kFirstTier or more, and the kHitRows first hits (a page's first)
+// kept with them, when they take no more than kHitRowsBytes.
+constexpr uint32_t kTieredPostings = 256;
+constexpr size_t kFirstTier = 32, kHitRows = 10, kHitRowsBytes = 16 * 1024;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -190,6 +196,18 @@ void AppendRanges(std::string& out, const char* name,
       out += ',';
       AppendScriptLiteral(out, to);
     }
+  }
+  out += "]";
+}
+
+// Each sections file's count of sections, which finds a section's file.
+void AppendSectionCounts(std::string& out, const ShardFamily& family) {
+  out += "\"s\":[";
+  bool first = true;
+  for (const auto& [from, to] : family.Ranges()) {
+    if (!first) out += ',';
+    first = false;
+    out += std::to_string(std::stoull(to) - std::stoull(from) + 1);
   }
   out += "]";
 }
@@ -407,6 +425,16 @@ class TextBuffer {
 // How far ahead the postings' writer fetches the stems' entries.
 constexpr size_t kFetchAhead = 8;
 
+// A section's score for a stem, as its digit: BM25 over the title words
+// weighted and the body's, a title match worth more.
+inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitle, uint32_t count,
+                            double lengthNorm) {
+  const double tf = kTitleWeight * inTitle + (count - inTitle);
+  double score = idf * tf * (kK1 + 1) / (tf + lengthNorm);
+  if (inTitle) score *= kTitleBonus;
+  return scale.Digit(score);
+}
+
 // The postings of the stems order[from, to).
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
@@ -418,6 +446,11 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
                                          kSmallPostingsFill, kPostingsFill);
 
   std::string terms, data;  // of the open shard: "[...]" bodies without brackets
+  // Of the open shard's tiered stems: "x", per part that more follow its
+  // place, the highest digit after it and the stem's sections; "h", the
+  // place of each one's first part and its first hits (AppendHitRow).
+  std::string more, hits;
+  size_t parts = 0;
   auto flush = [&] {
     if (!post.Open()) return;
     std::string& body = post.Body();
@@ -426,22 +459,53 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     body += "],\"d\":[";
     body += data;
     body += ']';
+    if (!more.empty()) {
+      body += ",\"x\":[";
+      body += more;
+      body += ']';
+    }
+    if (!hits.empty()) {
+      body += ",\"h\":[";
+      body += hits;
+      body += ']';
+    }
     terms.clear();
     data.clear();
+    more.clear();
+    hits.clear();
+    parts = 0;
     post.Finish();
   };
   TextBuffer part;  // of the open stem in the open file
   std::string tail;
+  std::vector<std::string> tiers;
+  std::vector<uint32_t> best, top;
+  std::string rows;  // the hits of the stem written, until its first part is
   for (size_t k = from; k < to; ++k) {
     const StemEntry& stem = stems[order[k]];
     const double df = collection.frequency ? (*collection.frequency)[order[k]] : stem.sections;
     const double idf = std::log(1 + (n - df + 0.5) / (df + 0.5));
-    auto addPart = [&] {
+    // A part of a tiered stem that more follow says the highest digit that
+    // may come after it (`rest`); the stem's last part says nothing.
+    auto addPart = [&](uint32_t rest = 0) {
       if (!terms.empty()) terms += ',', data += ',';
       AppendScriptLiteral(terms, stem.text);
       data += '"';
       data.append(part.View());
       data += '"';
+      if (rest) {
+        if (!more.empty()) more += ',';
+        more += std::to_string(parts) + ',' + std::to_string(rest) + ',' +
+                std::to_string(stem.sections);
+      }
+      if (!rows.empty()) {  // the stem's first part
+        if (!hits.empty()) hits += ',';
+        hits += std::to_string(parts) + ",[";
+        hits += rows;
+        hits += ']';
+        rows.clear();
+      }
+      ++parts;
       post.SetLast(stem.text);
       part.Resize(0);
     };
@@ -455,16 +519,40 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       __builtin_prefetch(postings.Entry(order[k + kFetchAhead]));
     }
     if (k + kFetchAhead / 2 < to) __builtin_prefetch(postings.At(order[k + kFetchAhead / 2]));
-    const std::string_view in = postings.Of(order[k]);
+    const bool tiered = stem.sections >= kTieredPostings;
+    rows.clear();
+    if (tiered) {
+      ArrangeInTiers(
+          postings.Of(order[k]),
+          [&](uint32_t section, uint32_t inTitle, uint32_t count) {
+            return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+          },
+          kFirstTier, kHitRows, tiers, best, top);
+      for (size_t i = 0; i < top.size(); ++i) {
+        if (i) rows += ',';
+        AppendHitRow(rows, index, top[i]);
+      }
+      // Sections of very long titles are left to the sections' files.
+      if (rows.size() > kHitRowsBytes) rows.clear();
+    }
+    size_t t = 0, pos = 0;
+    std::string_view in = tiered ? std::string_view(tiers[0]) : postings.Of(order[k]);
     uint32_t section = 0, previous = 0;
-    for (size_t pos = 0; pos < in.size();) {
+    // Past a tier's end, the next tier starts a part of its own.
+    auto nextTier = [&] {
+      if (!tiered || ++t >= tiers.size()) return false;
+      addPart(best[t]);
+      in = tiers[t];
+      pos = 0;
+      section = previous = 0;
+      return true;
+    };
+    while (pos < in.size() || nextTier()) {
       section += GetNumber(in, pos);
       const uint32_t inTitle = GetNumber(in, pos);
       const uint32_t count = GetNumber(in, pos);
-      const double tf = kTitleWeight * inTitle + (count - inTitle);
-      double score = idf * tf * (kK1 + 1) / (tf + collection.lengthNorm[section]);
-      if (inTitle) score *= kTitleBonus;
-      const uint32_t impact = scale.Digit(score);
+      const uint32_t impact =
+          ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
@@ -484,12 +572,14 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         if (k < kMaxPositions) out = PutDigits(out, delta);
       }
       part.EndAt(out);
-      if (terms.size() + data.size() + stem.text.size() * 6 + part.Size() + 8 > fill &&
+      if (terms.size() + data.size() + more.size() + hits.size() + rows.size() +
+                  stem.text.size() * 6 + part.Size() + 8 >
+              fill &&
           (mark > 0 || !terms.empty())) {
         // Past the file's fill: the posting moves to the next file.
         tail.assign(part.Begin() + body, part.Size() - body);
         part.Resize(mark);
-        if (mark > 0) addPart();
+        if (mark > 0) addPart(tiered ? best[t] : 0);
         flush();
         post.Begin(stem.text);
         // A part starts afresh: its first section counts from 0.
@@ -735,7 +825,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
   result.ranges += ',';
-  AppendRanges(result.ranges, "s", {&secs});
+  AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
   if (!segment) {
     WriteManifest(folder, generation,

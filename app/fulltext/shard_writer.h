@@ -7,8 +7,9 @@
 // they are (packed_text.h): the page loads a file as windows-1252, where
 // each byte is one character, and unpacks it when it has loaded it.
 // - manifest.js (k:"m", with v:<kShardFormat> in the open): counts, and for
-//   each family of shards the range of keys each file holds, so a page
-//   loads only the files a query needs.  An index in two segments (a
+//   each family of shards the range of keys each file holds (of the
+//   sections' files, each one's count of sections), so a page loads only
+//   the files a query needs.  An index in two segments (a
 //   rebuild's, delta_build.h) has instead "segments": per segment the
 //   generation its files carry "g", the folder that holds them "dir" when
 //   it is not the manifest's own ("../g7/", beside it), their names' prefix
@@ -25,7 +26,12 @@
 //   stem stands there once; the section's score for the stem (BM25, title
 //   words weighted above body words) as one digit s, worth e^(s/16) - 1; the
 //   count of positions unless it is 1; the positions' distances.  A stem too
-//   large for one file continues in the next, its postings starting afresh;
+//   large for one file continues in the next, its postings starting afresh.
+//   A stem of many sections has its postings in tiers, best scores first,
+//   each tier a part of its own in section order; "x" lists, for each part
+//   of such a stem that more parts follow, its place in "t", the highest
+//   score digit of any posting after it, and the stem's count of sections,
+//   so that a page may stop reading once its best hits are found;
 // - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
 //   in order "r": page, anchor (0 when it is the title), title, excerpt.
 //
@@ -50,14 +56,15 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 5;
+constexpr int kShardFormat = 6;
 
 struct ShardResult {
   size_t files = 0;
   uint64_t bytes = 0;
   std::string error;  // "" when every file was written and synced
   // The key ranges of the files written, as the manifest gives them:
-  // "d":[...],"p":[...],"s":[...].
+  // "d":[...],"p":[...] (each file's first and last key), "s":[...] (each
+  // file's count of sections).
   std::string ranges;
   // The index's stem ids in the byte order of their texts, as the postings
   // are written: a caller that needs that order takes it from here.

@@ -90,10 +90,16 @@ TEST_F(TextBuildTest, WalkTakesEachPageOnceAndStaysInTheTree) {
   fs::create_directory_symlink(dir_ + "/outside", html_ + "/out");   // leads out
   fs::create_symlink(html_ + "/a.html", html_ + "/sub/again.html");  // a second name
   fs::create_symlink(html_ + "/gone.html", html_ + "/dangling.html");
+  // Folders deeper than a walk holds open at once, reached first through
+  // a link inside the tree (listed with the link's folder), then not again.
+  std::string deep;
+  for (int i = 0; i < 60; ++i) deep += "/d";
+  Write("sub/d/d" + deep + "/deep.html", "deep");
+  fs::create_directory_symlink(html_ + "/sub/d/d", html_ + "/sub/short");
   const WalkResult walk = WalkPages(html_, {"index.html"});
   std::string pages;
   for (const WalkedPage& p : walk.pages) pages += p.path + " ";
-  EXPECT_EQ(pages, "B.HTM a.html sub/c.html ");
+  EXPECT_EQ(pages, "B.HTM a.html sub/c.html sub/short" + deep + "/deep.html ");
   ASSERT_EQ(walk.problems.size(), 1u);
   EXPECT_NE(walk.problems[0].find("dangling.html"), std::string::npos);
 }

@@ -257,12 +257,13 @@ function TextArrived(text, result) {
 	textBox.className = "textpart";
 	textRows.removeAttribute("aria-busy");
 	var typed = text.replace(/\s+$/, "");
-	var count = result.total + (result.total == 1 ? " section" : " sections") + " found for \u201c" + typed + "\u201d";
+	// A prefix's common words read in part give no more than a least count.
+	var count = (result.atLeast ? "at least " : "") + result.total + (result.total == 1 ? " section" : " sections") + " found for \u201c" + typed + "\u201d";
 	if (result.total == 0 && !textProblem && !missing.length) count = "nothing found for \u201c" + typed + "\u201d";
 	if (textProblem) count = "";
 	else if (drawn < result.total) count += " \u2013 showing the first " + drawn;
 	textCount.textContent = count;
-	textMore.hidden = drawn >= result.total || drawn < result.hits.length;
+	textMore.hidden = (drawn >= result.total && !result.atLeast) || drawn < result.hits.length;
 	field.setAttribute("aria-expanded", shownRows + drawn > 0 ? "true" : "false");
 	if (chosen >= 0 && drawn > 0) Select(Math.min(chosen, shownRows + drawn - 1));
 }

@@ -43,11 +43,14 @@
 
   // Stems a prefix may stand for, and hits given section details at once.
   var PREFIX_STEMS = 64;
+  // A word's postings are read in part (best tiers first) while no more
+  // than CUT_SHOWN hits are to be shown.
+  var CUT_SHOWN = 1000;
   // What one segment keeps decoded, and the files it keeps unpacked, stay
   // bounded whatever the searches (a kit's common words hold hundreds of
   // thousands of postings): past these, what was used longest ago goes,
   // and is loaded again when wanted.
-  var HELD_POSTINGS = 200000, HELD_FILES = 64;
+  var HELD_POSTINGS = 200000, HELD_FILES = 64, HELD_ROWS = 4096;
   // Ways the last word may go on whose first hits' section files are
   // loaded ahead.
   var AHEAD_GUESSES = 1;
@@ -90,7 +93,7 @@
   var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 5;
+  var FORMAT = 6;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.
@@ -168,6 +171,7 @@
     var latest = 0;
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
+    var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
 
     function dir() { return pointer.dir; }
 
@@ -214,12 +218,20 @@
         pointer = {dir: options.dir, generation: m.g};
         manifest = m;
         manifest.sFirst = [];
-        for (var i = 0; i < m.s.length; i += 2) manifest.sFirst.push(+m.s[i]);
+        // Each sections file's count of sections: where each one's begin.
+        for (var i = 0, at = 0; i < m.s.length; i++) {
+          manifest.sFirst.push(at);
+          at += m.s[i];
+        }
         marks = new Uint8Array(m.sections);
         scores = new Float64Array(m.sections);
         hidden = new Uint8Array(m.sections);
         var mask = m.mask || [];
-        for (i = 0; i + 1 < mask.length; i += 2) hidden.fill(1, mask[i], mask[i + 1]);
+        manifest.masked = 0;
+        for (i = 0; i + 1 < mask.length; i += 2) {
+          hidden.fill(1, mask[i], mask[i + 1]);
+          manifest.masked += mask[i + 1] - mask[i];
+        }
       }
       done();
     }
@@ -293,30 +305,49 @@
       return lo;
     }
 
-    // Postings of stems: {stem: {secs, imps, at, n, text, surfaces}}.
-    function postings(stems, done) {
-      var want = {};
+    // Postings of stems, each from the first wanted(stem) of its files (all
+    // for Infinity); one read in part has `complete` false, `rest` (the
+    // highest score digit unread, 64: not known) and `df` (its sections).
+    function postings(stems, wanted, done) {
+      var want = {}, filesOf = {};
       stems.forEach(function (s) {
         pinned[s] = (pinned[s] || 0) + 1;
+        var all = rangeShards(manifest.p, s, s, 1e9), count = Math.min(all.length, wanted(s));
         var known = decoded[s];
-        if (known) {
+        if (known && (known.complete || known.files >= count)) {
           delete decoded[s];
           decoded[s] = known;  // used now: last to go
         } else {
-          rangeShards(manifest.p, s, s, 1e9).forEach(function (n) { want[n] = 1; });
+          filesOf[s] = all.slice(0, count);
+          filesOf[s].forEach(function (n) { want[n] = 1; });
+          filesOf[s].complete = count === all.length;
         }
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
       shards('p', ns, function (got, missing) {
         var entries = {}, parts = [];
         stems.forEach(function (stem) {
-          if (decoded[stem]) return;
-          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: []};
-          ns.forEach(function (n) {
+          var files = filesOf[stem];
+          if (!files || entries[stem]) return;
+          var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: [],
+                                       files: files.length, complete: files.complete, rest: 0,
+                                       df: 0};
+          var last = null;
+          files.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) if (s.t[i] === stem) parts.push([entry, s.d[i]]);
+            for (var i = 0; i < s.t.length; i++) {
+              if (s.t[i] !== stem) continue;
+              parts.push([entry, s.d[i]]);
+              last = [s, i];
+              keepRows(s, i);
+            }
           });
+          if (!entry.complete) {
+            var more = last ? Rank.tiersOf(last[0])[last[1]] : null;
+            entry.rest = more ? more[0] : 64;
+            entry.df = more ? more[1] : 0;
+          }
         });
         // A common word's postings (more than a task's worth) are decoded
         // from a task of their own, after the one that unpacked their file.
@@ -331,7 +362,12 @@
           // tries them again.  One another search decoded meanwhile is
           // kept once.
           for (var stem in entries) {
-            if (missing.length || decoded[stem]) continue;
+            var before = decoded[stem];
+            if (missing.length || (before && (before.complete || before.files >= entries[stem].files))) {
+              continue;
+            }
+            if (before) held -= before.secs.length;
+            delete decoded[stem];
             decoded[stem] = entries[stem];
             held += entries[stem].secs.length;
           }
@@ -341,6 +377,18 @@
           holdFiles('p', got);
         });
       });
+    }
+
+    // Keeps the first hits a postings file gives with a stem's part, shown
+    // without their sections files; those kept longest ago go past HELD_ROWS.
+    function keepRows(file, place) {
+      var r = Rank.rowsOf(file)[place];
+      for (var k = 0; r && k + 4 < r.length; k += 5) {
+        rowsKept.delete(r[k]);
+        rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
+      }
+      var drop = rowsKept.size - (bounds.rows === undefined ? HELD_ROWS : bounds.rows);
+      for (var id of rowsKept.keys()) if (drop-- <= 0 || !rowsKept.delete(id)) break;
     }
 
     // Runs step() until it returns false, then done, in slices of about
@@ -435,26 +483,34 @@
       }, apart, function () { done(ranked); });
     }
 
-    // Titles, links and excerpts of sections, in the order given.
+    // Titles, links and excerpts of sections, in the order given: from the
+    // first hits a postings file gives, or from their sections' files.
     function details(ids, highlight, done) {
       var want = {};
-      ids.forEach(function (id) { want[sectionShard(id)] = 1; });
+      ids.forEach(function (id) { if (!rowsKept.has(id)) want[sectionShard(id)] = 1; });
       shards('s', Object.keys(want).map(Number), function (got, missing) {
         holdFiles('s', got);
         done(ids.map(function (id) {
+          var row = rowsKept.get(id);
+          if (row) return hitOf(id, row[0], row[1], row[2], row[3], highlight);
           var s = got[sectionShard(id)];
           if (!s) {
             return {section: id, title: '', link: '', page: '', excerpt: '', highlights: [],
                     titleHighlights: []};
           }
-          var r = (id - s.f) * 4, page = s.p[s.r[r]];
-          var anchor = s.r[r + 1] === 0 ? s.r[r + 2] : s.r[r + 1];
-          var shown = excerptWindow(s.r[r + 3], highlight);
-          return {section: id, title: s.r[r + 2], page: page,
-                  link: page + (anchor ? '#' + anchor : ''), excerpt: shown.text,
-                  highlights: shown.marks, titleHighlights: highlights(s.r[r + 2], highlight)};
+          var r = (id - s.f) * 4, row = s.r;
+          return hitOf(id, s.p[row[r]], row[r + 1], row[r + 2], row[r + 3], highlight);
         }), missing);
       });
+    }
+
+    // A hit: a section's page, anchor (0: its title), title and stored text.
+    function hitOf(id, page, anchor, title, text, highlight) {
+      var shown = excerptWindow(text, highlight);
+      if (anchor === 0) anchor = title;
+      return {section: id, title: title, page: page, link: page + (anchor ? '#' + anchor : ''),
+              excerpt: shown.text, highlights: shown.marks,
+              titleHighlights: highlights(title, highlight)};
     }
 
     function sectionShard(id) {
@@ -559,15 +615,39 @@
               (prefix && !stemsOf.prefix.length)) {
             return empty();
           }
-          postings(stems, function (m2, long) {
-            if (ticket !== latest) return;
-            if (m2.length) return empty(m2);
+          var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
+          var most = Math.max(limit, shownLater);
+          // One word or prefix: its files read one at a time, best tiers
+          // first, until the hits shown are found; else all of them.
+          var group = parsed.groups[0], filesRead = {};
+          var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
+              most <= CUT_SHOWN;
+          stems.forEach(function (s) { filesRead[s] = partly ? 1 : Infinity; });
+          var read = function () {
+            postings(stems, function (s) { return filesRead[s]; }, function (m2, long) {
+              if (ticket !== latest) return;
+              if (m2.length) return empty(m2);
+              if (partly) {
+                var more = unread(stems, most);
+                if (more.length) {
+                  more.forEach(function (s) { filesRead[s] = decoded[s].files + 1; });
+                  return read();
+                }
+              }
+              answerWith(long);
+            });
+          };
+          var answerWith = function (long) {
             stems.forEach(function (s) {
               hl.stems.push(s);
             });
-            var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
             var live = function () { return ticket === latest; };
-            var most = Math.max(limit, shownLater);
+            // Of a word read in part, its count of sections; of a prefix
+            // read in part, as many as its most common stem holds, or more.
+            // Sections left out (of pages indexed again since) may be among
+            // them: so many fewer, or more.
+            var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
+                                     manifest.masked);
             order(parsed.groups, stemsOf, most, long, live, function (ranked) {
               if (!ranked || ticket !== latest) return;
               var lastGroup = parsed.groups[parsed.groups.length - 1];
@@ -577,12 +657,25 @@
               var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
               details(shown, hl, function (hits, m3) {
                 hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                answer({query: query, total: ranked.ids.length, hits: hits, missing: m3,
-                        ranked: ranked.ids, scores: ranked.scores, highlight: hl});
+                var result = {query: query, total: Math.max(ranked.ids.length, count.total),
+                              hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
+                              highlight: hl};
+                if (count.atLeast) result.atLeast = true;
+                answer(result);
               });
             });
-          });
+          };
+          read();
         });
+      });
+    }
+
+    // The stems of a search read in part whose further files may hold
+    // one of the `k` best hits (Rank.unread).
+    function unread(stems, k) {
+      var waiting = Rank.unread(stems.map(function (s) { return decoded[s]; }), k, hidden);
+      return stems.filter(function (s, i) {
+        return waiting.indexOf(decoded[s]) >= 0 && stems.indexOf(s) === i;
       });
     }
 
@@ -664,7 +757,10 @@
         var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
-          if (want[n] || registry[keyOf('s', n)] || loading[fileOf('s', n)]) return;
+          if (want[n] || rowsKept.has(id) || registry[keyOf('s', n)] ||
+              loading[fileOf('s', n)]) {
+            return;
+          }
           want[n] = 1;
           wanted.push(n);
           lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];

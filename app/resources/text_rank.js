@@ -282,8 +282,74 @@
     for (i = 0; i < n; i++) { ranked.ids[i] = order[i].id; ranked.scores[i] = order[i].score; }
   }
 
+  // The highest score a stem's unread postings may have, by the digit its
+  // last part read gives (64 and more: not known).
+  function restScore(digit) { return digit < 64 ? SCORES[digit] : Infinity; }
+
+  // Of the postings `entries` of one word or prefix (some of them read
+  // from only some of their files: `complete` false), those whose further
+  // files may hold one of the `k` best hits but for the sections `hidden`
+  // marks: none once k sections score above all that is unread.  A
+  // section's score is its best over the entries (a prefix's stems), so an
+  // unread posting scores no more than its entry's `rest`.
+  function unread(entries, k, hidden) {
+    var bound = -1, partial = [];
+    entries.forEach(function (e) {
+      if (!e || e.complete || partial.indexOf(e) >= 0) return;
+      partial.push(e);
+      bound = Math.max(bound, restScore(e.rest));
+    });
+    if (bound < 0) return [];
+    var above = new Set();
+    for (var j = 0; j < partial.length; j++) {
+      var e = partial[j];
+      for (var i = 0; i < e.secs.length; i++) {
+        if (e.imps[i] > bound && !hidden[e.secs[i]]) above.add(e.secs[i]);
+      }
+      if (above.size >= k) return [];
+    }
+    return partial.filter(function (e) { return restScore(e.rest) === bound; });
+  }
+
+  // The count of sections of entries read in part: a word's own count of
+  // sections; a prefix's, as many as its most common stem holds, or more.
+  // `masked` sections left out (of pages indexed again since) may be among
+  // them: so many fewer, or more.  {total: 0 when all were read whole}.
+  function countOf(entries, masked) {
+    var total = 0, atLeast = false;
+    entries.forEach(function (e) {
+      if (!e || e.complete) return;
+      total = Math.max(total, e.df - masked);
+      atLeast = atLeast || entries.length > 1 || masked > 0;
+    });
+    return {total: total, atLeast: atLeast};
+  }
+
+  // A postings file's parts that more parts of their stem follow: {place
+  // in "t": [highest digit after it, the stem's sections]}.
+  function tiersOf(file) {
+    if (!file.tiers) {
+      file.tiers = {};
+      for (var i = 0; file.x && i + 2 < file.x.length; i += 3) {
+        file.tiers[file.x[i]] = [file.x[i + 1], file.x[i + 2]];
+      }
+    }
+    return file.tiers;
+  }
+
+  // A postings file's first hits of its stems: {place in "t": [section,
+  // page, anchor or 0, title, text, section, ...]}.
+  function rowsOf(file) {
+    if (!file.rows) {
+      file.rows = {};
+      for (var i = 0; file.h && i + 1 < file.h.length; i += 2) file.rows[file.h[i]] = file.h[i + 1];
+    }
+    return file.rows;
+  }
+
   global.LexidorTextRank = {
-    decodePart: decodePart, groupHits: groupHits, rank: rank, near: near,
+    decodePart: decodePart, groupHits: groupHits, rank: rank, near: near, unread: unread,
+    countOf: countOf, tiersOf: tiersOf, rowsOf: rowsOf,
     NEAR_RANKED: NEAR_RANKED
   };
 })(typeof self !== 'undefined' ? self : this);

@@ -79,8 +79,10 @@
     // its own segment, so that no more sections are read than are shown.
     function merge(query, results, limit, done) {
       var total = 0, lost = [], at = results.map(function () { return 0; }), chosen = [];
+      var atLeast = false;
       results.forEach(function (r, i) {
         total += r.total;
+        atLeast = atLeast || !!r.atLeast;
         lost = lost.concat(parts[i].named(r.missing));
       });
       while (chosen.length < limit) {
@@ -106,7 +108,9 @@
           lost = lost.concat(parts[i].named(missing));
           if (--left > 0) return;
           hits.sort(function (a, b) { return b.score - a.score || a.section - b.section; });
-          done({query: query, total: total, hits: hits, missing: lost});
+          var merged = {query: query, total: total, hits: hits, missing: lost};
+          if (atLeast) merged.atLeast = true;
+          done(merged);
         };
         if (!ids.length) return finish([], []);
         parts[i].details(ids, r.highlight, finish);
