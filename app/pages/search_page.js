@@ -237,11 +237,34 @@ function OnType() {
 	var typed = field.value;
 	if (typed == "") {
 		Apply(ParseQuery(baseQuery), true);
-		history.replaceState(null, "", location.pathname + baseQuery);
+		AddressLater(location.pathname + baseQuery);
 		return;
 	}
 	Apply({ search: true, text: typed }, true);
-	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
+	AddressLater(location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
+}
+
+// The address follows what is typed once the keystroke's results are
+// painted: changing it makes the browser restyle and lay out every link of
+// the page at once (15 to 30 ms a keystroke with a screen of names), which
+// in the keystroke's own task would hold back its paint.  Only the latest
+// address is written; it is written at once before anything that may leave
+// the page or open a result.
+var addressPending = null;
+
+function AddressLater(address) {
+	var first = addressPending == null;
+	addressPending = address;
+	if (!first) return;
+	requestAnimationFrame(function () { setTimeout(WriteAddress, 0); });
+	setTimeout(WriteAddress, 100);  // a tab that paints nothing
+}
+
+function WriteAddress() {
+	if (addressPending == null) return;
+	var address = addressPending;
+	addressPending = null;
+	history.replaceState(null, "", address);
 }
 
 // The result rows of every group, in the order shown: the names, then the
@@ -276,6 +299,8 @@ function Select(k) {
 }
 
 function OnKey(e) {
+	// Keys that may open a result or leave the page find the address written.
+	if (e.key && e.key.length > 1) WriteAddress();
 	if (e.altKey || e.ctrlKey || e.metaKey) return;
 	var target = e.target;
 	var typing = target && (target.tagName == "INPUT" || target.tagName == "TEXTAREA" || target.isContentEditable);
@@ -493,8 +518,17 @@ function ShowSearch() {
 	}
 	// Back and Forward: a page taken from the browser's cache shows what its
 	// address says.
-	window.addEventListener("pageshow", function (e) { if (e.persisted) Apply(ParseQuery(location.search), false); });
-	window.addEventListener("popstate", function () { Apply(ParseQuery(location.search), false); });
+	window.addEventListener("pageshow", function (e) {
+		if (!e.persisted) return;
+		addressPending = null;
+		Apply(ParseQuery(location.search), false);
+	});
+	window.addEventListener("popstate", function () {
+		addressPending = null;
+		Apply(ParseQuery(location.search), false);
+	});
+	document.addEventListener("click", WriteAddress, true);
+	window.addEventListener("pagehide", WriteAddress);
 	if (pendingLists) {
 		requestAnimationFrame(function () { setTimeout(LoadLater, 0); });
 		setTimeout(LoadLater, 200);
