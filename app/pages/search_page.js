@@ -194,15 +194,20 @@ function Show(result, typing) {
 }
 
 // The rows of the current result up to `rows`, written when the page is
-// idle, a few hundred at a time.
-var fillPending = null, fillTo = 0;
+// idle, a few hundred at a time.  While the text group waits for its
+// answer they wait too (up to textFirstMillis): each few hundred rows take
+// 20 to 30 ms to write, lay out and paint, and an index file that comes in
+// meanwhile would wait for them.
+var fillPending = null, fillTo = 0, textFirstMillis = 400;
 
-function FillLater(rows) {
+function FillLater(rows, since) {
 	var result = current;
+	var started = since || Date.now();
 	fillPending = result;
 	fillTo = rows;
 	var run = function () {
 		if (fillPending !== result) return;
+		if (TextWaiting() && Date.now() - started < textFirstMillis) return FillLater(rows, started);
 		if (current === result && shownRows + 300 < Math.min(rows, Showable())) {
 			ShowMore(300);
 			FillLater(rows);
@@ -236,35 +241,16 @@ function Apply(q, keepField) {
 function OnType() {
 	var typed = field.value;
 	if (typed == "") {
+		history.replaceState(null, "", location.pathname + baseQuery);
 		Apply(ParseQuery(baseQuery), true);
-		AddressLater(location.pathname + baseQuery);
 		return;
 	}
+	// The address first: changing it restyles and lays out every link of the
+	// page, which costs least before the rows of this keystroke are written
+	// (after them it took 15 to 30 ms of the keystroke with a screen of
+	// names).
+	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
 	Apply({ search: true, text: typed }, true);
-	AddressLater(location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
-}
-
-// The address follows what is typed once the keystroke's results are
-// painted: changing it makes the browser restyle and lay out every link of
-// the page at once (15 to 30 ms a keystroke with a screen of names), which
-// in the keystroke's own task would hold back its paint.  Only the latest
-// address is written; it is written at once before anything that may leave
-// the page or open a result.
-var addressPending = null;
-
-function AddressLater(address) {
-	var first = addressPending == null;
-	addressPending = address;
-	if (!first) return;
-	requestAnimationFrame(function () { setTimeout(WriteAddress, 0); });
-	setTimeout(WriteAddress, 100);  // a tab that paints nothing
-}
-
-function WriteAddress() {
-	if (addressPending == null) return;
-	var address = addressPending;
-	addressPending = null;
-	history.replaceState(null, "", address);
 }
 
 // The result rows of every group, in the order shown: the names, then the
@@ -299,8 +285,6 @@ function Select(k) {
 }
 
 function OnKey(e) {
-	// Keys that may open a result or leave the page find the address written.
-	if (e.key && e.key.length > 1) WriteAddress();
 	if (e.altKey || e.ctrlKey || e.metaKey) return;
 	var target = e.target;
 	var typing = target && (target.tagName == "INPUT" || target.tagName == "TEXTAREA" || target.isContentEditable);
@@ -518,17 +502,8 @@ function ShowSearch() {
 	}
 	// Back and Forward: a page taken from the browser's cache shows what its
 	// address says.
-	window.addEventListener("pageshow", function (e) {
-		if (!e.persisted) return;
-		addressPending = null;
-		Apply(ParseQuery(location.search), false);
-	});
-	window.addEventListener("popstate", function () {
-		addressPending = null;
-		Apply(ParseQuery(location.search), false);
-	});
-	document.addEventListener("click", WriteAddress, true);
-	window.addEventListener("pagehide", WriteAddress);
+	window.addEventListener("pageshow", function (e) { if (e.persisted) Apply(ParseQuery(location.search), false); });
+	window.addEventListener("popstate", function () { Apply(ParseQuery(location.search), false); });
 	if (pendingLists) {
 		requestAnimationFrame(function () { setTimeout(LoadLater, 0); });
 		setTimeout(LoadLater, 200);
