@@ -78,7 +78,8 @@ function Percentile(values, f) {
 // the milliseconds from its keydown to its text group painted (null when a
 // later keystroke came first).
 async function TypeAndTime(b, query) {
-  await b.eval('__bench.keys = []; __bench.drawn = []; __bench.tasks = []; __bench.runs = []; __bench.answered = []; __bench.files = []; 1');
+  await b.eval('__bench.keys = []; __bench.drawn = []; __bench.tasks = []; __bench.runs = []; ' +
+               '__bench.answered = []; __bench.files = []; 1');
   const wanted = [];
   for (const ch of query) {
     await b.key(ch);
@@ -110,7 +111,9 @@ function RoundsWaited(files, from, to) {
   const asked = files.filter((f) => f[0] >= from && f[0] < to && f[1] != null && f[1] <= to);
   const round = asked.map(() => 1);
   asked.forEach((f, i) => {
-    for (let j = 0; j < i; j++) if (asked[j][1] <= f[0]) round[i] = Math.max(round[i], round[j] + 1);
+    for (let j = 0; j < i; j++) {
+      if (asked[j][1] <= f[0]) round[i] = Math.max(round[i], round[j] + 1);
+    }
   });
   return Math.max(0, ...round);
 }
@@ -128,7 +131,9 @@ const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
 // wait for a core, its CPU time does not.
 async function TraceStart(b) {
   const events = [];
-  const listener = (m) => { if (m.method === 'Tracing.dataCollected') events.push(...m.params.value); };
+  const listener = (m) => {
+    if (m.method === 'Tracing.dataCollected') events.push(...m.params.value);
+  };
   b.listeners.push(listener);
   const complete = new Promise((resolve) => {
     const l = (m) => {
@@ -138,7 +143,8 @@ async function TraceStart(b) {
     };
     b.listeners.push(l);
   });
-  await b.send('Tracing.start', { categories: 'toplevel', transferMode: 'ReportEvents' }, b.session);
+  await b.send('Tracing.start', { categories: 'toplevel', transferMode: 'ReportEvents' },
+               b.session);
   return { events, listener, complete };
 }
 
@@ -146,7 +152,8 @@ async function TraceTasks(b, trace) {
   await b.send('Tracing.end', {}, b.session);
   await trace.complete;
   b.listeners.splice(b.listeners.indexOf(trace.listener), 1);
-  const main = new Set(trace.events.filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
+  const main = new Set(trace.events
+    .filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
     .map((e) => e.pid + ':' + e.tid));
   return trace.events.filter((e) => e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask' &&
     main.has(e.pid + ':' + e.tid) && e.tdur !== undefined).map((e) => e.tdur / 1000);
@@ -175,7 +182,9 @@ async function TraceTasks(b, trace) {
       times.forEach((t, k) => {
         if (t == null) superseded++;
         else (k === 0 ? first : further).push(t);
-        if (k > 0 && t != null && rounds[k] != null) waited[rounds[k]] = (waited[rounds[k]] || 0) + 1;
+        if (k > 0 && t != null && rounds[k] != null) {
+          waited[rounds[k]] = (waited[rounds[k]] || 0) + 1;
+        }
       });
       const files = await b.eval(textFiles);
       bytes.push(files.reduce((n, url) => n + fs.statSync(decodeURIComponent(new URL(url).pathname)).size, 0));
@@ -212,9 +221,10 @@ async function TraceTasks(b, trace) {
               `median ${Percentile(before, 0.5).toFixed(0)} ms, p95 ${Percentile(before, 0.95).toFixed(0)} ms`);
   console.log(`         longest task while typing: ${longest.toFixed(0)} ms (0: none of 50 ms or more); ` +
               `${over} of 100 ms or more while typing on the fresh pages`);
-  console.log(`         longest task while typing on the fresh pages by the page thread's CPU time: ` +
-              `${Math.max(0, ...cpuTasks).toFixed(0)} ms; ${cpuTasks.filter((t) => t >= 50).length} of 50 ms ` +
-              `or more, ${cpuTasks.filter((t) => t >= 100).length} of 100 ms or more`);
+  const cpuLong = (ms) => cpuTasks.filter((t) => t >= ms).length;
+  console.log(`         longest task while typing on the fresh pages by the page thread's ` +
+              `CPU time: ${Math.max(0, ...cpuTasks).toFixed(0)} ms; ${cpuLong(50)} of 50 ms ` +
+              `or more, ${cpuLong(100)} of 100 ms or more`);
   console.log(`         text index files loaded per query: median ${(Percentile(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
               `max ${(Percentile(bytes, 1) / 1000).toFixed(0)} KB (and the engine, fulltext.js, ${(engine / 1000).toFixed(0)} KB)`);
   console.log(`         JS heap after the ${queries.length} searches in one page: ${heap.toFixed(1)} MB`);

@@ -207,7 +207,10 @@ function FillLater(rows, since) {
 	fillTo = rows;
 	var run = function () {
 		if (fillPending !== result) return;
-		if (TextWaiting() && Date.now() - started < textFirstMillis) return FillLater(rows, started);
+		if (TextWaiting() && Date.now() - started < textFirstMillis) {
+			FillLater(rows, started);
+			return;
+		}
 		if (current === result && shownRows + 300 < Math.min(rows, Showable())) {
 			ShowMore(300);
 			FillLater(rows);
@@ -249,7 +252,8 @@ function OnType() {
 		Apply(ParseQuery(baseQuery), true, location.pathname + baseQuery);
 		return;
 	}
-	Apply({ search: true, text: typed }, true, location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
+	var address = location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search";
+	Apply({ search: true, text: typed }, true, address);
 }
 
 // The result rows of every group, in the order shown: the names, then the
