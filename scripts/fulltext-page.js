@@ -13,7 +13,9 @@
 // script files the page loaded for the query (pointer and manifest
 // included) are summed from their sizes on disk.  Then one page takes all
 // the queries in turn, and the JavaScript heap is measured after a
-// collection.  Long tasks (50 ms or more) are noted throughout.
+// collection.  Long tasks (50 ms or more) are noted throughout, by the wall
+// clock and, while the fresh pages are typed into, by the page thread's CPU
+// time; and for each further keystroke the rounds of loads it waited for.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -26,11 +28,23 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 // Runs before the page's scripts: keydown times, the moments the text group
 // is painted (the frame after it is drawn), and long tasks.
 const probe = `
-window.__bench = { keys: [], drawn: [], tasks: [], runs: [] };
+window.__bench = { keys: [], drawn: [], tasks: [], runs: [], answered: [] };
 new PerformanceObserver((list) => {
   for (const e of list.getEntries()) __bench.tasks.push([e.startTime, e.duration]);
 }).observe({ type: 'longtask', buffered: true });
 document.addEventListener('keydown', (e) => { __bench.keys.push(performance.now()); }, true);
+// Each text index file asked for: when its script was added and loaded.
+__bench.files = [];
+const append = Node.prototype.appendChild;
+Node.prototype.appendChild = function (el) {
+  if (el && el.tagName === 'SCRIPT' && /textindex\\//.test(el.src)) {
+    const file = [performance.now(), null];
+    __bench.files.push(file);
+    el.addEventListener('load', () => { file[1] = performance.now(); });
+    el.addEventListener('error', () => { file[1] = performance.now(); });
+  }
+  return append.call(this, el);
+};
 document.addEventListener('DOMContentLoaded', () => {
   // When the text search starts: the names are drawn before it.
   const run = window.RunText;
@@ -49,6 +63,7 @@ document.addEventListener('DOMContentLoaded', () => {
   new MutationObserver(() => {
     if (document.getElementById('textpart').classList.contains('stale')) return;
     const text = textWanted;
+    __bench.answered.push([performance.now(), text]);
     requestAnimationFrame(() => setTimeout(() => { __bench.drawn.push([performance.now(), text]); }, 0));
   }).observe(count, { childList: true, characterData: true, subtree: true });
 });
@@ -63,7 +78,8 @@ function Percentile(values, f) {
 // the milliseconds from its keydown to its text group painted (null when a
 // later keystroke came first).
 async function TypeAndTime(b, query) {
-  await b.eval('__bench.keys = []; __bench.drawn = []; __bench.tasks = []; __bench.runs = []; 1');
+  await b.eval('__bench.keys = []; __bench.drawn = []; __bench.tasks = []; __bench.runs = []; ' +
+               '__bench.answered = []; __bench.files = []; 1');
   const wanted = [];
   for (const ch of query) {
     await b.key(ch);
@@ -74,16 +90,32 @@ async function TypeAndTime(b, query) {
   for (let i = 0; i < 200 && !(await b.eval(`__bench.drawn.some((d) => d[1] === ${JSON.stringify(last)})`)); i++) {
     await sleep(50);
   }
-  const { keys, drawn, runs } = await b.eval('__bench');
-  const times = [], starts = [];
+  const { keys, drawn, runs, answered, files } = await b.eval('__bench');
+  const times = [], starts = [], rounds = [];
   for (let k = 0; k < keys.length; k++) {
     if (wanted[k] == null || (k > 0 && wanted[k] === wanted[k - 1])) continue;
     const d = drawn.find((x) => x[1] === wanted[k] && x[0] >= keys[k]);
     times.push(d ? d[0] - keys[k] : null);
+    const a = answered.find((x) => x[1] === wanted[k] && x[0] >= keys[k]);
+    rounds.push(a ? RoundsWaited(files, keys[k], a[0]) : null);
     const r = runs.find((t) => t >= keys[k]);
     if (r !== undefined && (k + 1 >= keys.length || r < keys[k + 1])) starts.push(r - keys[k]);
   }
-  return { times, starts };
+  return { times, starts, rounds };
+}
+
+// The rounds of loads an answer waited for: the files asked for between the
+// keystroke and its answer, each a round after the latest of them loaded
+// before it was asked for.
+function RoundsWaited(files, from, to) {
+  const asked = files.filter((f) => f[0] >= from && f[0] < to && f[1] != null && f[1] <= to);
+  const round = asked.map(() => 1);
+  asked.forEach((f, i) => {
+    for (let j = 0; j < i; j++) {
+      if (asked[j][1] <= f[0]) round[i] = Math.max(round[i], round[j] + 1);
+    }
+  });
+  return Math.max(0, ...round);
 }
 
 // The longest task since the first keystroke typed (page loads left out),
@@ -94,9 +126,42 @@ const longTasks = `__bench.tasks.filter((t) => t[0] + t[1] >= __bench.keys[0] &&
 const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
   /\\/(textindex\\.js|textindex\\/[^/]+\\/[^/]+\\.js)$/.test(s))`;
 
+// The page thread's tasks while a query is typed, by the CPU time each
+// took: on a machine shared with others a task's wall clock grows with the
+// wait for a core, its CPU time does not.
+async function TraceStart(b) {
+  const events = [];
+  const listener = (m) => {
+    if (m.method === 'Tracing.dataCollected') events.push(...m.params.value);
+  };
+  b.listeners.push(listener);
+  const complete = new Promise((resolve) => {
+    const l = (m) => {
+      if (m.method !== 'Tracing.tracingComplete') return;
+      b.listeners.splice(b.listeners.indexOf(l), 1);
+      resolve();
+    };
+    b.listeners.push(l);
+  });
+  await b.send('Tracing.start', { categories: 'toplevel', transferMode: 'ReportEvents' },
+               b.session);
+  return { events, listener, complete };
+}
+
+async function TraceTasks(b, trace) {
+  await b.send('Tracing.end', {}, b.session);
+  await trace.complete;
+  b.listeners.splice(b.listeners.indexOf(trace.listener), 1);
+  const main = new Set(trace.events
+    .filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
+    .map((e) => e.pid + ':' + e.tid));
+  return trace.events.filter((e) => e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask' &&
+    main.has(e.pid + ':' + e.tid) && e.tdur !== undefined).map((e) => e.tdur / 1000);
+}
+
 (async () => {
   const b = await Browser.start(chromium, ['--window-size=1280,1024']);
-  const first = [], further = [], bytes = [], before = [];
+  const first = [], further = [], bytes = [], before = [], waited = [], cpuTasks = [];
   let longest = 0, superseded = 0, heap = 0, over = 0;
   try {
     await b.page('Network.enable');
@@ -110,11 +175,16 @@ const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
       }
       await sleep(300);
       await b.eval('document.getElementById("textfield").focus(), 1');
-      const { times, starts } = await TypeAndTime(b, q);
+      const trace = await TraceStart(b);
+      const { times, starts, rounds } = await TypeAndTime(b, q);
+      cpuTasks.push(...(await TraceTasks(b, trace)));
       before.push(...starts);
       times.forEach((t, k) => {
         if (t == null) superseded++;
         else (k === 0 ? first : further).push(t);
+        if (k > 0 && t != null && rounds[k] != null) {
+          waited[rounds[k]] = (waited[rounds[k]] || 0) + 1;
+        }
       });
       const files = await b.eval(textFiles);
       bytes.push(files.reduce((n, url) => n + fs.statSync(decodeURIComponent(new URL(url).pathname)).size, 0));
@@ -145,10 +215,16 @@ const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
   console.log(`         each further keystroke: median ${Percentile(further, 0.5).toFixed(0)} ms, ` +
               `p95 ${Percentile(further, 0.95).toFixed(0)} ms (${further.length} keystrokes, ` +
               `${superseded} answered by a later one)`);
+  console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
+              Array.from(waited, (n) => n || 0).join(' / '));
   console.log(`         of which before the text search starts (the names found and drawn): ` +
               `median ${Percentile(before, 0.5).toFixed(0)} ms, p95 ${Percentile(before, 0.95).toFixed(0)} ms`);
   console.log(`         longest task while typing: ${longest.toFixed(0)} ms (0: none of 50 ms or more); ` +
               `${over} of 100 ms or more while typing on the fresh pages`);
+  const cpuLong = (ms) => cpuTasks.filter((t) => t >= ms).length;
+  console.log(`         longest task while typing on the fresh pages by the page thread's ` +
+              `CPU time: ${Math.max(0, ...cpuTasks).toFixed(0)} ms; ${cpuLong(50)} of 50 ms ` +
+              `or more, ${cpuLong(100)} of 100 ms or more`);
   console.log(`         text index files loaded per query: median ${(Percentile(bytes, 0.5) / 1000).toFixed(0)} KB, ` +
               `max ${(Percentile(bytes, 1) / 1000).toFixed(0)} KB (and the engine, fulltext.js, ${(engine / 1000).toFixed(0)} KB)`);
   console.log(`         JS heap after the ${queries.length} searches in one page: ${heap.toFixed(1)} MB`);

@@ -177,6 +177,9 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   // The address holds the query: a reload shows both groups again.
   acts.push_back(Check("(location.reload(), 1)", "1"));
   acts.push_back(Do(R"({"wait":300})"));
+  // (on a loaded machine the page may not have drawn its listing yet)
+  acts.push_back(Do(
+      R"js({"until":"document.readyState == 'complete' && !!document.getElementById('textpart')"})js"));
   acts.push_back(kTextIn);
   acts.push_back(Check(field + ".value + ' ' + " + kTitles, "drawimage DrawImage,DrawImageRect"));
   // A new query draws the group once, when all its files are in.

@@ -122,9 +122,27 @@ function ShowCount() {
 // counts (measuring then would lay out a page still being read).
 var screenRows = 60;
 
+// Where the list begins on the screen, as the last frame laid it out: a
+// keystroke reads it from here rather than asking for a layout of the page
+// it is changing (that forced layout took 6 to 12 ms of every keystroke's
+// task).  It is taken again in the frame after the page scrolls, is resized
+// or shows a result.
+var namesTop = null, namesTopPending = false;
+
+function NamesTopLater() {
+	if (namesTopPending) return;
+	namesTopPending = true;
+	requestAnimationFrame(function () {
+		namesTopPending = false;
+		namesTop = namesBox.getBoundingClientRect().top;
+	});
+}
+
 function MeasureScreen(typing) {
-	var height = window.innerHeight || 1024, top = typing ? namesBox.getBoundingClientRect().top : 0;
+	var height = window.innerHeight || 1024, top = 0;
+	if (typing) top = namesTop != null ? namesTop : namesBox.getBoundingClientRect().top;
 	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / 20) + 2);
+	NamesTopLater();
 }
 
 function ScreenRows() {
@@ -176,15 +194,23 @@ function Show(result, typing) {
 }
 
 // The rows of the current result up to `rows`, written when the page is
-// idle, a few hundred at a time.
-var fillPending = null, fillTo = 0;
+// idle, a few hundred at a time.  While the text group waits for its
+// answer they wait too (up to textFirstMillis): each few hundred rows take
+// 20 to 30 ms to write, lay out and paint, and an index file that comes in
+// meanwhile would wait for them.
+var fillPending = null, fillTo = 0, textFirstMillis = 400;
 
-function FillLater(rows) {
+function FillLater(rows, since) {
 	var result = current;
+	var started = since || Date.now();
 	fillPending = result;
 	fillTo = rows;
 	var run = function () {
 		if (fillPending !== result) return;
+		if (TextWaiting() && Date.now() - started < textFirstMillis) {
+			FillLater(rows, started);
+			return;
+		}
 		if (current === result && shownRows + 300 < Math.min(rows, Showable())) {
 			ShowMore(300);
 			FillLater(rows);
@@ -205,11 +231,16 @@ var baseQuery = "";
 var shownQuery = null;
 
 // Shows what a parsed query asks for; the field shows its text unless
-// `keepField` (the user is typing in it).
-function Apply(q, keepField) {
+// `keepField` (the user is typing in it).  An `address` given is written
+// once the text search has asked for its files and before the rows are:
+// changing the address restyles and lays out every link of the page, which
+// costs least then (after the rows it took 15 to 30 ms of a keystroke with
+// a screen of names).
+function Apply(q, keepField, address) {
 	shownQuery = q;
 	if (!keepField) field.value = q.search ? q.text : "";
 	TextEarly(q);
+	if (address != null) history.replaceState(null, "", address);
 	Show(Find(q), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);
@@ -218,12 +249,11 @@ function Apply(q, keepField) {
 function OnType() {
 	var typed = field.value;
 	if (typed == "") {
-		Apply(ParseQuery(baseQuery), true);
-		history.replaceState(null, "", location.pathname + baseQuery);
+		Apply(ParseQuery(baseQuery), true, location.pathname + baseQuery);
 		return;
 	}
-	Apply({ search: true, text: typed }, true);
-	history.replaceState(null, "", location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search");
+	var address = location.pathname + "?textfield=" + EncodeQuery(typed) + "&Submit=Search";
+	Apply({ search: true, text: typed }, true, address);
 }
 
 // The result rows of every group, in the order shown: the names, then the
@@ -456,6 +486,8 @@ function ShowSearch() {
 	Jump();
 
 	field.addEventListener("input", OnType);
+	window.addEventListener("scroll", NamesTopLater, { passive: true });
+	window.addEventListener("resize", NamesTopLater);
 	document.addEventListener("keydown", OnKey);
 	document.getElementById("showmore").addEventListener("click", function () { ShowMore(moreRows); });
 	hitsBox.addEventListener("click", function (e) {

@@ -137,6 +137,12 @@ function TextEarly(q) {
 	}
 }
 
+// Whether the text group is waiting for the answer to the query shown.
+function TextWaiting() {
+	return textWanted != null && !textProblem && textRows != null &&
+		textRows.hasAttribute("aria-busy");
+}
+
 // The query `q` is shown: the text group follows it.
 function TextQuery(q) {
 	var text = TextQueryOf(q);

@@ -85,6 +85,17 @@
   } else if (typeof global.setTimeout === 'function') {
     soon = function (f) { global.setTimeout(f, 0); };
   }
+  // The loading ahead starts once the answer is painted: an idle callback
+  // came only after the page had filled in its names, 30 to 100 ms later,
+  // often after the next keystroke.  A page that paints nothing (a tab in
+  // the background) starts it after a moment.
+  var afterPaint = typeof global.requestAnimationFrame === 'function' &&
+      typeof global.setTimeout === 'function' ?
+      function (f) {
+        var ran = false, run = function () { if (!ran) { ran = true; f(); } };
+        global.requestAnimationFrame(function () { global.setTimeout(run, 0); });
+        global.setTimeout(run, 100);
+      } : later;
   var now = global.performance && typeof global.performance.now === 'function' ?
       function () { return global.performance.now(); } : Date.now;
   var DEFAULT_LIMIT = 10;
@@ -571,7 +582,7 @@
       var answer = function (result) {
         if (ticket !== latest) return;
         callback(result);
-        if (ticket === latest) later(function () { ahead(ticket, parsed); });
+        if (ticket === latest) afterPaint(function () { ahead(ticket, parsed); });
       };
       var empty = function (missing) {
         answer({query: query, total: 0, hits: [], missing: missing || []});
@@ -703,7 +714,7 @@
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
         nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
-          later(function () {
+          (soon || later)(function () {
             if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
           });
         });
