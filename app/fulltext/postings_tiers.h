@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/fulltext/text_index.h"
@@ -27,38 +28,73 @@ void ArrangeInTiers(std::string_view in, const DigitOf& digitOf, size_t firstTie
     uint32_t section, digit;
     size_t from, to;  // its bytes after the section's distance
   };
-  std::vector<Posting> all;
-  uint32_t section = 0;
+  // Kept from stem to stem: most stems are tiered one after the other.
+  thread_local std::vector<Posting> all;
+  thread_local std::vector<size_t> count;  // postings per digit
+  thread_local std::vector<uint32_t> tierOf, previous;
+  all.clear();
+  uint32_t section = 0, highest = 0;
   for (size_t pos = 0; pos < in.size();) {
     section += GetNumber(in, pos);
     const size_t from = pos;
     const uint32_t inTitle = GetNumber(in, pos);
-    const uint32_t count = GetNumber(in, pos);
-    for (uint32_t k = 0; k < count; ++k) GetNumber(in, pos);
-    all.push_back({section, digitOf(section, inTitle, count), from, pos});
+    const uint32_t words = GetNumber(in, pos);
+    for (uint32_t k = 0; k < words; ++k) GetNumber(in, pos);
+    const uint32_t digit = digitOf(section, inTitle, words);
+    highest = std::max(highest, digit);
+    all.push_back({section, digit, from, pos});
   }
-  std::stable_sort(all.begin(), all.end(),
-                   [](const Posting& a, const Posting& b) { return a.digit > b.digit; });
-  tiers.clear();
+  count.assign(highest + 1, 0);
+  for (const Posting& p : all) ++count[p.digit];
+
+  // The digits from the highest down, a tier taking whole digits until it
+  // holds its target.  The digits are few (a score's digit is below 64), so
+  // counting them takes the place of sorting the postings.
+  tierOf.assign(highest + 1, 0);
   best.clear();
-  top.clear();
-  for (size_t i = 0; i < all.size() && i < topCount; ++i) top.push_back(all[i].section);
-  size_t target = firstTier;
-  for (size_t start = 0; start < all.size(); target *= 4) {
-    size_t end = std::min(all.size(), start + target);
-    while (end < all.size() && all[end].digit == all[end - 1].digit) ++end;
-    best.push_back(all[start].digit);
-    std::sort(all.begin() + start, all.begin() + end,
-              [](const Posting& a, const Posting& b) { return a.section < b.section; });
-    std::string& tier = tiers.emplace_back();
-    uint32_t previous = 0;
-    for (size_t i = start; i < end; ++i) {
-      PutNumber(tier, all[i].section - previous);
-      tier.append(in.substr(all[i].from, all[i].to - all[i].from));
-      previous = all[i].section;
+  size_t tierCount = 0, target = firstTier, filled = 0;
+  for (uint32_t d = highest + 1; d-- > 0;) {
+    if (!count[d]) continue;
+    if (filled == 0) {
+      best.push_back(d);
+      ++tierCount;
     }
-    start = end;
+    tierOf[d] = static_cast<uint32_t>(tierCount - 1);
+    filled += count[d];
+    if (filled >= target) {
+      filled = 0;
+      target *= 4;
+    }
   }
+  // One pass in section order fills every tier in section order.
+  tiers.resize(tierCount);
+  for (std::string& tier : tiers) tier.clear();
+  previous.assign(tierCount, 0);
+  for (const Posting& p : all) {
+    const uint32_t t = tierOf[p.digit];
+    PutNumber(tiers[t], p.section - previous[t]);
+    tiers[t].append(in.substr(p.from, p.to - p.from));
+    previous[t] = p.section;
+  }
+
+  // The first `topCount` by digit, then section: every posting above the
+  // digit where they end, then that digit's first in section order.
+  thread_local std::vector<std::pair<uint32_t, uint32_t>> first;  // (digit, section)
+  first.clear();
+  uint32_t last = highest;
+  for (size_t above = 0; last > 0 && above + count[last] < topCount; --last) above += count[last];
+  for (const Posting& p : all) {
+    if (p.digit > last) first.emplace_back(p.digit, p.section);
+  }
+  for (const Posting& p : all) {
+    if (first.size() >= topCount) break;
+    if (p.digit == last) first.emplace_back(p.digit, p.section);
+  }
+  std::sort(first.begin(), first.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first > b.first : a.second < b.second;
+  });
+  top.clear();
+  for (const auto& f : first) top.push_back(f.second);
 }
 
 // Appends section `id` as a hit shows it: its number, its page's link, its
