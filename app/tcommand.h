@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/large_memory.h"
+#include "runtime/large_memory.h"
 
 namespace lexidor {
 

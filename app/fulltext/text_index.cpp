@@ -154,7 +154,7 @@ uint32_t TTextIndex::StemId(std::string stem) {
 }
 
 void TTextIndex::Grow() {
-  std::vector<Slot, HugePageAllocator<Slot>> old(slots_.size() * 2);
+  std::vector<Slot, TableAllocator<Slot>> old(slots_.size() * 2);
   old.swap(slots_);
   const size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
@@ -352,9 +352,7 @@ char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
 TArrangedPostings TTextIndex::TakePostings() {
   TArrangedPostings out;
   out.start_.assign(stems_.size() + 1, 0);
-  out.bytes_ = std::unique_ptr<char, TArrangedPostings::HugeFree>(
-      HugePageAllocator<char>().allocate(postingBytes_),
-      TArrangedPostings::HugeFree{postingBytes_});
+  out.bytes_.reset(static_cast<char*>(LargeAllocate(postingBytes_, kHugePage)));
   // Log by log: its stems' bytes, where each stem's postings start, then
   // each posting where its stem's go; the log freed once taken.
   size_t offset = 0;

@@ -9,11 +9,16 @@
 #include <string_view>
 #include <vector>
 
-#include "app/fulltext/huge_pages.h"
 #include "app/fulltext/page_text.h"
 #include "app/fulltext/word_stemmer.h"
+#include "runtime/large_memory.h"
 
 namespace lexidor::fulltext {
+
+// The word table and the postings are written whole when they are made,
+// then read all over: in huge pages from one huge page on.
+template <typename T>
+using TableAllocator = LargeAllocator<T, kHugePage>;
 
 struct SectionRecord {
   uint32_t page;
@@ -48,11 +53,7 @@ class TArrangedPostings {
  private:
   friend class TTextIndex;
   // In huge pages when large: written whole once, then read all over.
-  struct HugeFree {
-    size_t size;
-    void operator()(char* bytes) const { HugePageAllocator<char>().deallocate(bytes, size); }
-  };
-  std::unique_ptr<char, HugeFree> bytes_{nullptr, HugeFree{0}};
+  std::unique_ptr<char, LargeDelete> bytes_;
   std::vector<size_t> start_;  // per stem where its postings start, then the end
 };
 
@@ -163,7 +164,7 @@ class TTextIndex {
   void Collect(const std::string& words, std::vector<Token>& tokens, uint32_t section, bool title);
 
   TWordStemmer stemmer_;
-  std::vector<Slot, HugePageAllocator<Slot>> slots_;  // open addressing, at most half full
+  std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
   // Stem ids by stem: open addressing, each slot the id + 1 (0 when

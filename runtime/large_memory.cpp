@@ -1,4 +1,4 @@
-#include "app/large_memory.h"
+#include "runtime/large_memory.h"
 
 #include <sys/mman.h>
 
@@ -6,21 +6,13 @@
 
 namespace lexidor {
 
-namespace {
-constexpr size_t kHugePage = size_t{2} << 20;
-// Below this an allocation takes small pages: a huge page is zeroed whole
-// when first touched, and for the few megabytes of a small kit (a rebuild
-// of 27,000 commands) that zeroing took a tenth of the run, more than the
-// fewer page faults saved.
-constexpr size_t kHugeAdvice = kHugePage * 4;
-}  // namespace
-
-void* LargeAllocate(size_t bytes) {
-  if (bytes < kHugeAdvice) {
+void* LargeAllocate(size_t bytes, size_t hugeFrom) {
+  if (bytes < hugeFrom || bytes < kHugePage) {
     void* memory = std::malloc(bytes ? bytes : 1);
     if (!memory) throw std::bad_alloc();
     return memory;
   }
+  if (bytes > SIZE_MAX - kHugePage) throw std::bad_alloc();
   const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   void* memory = std::aligned_alloc(kHugePage, rounded);
   if (!memory) throw std::bad_alloc();
