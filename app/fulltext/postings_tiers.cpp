@@ -9,16 +9,7 @@ void AppendHitRow(std::string& out, const TTextIndex& index, uint32_t id) {
   out += std::to_string(id) + ',';
   AppendScriptLiteral(out, LinkFromPath(index.Pages()[s.page]));
   out += ',';
-  const std::string anchor = LinkFromPath(s.anchor);
-  if (anchor == s.title && !anchor.empty()) {
-    out += '0';
-  } else {
-    AppendScriptLiteral(out, anchor);
-  }
-  out += ',';
-  AppendScriptLiteral(out, s.title);
-  out += ',';
-  AppendScriptLiteral(out, s.excerpt);
+  AppendSectionFields(out, s);
 }
 
 }  // namespace lexidor::fulltext

@@ -641,17 +641,7 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
     }
     if (!rows.empty()) rows += ',';
     rows += std::to_string(local[s.page]) + ',';
-    // A command's anchor is mostly its name, the section's title: 0 then.
-    const std::string anchor = LinkFromPath(s.anchor);
-    if (anchor == s.title && !anchor.empty()) {
-      rows += '0';
-    } else {
-      AppendScriptLiteral(rows, anchor);
-    }
-    rows += ',';
-    AppendScriptLiteral(rows, s.title);
-    rows += ',';
-    AppendScriptLiteral(rows, s.excerpt);
+    AppendSectionFields(rows, s);
     secs.SetLast(std::to_string(id));
   }
   flush();
@@ -660,6 +650,20 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 }  // namespace
 
 uint32_t ScoreDigit(double score) { return Scale().Digit(score); }
+
+void AppendSectionFields(std::string& out, const SectionRecord& section) {
+  // A command's anchor is mostly its name, the section's title: 0 then.
+  const std::string anchor = LinkFromPath(section.anchor);
+  if (anchor == section.title && !anchor.empty()) {
+    out += '0';
+  } else {
+    AppendScriptLiteral(out, anchor);
+  }
+  out += ',';
+  AppendScriptLiteral(out, section.title);
+  out += ',';
+  AppendScriptLiteral(out, section.excerpt);
+}
 
 void AppendNumber(std::string& out, uint32_t value) {
   char buffer[kNumberChars];

@@ -112,4 +112,8 @@ uint32_t ScoreDigit(double score);
 // "-._~/!$&'()*+,;=:@".
 std::string LinkFromPath(std::string_view path);
 
+// Appends a section as the sections' files and a word's first hits give
+// it: its anchor (0 when it is the title), its title and its excerpt.
+void AppendSectionFields(std::string& out, const SectionRecord& section);
+
 }  // namespace lexidor::fulltext
