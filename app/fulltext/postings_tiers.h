@@ -14,24 +14,31 @@
 
 namespace lexidor::fulltext {
 
+// One posting of a stem as ArrangeInTiers deals it: its section, its score
+// digit and where the rest of it (title words, words, positions) lies in
+// the stem's in-memory postings.
+struct TieredPosting {
+  uint32_t section, digit;
+  size_t from, to;
+};
+
 // Arranges a stem's in-memory postings `in` (TArrangedPostings) in tiers:
 // each holds whole score digits (digitOf(section, title words, words)), in
-// section order (its distances from 0), at least four times the postings
-// of the one before, the first at least `firstTier`.  `tiers` get the
-// in-memory form, `best` each tier's highest digit, `top` the first
-// `topCount` sections by score, then section.
+// section order, at least four times the postings of the one before, the
+// first at least `firstTier`.  `tiered` gets the postings tier after tier
+// (their bytes left where they are in `in`, their digits worked out once),
+// `ends` where each tier ends in it, `best` each tier's highest digit,
+// `top` the first `topCount` sections by score, then section.
 template <typename DigitOf>
 void ArrangeInTiers(std::string_view in, const DigitOf& digitOf, size_t firstTier, size_t topCount,
-                    std::vector<std::string>& tiers, std::vector<uint32_t>& best,
-                    std::vector<uint32_t>& top) {
-  struct Posting {
-    uint32_t section, digit;
-    size_t from, to;  // its bytes after the section's distance
-  };
+                    std::vector<TieredPosting>& tiered, std::vector<size_t>& ends,
+                    std::vector<uint32_t>& best, std::vector<uint32_t>& top) {
+  using Posting = TieredPosting;
   // Kept from stem to stem: most stems are tiered one after the other.
   thread_local std::vector<Posting> all;
   thread_local std::vector<size_t> count;  // postings per digit
-  thread_local std::vector<uint32_t> tierOf, previous;
+  thread_local std::vector<uint32_t> tierOf;
+  thread_local std::vector<size_t> next;  // per tier, its next posting's place
   all.clear();
   uint32_t section = 0, highest = 0;
   for (size_t pos = 0; pos < in.size();) {
@@ -66,16 +73,15 @@ void ArrangeInTiers(std::string_view in, const DigitOf& digitOf, size_t firstTie
       target *= 4;
     }
   }
-  // One pass in section order fills every tier in section order.
-  tiers.resize(tierCount);
-  for (std::string& tier : tiers) tier.clear();
-  previous.assign(tierCount, 0);
-  for (const Posting& p : all) {
-    const uint32_t t = tierOf[p.digit];
-    PutNumber(tiers[t], p.section - previous[t]);
-    tiers[t].append(in.substr(p.from, p.to - p.from));
-    previous[t] = p.section;
-  }
+  // One pass in section order deals every tier's postings in section
+  // order, each tier's place known from the counts.
+  ends.assign(tierCount, 0);
+  for (uint32_t d = 0; d <= highest; ++d) ends[tierOf[d]] += count[d];
+  for (size_t t = 1; t < tierCount; ++t) ends[t] += ends[t - 1];
+  next.assign(tierCount, 0);
+  for (size_t t = 1; t < tierCount; ++t) next[t] = ends[t - 1];
+  tiered.resize(all.size());
+  for (const Posting& p : all) tiered[next[tierOf[p.digit]]++] = p;
 
   // The first `topCount` by digit, then section: every posting above the
   // digit where they end, then that digit's first in section order.

@@ -478,7 +478,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   };
   TextBuffer part;  // of the open stem in the open file
   std::string tail;
-  std::vector<std::string> tiers;
+  std::vector<TieredPosting> arranged;  // of a tiered stem, tier after tier
+  std::vector<size_t> ends;              // where each of its tiers ends there
   std::vector<uint32_t> best, top;
   std::string rows;  // the hits of the stem written, until its first part is
   for (size_t k = from; k < to; ++k) {
@@ -527,7 +528,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
           [&](uint32_t section, uint32_t inTitle, uint32_t count) {
             return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
           },
-          kFirstTier, kHitRows, tiers, best, top);
+          kFirstTier, kHitRows, arranged, ends, best, top);
       for (size_t i = 0; i < top.size(); ++i) {
         if (i) rows += ',';
         AppendHitRow(rows, index, top[i]);
@@ -535,24 +536,34 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       // Sections of very long titles are left to the sections' files.
       if (rows.size() > kHitRowsBytes) rows.clear();
     }
-    size_t t = 0, pos = 0;
-    std::string_view in = tiered ? std::string_view(tiers[0]) : postings.Of(order[k]);
+    // A tiered stem's postings are read where they lie, in the order and
+    // with the digits ArrangeInTiers gave them; another's one after the
+    // other.
+    const std::string_view in = postings.Of(order[k]);
+    size_t t = 0, pos = 0, next = 0;
     uint32_t section = 0, previous = 0;
     // Past a tier's end, the next tier starts a part of its own.
     auto nextTier = [&] {
-      if (!tiered || ++t >= tiers.size()) return false;
+      if (++t >= ends.size()) return false;
       addPart(best[t]);
-      in = tiers[t];
-      pos = 0;
-      section = previous = 0;
+      previous = 0;
       return true;
     };
-    while (pos < in.size() || nextTier()) {
-      section += GetNumber(in, pos);
+    for (;;) {
+      uint32_t impact = 0;
+      if (tiered) {
+        if (next == ends[t] && !nextTier()) break;
+        const TieredPosting& p = arranged[next++];
+        section = p.section;
+        impact = p.digit;
+        pos = p.from;
+      } else {
+        if (pos >= in.size()) break;
+        section += GetNumber(in, pos);
+      }
       const uint32_t inTitle = GetNumber(in, pos);
       const uint32_t count = GetNumber(in, pos);
-      const uint32_t impact =
-          ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+      if (!tiered) impact = ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
