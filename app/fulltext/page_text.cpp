@@ -136,6 +136,15 @@ class Extractor {
         AsciiWord();
         continue;
       }
+      if (static_cast<unsigned char>(c) <= 0x20) {
+        // A run of ASCII blanks and control characters, one after every
+        // word: what Char does for each of them, once.
+        EndWord();
+        blank_ = true;
+        while (++i_ < p_.size() && static_cast<unsigned char>(p_[i_]) <= 0x20) {
+        }
+        continue;
+      }
       if (c == '<' && Tag()) continue;
       if (c == '&') {
         ++i_;

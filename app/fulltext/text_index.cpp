@@ -200,6 +200,17 @@ void TTextIndex::Cut(const std::string& words, std::vector<Token>* tokens) {
   size_t start = 0, at = 0;
 #if defined(__SSE2__)
   const __m128i blank = _mm_set1_epi8(' ');
+  // Room for every word at once, counted by their blanks: grown word by
+  // word, the tokens were moved several times over.
+  size_t blanks = 0;
+  for (; at + 16 <= size; at += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+    blanks += static_cast<size_t>(
+        __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)))));
+  }
+  for (; at < size; ++at) blanks += text[at] == ' ';
+  tokens->reserve(blanks + 1);
+  at = 0;
   for (; at + 16 <= size; at += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
     for (unsigned blanks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)));
