@@ -7,6 +7,10 @@
 #include <memory>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lexidor::fulltext {
 
 namespace {
@@ -55,6 +59,31 @@ bool Unescape(std::string_view text, std::string* out) {
   return true;
 }
 
+bool Plain(char c) { return c != '"' && c != '\\' && c != '\n' && c != '\r'; }
+
+// The end of the run of bytes from `from` on that stand for themselves in
+// a script's string, sixteen looked at together where they lie within
+// `size`: deflated bytes are mostly such runs, and the byte by byte scan
+// took about a sixth of the packing's own time.
+size_t PlainRunEnd(const char* bytes, size_t from, size_t size) {
+  size_t end = from;
+#if defined(__SSE2__)
+  const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\');
+  const __m128i lineFeed = _mm_set1_epi8('\n'), carriageReturn = _mm_set1_epi8('\r');
+  for (; end + 16 <= size; end += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + end));
+    const __m128i special =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)),
+                     _mm_or_si128(_mm_cmpeq_epi8(chunk, lineFeed),
+                                  _mm_cmpeq_epi8(chunk, carriageReturn)));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special));
+    if (mask) return end + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (end < size && Plain(bytes[end])) ++end;
+  return end;
+}
+
 }  // namespace
 
 std::string PackText(std::string_view text) {
@@ -77,11 +106,7 @@ std::string PackText(std::string_view text) {
   out.reserve(size + size / 32 + 16);
   const char* bytes = packed.data();
   for (size_t i = 0; i < size;) {
-    size_t plain = i;
-    while (plain < size && bytes[plain] != '"' && bytes[plain] != '\\' && bytes[plain] != '\n' &&
-           bytes[plain] != '\r') {
-      ++plain;
-    }
+    const size_t plain = PlainRunEnd(bytes, i, size);
     out.append(bytes + i, plain - i);
     i = plain;
     if (i == size) break;
