@@ -327,10 +327,12 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   };
   // Front coding: the count of characters shared with the word before, the
   // rest of the word; then, when the stem differs, ":", the count of
-  // characters cut from the word's end and what the stem adds.
+  // characters cut from the word's end and what the stem adds.  Made in
+  // one string kept from word to word.
+  std::string entry;
   auto literal = [&](const std::string& word, const std::string& stem) {
     const size_t shared = SharedPrefix(previous, word, 63);
-    std::string entry(1, kDigits[Chars(word.substr(0, shared))]);
+    entry.assign(1, kDigits[Chars(std::string_view(word).substr(0, shared))]);
     entry.append(word, shared);
     if (stem != word) {
       const size_t kept = SharedPrefix(word, stem, word.size());
@@ -340,25 +342,35 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
         entry += kDigits[cut];
         entry.append(stem, kept);
       } else {
-        entry += '=' + stem;
+        entry += '=';
+        entry += stem;
       }
     }
-    std::string out;
-    AppendScriptLiteral(out, entry);
-    return out.substr(1, out.size() - 2);
+  };
+  // The entry, escaped, at the end of the open shard's literal.
+  auto put = [&] {
+    const size_t at = words.size();
+    AppendScriptLiteral(words, entry);
+    words.erase(at, 1);  // the literal's quotes
+    words.pop_back();
   };
   for (uint32_t id : order) {
     const std::string& word = surfaces[id];
     const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
-    std::string entry = literal(word, stem);
-    if (dict.Open() && words.size() + entry.size() + 1 > kDictionaryFill) {
+    literal(word, stem);
+    if (!dict.Open()) dict.Begin(word);
+    const size_t before = words.size();
+    if (before > 0) words += ' ';
+    put();
+    if (before > 0 && words.size() > kDictionaryFill) {
+      // Past the fill: the word begins the next shard, coded afresh.
+      words.resize(before);
       flush();
       previous = std::string_view();
-      entry = literal(word, stem);
+      literal(word, stem);
+      dict.Begin(word);
+      put();
     }
-    if (!dict.Open()) dict.Begin(word);
-    if (!words.empty()) words += ' ';
-    words += entry;
     previous = word;
     dict.SetLast(word);
   }
@@ -386,12 +398,14 @@ inline char* PutDigits(char* out, uint32_t value) {
     *out = kNumberSymbols.symbol[value];
     return out + 1;
   }
-  char buffer[8];
-  int n = 8;
-  buffer[--n] = kNumberSymbols.symbol[value % 64];
-  for (value /= 64; value; value /= 29) buffer[--n] = kNumberSymbols.symbol[64 + value % 29];
-  std::memcpy(out, buffer + n, 8 - n);
-  return out + (8 - n);
+  // Written in place from its last digit back, its length counted first.
+  uint32_t high = value / 64;
+  size_t digits = 1;
+  for (uint32_t rest = high; rest >= 29; rest /= 29) ++digits;
+  char* const last = out + digits;
+  *last = kNumberSymbols.symbol[value % 64];
+  for (char* at = last; high; high /= 29) *--at = kNumberSymbols.symbol[64 + high % 29];
+  return last + 1;
 }
 
 // Text written at its end through a pointer, room made first: the
