@@ -22,34 +22,49 @@ struct TieredPosting {
   size_t from, to;
 };
 
-// Arranges a stem's in-memory postings `in` (TArrangedPostings) in tiers:
-// each holds whole score digits (digitOf(section, title words, words)), in
-// section order, at least four times the postings of the one before, the
-// first at least `firstTier`.  `tiered` gets the postings tier after tier
-// (their bytes left where they are in `in`, their digits worked out once),
-// `ends` where each tier ends in it, `best` each tier's highest digit,
-// `top` the first `topCount` sections by score, then section.
+// Reads a stem's in-memory postings (TArrangedPostings) into `all`: per
+// posting its section and where the rest of it lies, its digit 0.
+// `ahead(section)` is called as each section is read, so that what its
+// score needs can be fetched while the rest is read.
+template <typename Ahead>
+void ReadPostings(std::string_view in, const Ahead& ahead, std::vector<TieredPosting>& all) {
+  all.clear();
+  uint32_t section = 0;
+  for (size_t pos = 0; pos < in.size();) {
+    section += GetNumber(in, pos);
+    ahead(section);
+    const size_t from = pos;
+    GetNumber(in, pos);  // title words
+    const uint32_t words = GetNumber(in, pos);
+    for (uint32_t k = 0; k < words; ++k) GetNumber(in, pos);
+    all.push_back({section, 0, from, pos});
+  }
+}
+
+// Arranges a stem's postings `all` (ReadPostings of `in`) in tiers: each
+// holds whole score digits (digitOf(section, title words, words), written
+// into `all`), in section order, at least four times the postings of the
+// one before, the first at least `firstTier`.  `tiered` gets the postings
+// tier after tier (their bytes left where they are in `in`), `ends` where
+// each tier ends in it, `best` each tier's highest digit, `top` the first
+// `topCount` sections by score, then section.
 template <typename DigitOf>
-void ArrangeInTiers(std::string_view in, const DigitOf& digitOf, size_t firstTier, size_t topCount,
-                    std::vector<TieredPosting>& tiered, std::vector<size_t>& ends,
-                    std::vector<uint32_t>& best, std::vector<uint32_t>& top) {
+void ArrangeInTiers(std::string_view in, std::vector<TieredPosting>& all, const DigitOf& digitOf,
+                    size_t firstTier, size_t topCount, std::vector<TieredPosting>& tiered,
+                    std::vector<size_t>& ends, std::vector<uint32_t>& best,
+                    std::vector<uint32_t>& top) {
   using Posting = TieredPosting;
   // Kept from stem to stem: most stems are tiered one after the other.
-  thread_local std::vector<Posting> all;
   thread_local std::vector<size_t> count;  // postings per digit
   thread_local std::vector<uint32_t> tierOf;
   thread_local std::vector<size_t> next;  // per tier, its next posting's place
-  all.clear();
-  uint32_t section = 0, highest = 0;
-  for (size_t pos = 0; pos < in.size();) {
-    section += GetNumber(in, pos);
-    const size_t from = pos;
-    const uint32_t inTitle = GetNumber(in, pos);
-    const uint32_t words = GetNumber(in, pos);
-    for (uint32_t k = 0; k < words; ++k) GetNumber(in, pos);
-    const uint32_t digit = digitOf(section, inTitle, words);
-    highest = std::max(highest, digit);
-    all.push_back({section, digit, from, pos});
+  uint32_t highest = 0;
+  for (Posting& p : all) {
+    size_t at = p.from;
+    const uint32_t inTitle = GetNumber(in, at);
+    const uint32_t words = GetNumber(in, at);
+    p.digit = digitOf(p.section, inTitle, words);
+    highest = std::max(highest, p.digit);
   }
   count.assign(highest + 1, 0);
   for (const Posting& p : all) ++count[p.digit];

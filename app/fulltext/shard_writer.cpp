@@ -492,6 +492,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   };
   TextBuffer part;  // of the open stem in the open file
   std::string tail;
+  std::vector<TieredPosting> all;       // of the stem, in section order
   std::vector<TieredPosting> arranged;  // of a tiered stem, tier after tier
   std::vector<size_t> ends;              // where each of its tiers ends there
   std::vector<uint32_t> best, top;
@@ -535,10 +536,16 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     }
     if (k + kFetchAhead / 2 < to) __builtin_prefetch(postings.At(order[k + kFetchAhead / 2]));
     const bool tiered = stem.sections >= kTieredPostings;
+    const std::string_view in = postings.Of(order[k]);
+    // The postings' sections first, each one's length term fetched as it
+    // is read: a section's term is a cache miss where the sections of a
+    // stem lie far apart, and reading them one by one waited for each.
+    ReadPostings(
+        in, [&](uint32_t section) { __builtin_prefetch(&collection.lengthNorm[section]); }, all);
     rows.clear();
     if (tiered) {
       ArrangeInTiers(
-          postings.Of(order[k]),
+          in, all,
           [&](uint32_t section, uint32_t inTitle, uint32_t count) {
             return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
           },
@@ -549,13 +556,15 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       }
       // Sections of very long titles are left to the sections' files.
       if (rows.size() > kHitRowsBytes) rows.clear();
+    } else {
+      ends.assign(1, all.size());
     }
-    // A tiered stem's postings are read where they lie, in the order and
-    // with the digits ArrangeInTiers gave them; another's one after the
-    // other.
-    const std::string_view in = postings.Of(order[k]);
-    size_t t = 0, pos = 0, next = 0;
-    uint32_t section = 0, previous = 0;
+    // A tiered stem's postings in the order and with the digits
+    // ArrangeInTiers gave them, another's in section order; their bytes
+    // are read where they lie.
+    const std::vector<TieredPosting>& list = tiered ? arranged : all;
+    size_t t = 0, next = 0;
+    uint32_t previous = 0;
     // Past a tier's end, the next tier starts a part of its own.
     auto nextTier = [&] {
       if (++t >= ends.size()) return false;
@@ -564,20 +573,15 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       return true;
     };
     for (;;) {
-      uint32_t impact = 0;
-      if (tiered) {
-        if (next == ends[t] && !nextTier()) break;
-        const TieredPosting& p = arranged[next++];
-        section = p.section;
-        impact = p.digit;
-        pos = p.from;
-      } else {
-        if (pos >= in.size()) break;
-        section += GetNumber(in, pos);
-      }
+      if (next == ends[t] && !nextTier()) break;
+      const TieredPosting& p = list[next++];
+      const uint32_t section = p.section;
+      size_t pos = p.from;
       const uint32_t inTitle = GetNumber(in, pos);
       const uint32_t count = GetNumber(in, pos);
-      if (!tiered) impact = ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+      const uint32_t impact =
+          tiered ? p.digit
+                 : ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
