@@ -318,11 +318,15 @@ class Extractor {
     const bool closing = next == '/';
     size_t k = start + (closing ? 2 : 1);
     if (k >= p_.size() || !IsAsciiLetter(p_[k])) return false;
-    std::string name;
+    // The name's first sixteen characters, lower-cased, in place: a
+    // string grown by a character at a time cost a check of its room each.
+    char lowered[16];
+    size_t length = 0;
     while (k < p_.size() && (IsAsciiAlnum(p_[k]) || p_[k] == '-' || p_[k] == ':')) {
-      if (name.size() < 16) name += Lower(p_[k]);
+      if (length < sizeof lowered) lowered[length++] = Lower(p_[k]);
       ++k;
     }
+    const std::string_view name(lowered, length);
     i_ = k;
     std::string id;
     if (closing) {
@@ -352,12 +356,14 @@ class Extractor {
         ++i_;
         continue;
       }
-      std::string name;
+      char lowered[8];
+      size_t length = 0;
       while (i_ < p_.size() && p_[i_] != '=' && p_[i_] != '>' && !IsBlank(p_[i_]) &&
              p_[i_] != '/') {
-        if (name.size() < 8) name += Lower(p_[i_]);
+        if (length < sizeof lowered) lowered[length++] = Lower(p_[i_]);
         ++i_;
       }
+      const std::string_view name(lowered, length);
       while (i_ < p_.size() && IsBlank(p_[i_])) ++i_;
       if (i_ >= p_.size() || p_[i_] != '=') continue;
       ++i_;
@@ -386,7 +392,7 @@ class Extractor {
     blank_ = true;
   }
 
-  void Element(const std::string& name, bool closing, const std::string& id) {
+  void Element(std::string_view name, bool closing, const std::string& id) {
     const TagKind kind = KindOf(name);
     Break(kind == TagKind::kInline);
     if (!id.empty()) Anchor(id);
@@ -406,7 +412,7 @@ class Extractor {
 
   // Script and style hold no text for the reader: skipped up to their end
   // tag, in any letter case, or to the end of the page.
-  void SkipRawText(const std::string& name) {
+  void SkipRawText(std::string_view name) {
     while (i_ < p_.size()) {
       const size_t lt = p_.find("</", i_);
       if (lt == std::string_view::npos) break;
