@@ -72,10 +72,9 @@ size_t PlainRunEnd(const char* bytes, size_t from, size_t size) {
   const __m128i lineFeed = _mm_set1_epi8('\n'), carriageReturn = _mm_set1_epi8('\r');
   for (; end + 16 <= size; end += 16) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + end));
-    const __m128i special =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)),
-                     _mm_or_si128(_mm_cmpeq_epi8(chunk, lineFeed),
-                                  _mm_cmpeq_epi8(chunk, carriageReturn)));
+    const __m128i special = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, quote), _mm_cmpeq_epi8(chunk, backslash)),
+        _mm_or_si128(_mm_cmpeq_epi8(chunk, lineFeed), _mm_cmpeq_epi8(chunk, carriageReturn)));
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(special));
     if (mask) return end + static_cast<size_t>(__builtin_ctz(mask));
   }

@@ -16,7 +16,9 @@
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
+#include "app/fulltext/postings_digits.h"
 #include "app/fulltext/postings_tiers.h"
+#include "app/fulltext/score_scale.h"
 
 namespace lexidor::fulltext {
 
@@ -57,9 +59,6 @@ static_assert((kPostingsFill + 4096 + 1024 + 16 * 1024) * 2 + 1024 < kShardBytes
 // BM25 with the title's words counted three times, and a title match worth
 // half as much again, so a match in a title ranks above one in the body.
 constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
-// A score is written as one digit, 1..63: 16 ln(1 + score), which keeps its
-// order and about 6% of precision over the scores BM25 gives.
-constexpr double kScoreSteps = 16.0;
 // Stems in kTieredPostings sections or more: postings in tiers, the first
 // of kFirstTier or more, and the kHitRows first hits (a page's first)
 // kept with them, when they take no more than kHitRowsBytes.
@@ -212,39 +211,6 @@ void AppendSectionCounts(std::string& out, const ShardFamily& family) {
   out += "]";
 }
 
-// A score's digit, 1..63: 16 ln(1 + score) rounded, found among the scores
-// where it steps up (no logarithm per posting).  A table over scores in
-// steps of 1/32, narrower than the closest two steps, gives the count of
-// steps below each; one comparison then settles the score's own.
-class ScoreScale {
- public:
-  ScoreScale() {
-    for (int k = 1; k < 63; ++k) steps_.push_back(std::expm1((k + 0.5) / kScoreSteps));
-    for (size_t b = 0; b < kBuckets; ++b) {
-      below_[b] = static_cast<uint8_t>(
-          std::upper_bound(steps_.begin(), steps_.end(), static_cast<double>(b) / kPerUnit) -
-          steps_.begin());
-    }
-  }
-
-  uint32_t Digit(double score) const {
-    size_t n;
-    if (score >= 0 && score < static_cast<double>(kBuckets) / kPerUnit) {
-      n = below_[static_cast<size_t>(score * kPerUnit)];
-      while (n < steps_.size() && steps_[n] <= score) ++n;
-    } else {
-      n = std::upper_bound(steps_.begin(), steps_.end(), score) - steps_.begin();
-    }
-    return 1 + static_cast<uint32_t>(n);
-  }
-
- private:
-  static constexpr double kPerUnit = 32;
-  static constexpr size_t kBuckets = 50 * 32;  // past the last step
-  std::vector<double> steps_;
-  uint8_t below_[kBuckets];
-};
-
 const ScoreScale& Scale() {
   static const ScoreScale scale;
   return scale;
@@ -377,65 +343,6 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   flush();
 }
 
-// The printable ASCII characters but the quote and the backslash, in order.
-struct NumberSymbols {
-  char symbol[93];
-  constexpr NumberSymbols() : symbol() {
-    for (int index = 0; index < 93; ++index) {
-      const int c = 0x20 + index;
-      symbol[index] = static_cast<char>(c + (c >= 0x22) + (c + (c >= 0x22) >= 0x5C));
-    }
-  }
-};
-constexpr NumberSymbols kNumberSymbols;
-
-// The most characters a number takes: its last digit and five in base 29.
-constexpr size_t kNumberChars = 7;
-
-// Writes a number in the postings' form at `out`; returns its end.
-inline char* PutDigits(char* out, uint32_t value) {
-  if (value < 64) {  // most numbers: one character
-    *out = kNumberSymbols.symbol[value];
-    return out + 1;
-  }
-  // Written in place from its last digit back, its length counted first.
-  uint32_t high = value / 64;
-  size_t digits = 1;
-  for (uint32_t rest = high; rest >= 29; rest /= 29) ++digits;
-  char* const last = out + digits;
-  *last = kNumberSymbols.symbol[value % 64];
-  for (char* at = last; high; high /= 29) *--at = kNumberSymbols.symbol[64 + high % 29];
-  return last + 1;
-}
-
-// Text written at its end through a pointer, room made first: the
-// postings' digits, a few per posting, went through a string's append
-// one number at a time.
-class TextBuffer {
- public:
-  // Room for `bytes` more at End(); what is there is kept.
-  char* Room(size_t bytes) {
-    if (size_ + bytes > capacity_) {
-      const size_t capacity = std::max(size_ + bytes, capacity_ * 2);
-      std::unique_ptr<char[]> bigger(new char[capacity]);
-      if (size_) std::memcpy(bigger.get(), bytes_.get(), size_);
-      bytes_ = std::move(bigger);
-      capacity_ = capacity;
-    }
-    return bytes_.get() + size_;
-  }
-  char* Begin() { return bytes_.get(); }
-  size_t Size() const { return size_; }
-  // Sets the size to end at `end`, a place within the room made.
-  void EndAt(const char* end) { size_ = static_cast<size_t>(end - bytes_.get()); }
-  void Resize(size_t size) { size_ = size; }
-  std::string_view View() const { return std::string_view(bytes_.get(), size_); }
-
- private:
-  std::unique_ptr<char[]> bytes_;
-  size_t size_ = 0, capacity_ = 0;
-};
-
 // How far ahead the postings' writer fetches the stems' entries.
 constexpr size_t kFetchAhead = 8;
 
@@ -494,7 +401,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
   std::string tail;
   std::vector<TieredPosting> all;       // of the stem, in section order
   std::vector<TieredPosting> arranged;  // of a tiered stem, tier after tier
-  std::vector<size_t> ends;              // where each of its tiers ends there
+  std::vector<size_t> ends;             // where each of its tiers ends there
   std::vector<uint32_t> best, top;
   std::string rows;  // the hits of the stem written, until its first part is
   for (size_t k = from; k < to; ++k) {
