@@ -89,33 +89,48 @@ bool IsBlank(char32_t c) { return c <= 0x20 || c == 0xA0 || c == 0x85 || c == 0x
 // in displayed text, stands for a blank.
 enum class TagKind { kOther, kInline, kRawText, kTitle, kHeading };
 
+// A name of up to eight characters as one number, its first character in
+// the lowest byte: names of other lengths or letters give other numbers
+// (a tag's name holds no zero byte).
+constexpr uint64_t NameNumber(std::string_view name) {
+  uint64_t number = 0;
+  for (size_t k = name.size(); k-- > 0;) number = number << 8 | static_cast<unsigned char>(name[k]);
+  return number;
+}
+
+// Told apart by one switch over the name as a number: comparing it with
+// each name in turn called memcmp for each.
 TagKind KindOf(std::string_view name) {
-  using namespace std::string_view_literals;
-  auto any = [name](std::initializer_list<std::string_view> names) {
-    for (std::string_view n : names) {
-      if (name == n) return true;
-    }
-    return false;
-  };
-  switch (name.size()) {
-    case 1:
-      return any({"a"sv, "b"sv, "i"sv, "u"sv}) ? TagKind::kInline : TagKind::kOther;
-    case 2:
-      if (name[0] == 'h' && name[1] >= '1' && name[1] <= '3') return TagKind::kHeading;
-      return any({"em"sv, "tt"sv}) ? TagKind::kInline : TagKind::kOther;
-    case 3:
-      return any({"big"sv, "kbd"sv, "sub"sv, "sup"sv, "var"sv}) ? TagKind::kInline
-                                                                : TagKind::kOther;
-    case 4:
-      return any({"abbr"sv, "code"sv, "font"sv, "span"sv, "samp"sv}) ? TagKind::kInline
-                                                                     : TagKind::kOther;
-    case 5:
-      if (name == "style"sv) return TagKind::kRawText;
-      if (name == "title"sv) return TagKind::kTitle;
-      return name == "small"sv ? TagKind::kInline : TagKind::kOther;
-    case 6:
-      if (name == "script"sv) return TagKind::kRawText;
-      return name == "strong"sv ? TagKind::kInline : TagKind::kOther;
+  if (name.size() > 8) return TagKind::kOther;
+  switch (NameNumber(name)) {
+    case NameNumber("a"):
+    case NameNumber("b"):
+    case NameNumber("i"):
+    case NameNumber("u"):
+    case NameNumber("em"):
+    case NameNumber("tt"):
+    case NameNumber("big"):
+    case NameNumber("kbd"):
+    case NameNumber("sub"):
+    case NameNumber("sup"):
+    case NameNumber("var"):
+    case NameNumber("abbr"):
+    case NameNumber("code"):
+    case NameNumber("font"):
+    case NameNumber("span"):
+    case NameNumber("samp"):
+    case NameNumber("small"):
+    case NameNumber("strong"):
+      return TagKind::kInline;
+    case NameNumber("h1"):
+    case NameNumber("h2"):
+    case NameNumber("h3"):
+      return TagKind::kHeading;
+    case NameNumber("style"):
+    case NameNumber("script"):
+      return TagKind::kRawText;
+    case NameNumber("title"):
+      return TagKind::kTitle;
     default:
       return TagKind::kOther;
   }
@@ -305,7 +320,7 @@ class Extractor {
     const size_t start = i_;
     if (start + 1 >= p_.size()) return false;
     const char next = p_[start + 1];
-    if (p_.compare(start, 4, "<!--") == 0) {
+    if (next == '!' && start + 4 <= p_.size() && p_[start + 2] == '-' && p_[start + 3] == '-') {
       const size_t end = p_.find("-->", start + 4);
       i_ = end == std::string_view::npos ? p_.size() : end + 3;
       Break(false);
