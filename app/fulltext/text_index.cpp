@@ -206,12 +206,20 @@ void TTextIndex::Cut(const std::string& words, std::vector<Token>* tokens) {
   const __m128i blank = _mm_set1_epi8(' ');
   // Room for every word at once, counted by their blanks: grown word by
   // word, the tokens were moved several times over.
-  size_t blanks = 0;
-  for (; at + 16 <= size; at += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-    blanks += static_cast<size_t>(
-        __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, blank)))));
+  // Each byte lane counts its blanks (a match is -1) for up to 255
+  // sixteen-byte steps, then the lanes are summed.
+  const __m128i zero = _mm_setzero_si128();
+  __m128i sums = zero;
+  while (at + 16 <= size) {
+    __m128i counts = zero;
+    for (size_t step = 0; step < 255 && at + 16 <= size; ++step, at += 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+      counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(bytes, blank));
+    }
+    sums = _mm_add_epi64(sums, _mm_sad_epu8(counts, zero));
   }
+  size_t blanks = static_cast<size_t>(_mm_cvtsi128_si64(sums)) +
+                  static_cast<size_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
   for (; at < size; ++at) blanks += text[at] == ' ';
   tokens->reserve(blanks + 1);
   at = 0;
