@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/fulltext/charset.h"
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
@@ -604,52 +603,6 @@ void AppendSectionFields(std::string& out, const SectionRecord& section) {
 void AppendNumber(std::string& out, uint32_t value) {
   char buffer[kNumberChars];
   out.append(buffer, PutDigits(buffer, value) - buffer);
-}
-
-void AppendScriptLiteral(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  out += '"';
-  auto unit = [&](uint32_t u) {
-    out += "\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 15];
-  };
-  for (size_t i = 0; i < text.size();) {
-    // A run of characters that stand for themselves, at once.
-    size_t plain = i;
-    while (plain < text.size()) {
-      const unsigned char c = static_cast<unsigned char>(text[plain]);
-      if (c < 0x20 || c >= 0x7F || c == '"' || c == '\\') break;
-      ++plain;
-    }
-    if (plain > i) {
-      out.append(text.data() + i, plain - i);
-      i = plain;
-      continue;
-    }
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    if (b >= 0x20 && b < 0x7F) {
-      if (b == '"' || b == '\\') out += '\\';
-      out += static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    if (b < 0x80) {
-      unit(b);
-      ++i;
-      continue;
-    }
-    const size_t before = i;
-    char32_t c = NextChar(text, i, Charset::kUtf8);
-    if (i == before + 1) c = 0xFFFD;  // not UTF-8
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      unit(0xD800 + (c >> 10));
-      unit(0xDC00 + (c & 0x3FF));
-    } else {
-      unit(c);
-    }
-  }
-  out += '"';
 }
 
 std::string LinkFromPath(std::string_view path) {

@@ -295,6 +295,19 @@ TEST(ShardWriterTest, NumbersLiteralsAndLinks) {
   AppendScriptLiteral(literal, "a\"b\\c\n\xC3\xA9\xF0\x9F\x98\x80\xFF</script>");
   EXPECT_EQ(literal, "\"a\\\"b\\\\c\\u000a\\u00e9\\ud83d\\ude00\\ufffd</script>\"");
   EXPECT_EQ(LinkFromPath("Modules/a b/%x#y\xE9.html"), "Modules/a%20b/%25x%23y%E9.html");
+  // Each character that is escaped, at every place of a long plain run:
+  // runs are scanned sixteen bytes at a time.
+  const std::pair<std::string, std::string> kEscaped[] = {
+      {"\"", "\\\""},      {"\\", "\\\\"},          {"\x01", "\\u0001"},
+      {"\x7F", "\\u007f"}, {"\xC3\xA9", "\\u00e9"}, {" ", " "}};
+  for (const auto& [character, escaped] : kEscaped) {
+    for (size_t at = 0; at < 40; ++at) {
+      literal.clear();
+      AppendScriptLiteral(literal, std::string(at, 'x') + character + std::string(40 - at, 'y'));
+      EXPECT_EQ(literal, '"' + std::string(at, 'x') + escaped + std::string(40 - at, 'y') + '"')
+          << at;
+    }
+  }
 }
 
 }  // namespace
