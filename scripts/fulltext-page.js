@@ -161,7 +161,7 @@ async function TraceTasks(b, trace) {
 
 (async () => {
   const b = await Browser.start(chromium, ['--window-size=1280,1024']);
-  const first = [], further = [], bytes = [], before = [], waited = [], cpuTasks = [];
+  const first = [], further = [], bytes = [], before = [], waited = [], cpuTasks = [], atOnce = [];
   let longest = 0, superseded = 0, heap = 0, over = 0;
   try {
     await b.page('Network.enable');
@@ -184,6 +184,7 @@ async function TraceTasks(b, trace) {
         else (k === 0 ? first : further).push(t);
         if (k > 0 && t != null && rounds[k] != null) {
           waited[rounds[k]] = (waited[rounds[k]] || 0) + 1;
+          if (rounds[k] === 0) atOnce.push(t);
         }
       });
       const files = await b.eval(textFiles);
@@ -217,6 +218,9 @@ async function TraceTasks(b, trace) {
               `${superseded} answered by a later one)`);
   console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
               Array.from(waited, (n) => n || 0).join(' / '));
+  console.log(`         of which answered from files already in: median ` +
+              `${Percentile(atOnce, 0.5).toFixed(0)} ms, p95 ${Percentile(atOnce, 0.95).toFixed(0)} ms, ` +
+              `max ${Percentile(atOnce, 1).toFixed(0)} ms`);
   console.log(`         of which before the text search starts (the names found and drawn): ` +
               `median ${Percentile(before, 0.5).toFixed(0)} ms, p95 ${Percentile(before, 0.95).toFixed(0)} ms`);
   console.log(`         longest task while typing: ${longest.toFixed(0)} ms (0: none of 50 ms or more); ` +
