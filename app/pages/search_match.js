@@ -367,47 +367,7 @@ function Find(q) {
 	// the rows that come first in the end.
 	result.order = largeKit && q.search ? RowsOrder(q) : null;
 	result.list = ListBuffer();
-	var narrowed = q.search && Narrowable(result, current);
-	result.done = narrowed ? Narrow(result, current) : Scan(result, largeKit ? firstSliceMillis : Infinity);
+	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity);
 	Append(result, [0, 0, 0, 0, 0]);
 	return result;
-}
-
-// Whether the hits of `pat` lie among those of `prev`, a search of every
-// row that loaded: both plain texts, the new one the old one typed on.  A
-// name, arguments or capitals that hold the longer text hold the shorter.
-// Worth it while the old hits are at most a narrowShare-th of the rows.
-var narrowShare = 4;
-
-function Narrowable(pat, prev) {
-	if (!prev || prev.kind != "search" || !prev.plain || !pat.plain || prev.none || pat.none) return false;
-	if (!prev.done || pendingLists || prev.n != prev.counts[0] + prev.counts[1] + prev.counts[2] + prev.counts[3] + prev.counts[4]) return false;
-	return pat.pieces[0].length > prev.pieces[0].length && pat.pieces[0].lastIndexOf(prev.pieces[0], 0) == 0 &&
-		prev.n * narrowShare <= prev.searched;
-}
-
-// Looks for `result`'s text among the hits of `prev` alone, filing each in
-// its group as a look through every row would (and in the same order: by
-// row within each group), in one step.
-function Narrow(result, prev) {
-	var rows = new Int32Array(prev.list.subarray(0, prev.n)).sort();
-	var groups = Groups(), counts = result.counts, t = result.pieces[0];
-	groupsOwner = result;
-	for (var r = 0; r < rows.length; r++) {
-		var i = rows[r], part = PartOf(i), j = i - part.base;
-		var start = part.upperAt[j], nameEnd = part.upperAt[j + 1] - 1;
-		var at = part.upper.substring(start, nameEnd).indexOf(t);
-		if (at >= 0) {
-			var g = at > 0 ? 2 : at + t.length == nameEnd - start ? 0 : 1;
-			var flag = g == 0 && result.cased != null && Value(part.names, part.nameAt, j) == result.cased ? 1 : 0;
-			groups[g][counts[g]++] = i * 2 + flag;
-		} else if (result.abbrev != null && CapitalsHold(part, result.abbrev, j)) {
-			groups[3][counts[3]++] = i * 2;
-		} else if (ArgsOf(part, j).toUpperCase().indexOf(t) != -1) {
-			groups[4][counts[4]++] = i * 2;
-		}
-	}
-	result.seen = prev.seen.slice();
-	result.searched = prev.searched;
-	return true;
 }
