@@ -145,7 +145,8 @@ async function TraceStart(b) {
     };
     b.listeners.push(l);
   });
-  await b.send('Tracing.start', { categories: 'toplevel,devtools.timeline', transferMode: 'ReportEvents' },
+  await b.send('Tracing.start',
+               { categories: 'toplevel,devtools.timeline', transferMode: 'ReportEvents' },
                b.session);
   return { events, listener, complete };
 }
@@ -237,8 +238,10 @@ async function TraceTasks(b, trace) {
   console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
               Array.from(waited, (n) => n || 0).join(' / '));
   console.log(`         of which answered from files already in: median ` +
-              `${Percentile(atOnce, 0.5).toFixed(0)} ms, p95 ${Percentile(atOnce, 0.95).toFixed(0)} ms, ` +
-              `max ${Percentile(atOnce, 1).toFixed(0)} ms; the page thread's CPU time of their task ` +
+              `${Percentile(atOnce, 0.5).toFixed(0)} ms, ` +
+              `p95 ${Percentile(atOnce, 0.95).toFixed(0)} ms, ` +
+              `max ${Percentile(atOnce, 1).toFixed(0)} ms; ` +
+              `the page thread's CPU time of their task ` +
               `and frame: median ${Percentile(atOnceCpu, 0.5).toFixed(0)} ms, ` +
               `p95 ${Percentile(atOnceCpu, 0.95).toFixed(0)} ms`);
   console.log(`         of which before the text search starts (the names found and drawn): ` +

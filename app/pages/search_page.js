@@ -141,7 +141,8 @@ function NamesTopLater() {
 		namesTop = namesBox.getBoundingClientRect().top;
 		var rows = namesBox.children, low = 0;
 		for (var k = 0; k < rows.length && k < 8; k++) {
-			var h = rows[k].className.indexOf("hit") == 0 ? rows[k].getBoundingClientRect().height : 0;
+			var hit = rows[k].className.indexOf("hit") == 0;
+			var h = hit ? rows[k].getBoundingClientRect().height : 0;
 			if (h >= 12 && (low == 0 || h < low)) low = h;
 		}
 		if (low > 0) rowHeight = low;
@@ -151,7 +152,8 @@ function NamesTopLater() {
 function MeasureScreen(typing) {
 	var height = window.innerHeight || 1024, top = 0;
 	if (typing) top = namesTop != null ? namesTop : namesBox.getBoundingClientRect().top;
-	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / rowHeight) + 1);
+	var below = height - Math.max(0, Math.min(top, height));
+	screenRows = Math.max(10, Math.ceil(below / rowHeight) + 1);
 	NamesTopLater();
 }
 
@@ -222,7 +224,9 @@ function FillLater(rows, since) {
 		if (fillPending !== result) return;
 		var typing = typingPause - (Date.now() - lastTyped);
 		if (typing > 0) {
-			setTimeout(function () { if (fillPending === result) FillLater(rows, started); }, typing);
+			setTimeout(function () {
+				if (fillPending === result) FillLater(rows, started);
+			}, typing);
 			return;
 		}
 		if (TextWaiting() && Date.now() - started < textFirstMillis) {
