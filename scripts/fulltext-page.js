@@ -15,7 +15,8 @@
 // the queries in turn, and the JavaScript heap is measured after a
 // collection.  Long tasks (50 ms or more) are noted throughout, by the wall
 // clock and, while the fresh pages are typed into, by the page thread's CPU
-// time; and for each further keystroke the rounds of loads it waited for.
+// time; and for each further keystroke the rounds of loads it waited for, and
+// for those answered from files already in the CPU time of their task and frame.
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -91,17 +92,18 @@ async function TypeAndTime(b, query) {
     await sleep(50);
   }
   const { keys, drawn, runs, answered, files } = await b.eval('__bench');
-  const times = [], starts = [], rounds = [];
+  const times = [], starts = [], rounds = [], typed = [];
   for (let k = 0; k < keys.length; k++) {
     if (wanted[k] == null || (k > 0 && wanted[k] === wanted[k - 1])) continue;
     const d = drawn.find((x) => x[1] === wanted[k] && x[0] >= keys[k]);
     times.push(d ? d[0] - keys[k] : null);
+    typed.push(k);
     const a = answered.find((x) => x[1] === wanted[k] && x[0] >= keys[k]);
     rounds.push(a ? RoundsWaited(files, keys[k], a[0]) : null);
     const r = runs.find((t) => t >= keys[k]);
     if (r !== undefined && (k + 1 >= keys.length || r < keys[k + 1])) starts.push(r - keys[k]);
   }
-  return { times, starts, rounds };
+  return { times, starts, rounds, typed };
 }
 
 // The rounds of loads an answer waited for: the files asked for between the
@@ -143,7 +145,8 @@ async function TraceStart(b) {
     };
     b.listeners.push(l);
   });
-  await b.send('Tracing.start', { categories: 'toplevel', transferMode: 'ReportEvents' },
+  await b.send('Tracing.start',
+               { categories: 'toplevel,devtools.timeline', transferMode: 'ReportEvents' },
                b.session);
   return { events, listener, complete };
 }
@@ -155,13 +158,26 @@ async function TraceTasks(b, trace) {
   const main = new Set(trace.events
     .filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
     .map((e) => e.pid + ':' + e.tid));
-  return trace.events.filter((e) => e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask' &&
-    main.has(e.pid + ':' + e.tid) && e.tdur !== undefined).map((e) => e.tdur / 1000);
+  const own = trace.events.filter((e) => main.has(e.pid + ':' + e.tid)).sort((a, c) => a.ts - c.ts);
+  const tasks = own.filter((e) => e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask' &&
+    e.tdur !== undefined);
+  // Each keystroke's own CPU time: its task (keydown to input handled, and
+  // what the browser lays out after it) and the frame that paints it.
+  const within = (t, e) => e.ts >= t.ts && e.ts <= t.ts + t.dur;
+  const keys = own.filter((e) => e.name === 'EventDispatch' && e.args.data.type === 'keydown')
+    .map((k) => {
+      const task = tasks.find((t) => within(t, k));
+      const paint = task && own.find((e) => e.name === 'Paint' && e.ts > task.ts + task.dur);
+      const frame = paint && tasks.find((t) => within(t, paint));
+      return task ? (task.tdur + (frame ? frame.tdur : 0)) / 1000 : null;
+    });
+  return { tasks: tasks.map((e) => e.tdur / 1000), keys };
 }
 
 (async () => {
   const b = await Browser.start(chromium, ['--window-size=1280,1024']);
-  const first = [], further = [], bytes = [], before = [], waited = [], cpuTasks = [];
+  const first = [], further = [], bytes = [], before = [], waited = [], cpuTasks = [], atOnce = [];
+  const atOnceCpu = [];
   let longest = 0, superseded = 0, heap = 0, over = 0;
   try {
     await b.page('Network.enable');
@@ -176,14 +192,18 @@ async function TraceTasks(b, trace) {
       await sleep(300);
       await b.eval('document.getElementById("textfield").focus(), 1');
       const trace = await TraceStart(b);
-      const { times, starts, rounds } = await TypeAndTime(b, q);
-      cpuTasks.push(...(await TraceTasks(b, trace)));
+      const { times, starts, rounds, typed } = await TypeAndTime(b, q);
+      const traced = await TraceTasks(b, trace);
+      cpuTasks.push(...traced.tasks);
       before.push(...starts);
       times.forEach((t, k) => {
         if (t == null) superseded++;
         else (k === 0 ? first : further).push(t);
         if (k > 0 && t != null && rounds[k] != null) {
           waited[rounds[k]] = (waited[rounds[k]] || 0) + 1;
+          if (rounds[k] === 0) atOnce.push(t);
+          const cpu = traced.keys[typed[k]];
+          if (rounds[k] === 0 && cpu != null) atOnceCpu.push(cpu);
         }
       });
       const files = await b.eval(textFiles);
@@ -217,6 +237,13 @@ async function TraceTasks(b, trace) {
               `${superseded} answered by a later one)`);
   console.log(`         further keystrokes by rounds of loads waited for (0, 1, 2, ...): ` +
               Array.from(waited, (n) => n || 0).join(' / '));
+  console.log(`         of which answered from files already in: median ` +
+              `${Percentile(atOnce, 0.5).toFixed(0)} ms, ` +
+              `p95 ${Percentile(atOnce, 0.95).toFixed(0)} ms, ` +
+              `max ${Percentile(atOnce, 1).toFixed(0)} ms; ` +
+              `the page thread's CPU time of their task ` +
+              `and frame: median ${Percentile(atOnceCpu, 0.5).toFixed(0)} ms, ` +
+              `p95 ${Percentile(atOnceCpu, 0.95).toFixed(0)} ms`);
   console.log(`         of which before the text search starts (the names found and drawn): ` +
               `median ${Percentile(before, 0.5).toFixed(0)} ms, p95 ${Percentile(before, 0.95).toFixed(0)} ms`);
   console.log(`         longest task while typing: ${longest.toFixed(0)} ms (0: none of 50 ms or more); ` +

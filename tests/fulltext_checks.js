@@ -95,8 +95,8 @@ function property(oracleFile) {
       }
     }
     // Typed key by key into one engine whose files arrive in later tasks,
-    // interleaved with the keystrokes, while it loads ahead what the next
-    // keystroke may want, and lets go of all but a few postings and files
+    // interleaved with the keystrokes, while it loads (and searches) ahead
+    // what the next keystroke may want, and lets go of all but a few postings and files
     // loaded, and decodes and ranks every search in small steps, a task each:
     // every answer is the latest query's and the same as a fresh engine's.
     const queue = [];
@@ -121,6 +121,9 @@ function property(oracleFile) {
             fail(`corpus ${c} typed ${JSON.stringify(typed)}: got ${JSON.stringify(got)}, a fresh engine ${JSON.stringify(want)}`);
           }
         }, {limit: 10});
+        // As the page does after each keystroke: a new word's first letter
+        // searches ahead the two-letter words it begins.
+        warm.prefetch(typed);
         run(next(4));
       }
       run(Infinity);

@@ -127,7 +127,11 @@ var screenRows = 60;
 // it is changing (that forced layout took 6 to 12 ms of every keystroke's
 // task).  It is taken again in the frame after the page scrolls, is resized
 // or shows a result.
-var namesTop = null, namesTopPending = false;
+// The height of a row is taken in the same frame, from the lowest of the
+// first rows drawn (a row that wraps is taller, none is lower than one line):
+// a keystroke writes the rows of one screen and one more, not a fifth more
+// (each row written costs about a quarter of a millisecond of layout).
+var namesTop = null, namesTopPending = false, rowHeight = 20;
 
 function NamesTopLater() {
 	if (namesTopPending) return;
@@ -135,13 +139,21 @@ function NamesTopLater() {
 	requestAnimationFrame(function () {
 		namesTopPending = false;
 		namesTop = namesBox.getBoundingClientRect().top;
+		var rows = namesBox.children, low = 0;
+		for (var k = 0; k < rows.length && k < 8; k++) {
+			var hit = rows[k].className.indexOf("hit") == 0;
+			var h = hit ? rows[k].getBoundingClientRect().height : 0;
+			if (h >= 12 && (low == 0 || h < low)) low = h;
+		}
+		if (low > 0) rowHeight = low;
 	});
 }
 
 function MeasureScreen(typing) {
 	var height = window.innerHeight || 1024, top = 0;
 	if (typing) top = namesTop != null ? namesTop : namesBox.getBoundingClientRect().top;
-	screenRows = Math.max(10, Math.ceil((height - Math.max(0, Math.min(top, height))) / 20) + 2);
+	var below = height - Math.max(0, Math.min(top, height));
+	screenRows = Math.max(10, Math.ceil(below / rowHeight) + 1);
 	NamesTopLater();
 }
 
@@ -194,11 +206,14 @@ function Show(result, typing) {
 }
 
 // The rows of the current result up to `rows`, written when the page is
-// idle, a few hundred at a time.  While the text group waits for its
-// answer they wait too (up to textFirstMillis): each few hundred rows take
-// 20 to 30 ms to write, lay out and paint, and an index file that comes in
-// meanwhile would wait for them.
-var fillPending = null, fillTo = 0, textFirstMillis = 400;
+// idle, a few hundred at a time, once the user has stopped typing for
+// typingPause ms: rows written between keystrokes (20 to 30 ms to write,
+// lay out and paint each few hundred) delayed the next keystroke and the
+// index files it waited for, and that keystroke then had to take them all
+// down again.  While the text group waits for its answer they wait too (up
+// to textFirstMillis): an index file that comes in meanwhile would wait for
+// them.  Scrolling to them or Down past the last row writes them at once.
+var fillPending = null, fillTo = 0, textFirstMillis = 400, typingPause = 600, lastTyped = 0;
 
 function FillLater(rows, since) {
 	var result = current;
@@ -207,6 +222,13 @@ function FillLater(rows, since) {
 	fillTo = rows;
 	var run = function () {
 		if (fillPending !== result) return;
+		var typing = typingPause - (Date.now() - lastTyped);
+		if (typing > 0) {
+			setTimeout(function () {
+				if (fillPending === result) FillLater(rows, started);
+			}, typing);
+			return;
+		}
 		if (TextWaiting() && Date.now() - started < textFirstMillis) {
 			FillLater(rows, started);
 			return;
@@ -248,6 +270,7 @@ function Apply(q, keepField, address) {
 
 function OnType() {
 	var typed = field.value;
+	lastTyped = Date.now();
 	if (typed == "") {
 		Apply(ParseQuery(baseQuery), true, location.pathname + baseQuery);
 		return;
@@ -320,11 +343,13 @@ function OnKey(e) {
 	}
 }
 
-// More rows while the end of the list is within a screen of coming into view.
-function FillNear() {
-	if (fillPending || shownRows >= Showable() || moreBox.getBoundingClientRect().top > innerHeight * 2) return;
+// More rows while the end of the list is within a screen of coming into view
+// (`scrolled`: also while rows wait to be written when the page is idle).
+function FillNear(scrolled) {
+	if ((fillPending && scrolled !== true) || shownRows >= Showable() ||
+		moreBox.getBoundingClientRect().top > innerHeight * 2) return;
 	ShowMore(moreRows);
-	requestAnimationFrame(FillNear);
+	requestAnimationFrame(function () { FillNear(scrolled); });
 }
 
 // A rows file came in (or failed to): the shown result takes in its hits,
@@ -486,7 +511,11 @@ function ShowSearch() {
 	Jump();
 
 	field.addEventListener("input", OnType);
-	window.addEventListener("scroll", NamesTopLater, { passive: true });
+	window.addEventListener("scroll", function () {
+		NamesTopLater();
+		// Rows still waiting for the user to stop typing come when scrolled to.
+		if (fillPending) FillNear(true);
+	}, { passive: true });
 	window.addEventListener("resize", NamesTopLater);
 	document.addEventListener("keydown", OnKey);
 	document.getElementById("showmore").addEventListener("click", function () { ShowMore(moreRows); });
@@ -512,6 +541,19 @@ function ShowSearch() {
 		setTimeout(LoadLater, 200);
 	}
 }
+
+// The page's links are resolved against its own address without the query,
+// set once as the page's base: the address a keystroke writes (its query)
+// then changes no link, where otherwise the browser restyles every link of
+// the page after each keystroke (2 to 27 ms of a keystroke's task and frame
+// at 5,000 pages).  A link of the page never holds its address's query.
+function FixBase() {
+	if (document.getElementsByTagName("base").length || !document.head) return;
+	var base = document.createElement("base");
+	base.href = location.href.replace(/[?#].*$/, "");
+	document.head.appendChild(base);
+}
+FixBase();
 
 // A search opened from its address (a bookmark, a shared link, the form's
 // submit) wants results in its first screen: the rows file where its first

@@ -21,7 +21,9 @@
 // highlights mark the words matched in the excerpt and in the title.  A new
 // search replaces the one still waiting: only the latest is answered.
 // engine.prefetch('d') loads the dictionary files of the words beginning
-// with the last word given, for the search a next keystroke will make.
+// with the last word given, for the search a next keystroke will make (and
+// after other words, searches ahead the two-letter words a first letter
+// begins: see nextLetter below).
 // After each answer, when the page is idle, the engine itself loads what
 // the next keystroke most likely needs (see ahead below).
 (function (global) {
@@ -60,6 +62,9 @@
   var CHEAP_GUESSES = 4, CHEAP_SECTIONS = 320;
   // A prefix's dictionary files loaded ahead, when there are no more.
   var AHEAD_DICTIONARY = 4;
+  // Two-letter words searched ahead after a new word's first letter, and
+  // the postings files they may load that are not in yet.
+  var AHEAD_LETTER_WORDS = 12, AHEAD_LETTER_FILES = 6;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -577,10 +582,14 @@
     }
 
     function search(query, callback, opts) {
-      var ticket = ++latest;
+      // A search run ahead (opts.ahead) only loads the files its answer
+      // would need: it answers nothing, guesses nothing, and gives way to
+      // any search that comes.
+      var dry = !!(opts && opts.ahead);
+      var ticket = dry ? latest : ++latest;
       var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
       var answer = function (result) {
-        if (ticket !== latest) return;
+        if (ticket !== latest || dry) return;
         callback(result);
         if (ticket === latest) afterPaint(function () { ahead(ticket, parsed); });
       };
@@ -662,9 +671,11 @@
             order(parsed.groups, stemsOf, most, long, live, function (ranked) {
               if (!ranked || ticket !== latest) return;
               var lastGroup = parsed.groups[parsed.groups.length - 1];
-              guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
-                       word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                       limit: shownLater};
+              if (!dry) {
+                guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                         word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                         limit: shownLater};
+              }
               var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
               details(shown, hl, function (hits, m3) {
                 hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
@@ -791,6 +802,40 @@
         var words = groups[groups.length - 1].words, w = words[words.length - 1];
         rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
           shard('d', n, function () {});
+        });
+        if (typeof text === 'string' && w.length === 1 && (groups.length > 1 || words.length > 1)) {
+          nextLetter(text, w);
+        }
+      });
+    }
+
+    // A new word's first letter after others (`text` ends with it): the
+    // page searches the words before it until its second letter comes, and
+    // then the two letters whole.  Each two-letter word the dictionary holds
+    // that begins so is searched ahead with the words before it, up to
+    // AHEAD_LETTER_WORDS of them while their postings files not in yet are
+    // at most AHEAD_LETTER_FILES: their postings and first hits' sections
+    // are then in when the second letter comes.
+    function nextLetter(text, w) {
+      var ticket = latest, base = text.replace(/[^\s"]$/, '');
+      lookUp([], w, function (stemOf, prefixed, missing) {
+        if (ticket !== latest || missing.length) return;
+        var seen = {}, files = {}, lacking = 0, next = [];
+        prefixed.forEach(function (e) {
+          if (e[0].length !== 2 || seen[e[0]] || next.length >= AHEAD_LETTER_WORDS) return;
+          seen[e[0]] = 1;
+          var more = rangeShards(manifest.p, e[1], e[1], 1e9).filter(function (n) {
+            return !files[n] && !registry[keyOf('p', n)] && !loading[fileOf('p', n)];
+          });
+          if (lacking + more.length > AHEAD_LETTER_FILES) return;
+          more.forEach(function (n) { files[n] = 1; });
+          lacking += more.length;
+          next.push(e[0]);
+        });
+        next.forEach(function (word) {
+          (soon || later)(function () {
+            if (ticket === latest) search(base + word + ' ', function () {}, {ahead: true});
+          });
         });
       });
     }
