@@ -349,12 +349,16 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   };
   for (uint32_t id : order) {
     const std::string& word = surfaces[id];
-    const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
-    std::string entry = literal(word, stem);
+    const StemEntry& stemEntry = index.Stems()[index.SurfaceStem(id)];
+    const std::string& stem = stemEntry.text;
+    // "+": the stem's postings are in tiers, and its further tiers in the
+    // q files; a stem without it has all its postings in the p files.
+    const char* tiered = stemEntry.sections >= kTieredPostings ? "+" : "";
+    std::string entry = literal(word, stem) + tiered;
     if (dict.Open() && words.size() + entry.size() + 1 > kDictionaryFill) {
       flush();
       previous = std::string_view();
-      entry = literal(word, stem);
+      entry = literal(word, stem) + tiered;
     }
     if (!dict.Open()) dict.Begin(word);
     if (!words.empty()) words += ' ';
@@ -435,46 +439,55 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
   return scale.Digit(score);
 }
 
-// The postings of the stems order[from, to).
+// The postings of the stems order[from, to): every stem's first part into
+// `post`, the further tiers of a tiered stem into `deep`.
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
-                   size_t from, size_t to, ShardFamily& post) {
+                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep) {
   const auto& stems = index.Stems();
   const ScoreScale& scale = Scale();
   const double n = collection.sections;
   const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
                                          kSmallPostingsFill, kPostingsFill);
 
-  std::string terms, data;  // of the open shard: "[...]" bodies without brackets
-  // Of the open shard's tiered stems: "x", per part that more follow its
-  // place, the highest digit after it and the stem's sections; "h", the
-  // place of each one's first part and its first hits (AppendHitRow).
-  std::string more, hits;
-  size_t parts = 0;
-  auto flush = [&] {
-    if (!post.Open()) return;
-    std::string& body = post.Body();
+  // The open shard of each of the two families: a search of one word or
+  // prefix reads its stems' first parts only, most often, and finds them
+  // together, not among the long tiers of the common words beside them.
+  struct Sink {
+    ShardFamily& family;
+    std::string terms, data;  // "[...]" bodies without brackets
+    // Of the tiered stems: "x", per part that more follow its place, the
+    // highest digit after it and the stem's sections; "h", the place of
+    // each one's first part and its first hits (AppendHitRow).
+    std::string more, hits;
+    size_t parts = 0;
+  };
+  Sink heads{post, {}, {}, {}, {}}, further{deep, {}, {}, {}, {}};
+  Sink* sink = &heads;
+  auto flush = [](Sink& to) {
+    if (!to.family.Open()) return;
+    std::string& body = to.family.Body();
     body += "\"t\":[";
-    body += terms;
+    body += to.terms;
     body += "],\"d\":[";
-    body += data;
+    body += to.data;
     body += ']';
-    if (!more.empty()) {
+    if (!to.more.empty()) {
       body += ",\"x\":[";
-      body += more;
+      body += to.more;
       body += ']';
     }
-    if (!hits.empty()) {
+    if (!to.hits.empty()) {
       body += ",\"h\":[";
-      body += hits;
+      body += to.hits;
       body += ']';
     }
-    terms.clear();
-    data.clear();
-    more.clear();
-    hits.clear();
-    parts = 0;
-    post.Finish();
+    to.terms.clear();
+    to.data.clear();
+    to.more.clear();
+    to.hits.clear();
+    to.parts = 0;
+    to.family.Finish();
   };
   TextBuffer part;  // of the open stem in the open file
   std::string tail;
@@ -488,27 +501,29 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     // A part of a tiered stem that more follow says the highest digit that
     // may come after it (`rest`); the stem's last part says nothing.
     auto addPart = [&](uint32_t rest = 0) {
-      if (!terms.empty()) terms += ',', data += ',';
-      AppendScriptLiteral(terms, stem.text);
-      data += '"';
-      data.append(part.View());
-      data += '"';
+      Sink& to = *sink;
+      if (!to.terms.empty()) to.terms += ',', to.data += ',';
+      AppendScriptLiteral(to.terms, stem.text);
+      to.data += '"';
+      to.data.append(part.View());
+      to.data += '"';
       if (rest) {
-        if (!more.empty()) more += ',';
-        more += std::to_string(parts) + ',' + std::to_string(rest) + ',' +
-                std::to_string(stem.sections);
+        if (!to.more.empty()) to.more += ',';
+        to.more += std::to_string(to.parts) + ',' + std::to_string(rest) + ',' +
+                   std::to_string(stem.sections);
       }
       if (!rows.empty()) {  // the stem's first part
-        if (!hits.empty()) hits += ',';
-        hits += std::to_string(parts) + ",[";
-        hits += rows;
-        hits += ']';
+        if (!to.hits.empty()) to.hits += ',';
+        to.hits += std::to_string(to.parts) + ",[";
+        to.hits += rows;
+        to.hits += ']';
         rows.clear();
       }
-      ++parts;
-      post.SetLast(stem.text);
+      ++to.parts;
+      to.family.SetLast(stem.text);
       part.Resize(0);
     };
+    sink = &heads;
     if (!post.Open()) post.Begin(stem.text);
     // The stems lie apart, in the order they were met, and most postings
     // are short: the entries of the stems a few places on, where their
@@ -542,6 +557,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     auto nextTier = [&] {
       if (!tiered || ++t >= tiers.size()) return false;
       addPart(best[t]);
+      if (sink == &heads) {
+        sink = &further;
+        if (!deep.Open()) deep.Begin(stem.text);
+      }
       in = tiers[t];
       pos = 0;
       section = previous = 0;
@@ -572,16 +591,16 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         if (k < kMaxPositions) out = PutDigits(out, delta);
       }
       part.EndAt(out);
-      if (terms.size() + data.size() + more.size() + hits.size() + rows.size() +
-                  stem.text.size() * 6 + part.Size() + 8 >
+      if (sink->terms.size() + sink->data.size() + sink->more.size() + sink->hits.size() +
+                  rows.size() + stem.text.size() * 6 + part.Size() + 8 >
               fill &&
-          (mark > 0 || !terms.empty())) {
+          (mark > 0 || !sink->terms.empty())) {
         // Past the file's fill: the posting moves to the next file.
         tail.assign(part.Begin() + body, part.Size() - body);
         part.Resize(mark);
         if (mark > 0) addPart(tiered ? best[t] : 0);
-        flush();
-        post.Begin(stem.text);
+        flush(*sink);
+        sink->family.Begin(stem.text);
         // A part starts afresh: its first section counts from 0.
         out = head(part.Room(kNumberChars * 3 + tail.size()), section);
         std::memcpy(out, tail.data(), tail.size());
@@ -591,7 +610,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     }
     if (part.Size() > 0) addPart();
   }
-  flush();
+  flush(heads);
+  flush(further);
 }
 
 void WriteSections(const TTextIndex& index, ShardFamily& secs) {
@@ -766,9 +786,13 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   const std::string prefix = segment ? segment->prefix : std::string();
   ShardFamily post(folder, generation, 'p', &result, prefix, &syncer);
   ShardFamily rest(folder, generation, 'p', &second, prefix, &syncer);
+  // The further tiers of the common stems, in files of their own.
+  ShardFamily deep(folder, generation, 'q', &result, prefix, &syncer);
+  ShardFamily deepRest(folder, generation, 'q', &second, prefix, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
   rest.Defer();
+  deepRest.Defer();
   std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
@@ -807,17 +831,18 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     }
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, postings, split, order.size(), rest);
+        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest);
       } catch (...) {
         failures[0] = std::current_exception();
       }
     });
-    WritePostings(index, collection, order, postings, 0, split, post);
+    WritePostings(index, collection, order, postings, 0, split, post, deep);
   }
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
   rest.Release(post.Ranges().size());
+  deepRest.Release(deep.Ranges().size());
   for (const ShardResult* part : {&second, &side, &sectionsResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
@@ -828,6 +853,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   AppendRanges(result.ranges, "d", {&dict});
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
+  result.ranges += ',';
+  AppendRanges(result.ranges, "q", {&deep, &deepRest});
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
