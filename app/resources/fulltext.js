@@ -425,16 +425,19 @@
       var further = ns.filter(function (n) { return n >= after; }).map(function (n) {
         return n - after;
       });
-      shards('p', heads, function (p, m1) {
-        shards('q', further, function (q, m2) {
-          var got = {};
-          Object.defineProperty(got, 'p', {value: p});
-          Object.defineProperty(got, 'q', {value: q});
-          Object.keys(p).forEach(function (n) { got[n] = p[n]; });
-          Object.keys(q).forEach(function (n) { got[Number(n) + after] = q[n]; });
-          done(got, m1.concat(m2));
-        });
-      });
+      // Both kinds load side by side.
+      var p = null, q = null, m1 = null, m2 = null;
+      var both = function () {
+        if (!p || !q) return;
+        var got = {};
+        Object.defineProperty(got, 'p', {value: p});
+        Object.defineProperty(got, 'q', {value: q});
+        Object.keys(p).forEach(function (n) { got[n] = p[n]; });
+        Object.keys(q).forEach(function (n) { got[Number(n) + after] = q[n]; });
+        done(got, m1.concat(m2));
+      };
+      shards('p', heads, function (got, missing) { p = got; m1 = missing; both(); });
+      shards('q', further, function (got, missing) { q = got; m2 = missing; both(); });
     }
 
     // Keeps the first hits a postings file gives with a stem's part, shown
