@@ -156,7 +156,7 @@ function tiers(oracleFile) {
   const whole = open(modules, scriptFile);
   const shown = (r, n) => JSON.stringify(r.hits.slice(0, n).map((h) => [h.link, h.score]));
   const bytes = (e) => e.read.reduce((n, [, size]) => n + size, 0);
-  let cut = 0, queries = 0;
+  let cut = 0, queries = 0, tiered = 0;
   const texts = vocabulary.map((w) => w + ' ').concat(vocabulary.map((w) => w.slice(0, 2)), ['b']);
   for (const text of texts) {
     // More hits than are ever read in part, and the word twice: all its files.
@@ -171,6 +171,12 @@ function tiers(oracleFile) {
         const fresh = open(modules, scriptFile);
         fresh.search(text, limit);
         if (bytes(fresh) < bytes(alone)) cut++;
+        // Only a stem in tiers has files of further tiers, even read whole.
+        const further = alone.read.filter(([file]) => /\/q\d+\.js$/.test(file));
+        if (all.total < 256 && text.endsWith(' ') && further.length) {
+          fail(`${JSON.stringify(text)}: ${all.total} sections, yet read ${further[0][0]}`);
+        }
+        if (all.total >= 256) tiered++;
         // The first hits kept with the postings show as their sections' files do.
         const files = open(modules, scriptFile, undefined, {postings: 1e6, files: 64, rows: 0});
         const a = JSON.stringify(r.hits), b = JSON.stringify(files.search(text, limit).hits);
@@ -196,7 +202,7 @@ function tiers(oracleFile) {
            `${shown(r, 10)}; all read ${want.total}, ${shown(want, 10)}`);
     }
   }
-  if (!cut) fail('no word was read in part');
+  if (!cut || !tiered) fail('no word was read in part, or none was in tiers');
   return `${queries} queries, ${cut} read in part`;
 }
 

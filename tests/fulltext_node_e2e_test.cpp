@@ -148,13 +148,15 @@ TEST(FullTextInNode, WordsReadInPartFindTheBestHitsOfAllTheirPostings) {
   test::TempDir dir("lexidor-fulltext");
   std::mt19937 random(20261211);
   auto below = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
-  const std::vector<std::string> vocabulary = {"bcd", "bcf", "bdg", "cfg", "dfb", "gbc"};
+  // The last word is rare: its postings, not in tiers, sort among theirs.
+  const std::vector<std::string> vocabulary = {"bcd", "bcf", "bdg", "cfg", "dfb", "gbc", "bce"};
   const std::string root = dir.Sub("kit");
   for (int p = 0; p < 40; ++p) {
     std::string html = "<html><body>";
     for (int s = 0; s < 200; ++s) {
       // Some words in nearly every section, at every density, and in titles.
       std::vector<std::string> title(1, vocabulary[below(6)]), body;
+      if (s % 97 == 0) title.push_back(vocabulary[6]);
       for (int n = 1 + below(80); n > 0; --n) body.push_back(vocabulary[below(1 + below(6))]);
       html +=
           "<h2 id=\"s" + std::to_string(s) + "\">" + Join(title) + "</h2><p>" + Join(body) + "</p>";

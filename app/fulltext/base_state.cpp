@@ -18,7 +18,7 @@ namespace {
 
 // Changes with the form of the file and with that of the index files the
 // state describes.
-constexpr std::string_view kMagic = "LXTB6\n";
+constexpr std::string_view kMagic = "LXTB7\n";
 // A state larger than this is no state a build wrote.
 constexpr size_t kLargest = 1u << 30;
 

@@ -18,6 +18,7 @@
 #include "app/fulltext/postings_digits.h"
 #include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/score_scale.h"
+#include "app/fulltext/shard_family.h"
 
 namespace lexidor::fulltext {
 
@@ -66,149 +67,6 @@ constexpr size_t kFirstTier = 32, kHitRows = 10, kHitRowsBytes = 16 * 1024;
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
-
-class ShardFamily {
- public:
-  ShardFamily(const std::string& folder, const std::string& generation, char kind,
-              ShardResult* result, const std::string& prefix = std::string(),
-              TFileSyncer* syncer = nullptr)
-      : folder_(folder),
-        generation_(generation),
-        kind_(kind),
-        result_(result),
-        prefix_(prefix),
-        syncer_(syncer) {}
-
-  // The open shard's JSON object, its opening brace written: the writer
-  // appends its fields, Finish closes it.  One buffer serves every shard.
-  std::string& Body() { return body_; }
-  bool Open() const { return open_; }
-  // Starts a shard when none is open.
-  void Begin(const std::string& firstKey) {
-    open_ = true;
-    first_ = firstKey;
-    body_.assign(1, '{');
-  }
-  void SetLast(const std::string& key) { last_ = key; }
-
-  // Shards are numbered from `first` on, which a family that writes on a
-  // thread beside another of the same kind learns only when that one is
-  // done: until Release(first) it keeps its shards packed in memory.
-  void Defer() { deferred_ = true; }
-  void Release(size_t first) {
-    deferred_ = false;
-    first_number_ = first;
-    for (size_t i = 0; i < held_.size(); ++i) Write(i, held_[i]);
-    held_.clear();
-    held_.shrink_to_fit();
-  }
-
-  // Writes (or keeps) the open shard: Body() holds its fields as JSON members.
-  void Finish() {
-    if (!open_) return;
-    open_ = false;
-    const size_t n = ranges_.size();
-    ranges_.emplace_back(first_, last_);
-    body_ += '}';
-    std::string packed = PackText(body_);
-    if (deferred_) {
-      held_.push_back(std::move(packed));
-    } else {
-      Write(n, packed);
-    }
-  }
-
-  // A file: generation, kind and `plain` fields in the open, then `packed`
-  // (its JSON object packed) as "z".
-  static std::string File(const std::string& generation, char kind, const std::string& plain,
-                          const std::string& packed) {
-    static constexpr std::string_view kHead = "(self.lexidorText=self.lexidorText||[]).push({g:\"";
-    static constexpr std::string_view kEnd = "\"});\n";
-    std::string file;
-    file.reserve(kHead.size() + generation.size() + plain.size() + packed.size() + 32);
-    file += kHead;
-    file += generation;
-    file += "\",k:\"";
-    file += kind;
-    file += '"';
-    file += plain;
-    file += ",z:\"";
-    file += packed;
-    file += kEnd;
-    return file;
-  }
-
-  const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
-
-  // With a `syncer`, the file is handed to it once written, and a failure
-  // to sync it is its to tell.
-  static void WriteFile(const std::string& folder, const std::string& name,
-                        const std::string& content, ShardResult* result,
-                        TFileSyncer* syncer = nullptr) {
-    if (!result->error.empty()) return;
-    const std::string path = folder + "/" + name;
-    const int fd = CreateAndWrite(path, content);
-    // The first failure's reason is the one to give: that of the open, a
-    // write or the sync, or else that of the close.
-    const int reason = fd < 0 ? errno : syncer ? 0 : SyncAndClose(fd);
-    if (reason != 0) {
-      result->error = "Cannot write " + path + ": " + std::strerror(reason);
-      return;
-    }
-    if (syncer) syncer->Add(fd, path);
-    ++result->files;
-    result->bytes += content.size();
-  }
-
- private:
-  void Write(size_t n, const std::string& packed) {
-    const std::string number = std::to_string(first_number_ + n);
-    WriteFile(folder_, prefix_ + kind_ + number + ".js",
-              File(generation_, kind_, ",n:" + number, packed), result_, syncer_);
-  }
-
-  std::string folder_, generation_;
-  char kind_;
-  ShardResult* result_;
-  std::string prefix_;
-  TFileSyncer* syncer_;
-  bool open_ = false;
-  std::string first_, last_, body_;
-  std::vector<std::pair<std::string, std::string>> ranges_;
-  bool deferred_ = false;
-  size_t first_number_ = 0;
-  std::vector<std::string> held_;  // packed shards kept until Release
-};
-
-void AppendRanges(std::string& out, const char* name,
-                  std::initializer_list<const ShardFamily*> families) {
-  out += '"';
-  out += name;
-  out += "\":[";
-  bool first = true;
-  for (const ShardFamily* family : families) {
-    for (const auto& [from, to] : family->Ranges()) {
-      if (!first) out += ',';
-      first = false;
-      AppendScriptLiteral(out, from);
-      out += ',';
-      AppendScriptLiteral(out, to);
-    }
-  }
-  out += "]";
-}
-
-// Each sections file's count of sections, which finds a section's file.
-void AppendSectionCounts(std::string& out, const ShardFamily& family) {
-  out += "\"s\":[";
-  bool first = true;
-  for (const auto& [from, to] : family.Ranges()) {
-    if (!first) out += ',';
-    first = false;
-    out += std::to_string(std::stoull(to) - std::stoull(from) + 1);
-  }
-  out += "]";
-}
 
 const ScoreScale& Scale() {
   static const ScoreScale scale;
@@ -321,8 +179,13 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
   };
   for (uint32_t id : order) {
     const std::string& word = surfaces[id];
-    const std::string& stem = index.Stems()[index.SurfaceStem(id)].text;
+    const StemEntry& stemEntry = index.Stems()[index.SurfaceStem(id)];
+    const std::string& stem = stemEntry.text;
+    // "+": the stem's postings are in tiers, and its further tiers in the
+    // q files; a stem without it has all its postings in the p files.
+    const char* tiered = stemEntry.sections >= kTieredPostings ? "+" : "";
     literal(word, stem);
+    entry += tiered;
     if (!dict.Open()) dict.Begin(word);
     const size_t before = words.size();
     if (before > 0) words += ' ';
@@ -333,6 +196,7 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
       flush();
       previous = std::string_view();
       literal(word, stem);
+      entry += tiered;
       dict.Begin(word);
       put();
     }
@@ -355,46 +219,55 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
   return scale.Digit(score);
 }
 
-// The postings of the stems order[from, to).
+// The postings of the stems order[from, to): every stem's first part into
+// `post`, the further tiers of a tiered stem into `deep`.
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
-                   size_t from, size_t to, ShardFamily& post) {
+                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep) {
   const auto& stems = index.Stems();
   const ScoreScale& scale = Scale();
   const double n = collection.sections;
   const size_t fill = std::clamp<size_t>(index.Words() * kPostingBytes / kPostingsFiles,
                                          kSmallPostingsFill, kPostingsFill);
 
-  std::string terms, data;  // of the open shard: "[...]" bodies without brackets
-  // Of the open shard's tiered stems: "x", per part that more follow its
-  // place, the highest digit after it and the stem's sections; "h", the
-  // place of each one's first part and its first hits (AppendHitRow).
-  std::string more, hits;
-  size_t parts = 0;
-  auto flush = [&] {
-    if (!post.Open()) return;
-    std::string& body = post.Body();
+  // The open shard of each of the two families: a search of one word or
+  // prefix reads its stems' first parts only, most often, and finds them
+  // together, not among the long tiers of the common words beside them.
+  struct Sink {
+    ShardFamily& family;
+    std::string terms, data;  // "[...]" bodies without brackets
+    // Of the tiered stems: "x", per part that more follow its place, the
+    // highest digit after it and the stem's sections; "h", the place of
+    // each one's first part and its first hits (AppendHitRow).
+    std::string more, hits;
+    size_t parts = 0;
+  };
+  Sink heads{post, {}, {}, {}, {}}, further{deep, {}, {}, {}, {}};
+  Sink* sink = &heads;
+  auto flush = [](Sink& to) {
+    if (!to.family.Open()) return;
+    std::string& body = to.family.Body();
     body += "\"t\":[";
-    body += terms;
+    body += to.terms;
     body += "],\"d\":[";
-    body += data;
+    body += to.data;
     body += ']';
-    if (!more.empty()) {
+    if (!to.more.empty()) {
       body += ",\"x\":[";
-      body += more;
+      body += to.more;
       body += ']';
     }
-    if (!hits.empty()) {
+    if (!to.hits.empty()) {
       body += ",\"h\":[";
-      body += hits;
+      body += to.hits;
       body += ']';
     }
-    terms.clear();
-    data.clear();
-    more.clear();
-    hits.clear();
-    parts = 0;
-    post.Finish();
+    to.terms.clear();
+    to.data.clear();
+    to.more.clear();
+    to.hits.clear();
+    to.parts = 0;
+    to.family.Finish();
   };
   TextBuffer part;  // of the open stem in the open file
   std::string tail;
@@ -410,27 +283,29 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     // A part of a tiered stem that more follow says the highest digit that
     // may come after it (`rest`); the stem's last part says nothing.
     auto addPart = [&](uint32_t rest = 0) {
-      if (!terms.empty()) terms += ',', data += ',';
-      AppendScriptLiteral(terms, stem.text);
-      data += '"';
-      data.append(part.View());
-      data += '"';
+      Sink& to = *sink;
+      if (!to.terms.empty()) to.terms += ',', to.data += ',';
+      AppendScriptLiteral(to.terms, stem.text);
+      to.data += '"';
+      to.data.append(part.View());
+      to.data += '"';
       if (rest) {
-        if (!more.empty()) more += ',';
-        more += std::to_string(parts) + ',' + std::to_string(rest) + ',' +
-                std::to_string(stem.sections);
+        if (!to.more.empty()) to.more += ',';
+        to.more += std::to_string(to.parts) + ',' + std::to_string(rest) + ',' +
+                   std::to_string(stem.sections);
       }
       if (!rows.empty()) {  // the stem's first part
-        if (!hits.empty()) hits += ',';
-        hits += std::to_string(parts) + ",[";
-        hits += rows;
-        hits += ']';
+        if (!to.hits.empty()) to.hits += ',';
+        to.hits += std::to_string(to.parts) + ",[";
+        to.hits += rows;
+        to.hits += ']';
         rows.clear();
       }
-      ++parts;
-      post.SetLast(stem.text);
+      ++to.parts;
+      to.family.SetLast(stem.text);
       part.Resize(0);
     };
+    sink = &heads;
     if (!post.Open()) post.Begin(stem.text);
     // The stems lie apart, in the order they were met, and most postings
     // are short: the entries of the stems a few places on, where their
@@ -475,6 +350,10 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     auto nextTier = [&] {
       if (++t >= ends.size()) return false;
       addPart(best[t]);
+      if (sink == &heads) {
+        sink = &further;
+        if (!deep.Open()) deep.Begin(stem.text);
+      }
       previous = 0;
       return true;
     };
@@ -507,16 +386,16 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
         if (k < kMaxPositions) out = PutDigits(out, delta);
       }
       part.EndAt(out);
-      if (terms.size() + data.size() + more.size() + hits.size() + rows.size() +
-                  stem.text.size() * 6 + part.Size() + 8 >
+      if (sink->terms.size() + sink->data.size() + sink->more.size() + sink->hits.size() +
+                  rows.size() + stem.text.size() * 6 + part.Size() + 8 >
               fill &&
-          (mark > 0 || !terms.empty())) {
+          (mark > 0 || !sink->terms.empty())) {
         // Past the file's fill: the posting moves to the next file.
         tail.assign(part.Begin() + body, part.Size() - body);
         part.Resize(mark);
         if (mark > 0) addPart(tiered ? best[t] : 0);
-        flush();
-        post.Begin(stem.text);
+        flush(*sink);
+        sink->family.Begin(stem.text);
         // A part starts afresh: its first section counts from 0.
         out = head(part.Room(kNumberChars * 3 + tail.size()), section);
         std::memcpy(out, tail.data(), tail.size());
@@ -526,7 +405,8 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
     }
     if (part.Size() > 0) addPart();
   }
-  flush();
+  flush(heads);
+  flush(further);
 }
 
 void WriteSections(const TTextIndex& index, ShardFamily& secs) {
@@ -655,9 +535,13 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   const std::string prefix = segment ? segment->prefix : std::string();
   ShardFamily post(folder, generation, 'p', &result, prefix, &syncer);
   ShardFamily rest(folder, generation, 'p', &second, prefix, &syncer);
+  // The further tiers of the common stems, in files of their own.
+  ShardFamily deep(folder, generation, 'q', &result, prefix, &syncer);
+  ShardFamily deepRest(folder, generation, 'q', &second, prefix, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
   rest.Defer();
+  deepRest.Defer();
   std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
@@ -696,17 +580,18 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     }
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, postings, split, order.size(), rest);
+        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest);
       } catch (...) {
         failures[0] = std::current_exception();
       }
     });
-    WritePostings(index, collection, order, postings, 0, split, post);
+    WritePostings(index, collection, order, postings, 0, split, post, deep);
   }
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
   rest.Release(post.Ranges().size());
+  deepRest.Release(deep.Ranges().size());
   for (const ShardResult* part : {&second, &side, &sectionsResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
@@ -717,6 +602,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   AppendRanges(result.ranges, "d", {&dict});
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
+  result.ranges += ',';
+  AppendRanges(result.ranges, "q", {&deep, &deepRest});
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);

@@ -20,7 +20,7 @@
 //   shared with the word before, the rest of the word, and where the stem
 //   differs ":" with a digit for the characters cut from the word's end and
 //   what the stem adds (or ":=" and the whole stem); words separated by
-//   blanks;
+//   blanks; "+" ends the entry of a word whose stem has postings in tiers;
 // - p<n>.js (k:"p"): the stems "t" and per stem its postings "d": per
 //   section twice the distance from the previous section, plus 1 unless the
 //   stem stands there once; the section's score for the stem (BM25, title
@@ -31,7 +31,10 @@
 //   each tier a part of its own in section order; "x" lists, for each part
 //   of such a stem that more parts follow, its place in "t", the highest
 //   score digit of any posting after it, and the stem's count of sections,
-//   so that a page may stop reading once its best hits are found;
+//   so that a page may stop reading once its best hits are found.  The
+//   first part of every stem is in a p file, the further parts of a tiered
+//   stem in q<n>.js (k:"q", the same form): a search that reads only its
+//   stems' first parts finds them close together;
 // - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
 //   in order "r": page, anchor (0 when it is the title), title, excerpt.
 //
@@ -56,14 +59,14 @@ namespace lexidor::fulltext {
 constexpr size_t kShardBytes = 256 * 1024;
 // Changes whenever the files change form: a page refuses a manifest of
 // another form instead of misreading it.
-constexpr int kShardFormat = 6;
+constexpr int kShardFormat = 7;
 
 struct ShardResult {
   size_t files = 0;
   uint64_t bytes = 0;
   std::string error;  // "" when every file was written and synced
   // The key ranges of the files written, as the manifest gives them:
-  // "d":[...],"p":[...] (each file's first and last key), "s":[...] (each
+  // "d":[...],"p":[...],"q":[...] (each file's first and last key), "s":[...] (each
   // file's count of sections).
   std::string ranges;
   // The index's stem ids in the byte order of their texts, as the postings

@@ -165,8 +165,11 @@ TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
   // (a long dictionary) and non-ASCII titles and excerpts.
   std::string page = "<meta charset=utf-8>";
   for (int s = 0; s < 6000; ++s) {
+    // "often" in half the sections, 1 to 7 times: its postings in tiers.
+    std::string more;
+    for (int k = s % 2 ? 0 : 1 + s % 7; k > 0; --k) more += " often";
     page += "<h2>Caf\xC3\xA9 " + std::to_string(s) + "</h2>common words here again w" +
-            std::to_string(s * 7919) + " \xE2\x80\x9Cquoted\xE2\x80\x9D\n";
+            std::to_string(s * 7919) + " \xE2\x80\x9Cquoted\xE2\x80\x9D" + more + "\n";
   }
   Write("big.html", page);
   Write("empty.html", "");
@@ -211,6 +214,24 @@ TEST_F(TextBuildTest, ShardsStayUnderTheirLimitAndSpeakAscii) {
     previous = last;
   }
   EXPECT_GT(files, 2u);
+  // The further tiers of the common words are in the q files,
+  // and only theirs: a rare word's first part, all of it, lies among the
+  // other stems' in the p files.
+  const std::set<std::string> common = {"again", "cafe", "common", "here", "often", "quot", "word"};
+  size_t further = 0;
+  for (;; ++further) {
+    const std::string file = dir_ + "/g1/q" + std::to_string(further) + ".js";
+    if (!fs::exists(file)) break;
+    std::string body;
+    ASSERT_TRUE(UnpackText(Packed(Read(file)), &body));
+    const size_t from = body.find("\"t\":[\"") + 6, to = body.find("\"],\"d\":[");
+    std::string stems = body.substr(from, to - from) + "\",\"";
+    for (size_t at = 0, end; (end = stems.find("\",\"", at)) != std::string::npos; at = end + 3) {
+      EXPECT_EQ(common.count(stems.substr(at, end - at)), 1u) << file << ": " << stems;
+    }
+  }
+  EXPECT_GT(further, 0u);
+  EXPECT_NE(manifest.find("\"q\":[\"often\""), std::string::npos);
   // An output folder that exists already is refused.
   EXPECT_NE(BuildTextIndex(Options("g1")).error, "");
 }

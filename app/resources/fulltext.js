@@ -109,7 +109,7 @@
   var EXCERPT_SHOWN = 160, EXCERPT_LEAD = 40;
 
   // The form of the index files this script reads (the manifest's "v").
-  var FORMAT = 6;
+  var FORMAT = 7;
 
   // A registered file with its packed fields unpacked; null when they
   // cannot be.
@@ -188,6 +188,9 @@
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
     var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
+    // Stem -> whether its postings are in tiers, as the dictionary says, of
+    // the stems searched: only those have q files.
+    var inTiers = {};
 
     function dir() { return pointer.dir; }
 
@@ -281,12 +284,16 @@
           var list = s.list;
           words.forEach(function (w) {
             var lo = lowerBound(list, w);
-            if (lo < list.length && list[lo][0] === w) stemOf[w] = list[lo][1];
+            if (lo < list.length && list[lo][0] === w) {
+              stemOf[w] = list[lo][1];
+              inTiers[list[lo][1]] = list[lo][2];
+            }
           });
           if (prefix) {
             for (var i = lowerBound(list, prefix); i < list.length &&
                  list[i][0].lastIndexOf(prefix, 0) === 0; i++) {
               prefixed.push(list[i]);
+              inTiers[list[i][1]] = list[i][2];
             }
           }
         });
@@ -299,6 +306,8 @@
     function dictionary(text) {
       var previous = '';
       return text.split(' ').map(function (e) {
+        var tiers = e.charAt(e.length - 1) === '+';
+        if (tiers) e = e.slice(0, -1);
         var colon = e.indexOf(':', 1);
         var word = previous.slice(0, DIGIT[e.charCodeAt(0)]) + e.slice(1, colon < 0 ? e.length : colon);
         var stem = word;
@@ -308,7 +317,7 @@
               word.slice(0, word.length - DIGIT[rest.charCodeAt(0)]) + rest.slice(1);
         }
         previous = word;
-        return [word, stem];
+        return [word, stem, tiers];
       });
     }
 
@@ -328,7 +337,7 @@
       var want = {}, filesOf = {};
       stems.forEach(function (s) {
         pinned[s] = (pinned[s] || 0) + 1;
-        var all = rangeShards(manifest.p, s, s, 1e9), count = Math.min(all.length, wanted(s));
+        var all = postingsFiles(s), count = Math.min(all.length, wanted(s));
         var known = decoded[s];
         if (known && (known.complete || known.files >= count)) {
           delete decoded[s];
@@ -337,10 +346,11 @@
           filesOf[s] = all.slice(0, count);
           filesOf[s].forEach(function (n) { want[n] = 1; });
           filesOf[s].complete = count === all.length;
+          filesOf[s].heads = all.heads;
         }
       });
       var ns = Object.keys(want).map(Number).sort(function (a, b) { return a - b; });
-      shards('p', ns, function (got, missing) {
+      postingsShards(ns, function (got, missing) {
         var entries = {}, parts = [];
         stems.forEach(function (stem) {
           var files = filesOf[stem];
@@ -361,6 +371,9 @@
           });
           if (!entry.complete) {
             var more = last ? Rank.tiersOf(last[0])[last[1]] : null;
+            // Past its p files, a stem whose last part says no more follow
+            // is whole: a q file's range of keys spans stems it lacks.
+            if (!more && files.length >= files.heads) entry.complete = true;
             entry.rest = more ? more[0] : 64;
             entry.df = more ? more[1] : 0;
           }
@@ -390,9 +403,46 @@
           done(missing, size > sliceText);
           stems.forEach(function (stem) { if (--pinned[stem] === 0) delete pinned[stem]; });
           trim(stems);
-          holdFiles('p', got);
+          holdFiles('p', got.p);
+          holdFiles('q', got.q);
         });
       });
+    }
+
+    // The postings files of a stem, as numbers: its first part's in the p
+    // files (0 on), then its further tiers' in the q files (numbered on
+    // after the p files), those of a stem the dictionary has not said is
+    // in tiers left out.
+    function postingsFiles(stem) {
+      var heads = rangeShards(manifest.p, stem, stem, 1e9), after = manifest.p.length / 2;
+      var further = inTiers[stem] === false ? [] : rangeShards(manifest.q || [], stem, stem, 1e9);
+      var all = heads.concat(further.map(function (n) { return n + after; }));
+      all.heads = heads.length;
+      return all;
+    }
+
+    // Loads postings files by those numbers; calls back with {number:
+    // shard}, also as got.p and got.q by each kind's own number, and the
+    // missing files.
+    function postingsShards(ns, done) {
+      var after = manifest.p.length / 2;
+      var heads = ns.filter(function (n) { return n < after; });
+      var further = ns.filter(function (n) { return n >= after; }).map(function (n) {
+        return n - after;
+      });
+      // Both kinds load side by side.
+      var p = null, q = null, m1 = null, m2 = null;
+      var both = function () {
+        if (!p || !q) return;
+        var got = {};
+        Object.defineProperty(got, 'p', {value: p});
+        Object.defineProperty(got, 'q', {value: q});
+        Object.keys(p).forEach(function (n) { got[n] = p[n]; });
+        Object.keys(q).forEach(function (n) { got[Number(n) + after] = q[n]; });
+        done(got, m1.concat(m2));
+      };
+      shards('p', heads, function (got, missing) { p = got; m1 = missing; both(); });
+      shards('q', further, function (got, missing) { q = got; m2 = missing; both(); });
     }
 
     // Keeps the first hits a postings file gives with a stem's part, shown
@@ -755,7 +805,8 @@
         var way = ways[c], weight = 0;
         for (var i = 0; i < way.stems.length && weight >= 0; i++) {
           var e = decoded[way.stems[i]];
-          weight = e ? weight + e.secs.length : -1;
+          // A stem read in part counts all its sections, not those read.
+          weight = e ? weight + Math.max(e.secs.length, e.complete ? 0 : e.df) : -1;
         }
         if (weight > 0) out.push({stems: way.stems, whole: way.whole, weight: weight});
       });
