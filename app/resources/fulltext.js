@@ -198,6 +198,8 @@
     // registers itself under.
     function fileOf(k, n) { return k === 'm' ? 'manifest.js' : prefix + k + n + '.js'; }
     function keyOf(k, n) { return pointer.generation + '/' + k + (k === 'm' ? '' : n); }
+    // Whether a file is in or on its way.
+    function inOrComing(k, n) { return !!(registry[keyOf(k, n)] || loading[fileOf(k, n)]); }
 
     // Calls back with the shard of kind k number n (null when missing).
     function shard(k, n, done) {
@@ -830,10 +832,7 @@
         var want = {}, wanted = [], lacking = 0, f = manifest.sFirst;
         ranked.ids.slice(0, g.limit).forEach(function (id) {
           var n = sectionShard(id);
-          if (want[n] || rowsKept.has(id) || registry[keyOf('s', n)] ||
-              loading[fileOf('s', n)]) {
-            return;
-          }
+          if (want[n] || rowsKept.has(id) || inOrComing('s', n)) return;
           want[n] = 1;
           wanted.push(n);
           lacking += (n + 1 < f.length ? f[n + 1] : manifest.sections) - f[n];
@@ -876,7 +875,7 @@
           if (e[0].length !== 2 || seen[e[0]] || next.length >= AHEAD_LETTER_WORDS) return;
           seen[e[0]] = 1;
           var more = rangeShards(manifest.p, e[1], e[1], 1e9).filter(function (n) {
-            return !files[n] && !registry[keyOf('p', n)] && !loading[fileOf('p', n)];
+            return !files[n] && !inOrComing('p', n);
           });
           if (lacking + more.length > AHEAD_LETTER_FILES) return;
           more.forEach(function (n) { files[n] = 1; });
