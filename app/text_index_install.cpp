@@ -13,7 +13,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "app/app_state.h"
@@ -82,66 +81,20 @@ bool IsCacheLeftover(const std::string& name) {
 }
 
 // Per page below docs/html, the anchors the command list links to, with
-// the name of the command each one starts (the first command, in list
-// order, for an anchor that several link to).
-std::map<std::string, std::map<std::string, std::string>> CommandAnchors(const std::string& html) {
-  // The commands come sorted by name, their pages in any order.  Each page
-  // gets a number from a hash table of views into the list, each anchor a
-  // row of one flat table; the rows are then put in page order (kept in
-  // list order within a page) by counting, and each page's anchors made
-  // once: no table per page, and no copy of a text before the end.
-  // A row keeps the command's name as it reads the list in order: taken
-  // later, in page order, each would be a look far into the list.
-  struct Row {
-    uint32_t page;
-    std::string_view anchor, name;
-  };
+// the name of the command each one starts, as views into the list (which
+// must outlive `table`).
+void CommandAnchors(const std::string& html, fulltext::TAnchorTable* table) {
   const TCommandList& list = App().commandList;
-  std::unordered_map<std::string_view, uint32_t> numbers;
-  numbers.reserve(list.Count() / 4);
-  std::vector<std::string_view> pages;
-  std::vector<Row> rows;
-  rows.reserve(list.Count());
   const std::string prefix = html + "/";
   for (size_t i = 0; i < list.Count(); ++i) {
     const std::string_view link = list[i].link;
     if (link.size() <= prefix.size() || link.compare(0, prefix.size(), prefix) != 0) continue;
     const size_t hash = link.find('#', prefix.size());
     if (hash == std::string_view::npos || hash + 1 == link.size()) continue;
-    const std::string_view page = link.substr(prefix.size(), hash - prefix.size());
-    const auto [at, fresh] = numbers.try_emplace(page, static_cast<uint32_t>(pages.size()));
-    if (fresh) pages.push_back(page);
-    rows.push_back({at->second, link.substr(hash + 1), list[i].comando});
+    table->Add(link.substr(prefix.size(), hash - prefix.size()), link.substr(hash + 1),
+               list[i].comando);
   }
-  // The pages by name; each one's rows from `start[rank]` on.
-  std::vector<uint32_t> byName(pages.size());
-  for (uint32_t p = 0; p < byName.size(); ++p) byName[p] = p;
-  std::sort(byName.begin(), byName.end(),
-            [&](uint32_t a, uint32_t b) { return pages[a] < pages[b]; });
-  std::vector<uint32_t> rank(pages.size()), start(pages.size() + 1);
-  for (uint32_t r = 0; r < byName.size(); ++r) rank[byName[r]] = r;
-  for (const Row& row : rows) ++start[rank[row.page] + 1];
-  for (size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
-  // The rows themselves in page order, read in order below.
-  std::vector<Row> ordered(rows.size());
-  {
-    std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (const Row& row : rows) ordered[next[rank[row.page]]++] = row;
-  }
-  rows = std::vector<Row>();
-  std::map<std::string, std::map<std::string, std::string>> anchors;
-  for (uint32_t r = 0; r < byName.size(); ++r) {
-    std::map<std::string, std::string>& page =
-        anchors
-            .emplace_hint(anchors.end(), std::string(pages[byName[r]]),
-                          std::map<std::string, std::string>())
-            ->second;
-    for (uint32_t k = start[r]; k < start[r + 1]; ++k) {
-      const auto [at, fresh] = page.try_emplace(std::string(ordered[k].anchor));
-      if (fresh) at->second = Latin1ToUtf8(ordered[k].name);
-    }
-  }
-  return anchors;
+  table->Seal();
 }
 
 String Say(const std::string& line) {
@@ -265,11 +218,17 @@ class TextIndexAhead {
   void Build() {
     // Freed only after the build is reported finished, beside the rest of
     // the install: a large kit's anchors take a while to free.
+    fulltext::TAnchorTable table;
     fulltext::TextBuildOptions options;
     try {
       // The anchors first: they need only the list, while the walk may
-      // still be running.
-      auto anchors = CommandAnchors(root_ + "/docs/html");
+      // still be running.  A rebuild that keeps the base needs of most
+      // pages only their anchors' hash, taken from the table; without an
+      // index to rebuild from, the build is a full one, and every page's
+      // anchors are put in a table of its own now.
+      CommandAnchors(root_ + "/docs/html", &table);
+      const bool mayKeepBase = !FindTextFolders(root_).baseFolder.empty();
+      if (!mayKeepBase) options.anchors = table.Maps();
       reading_.Wait();
       if (!read_) Read();
       // The name index's temporary pages, written or removed meanwhile,
@@ -292,7 +251,7 @@ class TextIndexAhead {
       options.generation = generation_;
       options.cacheFile = folders_.folder + "/pages.cache";
       options.baseFolder = folders_.baseFolder;
-      options.anchors = std::move(anchors);
+      if (mayKeepBase) options.anchorTable = &table;
       options.skip = OwnPages();
       options.gate = &gate_;
       options.progress = [this](int percent) {

@@ -232,7 +232,17 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
     options.generation = generation;
     options.cacheFile = text + "/pages.cache";
     options.baseFolder = base.empty() ? "" : text + "/" + base;
-    options.anchors = anchors;
+    // A rebuild takes them as the program gives them: one flat table.
+    fulltext::TAnchorTable table;
+    for (const auto& [page, rows] : anchors) {
+      for (const auto& [anchor, name] : rows) table.Add(page, anchor, name);
+    }
+    table.Seal();
+    if (base.empty()) {
+      options.anchors = anchors;
+    } else {
+      options.anchorTable = &table;
+    }
     const fulltext::TextBuildSummary summary = fulltext::BuildTextIndex(options);
     EXPECT_EQ(summary.error, "");
     // A rebuild's folder holds only what changed; the base's stays whole.
@@ -305,7 +315,8 @@ TEST(FullTextInNode, RebuildsInSegmentsFindWhatAFullBuildFinds) {
   EXPECT_EQ(summary.segments, 1u);
   EXPECT_EQ(summary.reused, 45u);  // from the page cache
   expect(R"([{"query": "newword", "links": ["p3.html#s1"]},
-    {"query": "sixthword", "links": ["p6.html#s1"]}, {"query": "removedword", "links": []}])");
+    {"query": "sixthword", "links": ["p6.html#s1"]}, {"query": "removedword", "links": []},
+    {"query": "anchoredname", "links": ["p11.html#cmd"]}])");
 
   // The next one keeps the new base again; one whose base lost a file
   // cannot, and is a full build.

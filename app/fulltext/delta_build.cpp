@@ -69,6 +69,11 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
   // Pages the base holds as they are now stay in it; the others are
   // indexed again, and the base's sections of those it held are masked.
   static const std::map<std::string, std::string> kNoAnchors;
+  const auto anchorsHash = [&](const std::string& path) {
+    if (options.anchorTable) return options.anchorTable->Hash(path);
+    const auto anchors = options.anchors.find(path);
+    return AnchorsHash(AnchorsKey(anchors == options.anchors.end() ? kNoAnchors : anchors->second));
+  };
   std::unordered_map<std::string_view, size_t> inBase;
   for (size_t i = 0; i < base.pages.size(); ++i) inBase.emplace(base.pages[i].path, i);
   std::vector<bool> kept(base.pages.size());
@@ -78,10 +83,7 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
     const auto at = inBase.find(page.path);
     if (at != inBase.end()) {
       const BasePage& old = base.pages[at->second];
-      const auto anchors = options.anchors.find(page.path);
-      if (old.size == page.size && old.mtime == page.mtime &&
-          old.anchors == AnchorsHash(AnchorsKey(
-                             anchors == options.anchors.end() ? kNoAnchors : anchors->second))) {
+      if (old.size == page.size && old.mtime == page.mtime && old.anchors == anchorsHash(page.path)) {
         kept[at->second] = true;
         continue;
       }
@@ -117,8 +119,17 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
     // as the base has them, for the next full build.
     const TPageCacheReader none{std::string()};
     TPageCacheWriter nowhere{std::string()};
-    TPageSource source(options.htmlFolder, changed, options.anchors, none, &nowhere,
-                       options.readAhead);
+    // The anchors' tables of only the pages read.
+    TPageSource::Anchors changedAnchors;
+    if (options.anchorTable) {
+      for (const WalkedPage& page : changed) {
+        auto anchors = options.anchorTable->Map(page.path);
+        if (!anchors.empty()) changedAnchors.emplace(page.path, std::move(anchors));
+      }
+    }
+    TPageSource source(options.htmlFolder, changed,
+                       options.anchorTable ? changedAnchors : options.anchors,
+                       none, &nowhere, options.readAhead);
     SourcePage read;
     while (!GivenUp(options.gate) && source.Next(&read)) {
       if (!read.error.empty()) {

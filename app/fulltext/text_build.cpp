@@ -158,6 +158,13 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput 
     TextBuildSummary delta = summary;
     if (BuildDelta(options, input.walk, input.base, progress, &delta)) return delta;
   }
+  if (options.anchorTable) {
+    // A full build reads every page: each one's anchors' table is made.
+    TextBuildOptions full = options;
+    full.anchors = options.anchorTable->Maps();
+    full.anchorTable = nullptr;
+    return BuildFull(full, input.walk, progress, std::move(summary));
+  }
   return BuildFull(options, input.walk, progress, std::move(summary));
 }
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/fulltext/base_state.h"
+#include "app/fulltext/page_anchors.h"
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/write_gate.h"
 
@@ -37,6 +38,11 @@ struct TextBuildOptions {
   std::string baseFolder;
   // Per page (path below htmlFolder): anchor -> the command's name.
   std::map<std::string, std::map<std::string, std::string>> anchors;
+  // When given (it outlives the build), the anchors of every page in one
+  // flat table, and `anchors` is left empty: a rebuild that keeps the base
+  // takes the pages' hashes from it and makes the tables of only the pages
+  // it reads; a full build makes them all.
+  const TAnchorTable* anchorTable = nullptr;
   std::set<std::string> skip;  // pages below htmlFolder that are not indexed
   // Called with 0..100 as the build advances, each value at most once.
   std::function<void(int)> progress;
