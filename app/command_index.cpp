@@ -16,6 +16,7 @@
 #include "app/app_state.h"
 #include "app/atomic_file.h"
 #include "app/build_ahead.h"
+#include "app/generation_reuse.h"
 #include "app/index_commit.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
@@ -219,21 +220,25 @@ constexpr size_t kRowsPerFile = 20000;
 // the file will hold; it picks the array form.
 class ScriptWriter {
  public:
-  ScriptWriter(TGeneration& gen, const char* name, const char* variable, size_t elements)
+  // `previous`: the installed generation's file of that name to match
+  // (taken), -1 for none.
+  ScriptWriter(TGeneration& gen, const char* name, const char* variable, size_t elements,
+               int previous)
       : path_(gen.Path() + "/" + name),
-        file_(gen.NewFile()),
+        file_(gen.NewFile(), path_, previous),
         literal_(elements > kMaxArrayCallElements) {
     text_ = std::string("var ") + variable + (literal_ ? "=[" : "=new Array(");
     closing_ = literal_ ? "];" : ");";
   }
   // A file of the given opening text, elements (and Raw text) and closing.
-  ScriptWriter(TGeneration& gen, const std::string& name, std::string opening, std::string closing)
+  ScriptWriter(TGeneration& gen, const std::string& name, std::string opening, std::string closing,
+               int previous)
       : path_(gen.Path() + "/" + name),
-        file_(gen.NewFile()),
+        file_(gen.NewFile(), path_, previous),
         literal_(true),
         text_(std::move(opening)),
         closing_(std::move(closing)) {}
-  bool Open() { return Check(file_.Create(path_)); }
+  bool Open() { return Check(file_.Open()); }
   void Raw(std::string_view text) { text_.append(text); }
   void Element(std::string_view value, bool first) {
     if (!first) text_.push_back(',');
@@ -254,6 +259,9 @@ class ScriptWriter {
     return error_.empty() && Check(file_.Finish());
   }
   const std::string& Path() const { return path_; }
+  // Whether the file is the installed generation's, linked rather than
+  // written.
+  bool Linked() const { return file_.Linked(); }
   // "Cannot write <file>: <reason>", or "" while all is well.
   const String& Error() const { return error_; }
 
@@ -269,7 +277,7 @@ class ScriptWriter {
     text_.clear();
   }
   std::string path_;
-  TNewFile& file_;
+  TMatchedFile file_;
   const bool literal_;
   std::string text_;
   std::string closing_;
@@ -384,11 +392,19 @@ class SideTask {
 String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexCommit& commit) {
   AppState& app = App();
   const size_t n = app.commandList.Count();
-  ScriptWriter command(gen, "command.js", "commands", n);
-  ScriptWriter links(gen, "links.js", "links", n);
-  ScriptWriter modules(gen, "modules.js", "modules", n);
+  // Each file is matched against the installed generation's as it is
+  // written; those of fixed name also stand in Modules/, where one that is
+  // the installed generation's file stays when the new one is too.
+  const TPreviousGeneration previous(modulesDir);
+  bool inPlace[4] = {};
+  ScriptWriter command(gen, "command.js", "commands", n,
+                       previous.Open("command.js", true, &inPlace[0]));
+  ScriptWriter links(gen, "links.js", "links", n, previous.Open("links.js", true, &inPlace[1]));
+  ScriptWriter modules(gen, "modules.js", "modules", n,
+                       previous.Open("modules.js", true, &inPlace[2]));
   // One element per module and the closing empty one.
-  ScriptWriter mods(gen, "mod.js", "mods", app.moduleMap.size() + 1);
+  ScriptWriter mods(gen, "mod.js", "mods", app.moduleMap.size() + 1,
+                    previous.Open("mod.js", true, &inPlace[3]));
   // The number of commands and the first rows of the whole listing, small
   // enough to load at once: the pages of a large kit draw their first
   // screen from it while the full lists are still loading.  It names the
@@ -403,10 +419,13 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
   AppendScriptString(opening, gen.Name() + "/");
   opening += ",linkStart:";
   AppendScriptString(opening, linkStart);
-  ScriptWriter first(gen, "first.js", opening + ",commands:[", "]};");
+  // (It names the new folder: never the installed one's bytes.)
+  ScriptWriter first(gen, "first.js", opening + ",commands:[", "]};", -1);
   std::vector<std::unique_ptr<ScriptWriter>> rows;
   for (size_t k = 0; k < rowFiles; ++k) {
-    rows.push_back(std::make_unique<ScriptWriter>(gen, RowsFile(k), std::string(), std::string()));
+    bool unused;
+    rows.push_back(std::make_unique<ScriptWriter>(gen, RowsFile(k), std::string(), std::string(),
+                                                  previous.Open(RowsFile(k), false, &unused)));
   }
   std::vector<ScriptWriter*> all = {&command, &links, &modules, &mods, &first};
   for (auto& w : rows) all.push_back(w.get());
@@ -482,7 +501,14 @@ String WriteScriptFiles(TGeneration& gen, const std::string& modulesDir, TIndexC
     return u"Cannot write " + FromLatin1(gen.Path()) + u": " + FromUtf8(std::strerror(error));
   }
   // The files of fixed name, for other pages of the kit, and first.js.
-  for (ScriptWriter* w : {&command, &links, &modules, &mods, &first}) {
+  // One that is the installed file, as the new folder's is, stays.
+  ScriptWriter* const fixed[] = {&command, &links, &modules, &mods, &first};
+  for (size_t i = 0; i < 5; ++i) {
+    ScriptWriter* w = fixed[i];
+    if (i < 4 && inPlace[i] && w->Linked()) {
+      commit.AddInPlace(modulesDir + "/" + NameOf(w->Path()));
+      continue;
+    }
     auto file = std::make_unique<TAtomicFile>(FromLatin1(modulesDir + "/" + NameOf(w->Path())));
     if (!file->OpenAsCopyOf(w->Path())) return file->Error();
     if (w == &first) {

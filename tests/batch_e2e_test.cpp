@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <regex>
 #include <string>
 #include <thread>
@@ -313,6 +314,115 @@ TEST_F(Batch, ListsPastThirtyThousandCommandsAreArrayLiterals) {
                                          "],modules:[" + modules + "],args:[" + args +
                                          "],heads:[\"C\",\"C\"]};");
   }
+}
+
+// The generation folder first.js names in `modules`; "" for none.
+std::string GenerationFolder(const std::string& modules) {
+  std::smatch found;
+  const std::string text = ReadFile(modules + "first.js");
+  const std::regex folder(",folder:\"(lexidor-index-[0-9]+-[0-9a-f]{16})/\"");
+  return std::regex_search(text, found, folder) ? modules + found[1].str() + "/" : "";
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// A rebuild whose name index files come out as the installed ones takes
+// those files (the same inode, under a second name in the new folder, and
+// the copy in Modules/ left where it is), but never one that has a name
+// elsewhere (a kit copied as hard links) or that is a link; and whatever it
+// takes or writes, its files hold the bytes a build from nothing writes.
+TEST_F(Batch, ARebuildKeepsTheInstalledListsThatItsOwnAreAndWritesTheRest) {
+  SetConfig(kit_);
+  const std::vector<std::string> fixed = {"command.js", "links.js", "modules.js", "mod.js"};
+  auto list = [](int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text += "C" + std::to_string(100000 + i) + "|/docs/html/Modules/m" + std::to_string(i % 7) +
+              "/index.html#C" + std::to_string(i) + "\n";
+    }
+    return text;
+  };
+  // Every file of the name index: the generation's by name, first.js
+  // without the folder's name.
+  auto files = [&] {
+    std::map<std::string, std::string> out;
+    for (const std::string& name : Listing(GenerationFolder(modules_))) {
+      if (name[0] != '.' && name != "first.js") {
+        out[name] = ReadFile(GenerationFolder(modules_) + name);
+      }
+    }
+    for (const std::string& name : fixed) out["Modules/" + name] = ReadFile(modules_ + name);
+    out["first.js"] = FirstScript(modules_);
+    return out;
+  };
+  // What a build of the same list writes with no index installed.
+  const std::string aside = kit_ + "/docs/html/Modules.aside";
+  auto fresh = [&] {
+    EXPECT_EQ(rename(modules_.c_str(), aside.c_str()), 0);
+    test::MakeDirs(modules_);
+    test::CopyFile(aside + "/commands.txt", modules_ + "commands.txt");
+    EXPECT_EQ(Run().exit_status, 0);
+    const auto out = files();
+    test::RemoveTree(modules_);
+    EXPECT_EQ(rename(aside.c_str(), modules_.c_str()), 0);
+    return out;
+  };
+  WriteFile(modules_ + "commands.txt", list(25000));
+  ASSERT_EQ(Run().exit_status, 0);
+  std::string gen = GenerationFolder(modules_);
+  const auto first = files();
+  ASSERT_EQ(first.count("rows1.js"), 1u);
+  // Each step: the list, what is done to the installed files before the
+  // rebuild, and the files the rebuild takes (by their names in the
+  // generation folder) rather than writes.
+  const std::string shared = dir_.Sub("shared"), planted = dir_.Sub("planted");
+  struct Step {
+    int commands;
+    std::function<void()> before;
+    std::vector<std::string> taken;
+  } steps[] = {
+      {25000, [] {}, {"command.js", "links.js", "modules.js", "mod.js", "rows0.js", "rows1.js"}},
+      {25000,
+       [&] {
+         // A kit copied as hard links shares these; one file is now a link.
+         ASSERT_EQ(link((modules_ + "command.js").c_str(), (shared + "-command.js").c_str()), 0);
+         ASSERT_EQ(link((gen + "rows0.js").c_str(), (shared + "-rows0.js").c_str()), 0);
+         test::CopyFile(gen + "rows1.js", planted);
+         ASSERT_EQ(unlink((gen + "rows1.js").c_str()), 0);
+         ASSERT_EQ(symlink(planted.c_str(), (gen + "rows1.js").c_str()), 0);
+       },
+       {"links.js", "modules.js", "mod.js"}},
+      {25001, [] {}, {"mod.js", "rows0.js"}},  // one more command: a longer file
+      {24990, [] {}, {"mod.js", "rows0.js"}},  // fewer: shorter files
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.commands);
+    WriteFile(modules_ + "commands.txt", list(step.commands));
+    step.before();
+    std::map<std::string, ino_t> before;
+    for (const std::string& name : Listing(gen)) before[name] = Inode(gen + name);
+    ASSERT_EQ(Run().exit_status, 0);
+    const std::string now = GenerationFolder(modules_);
+    ASSERT_NE(now, gen);
+    for (const auto& [name, inode] : before) {
+      if (name[0] == '.' || name == "first.js") continue;
+      const bool taken =
+          std::find(step.taken.begin(), step.taken.end(), name) != step.taken.end();
+      EXPECT_EQ(Inode(now + name) == inode, taken) << name;
+      if (std::find(fixed.begin(), fixed.end(), name) != fixed.end()) {
+        EXPECT_EQ(Inode(modules_ + name), Inode(now + name)) << name;
+      }
+    }
+    EXPECT_EQ(files(), fresh());
+    gen = now;
+  }
+  // The files shared or linked to stay as they were.
+  EXPECT_EQ(ReadFile(shared + "-command.js"), first.at("command.js"));
+  EXPECT_EQ(ReadFile(shared + "-rows0.js"), first.at("rows0.js"));
+  EXPECT_EQ(ReadFile(planted), first.at("rows1.js"));
 }
 
 TEST_F(Batch, FirstRunAsksForTheKitOnTheConsoleAndStoresIt) {
