@@ -86,6 +86,7 @@ bool IsCacheLeftover(const std::string& name) {
 void CommandAnchors(const std::string& html, fulltext::TAnchorTable* table) {
   const TCommandList& list = App().commandList;
   const std::string prefix = html + "/";
+  table->Reserve(list.Count());
   for (size_t i = 0; i < list.Count(); ++i) {
     const std::string_view link = list[i].link;
     if (link.size() <= prefix.size() || link.compare(0, prefix.size(), prefix) != 0) continue;

@@ -7,10 +7,31 @@
 
 namespace lexidor::fulltext {
 
+namespace {
+
+// Latin-1 bytes as UTF-8, appended (as Latin1ToUtf8 makes them).
+void AppendUtf8(std::string& out, std::string_view latin1) {
+  for (const unsigned char c : latin1) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+}
+
+}  // namespace
+
 void TAnchorTable::Add(std::string_view page, std::string_view anchor, std::string_view name) {
   const auto [at, fresh] = numbers_.try_emplace(page, static_cast<uint32_t>(pages_.size()));
   if (fresh) pages_.push_back(page);
   rows_.push_back({at->second, anchor, name});
+}
+
+void TAnchorTable::Reserve(size_t rows) {
+  rows_.reserve(rows);
+  numbers_.reserve(rows / 4);
 }
 
 void TAnchorTable::Seal() {
@@ -74,7 +95,7 @@ uint64_t TAnchorTable::Hash(std::string_view page) const {
       last = &row;
       key += row.anchor;
       key += '\x01';
-      key += Latin1ToUtf8(row.name);
+      AppendUtf8(key, row.name);
       key += '\x02';
     }
   }

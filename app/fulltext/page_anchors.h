@@ -24,6 +24,8 @@ class TAnchorTable {
   // documentation folder, `anchor` as written after its "#", `name` the
   // command's name in Latin-1.  The views must outlive the table.
   void Add(std::string_view page, std::string_view anchor, std::string_view name);
+  // Room for `rows` rows (about a quarter as many pages).
+  void Reserve(size_t rows);
   // Puts the rows in order (by page, then anchor, list order kept among
   // rows of one anchor); once, after the last Add and before any look-up.
   void Seal();
