@@ -409,8 +409,7 @@ TEST_F(Batch, ARebuildKeepsTheInstalledListsThatItsOwnAreAndWritesTheRest) {
     ASSERT_NE(now, gen);
     for (const auto& [name, inode] : before) {
       if (name[0] == '.' || name == "first.js") continue;
-      const bool taken =
-          std::find(step.taken.begin(), step.taken.end(), name) != step.taken.end();
+      const bool taken = std::find(step.taken.begin(), step.taken.end(), name) != step.taken.end();
       EXPECT_EQ(Inode(now + name) == inode, taken) << name;
       if (std::find(fixed.begin(), fixed.end(), name) != fixed.end()) {
         EXPECT_EQ(Inode(modules_ + name), Inode(now + name)) << name;

@@ -83,7 +83,8 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
     const auto at = inBase.find(page.path);
     if (at != inBase.end()) {
       const BasePage& old = base.pages[at->second];
-      if (old.size == page.size && old.mtime == page.mtime && old.anchors == anchorsHash(page.path)) {
+      if (old.size == page.size && old.mtime == page.mtime &&
+          old.anchors == anchorsHash(page.path)) {
         kept[at->second] = true;
         continue;
       }
@@ -128,8 +129,8 @@ bool BuildDelta(const TextBuildOptions& options, const WalkResult& walk, const B
       }
     }
     TPageSource source(options.htmlFolder, changed,
-                       options.anchorTable ? changedAnchors : options.anchors,
-                       none, &nowhere, options.readAhead);
+                       options.anchorTable ? changedAnchors : options.anchors, none, &nowhere,
+                       options.readAhead);
     SourcePage read;
     while (!GivenUp(options.gate) && source.Next(&read)) {
       if (!read.error.empty()) {
