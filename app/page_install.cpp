@@ -152,14 +152,14 @@ String InstallPages(TIndexCommit& commit) {
 
   // Every file is written in full before any of them replaces its old copy;
   // the commit puts them in place with the index.  A file that already holds
-  // these bytes (a plain file, as an earlier build put it in place: written
-  // and synced before its rename, its folder synced after) is left as it
-  // is, neither written, synced nor renamed again: a rebuild mostly finds
-  // them all so.
+  // these bytes (a plain file of no other name, as an earlier build put it
+  // in place: written and synced before its rename, its folder synced
+  // after) is left as it is, neither written, synced nor renamed again: a
+  // rebuild mostly finds them all so.
   for (const Install& install : installs) {
     const std::string bytes = TextFileBytes(*install.text);
     std::string target;
-    if (PathBytes(app.rootPath + install.path, target) && fulltext::FileHolds(target, bytes)) {
+    if (PathBytes(app.rootPath + install.path, target) && HoldsInPlace(target, bytes)) {
       commit.AddInPlace(target);
       continue;
     }

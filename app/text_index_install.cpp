@@ -354,10 +354,11 @@ String Install(std::shared_ptr<TextIndexAhead> ahead) {
                           LoadTextFile(u"incbin::resources\\text_rank.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\fulltext.js") + u"\n" +
                           LoadTextFile(u"incbin::resources\\text_segments.js");
-    // Written again only when it differs: the same script, put in place
+    // Written again only when it differs (or has a name elsewhere too,
+    // which is not left shared): the same script, put in place
     // by an earlier build, was synced before its rename, and the folder's
     // entry is made durable with the pointer's below.
-    if (!fulltext::FileHolds(modules + "/fulltext.js", TextFileBytes(script))) {
+    if (!HoldsInPlace(modules + "/fulltext.js", TextFileBytes(script))) {
       pointerError = SaveTextFileAtomically(script, FromLatin1(modules + "/fulltext.js"));
     }
     if (pointerError.empty()) {

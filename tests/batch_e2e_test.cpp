@@ -197,12 +197,21 @@ TEST_F(Batch, InstallsThePagesByteForByteAndRemovesStaleFiles) {
   EXPECT_FALSE(Exists(modules_ + "rows1.js"));
 
   // A rebuild leaves the pages that hold these bytes already as they are,
-  // the ones also named as stale among them.
-  struct stat before, after;
+  // the ones also named as stale among them, but not one that has a name
+  // elsewhere too (a kit copied as hard links): that one is replaced.
+  const std::string shared = dir_.Sub("shared.css");
+  ASSERT_EQ(link((modules_ + "search.css").c_str(), shared.c_str()), 0);
+  struct stat before, after, css, sharedCss;
   ASSERT_EQ(stat((kit_ + "/docs/html/index.html").c_str(), &before), 0);
   ASSERT_EQ(Run().exit_status, 0);
   ASSERT_EQ(stat((kit_ + "/docs/html/index.html").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino);
+  ASSERT_EQ(stat((modules_ + "search.css").c_str(), &css), 0);
+  ASSERT_EQ(stat(shared.c_str(), &sharedCss), 0);
+  EXPECT_NE(css.st_ino, sharedCss.st_ino);
+  EXPECT_EQ(css.st_nlink, 1u);
+  EXPECT_TRUE(same(modules_ + "search.css", res + "search.css"));
+  EXPECT_TRUE(same(shared, res + "search.css"));
   EXPECT_TRUE(same(kit_ + "/docs/html/index.html", pages + "index.html"));
   EXPECT_TRUE(same(kit_ + "/docs/html/qdxstyle.css", res + "qdxstyle.css"));
   EXPECT_EQ(ReadFile(modules_ + "button.js"), button);
