@@ -151,7 +151,10 @@ int TMatchedFile::Diverge() {
 }
 
 int TMatchedFile::Finish() {
-  if (previous_ >= 0 && matched_ == size_ && fsync(previous_) == 0) {
+  // Matched to its end, as long as it is now.
+  struct stat st;
+  if (previous_ >= 0 && matched_ == size_ && fstat(previous_, &st) == 0 &&
+      static_cast<uint64_t>(st.st_size) == size_ && fsync(previous_) == 0) {
     // The very file compared, by its descriptor: not whatever its name
     // leads to by now.  Registered first, so that a signal removes it.
     file_.Adopt(path_);
