@@ -1,6 +1,7 @@
 #include "app/fulltext/page_anchors.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "app/fulltext/base_state.h"
 #include "runtime/string.h"
@@ -24,14 +25,43 @@ void AppendUtf8(std::string& out, std::string_view latin1) {
 }  // namespace
 
 void TAnchorTable::Add(std::string_view page, std::string_view anchor, std::string_view name) {
-  const auto [at, fresh] = numbers_.try_emplace(page, static_cast<uint32_t>(pages_.size()));
-  if (fresh) pages_.push_back(page);
-  rows_.push_back({at->second, anchor, name});
+  if (2 * (pages_.size() + 1) > slots_.size()) Grow(pages_.size() + 1);
+  const uint64_t hash = std::hash<std::string_view>()(page);
+  Slot& slot = slots_[Find(page, hash)];
+  if (slot.number == kEmpty) {
+    slot = {hash, static_cast<uint32_t>(pages_.size())};
+    pages_.push_back(page);
+  }
+  rows_.push_back({slot.number, anchor, name});
 }
 
 void TAnchorTable::Reserve(size_t rows) {
   rows_.reserve(rows);
-  numbers_.reserve(rows / 4);
+  Grow(rows / 4);
+}
+
+size_t TAnchorTable::Find(std::string_view page, uint64_t hash) const {
+  const size_t mask = slots_.size() - 1;
+  size_t at = hash & mask;
+  for (; slots_[at].number != kEmpty; at = (at + 1) & mask) {
+    if (slots_[at].hash == hash && pages_[slots_[at].number] == page) break;
+  }
+  return at;
+}
+
+void TAnchorTable::Grow(size_t pages) {
+  size_t size = 64;
+  while (size < 2 * pages) size *= 2;
+  if (size <= slots_.size()) return;
+  std::vector<Slot> old(size, Slot{0, kEmpty});
+  old.swap(slots_);
+  const size_t mask = size - 1;
+  for (const Slot& slot : old) {
+    if (slot.number == kEmpty) continue;
+    size_t at = slot.hash & mask;
+    while (slots_[at].number != kEmpty) at = (at + 1) & mask;
+    slots_[at] = slot;
+  }
 }
 
 void TAnchorTable::Seal() {
@@ -72,14 +102,16 @@ void TAnchorTable::Seal() {
   std::vector<std::string_view> sorted(pages_.size());
   for (uint32_t p = 0; p < pages_.size(); ++p) sorted[rank[p]] = pages_[p];
   pages_ = std::move(sorted);
-  for (auto& [page, number] : numbers_) number = rank[number];
+  for (Slot& slot : slots_) {
+    if (slot.number != kEmpty) slot.number = rank[slot.number];
+  }
   sealed_ = true;
 }
 
 int64_t TAnchorTable::Rank(std::string_view page) const {
-  if (!sealed_) return -1;
-  const auto at = numbers_.find(page);
-  return at == numbers_.end() ? -1 : static_cast<int64_t>(at->second);
+  if (!sealed_ || slots_.empty()) return -1;
+  const Slot& slot = slots_[Find(page, std::hash<std::string_view>()(page))];
+  return slot.number == kEmpty ? -1 : static_cast<int64_t>(slot.number);
 }
 
 uint64_t TAnchorTable::Hash(std::string_view page) const {

@@ -10,7 +10,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace lexidor::fulltext {
@@ -50,8 +49,21 @@ class TAnchorTable {
   void Fill(uint32_t rank, PageAnchors* out) const;
   int64_t Rank(std::string_view page) const;
 
-  std::unordered_map<std::string_view, uint32_t> numbers_;  // by order of first row
-  std::vector<std::string_view> pages_;                     // by number, then by name once sealed
+  // The pages' numbers by name, in open addressing: each slot a name's
+  // hash and its number in pages_ (kEmpty for none), a power of two of
+  // them, at most half taken.  A look-up compares a name only where the
+  // hashes are equal.
+  struct Slot {
+    uint64_t hash;
+    uint32_t number;
+  };
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  // The slot of `page` (of hash `hash`), or the empty one where it goes.
+  size_t Find(std::string_view page, uint64_t hash) const;
+  void Grow(size_t pages);
+
+  std::vector<Slot> slots_;
+  std::vector<std::string_view> pages_;  // by number: first row's order, by name once sealed
   std::vector<Row> rows_;
   std::vector<uint32_t> start_;
   bool sealed_ = false;

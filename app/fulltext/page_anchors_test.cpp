@@ -31,10 +31,12 @@ TEST(AnchorTableTest, HashesAndTablesMatchThoseMadePerPage) {
       {"a.html", "Draw", "DrawIt"},  // a duplicate row
       {"b.html", "only", "One"},
   };
-  // A page of many rows, given in reverse order with every anchor twice.
+  // A page of many rows, given in reverse order with every anchor twice,
+  // and many pages (past the table's first size) between its rows.
   for (int i = 99; i >= 0; --i) {
     const std::string anchor = "a" + std::to_string(i % 50);
     rows.emplace_back("many.html", anchor, "N" + std::to_string(i));
+    rows.emplace_back("p" + std::to_string(i) + ".html", "x", "P");
   }
   TAnchorTable table;
   TAnchorTable::Anchors expected;
