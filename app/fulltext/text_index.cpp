@@ -1,6 +1,7 @@
 #include "app/fulltext/text_index.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -334,10 +335,15 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section, SectionWo
     }
     logEnds_[held.stem >> kBucketShift].at = end;
     postingBytes_ += length;
+    stems_[held.stem].postingBytes += length;
   }
 }
 
 void TTextIndex::Unmap::operator()(char* bytes) const { munmap(bytes, size); }
+
+void TArrangedPostings::Unmap::operator()(char* bytes) const {
+  if (size) munmap(bytes, size);
+}
 
 std::string_view TTextIndex::KeepText(std::string_view text) {
   if (static_cast<size_t>(textEnd_ - textAt_) < text.size()) {
@@ -372,13 +378,48 @@ char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
   return end.at;
 }
 
+namespace {
+
+size_t PageRound(size_t bytes, size_t page) { return (bytes + page - 1) / page * page; }
+
+}  // namespace
+
 TArrangedPostings TTextIndex::TakePostings() {
   TArrangedPostings out;
   out.start_.assign(stems_.size() + 1, 0);
-  out.bytes_.reset(static_cast<char*>(LargeAllocate(postingBytes_, kHugePage)));
-  // Log by log: its stems' bytes, where each stem's postings start, then
-  // each posting where its stem's go; the log freed once taken.
+  // The postings put together need as many bytes again as the logs hold,
+  // and fresh memory is zeroed by the kernel as it is first touched (a
+  // fifth of a second at 50,000 pages, while no other postings could be
+  // written).  The logs' pages, written already, are moved instead, as
+  // each log is taken, to the part of the postings not yet written; only
+  // the first logs' postings go to fresh memory.
+  static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t mapped = PageRound(std::max<size_t>(postingBytes_, 1), page);
+  void* const memory =
+      mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  out.bytes_ = std::unique_ptr<char, TArrangedPostings::Unmap>(static_cast<char*>(memory),
+                                                              TArrangedPostings::Unmap{mapped});
+  // Only advice: where the kernel gives no huge pages the memory works the same.
+  if (mapped >= kHugePage) madvise(memory, mapped, MADV_HUGEPAGE);
+  char* const base = out.bytes_.get();
+  size_t moved = 0;  // the postings' pages from here on are free to replace
+  // Where each stem's postings start, from the bytes counted as they were
+  // logged (the counts cleared: they are taken); should a stem's count
+  // have wrapped (more than 4 GB of postings), the logs are read for them
+  // instead.
   size_t offset = 0;
+  for (size_t k = 0; k < stems_.size(); ++k) {
+    out.start_[k] = offset;
+    offset += stems_[k].postingBytes;
+    stems_[k].postingBytes = 0;
+  }
+  const bool counted = offset == postingBytes_;
+  // Log by log: (unless counted) its stems' bytes and where each stem's
+  // postings start, then each posting where its stem's go; the log's pages
+  // then moved past what is written, or given back.
+  offset = 0;
+  size_t written = 0;  // the end of the postings put together so far
   size_t at[kBucketStems];
   for (uint32_t bucket = 0; bucket < logs_.size(); ++bucket) {
     Log& log = logs_[bucket];
@@ -389,34 +430,53 @@ TArrangedPostings TTextIndex::TakePostings() {
     size_t* const start = out.start_.data() + (size_t{bucket} << kBucketShift);
     const size_t stems =
         std::min<size_t>(kBucketStems, stems_.size() - (size_t{bucket} << kBucketShift));
-    for (const LogChunk& chunk : log.chunks) {
-      const std::string_view bytes(chunk.bytes.get(), chunk.used);
-      for (size_t pos = 0; pos < bytes.size();) {
-        const uint32_t stem = GetNumber(bytes, pos);
-        const uint32_t length = GetNumber(bytes, pos);
-        start[stem] += length;
-        pos += length;
+    if (counted) {
+      for (size_t k = 0; k < stems; ++k) at[k] = start[k];
+    } else {
+      std::fill(start, start + stems, 0);
+      for (const LogChunk& chunk : log.chunks) {
+        const std::string_view bytes(chunk.bytes.get(), chunk.used);
+        for (size_t pos = 0; pos < bytes.size();) {
+          const uint32_t stem = GetNumber(bytes, pos);
+          const uint32_t length = GetNumber(bytes, pos);
+          start[stem] += length;
+          pos += length;
+        }
+      }
+      for (size_t k = 0; k < stems; ++k) {
+        const size_t bytes = start[k];
+        start[k] = at[k] = offset;
+        offset += bytes;
       }
     }
-    for (size_t k = 0; k < stems; ++k) {
-      const size_t bytes = start[k];
-      start[k] = at[k] = offset;
-      offset += bytes;
-    }
     for (const LogChunk& chunk : log.chunks) {
       const std::string_view bytes(chunk.bytes.get(), chunk.used);
       for (size_t pos = 0; pos < bytes.size();) {
         const uint32_t stem = GetNumber(bytes, pos);
         const uint32_t length = GetNumber(bytes, pos);
-        std::memcpy(out.bytes_.get() + at[stem], bytes.data() + pos, length);
+        std::memcpy(base + at[stem], bytes.data() + pos, length);
         at[stem] += length;
         pos += length;
       }
     }
+    if (stems > 0) written = std::max(written, at[stems - 1]);
+    // The postings of this log and those before lie below `written`
+    // (their stems come first); the pages from the one holding it on
+    // are written only by the logs to come.
+    moved = std::max(moved, PageRound(written, page));
+    for (LogChunk& chunk : log.chunks) {
+      const size_t size = PageRound(chunk.size, page);
+      if (moved + size > mapped) break;  // given back as the log goes
+      void* const to = mremap(chunk.bytes.get(), size, size, MREMAP_MAYMOVE | MREMAP_FIXED,
+                              base + moved);
+      if (to == MAP_FAILED) break;
+      chunk.bytes.release();  // its pages are the postings' now
+      moved += size;
+    }
     log = Log();
     logEnds_[bucket] = {nullptr, nullptr};
   }
-  out.start_.back() = offset;
+  out.start_.back() = postingBytes_;
   postingBytes_ = 0;
   return out;
 }
