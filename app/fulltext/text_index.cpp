@@ -462,11 +462,17 @@ TArrangedPostings TTextIndex::TakePostings() {
     if (stems > 0) written = std::max(written, at[stems - 1]);
     // The postings of this log and those before lie below `written`
     // (their stems come first); the pages from the one holding it on
-    // are written only by the logs to come.
+    // are written only by the logs to come.  Pages are moved for the next
+    // log's postings only (the rest given back), so that no more memory
+    // is held than before: a log holds about as many bytes as the next.
     moved = std::max(moved, PageRound(written, page));
+    const size_t nextEnd = (size_t{bucket} + 2) << kBucketShift;
+    const size_t wanted = !counted                     ? 0
+                          : nextEnd < stems_.size() ? PageRound(out.start_[nextEnd], page)
+                                                    : mapped;
     for (LogChunk& chunk : log.chunks) {
       const size_t size = PageRound(chunk.size, page);
-      if (moved + size > mapped) break;  // given back as the log goes
+      if (moved >= wanted || moved + size > mapped) break;  // given back as the log goes
       void* const to = mremap(chunk.bytes.get(), size, size, MREMAP_MAYMOVE | MREMAP_FIXED,
                               base + moved);
       if (to == MAP_FAILED) break;
