@@ -129,13 +129,20 @@ uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at
 }
 
 uint32_t TTextIndex::StemId(std::string stem) {
+  // A slot holds the stem's hash (its low half) and id + 1: a stem is
+  // compared only where the hashes agree, and the table grows without
+  // reading a stem (the stems lie all over memory).
+  const uint64_t hash = StemHash(stem) & 0xFFFFFFFFu;
   size_t mask = stemSlots_.size() - 1;
-  size_t i = StemHash(stem) & mask;
+  size_t i = hash & mask;
   for (; stemSlots_[i]; i = (i + 1) & mask) {
-    if (stems_[stemSlots_[i] - 1].text == stem) return stemSlots_[i] - 1;
+    const uint64_t slot = stemSlots_[i];
+    if (slot >> 32 == hash && stems_[(slot & 0xFFFFFFFFu) - 1].text == stem) {
+      return static_cast<uint32_t>(slot & 0xFFFFFFFFu) - 1;
+    }
   }
   const uint32_t id = static_cast<uint32_t>(stems_.size());
-  stemSlots_[i] = id + 1;
+  stemSlots_[i] = hash << 32 | (uint64_t{id} + 1);
   stems_.emplace_back();
   stems_.back().text = std::move(stem);
   seen_.push_back({0, 0});
@@ -144,13 +151,12 @@ uint32_t TTextIndex::StemId(std::string stem) {
     logEnds_.push_back({nullptr, nullptr});
   }
   if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
-    std::vector<uint32_t> old(stemSlots_.size() * 2);
+    std::vector<uint64_t> old(stemSlots_.size() * 2);
     old.swap(stemSlots_);
     mask = stemSlots_.size() - 1;
-    for (uint32_t slot : old) {
+    for (uint64_t slot : old) {
       if (!slot) continue;
-      const std::string& text = stems_[slot - 1].text;
-      size_t k = StemHash(text) & mask;
+      size_t k = (slot >> 32) & mask;
       while (stemSlots_[k]) k = (k + 1) & mask;
       stemSlots_[k] = slot;
     }

@@ -175,9 +175,9 @@ class TTextIndex {
   std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
-  // Stem ids by stem: open addressing, each slot the id + 1 (0 when
-  // empty), at most half full.
-  std::vector<uint32_t> stemSlots_;
+  // Stem ids by stem: open addressing, each slot the low half of the
+  // stem's hash above the id + 1 (0 when empty), at most half full.
+  std::vector<uint64_t> stemSlots_;
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
