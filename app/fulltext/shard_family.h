@@ -60,7 +60,8 @@ class ShardFamily {
 
   // Has the shards packed and written (or kept) by whichever thread
   // `sharing` finds free, this one when none is; families that share one
-  // guard their results and held shards with its WriteMutex().
+  // guard their results and held shards with its WriteMutex() (not held
+  // while a file is written).
   void Share(TShardSharing* sharing) { sharing_ = sharing; }
 
   // Writes (or keeps) the open shard: Body() holds its fields as JSON members.
@@ -78,8 +79,21 @@ class ShardFamily {
     const size_t room = body_.size();
     sharing_->Offer([this, n, body = std::move(body_)] {
       std::string packed = PackText(body);
-      std::lock_guard<std::mutex> lock(sharing_->WriteMutex());
-      Keep(n, std::move(packed));
+      std::unique_lock<std::mutex> lock(sharing_->WriteMutex());
+      if (deferred_) {
+        Keep(n, std::move(packed));
+        return;
+      }
+      // Written and handed to the syncer with the lock let go: a file may
+      // wait for the disk, and the other threads' files for no reason.
+      if (!result_->error.empty()) return;
+      lock.unlock();
+      ShardResult written;
+      Write(n, packed, &written);
+      lock.lock();
+      if (result_->error.empty()) result_->error = written.error;
+      result_->files += written.files;
+      result_->bytes += written.bytes;
     });
     body_ = std::string();
     body_.reserve(room);
@@ -138,10 +152,11 @@ class ShardFamily {
     held_[n] = std::move(packed);
   }
 
-  void Write(size_t n, const std::string& packed) {
+  void Write(size_t n, const std::string& packed, ShardResult* result = nullptr) {
     const std::string number = std::to_string(first_number_ + n);
     WriteFile(folder_, prefix_ + kind_ + number + ".js",
-              File(generation_, kind_, ",n:" + number, packed), result_, syncer_);
+              File(generation_, kind_, ",n:" + number, packed), result ? result : result_,
+              syncer_);
   }
 
   std::string folder_, generation_;
