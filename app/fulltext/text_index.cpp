@@ -397,8 +397,8 @@ TArrangedPostings TTextIndex::TakePostings() {
   // and fresh memory is zeroed by the kernel as it is first touched (a
   // fifth of a second at 50,000 pages, while no other postings could be
   // written).  The logs' pages, written already, are moved instead, as
-  // each log is taken, to the part of the postings not yet written; only
-  // the first logs' postings go to fresh memory.
+  // each log is taken, to the part of the postings the next log fills;
+  // only what they do not cover (the first log's postings) is fresh.
   static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const size_t mapped = PageRound(std::max<size_t>(postingBytes_, 1), page);
   void* const memory =
@@ -409,7 +409,7 @@ TArrangedPostings TTextIndex::TakePostings() {
   // Only advice: where the kernel gives no huge pages the memory works the same.
   if (mapped >= kHugePage) madvise(memory, mapped, MADV_HUGEPAGE);
   char* const base = out.bytes_.get();
-  size_t moved = 0;  // the postings' pages from here on are free to replace
+  size_t moved = 0;  // the end of the pages written or moved in; fresh after
   // Where each stem's postings start, from the bytes counted as they were
   // logged (the counts cleared: they are taken); should a stem's count
   // have wrapped (more than 4 GB of postings), the logs are read for them
