@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "app/fulltext/durable_file.h"
 #include "app/fulltext/file_syncer.h"
 #include "app/fulltext/packed_text.h"
+#include "app/fulltext/shard_sharing.h"
 #include "app/fulltext/shard_writer.h"
 
 namespace lexidor::fulltext {
@@ -45,7 +47,8 @@ class ShardFamily {
 
   // Shards are numbered from `first` on, which a family that writes on a
   // thread beside another of the same kind learns only when that one is
-  // done: until Release(first) it keeps its shards packed in memory.
+  // done: until Release(first), called once its shards are all packed,
+  // it keeps them packed in memory.
   void Defer() { deferred_ = true; }
   void Release(size_t first) {
     deferred_ = false;
@@ -55,6 +58,12 @@ class ShardFamily {
     held_.shrink_to_fit();
   }
 
+  // Has the shards packed and written (or kept) by whichever thread
+  // `sharing` finds free, this one when none is; families that share one
+  // guard their results and held shards with its WriteMutex() (not held
+  // while a file is written).
+  void Share(TShardSharing* sharing) { sharing_ = sharing; }
+
   // Writes (or keeps) the open shard: Body() holds its fields as JSON members.
   void Finish() {
     if (!open_) return;
@@ -62,12 +71,32 @@ class ShardFamily {
     const size_t n = ranges_.size();
     ranges_.emplace_back(first_, last_);
     body_ += '}';
-    std::string packed = PackText(body_);
-    if (deferred_) {
-      held_.push_back(std::move(packed));
-    } else {
-      Write(n, packed);
+    if (!sharing_) {
+      Keep(n, PackText(body_));
+      return;
     }
+    // The next shard's text takes as much room again, made at once.
+    const size_t room = body_.size();
+    sharing_->Offer([this, n, body = std::move(body_)] {
+      std::string packed = PackText(body);
+      std::unique_lock<std::mutex> lock(sharing_->WriteMutex());
+      if (deferred_) {
+        Keep(n, std::move(packed));
+        return;
+      }
+      // Written and handed to the syncer with the lock let go: a file may
+      // wait for the disk, and the other threads' files for no reason.
+      if (!result_->error.empty()) return;
+      lock.unlock();
+      ShardResult written;
+      Write(n, packed, &written);
+      lock.lock();
+      if (result_->error.empty()) result_->error = written.error;
+      result_->files += written.files;
+      result_->bytes += written.bytes;
+    });
+    body_ = std::string();
+    body_.reserve(room);
   }
 
   // A file: generation, kind and `plain` fields in the open, then `packed`
@@ -113,10 +142,21 @@ class ShardFamily {
   }
 
  private:
-  void Write(size_t n, const std::string& packed) {
+  // Shard n packed: written, or held until Release.
+  void Keep(size_t n, std::string packed) {
+    if (!deferred_) {
+      Write(n, packed);
+      return;
+    }
+    if (held_.size() <= n) held_.resize(n + 1);
+    held_[n] = std::move(packed);
+  }
+
+  void Write(size_t n, const std::string& packed, ShardResult* result = nullptr) {
     const std::string number = std::to_string(first_number_ + n);
     WriteFile(folder_, prefix_ + kind_ + number + ".js",
-              File(generation_, kind_, ",n:" + number, packed), result_, syncer_);
+              File(generation_, kind_, ",n:" + number, packed), result ? result : result_,
+              syncer_);
   }
 
   std::string folder_, generation_;
@@ -130,6 +170,7 @@ class ShardFamily {
   bool deferred_ = false;
   size_t first_number_ = 0;
   std::vector<std::string> held_;  // packed shards kept until Release
+  TShardSharing* sharing_ = nullptr;
 };
 
 // Appends "name":[first, last, ...]: the key ranges of the files of

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -542,6 +543,11 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
   rest.Defer();
   deepRest.Defer();
+  // The postings' files are packed and written by whichever thread is
+  // free: each thread done with its own family helps until both halves of
+  // the postings are done.
+  TShardSharing sharing;
+  for (ShardFamily* family : {&post, &deep, &rest, &deepRest}) family->Share(&sharing);
   std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
@@ -552,6 +558,19 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
         for (std::thread& t : threads) t.join();
       }
     } helpers;
+    // Ends the sharing once both halves of the postings are done (or
+    // given up): the helpers then return, their last jobs done.
+    struct Closer {
+      explicit Closer(TShardSharing& s) : sharing(s) {}
+      TShardSharing& sharing;
+      int open = 2;  // halves of the postings not yet done
+      std::mutex mutex;
+      void Done() {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--open == 0) sharing.Close();
+      }
+      ~Closer() { sharing.Close(); }
+    } closer(sharing);
     // The sections and the dictionary need no order of the stems: they
     // begin while it is made, each on a thread of its own.
     helpers.threads.emplace_back([&] {
@@ -560,6 +579,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       } catch (...) {
         failures[2] = std::current_exception();
       }
+      sharing.Help();
     });
     helpers.threads.emplace_back([&] {
       try {
@@ -567,6 +587,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       } catch (...) {
         failures[1] = std::current_exception();
       }
+      sharing.Help();
     });
     order =
         OrderByText(stems.size(), [&](uint32_t id) { return std::string_view(stems[id].text); });
@@ -584,12 +605,17 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       } catch (...) {
         failures[0] = std::current_exception();
       }
+      closer.Done();
+      sharing.Help();
     });
     WritePostings(index, collection, order, postings, 0, split, post, deep);
+    closer.Done();
+    sharing.Help();
   }
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
+  sharing.Rethrow();
   rest.Release(post.Ranges().size());
   deepRest.Release(deep.Ranges().size());
   for (const ShardResult* part : {&second, &side, &sectionsResult}) {

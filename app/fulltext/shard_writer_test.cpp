@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace lexidor::fulltext {
@@ -25,6 +31,28 @@ TEST(ShardWriterTest, ScoreDigitIsTheNearestStepOfTheLogarithm) {
     EXPECT_EQ(ScoreDigit(std::nextafter(step, 100)), ScoreDigit(step)) << k;
   }
   EXPECT_EQ(ScoreDigit(1e9), 63u);
+}
+
+// A postings file that cannot be written (one of its name is there
+// already) fails the whole index, named with its reason, whichever thread
+// packed and wrote it; the other files are still written.
+TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
+  std::string pattern = std::filesystem::temp_directory_path().string() + "/lexidor-shards-XXXXXX";
+  const std::string dir = mkdtemp(pattern.data());
+  close(open((dir + "/p0.js").c_str(), O_WRONLY | O_CREAT, 0644));
+  TTextIndex index;
+  index.AddPage("page.html");
+  for (int s = 0; s < 50; ++s) {
+    TextSection section;
+    section.titleWords = "title" + std::to_string(s) + " ";
+    for (int w = 0; w < 200; ++w) section.bodyWords += "word" + std::to_string(w * s % 997) + " ";
+    index.AddSection(0, section);
+  }
+  const ShardResult result = WriteShards(index, dir, "g1");
+  EXPECT_EQ(result.error, "Cannot write " + dir + "/p0.js: " + std::strerror(EEXIST));
+  EXPECT_TRUE(std::filesystem::exists(dir + "/s0.js"));
+  EXPECT_TRUE(std::filesystem::exists(dir + "/d0.js"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/fulltext/text_index.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -128,13 +129,20 @@ uint32_t TTextIndex::AddSurface(std::string_view word, const Key& key, size_t at
 }
 
 uint32_t TTextIndex::StemId(std::string stem) {
+  // A slot holds the stem's hash (its low half) and id + 1: a stem is
+  // compared only where the hashes agree, and the table grows without
+  // reading a stem (the stems lie all over memory).
+  const uint64_t hash = StemHash(stem) & 0xFFFFFFFFu;
   size_t mask = stemSlots_.size() - 1;
-  size_t i = StemHash(stem) & mask;
+  size_t i = hash & mask;
   for (; stemSlots_[i]; i = (i + 1) & mask) {
-    if (stems_[stemSlots_[i] - 1].text == stem) return stemSlots_[i] - 1;
+    const uint64_t slot = stemSlots_[i];
+    if (slot >> 32 == hash && stems_[(slot & 0xFFFFFFFFu) - 1].text == stem) {
+      return static_cast<uint32_t>(slot & 0xFFFFFFFFu) - 1;
+    }
   }
   const uint32_t id = static_cast<uint32_t>(stems_.size());
-  stemSlots_[i] = id + 1;
+  stemSlots_[i] = hash << 32 | (uint64_t{id} + 1);
   stems_.emplace_back();
   stems_.back().text = std::move(stem);
   seen_.push_back({0, 0});
@@ -143,13 +151,12 @@ uint32_t TTextIndex::StemId(std::string stem) {
     logEnds_.push_back({nullptr, nullptr});
   }
   if (stems_.size() * 2 > stemSlots_.size()) {  // at most half full
-    std::vector<uint32_t> old(stemSlots_.size() * 2);
+    std::vector<uint64_t> old(stemSlots_.size() * 2);
     old.swap(stemSlots_);
     mask = stemSlots_.size() - 1;
-    for (uint32_t slot : old) {
+    for (uint64_t slot : old) {
       if (!slot) continue;
-      const std::string& text = stems_[slot - 1].text;
-      size_t k = StemHash(text) & mask;
+      size_t k = (slot >> 32) & mask;
       while (stemSlots_[k]) k = (k + 1) & mask;
       stemSlots_[k] = slot;
     }
@@ -334,10 +341,15 @@ void TTextIndex::AddSection(uint32_t page, const TextSection& section, SectionWo
     }
     logEnds_[held.stem >> kBucketShift].at = end;
     postingBytes_ += length;
+    stems_[held.stem].postingBytes += length;
   }
 }
 
 void TTextIndex::Unmap::operator()(char* bytes) const { munmap(bytes, size); }
+
+void TArrangedPostings::Unmap::operator()(char* bytes) const {
+  if (size) munmap(bytes, size);
+}
 
 std::string_view TTextIndex::KeepText(std::string_view text) {
   if (static_cast<size_t>(textEnd_ - textAt_) < text.size()) {
@@ -372,13 +384,48 @@ char* TTextIndex::LogRoom(uint32_t bucket, size_t bytes) {
   return end.at;
 }
 
+namespace {
+
+size_t PageRound(size_t bytes, size_t page) { return (bytes + page - 1) / page * page; }
+
+}  // namespace
+
 TArrangedPostings TTextIndex::TakePostings() {
   TArrangedPostings out;
   out.start_.assign(stems_.size() + 1, 0);
-  out.bytes_.reset(static_cast<char*>(LargeAllocate(postingBytes_, kHugePage)));
-  // Log by log: its stems' bytes, where each stem's postings start, then
-  // each posting where its stem's go; the log freed once taken.
+  // The postings put together need as many bytes again as the logs hold,
+  // and fresh memory is zeroed by the kernel as it is first touched (a
+  // fifth of a second at 50,000 pages, while no other postings could be
+  // written).  The logs' pages, written already, are moved instead, as
+  // each log is taken, to the part of the postings the next log fills;
+  // only what they do not cover (the first log's postings) is fresh.
+  static const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t mapped = PageRound(std::max<size_t>(postingBytes_, 1), page);
+  void* const memory =
+      mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw std::bad_alloc();
+  out.bytes_ = std::unique_ptr<char, TArrangedPostings::Unmap>(static_cast<char*>(memory),
+                                                              TArrangedPostings::Unmap{mapped});
+  // Only advice: where the kernel gives no huge pages the memory works the same.
+  if (mapped >= kHugePage) madvise(memory, mapped, MADV_HUGEPAGE);
+  char* const base = out.bytes_.get();
+  size_t moved = 0;  // the end of the pages written or moved in; fresh after
+  // Where each stem's postings start, from the bytes counted as they were
+  // logged (the counts cleared: they are taken); should a stem's count
+  // have wrapped (more than 4 GB of postings), the logs are read for them
+  // instead.
   size_t offset = 0;
+  for (size_t k = 0; k < stems_.size(); ++k) {
+    out.start_[k] = offset;
+    offset += stems_[k].postingBytes;
+    stems_[k].postingBytes = 0;
+  }
+  const bool counted = offset == postingBytes_;
+  // Log by log: (unless counted) its stems' bytes and where each stem's
+  // postings start, then each posting where its stem's go; the log's pages
+  // then moved past what is written, or given back.
+  offset = 0;
+  size_t written = 0;  // the end of the postings put together so far
   size_t at[kBucketStems];
   for (uint32_t bucket = 0; bucket < logs_.size(); ++bucket) {
     Log& log = logs_[bucket];
@@ -389,34 +436,59 @@ TArrangedPostings TTextIndex::TakePostings() {
     size_t* const start = out.start_.data() + (size_t{bucket} << kBucketShift);
     const size_t stems =
         std::min<size_t>(kBucketStems, stems_.size() - (size_t{bucket} << kBucketShift));
-    for (const LogChunk& chunk : log.chunks) {
-      const std::string_view bytes(chunk.bytes.get(), chunk.used);
-      for (size_t pos = 0; pos < bytes.size();) {
-        const uint32_t stem = GetNumber(bytes, pos);
-        const uint32_t length = GetNumber(bytes, pos);
-        start[stem] += length;
-        pos += length;
+    if (counted) {
+      for (size_t k = 0; k < stems; ++k) at[k] = start[k];
+    } else {
+      std::fill(start, start + stems, 0);
+      for (const LogChunk& chunk : log.chunks) {
+        const std::string_view bytes(chunk.bytes.get(), chunk.used);
+        for (size_t pos = 0; pos < bytes.size();) {
+          const uint32_t stem = GetNumber(bytes, pos);
+          const uint32_t length = GetNumber(bytes, pos);
+          start[stem] += length;
+          pos += length;
+        }
+      }
+      for (size_t k = 0; k < stems; ++k) {
+        const size_t bytes = start[k];
+        start[k] = at[k] = offset;
+        offset += bytes;
       }
     }
-    for (size_t k = 0; k < stems; ++k) {
-      const size_t bytes = start[k];
-      start[k] = at[k] = offset;
-      offset += bytes;
-    }
     for (const LogChunk& chunk : log.chunks) {
       const std::string_view bytes(chunk.bytes.get(), chunk.used);
       for (size_t pos = 0; pos < bytes.size();) {
         const uint32_t stem = GetNumber(bytes, pos);
         const uint32_t length = GetNumber(bytes, pos);
-        std::memcpy(out.bytes_.get() + at[stem], bytes.data() + pos, length);
+        std::memcpy(base + at[stem], bytes.data() + pos, length);
         at[stem] += length;
         pos += length;
       }
     }
+    if (stems > 0) written = std::max(written, at[stems - 1]);
+    // The postings of this log and those before lie below `written`
+    // (their stems come first); the pages from the one holding it on
+    // are written only by the logs to come.  Pages are moved for the next
+    // log's postings only (the rest given back), so that no more memory
+    // is held than before: a log holds about as many bytes as the next.
+    moved = std::max(moved, PageRound(written, page));
+    const size_t nextEnd = (size_t{bucket} + 2) << kBucketShift;
+    const size_t wanted = !counted                     ? 0
+                          : nextEnd < stems_.size() ? PageRound(out.start_[nextEnd], page)
+                                                    : mapped;
+    for (LogChunk& chunk : log.chunks) {
+      const size_t size = PageRound(chunk.size, page);
+      if (moved >= wanted || moved + size > mapped) break;  // given back as the log goes
+      void* const to = mremap(chunk.bytes.get(), size, size, MREMAP_MAYMOVE | MREMAP_FIXED,
+                              base + moved);
+      if (to == MAP_FAILED) break;
+      chunk.bytes.release();  // its pages are the postings' now
+      moved += size;
+    }
     log = Log();
     logEnds_[bucket] = {nullptr, nullptr};
   }
-  out.start_.back() = offset;
+  out.start_.back() = postingBytes_;
   postingBytes_ = 0;
   return out;
 }

@@ -31,6 +31,9 @@ struct SectionRecord {
 struct StemEntry {
   std::string text;
   uint32_t sections = 0;  // how many sections hold it
+  // The bytes of its in-memory postings, counted as they are logged
+  // (in the entry's padding: the entry is touched there anyway).
+  uint32_t postingBytes = 0;
 };
 
 // The postings of every stem, taken out of the index, each stem's in one
@@ -52,8 +55,13 @@ class TArrangedPostings {
 
  private:
   friend class TTextIndex;
-  // In huge pages when large: written whole once, then read all over.
-  std::unique_ptr<char, LargeDelete> bytes_;
+  // Mapped from the kernel, partly with the pages of the logs they were
+  // put together from (see TakePostings); huge pages where it gives them.
+  struct Unmap {
+    size_t size;
+    void operator()(char* bytes) const;
+  };
+  std::unique_ptr<char, Unmap> bytes_{nullptr, Unmap{0}};
   std::vector<size_t> start_;  // per stem where its postings start, then the end
 };
 
@@ -167,9 +175,9 @@ class TTextIndex {
   std::vector<Slot, TableAllocator<Slot>> slots_;  // open addressing, at most half full
   std::vector<std::string> surfaceText_;
   std::vector<uint32_t> surfaceStem_;
-  // Stem ids by stem: open addressing, each slot the id + 1 (0 when
-  // empty), at most half full.
-  std::vector<uint32_t> stemSlots_;
+  // Stem ids by stem: open addressing, each slot the low half of the
+  // stem's hash above the id + 1 (0 when empty), at most half full.
+  std::vector<uint64_t> stemSlots_;
   std::vector<StemEntry> stems_;
   std::vector<std::string> pages_;
   std::vector<SectionRecord> sections_;
