@@ -44,6 +44,8 @@ class TPageCacheReader {
   bool Find(const std::string& path, int64_t size, int64_t mtime, const std::string& anchors,
             CachedPage* page) const;
   size_t Count() const { return entries_.size(); }
+  // Whether the cache has an entry for the page, of any size and time.
+  bool Knows(const std::string& path) const { return entries_.count(path) != 0; }
 
  private:
   int fd_ = -1;
