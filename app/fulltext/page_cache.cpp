@@ -7,7 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lexidor::fulltext {
 
@@ -24,6 +26,13 @@ constexpr std::string_view kEnd = "LXTCEND\n";
 // What a writer keeps in memory while its gate is closed: more than the
 // pages of a large kit read while its name index is built.
 constexpr size_t kHeldBeforeOpen = size_t{64} << 20;
+// The bytes handed to the writing thread at a time, at least, and the room
+// a block starts with (a page's entry seldom passes the difference).
+constexpr size_t kBlockBytes = size_t{4} << 20;
+constexpr size_t kBlockRoom = kBlockBytes + (size_t{256} << 10);
+// Blocks waiting for the disk once the file is made, at most: past them
+// the build waits for the disk.
+constexpr size_t kQueuedBlocks = 2;
 
 // Reads `size` bytes at `offset`; false when the file has not as many.
 bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
@@ -37,12 +46,17 @@ bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
   return true;
 }
 
-void PutU64(std::string& out, uint64_t v) {
-  for (int i = 0; i < 8; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+// Little-endian, into a std::string or a TAlignedBytes.
+template <typename Out>
+void PutU64(Out& out, uint64_t v) {
+  char bytes[8];
+  for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  out.append(bytes, 8);
 }
-void PutText(std::string& out, std::string_view text) {
+template <typename Out>
+void PutText(Out& out, std::string_view text) {
   PutU64(out, text.size());
-  out += text;
+  out.append(text.data(), text.size());
 }
 
 // Bounds-checked reading of bytes read from the file: a short or damaged
@@ -143,21 +157,37 @@ TPageCacheWriter::TPageCacheWriter(std::string file, TWriteGate* gate)
     : file_(std::move(file)), gate_(gate) {
   if (file_.empty()) return;
   ok_ = true;
-  out_ = kMagic;
+  out_.Reserve(kBlockRoom);
+  out_.Append(kMagic);
   if (!gate_) Create();
+}
+
+void TPageCacheWriter::Fail(int error) {
+  ok_ = false;
+  if (error_ == 0) error_ = error;
 }
 
 void TPageCacheWriter::Create() {
   temp_ = file_ + ".XXXXXX";
-  fd_ = mkstemp(temp_.data());
+  fd_ = mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) {
-    ok_ = false;
-    error_ = errno;
+    Fail(errno);
     temp_.clear();
+    return;
   }
+  // Direct writes where the file system takes them, else the usual ones.
+  const int flags = fcntl(fd_, F_GETFL);
+  direct_ = flags >= 0 && fcntl(fd_, F_SETFL, flags | O_DIRECT) == 0;
+  thread_ = std::thread([this] { Run(); });
 }
 
 TPageCacheWriter::~TPageCacheWriter() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  if (thread_.joinable()) thread_.join();
   if (fd_ >= 0) {
     close(fd_);
     unlink(temp_.c_str());
@@ -167,7 +197,7 @@ TPageCacheWriter::~TPageCacheWriter() {
 void TPageCacheWriter::Add(const std::string& path, const CachedPage& page) {
   if (!ok_) return;
   PutText(out_, path);
-  const uint64_t start = written_ + out_.size();
+  const uint64_t start = handed_ + out_.size();
   PutU64(out_, static_cast<uint64_t>(page.size));
   PutU64(out_, static_cast<uint64_t>(page.mtime));
   PutText(out_, page.anchors);
@@ -177,67 +207,124 @@ void TPageCacheWriter::Add(const std::string& path, const CachedPage& page) {
       PutText(out_, *t);
     }
   }
-  const uint64_t length = written_ + out_.size() - start;
+  const uint64_t length = handed_ + out_.size() - start;
   PutText(table_, path);
   PutU64(table_, start);
   PutU64(table_, length);
   PutU64(table_, libdeflate_crc32(0, out_.data() + (out_.size() - length), length));
   ++count_;
-  if (out_.size() >= (4u << 20)) Drain();
+  if (out_.size() >= kBlockBytes) Hand(false);
 }
 
-void TPageCacheWriter::Drain() {
-  if (ok_ && fd_ < 0) {
+void TPageCacheWriter::Hand(bool last) {
+  // The whole blocks go (all of it at the end); the rest begins the next
+  // block, in a spare one's room.
+  const size_t whole = last ? out_.size() : out_.size() / kDirectAlign * kDirectAlign;
+  TAlignedBytes next;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!spare_.empty()) {
+    next = std::move(spare_.back());
+    spare_.pop_back();
+  }
+  lock.unlock();
+  next.Reserve(kBlockRoom);
+  next.append(out_.data() + whole, out_.size() - whole);
+  out_.Cut(whole);
+  handed_ += whole;
+  lock.lock();
+  pendingBytes_ += whole;
+  pending_.push_back(std::exchange(out_, std::move(next)));
+  const uint64_t held = pendingBytes_;
+  lock.unlock();
+  if (fd_ < 0) {
     // Before the gate opens, what was added is kept here, up to a bound;
     // past it the build waits for the gate.
-    if (gate_ && !gate_->IsOpen() && out_.size() < kHeldBeforeOpen) return;
-    if (gate_ && !gate_->Wait()) {
-      ok_ = false;
-      error_ = ECANCELED;
-    }
+    if (gate_ && !gate_->IsOpen() && !last && held < kHeldBeforeOpen) return;
+    if (gate_ && !gate_->Wait()) Fail(ECANCELED);
     if (ok_) Create();
-  }
-  if (!ok_) {
-    out_.clear();
-    return;
-  }
-  for (size_t done = 0; ok_ && done < out_.size();) {
-    const ssize_t n = write(fd_, out_.data() + done, out_.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok_ = false;
-      error_ = n < 0 ? errno : ENOSPC;
-    } else {
-      done += static_cast<size_t>(n);
+    if (!ok_) {
+      lock.lock();
+      pending_.clear();
+      return;
     }
   }
-  written_ += out_.size();
-  out_.clear();
+  lock.lock();
+  work_.notify_one();
+  // The build waits while the disk is behind by more than a few blocks.
+  room_.wait(lock, [this] { return pending_.size() <= kQueuedBlocks || writeError_ != 0; });
+  if (writeError_ != 0) Fail(writeError_);
+}
+
+int TPageCacheWriter::Write(TAlignedBytes& block) {
+  // A direct write takes whole blocks: the last one is filled with zero
+  // bytes, which Commit cuts off again.
+  if (direct_ && block.size() % kDirectAlign != 0) {
+    padded_ = true;
+    block.PadToBlock();
+  }
+  for (size_t done = 0; done < block.size();) {
+    const ssize_t n = write(fd_, block.data() + done, block.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EINVAL && direct_) {
+      // Refused by a file system that opened the file for direct writes
+      // but takes no such write here: the rest goes the usual way.
+      const int flags = fcntl(fd_, F_GETFL);
+      if (flags < 0 || fcntl(fd_, F_SETFL, flags & ~O_DIRECT) != 0) return EINVAL;
+      direct_ = false;
+      continue;
+    }
+    if (n <= 0) return n < 0 ? errno : ENOSPC;
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+void TPageCacheWriter::Run() {
+  int error = 0;
+  for (;;) {
+    TAlignedBytes block;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      work_.wait(lock, [this] { return stopping_ || finishing_ || !pending_.empty(); });
+      if (stopping_ || pending_.empty()) break;
+      block = std::move(pending_.front());
+      pending_.pop_front();
+    }
+    // After a failure the blocks are only taken, so that no one waits.
+    if (error == 0) error = Write(block);
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pendingBytes_ -= std::min<uint64_t>(pendingBytes_, block.size());
+      if (error != 0 && writeError_ == 0) writeError_ = error;
+      block.Cut(0);
+      if (spare_.size() < kQueuedBlocks) spare_.push_back(std::move(block));
+    }
+    room_.notify_all();
+  }
 }
 
 std::string TPageCacheWriter::Commit() {
   if (file_.empty()) return std::string();
-  if (ok_ && gate_ && !gate_->Wait()) {
-    ok_ = false;
-    error_ = ECANCELED;
-  }
+  if (ok_ && gate_ && !gate_->Wait()) Fail(ECANCELED);
   if (ok_) {
-    const uint64_t at = written_ + out_.size();
+    const uint64_t at = handed_ + out_.size();
     PutU64(out_, count_);
-    out_ += table_;
+    out_.Append(table_);
     PutU64(out_, at);
-    out_ += kEnd;
-    Drain();
+    out_.Append(kEnd);
+    Hand(true);
   }
-  if (fd_ >= 0 && close(fd_) != 0 && ok_) {
-    ok_ = false;
-    error_ = errno;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finishing_ = true;
   }
+  work_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  if (writeError_ != 0) Fail(writeError_);
+  if (ok_ && padded_ && ftruncate(fd_, static_cast<off_t>(handed_)) != 0) Fail(errno);
+  if (fd_ >= 0 && close(fd_) != 0 && ok_) Fail(errno);
   fd_ = -1;
-  if (ok_ && rename(temp_.c_str(), file_.c_str()) != 0) {
-    ok_ = false;
-    error_ = errno;
-  }
+  if (ok_ && rename(temp_.c_str(), file_.c_str()) != 0) Fail(errno);
   if (!ok_) {
     if (!temp_.empty()) unlink(temp_.c_str());
     return "Cannot write " + file_ + ": " + std::strerror(error_);

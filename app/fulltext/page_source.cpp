@@ -42,6 +42,27 @@ std::string ReadPage(int fd, const struct stat& st, std::string& data, size_t* l
   return std::string();
 }
 
+// Reads the page open as `fd` when it holds `size` bytes, the size the walk
+// saw, into the start of `data` (which only grows), asking for a byte
+// more: a read that comes back short at that size has read the whole page
+// (a short read of a file ends at its end).  False otherwise (the page grew
+// or shrank since, is no regular file, or a read failed): the caller then
+// looks at the file's status and reads it from its start.
+bool ReadAsWalked(int fd, int64_t size, std::string& data) {
+  if (size < 0 || size > kMaxPageBytes) return false;
+  const size_t whole = static_cast<size_t>(size), want = whole + 1;
+  if (data.size() < want) data.resize(want);
+  for (size_t done = 0; done < want;) {
+    const size_t asked = want - done;
+    const ssize_t n = read(fd, data.data() + done, asked);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+    if (static_cast<size_t>(n) < asked && done == whole) return true;
+  }
+  return false;
+}
+
 // Closes a descriptor when it goes.
 struct FdCloser {
   int fd;
@@ -138,6 +159,25 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   const int fd = openat(at, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   const int openError = errno;
   const FdCloser closer{fd};
+  const size_t slash = page.path.rfind('/');
+  const std::string_view name = slash == std::string::npos
+                                    ? std::string_view(page.path)
+                                    : std::string_view(page.path).substr(slash + 1);
+  // A page the cache does not know (every page of a first build) is read
+  // as the walk saw it with no look at its status: its size is all there
+  // is to know of it.  One that does not read so is read again after one.
+  if (fd >= 0 && !cache_.Knows(page.path)) {
+    if (ReadAsWalked(fd, page.size, buffer)) {
+      out.entry.size = page.size;
+      out.entry.mtime = page.mtime;
+      out.entry.anchors = key;
+      out.entry.text = ExtractPageText(
+          std::string_view(buffer.data(), static_cast<size_t>(page.size)), anchors, name);
+      CutWords(&out);
+      return out;
+    }
+    lseek(fd, 0, SEEK_SET);
+  }
   struct stat st;
   const bool known = fd >= 0 ? fstat(fd, &st) == 0 : fstatat(at, path.c_str(), &st, 0) == 0;
   const int reason = fd >= 0 || !known ? errno : openError;
@@ -159,13 +199,10 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
     out.error = folder_ + "/" + page.path + ": " + out.error;
     return out;
   }
-  const size_t slash = page.path.rfind('/');
   out.entry.size = page.size;
   out.entry.mtime = page.mtime;
   out.entry.anchors = key;
-  out.entry.text =
-      ExtractPageText(std::string_view(buffer.data(), length), anchors,
-                      slash == std::string::npos ? page.path : page.path.substr(slash + 1));
+  out.entry.text = ExtractPageText(std::string_view(buffer.data(), length), anchors, name);
   CutWords(&out);
   return out;
 }

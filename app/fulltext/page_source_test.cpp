@@ -37,9 +37,13 @@ TEST(PageSourceTest, ThreadsGiveThePagesAndTheCacheInWalkOrder) {
     // other; every 17th is gone by the time it is read.
     std::string body = "<h2>page " + std::to_string(i) + "</h2><a id=\"c\"></a>";
     for (int k = 0; k < (i % 7) * (i % 7) * 300; ++k) body += "word" + std::to_string(k % 50) + " ";
+    body += " last" + std::to_string(i);
     if (i % 17 != 0) std::ofstream(html + "/" + path, std::ios::binary) << body;
     if (i % 5 == 0) anchors[path]["c"] = "Command" + std::to_string(i);
-    pages.push_back({path, static_cast<int64_t>(body.size()), 0});
+    // Every 11th page grew or shrank after the walk: it is read whole as
+    // it is now.
+    const int64_t walked = static_cast<int64_t>(body.size()) + (i % 11 ? 0 : i % 2 ? 9 : -9);
+    pages.push_back({path, walked, 0});
   }
   // What a run gives: per page its path and error or its sections' words.
   auto run = [&](size_t readAhead, const std::string& cacheFile, size_t stopAfter) {
@@ -64,6 +68,9 @@ TEST(PageSourceTest, ThreadsGiveThePagesAndTheCacheInWalkOrder) {
   EXPECT_EQ(std::count(inTurn.begin(), inTurn.end(), '\n'), 300);
   EXPECT_NE(inTurn.find("p17.html unreadable:\n"), std::string::npos);
   EXPECT_NE(inTurn.find("c|Command5|command5 |"), std::string::npos);
+  for (int i : {1, 11, 22, 33, 299}) {
+    EXPECT_NE(inTurn.find(" last" + std::to_string(i) + " \n"), std::string::npos) << i;
+  }
   for (size_t readAhead : {1, 3, 32}) {
     EXPECT_EQ(run(readAhead, dir + "/ahead.cache", pages.size()), inTurn) << readAhead;
     EXPECT_TRUE(ReadFile(dir + "/ahead.cache") == ReadFile(dir + "/turn.cache")) << readAhead;
