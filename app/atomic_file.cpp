@@ -148,23 +148,6 @@ std::string TextFileBytes(const String& text) {
   return bytes;
 }
 
-bool HoldsInPlace(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-              static_cast<uint64_t>(st.st_size) == bytes.size();
-  std::string held(same ? bytes.size() : 0, '\0');
-  for (size_t done = 0; same && done < held.size();) {
-    const ssize_t n = read(fd, held.data() + done, held.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    same = n > 0;
-    if (same) done += static_cast<size_t>(n);
-  }
-  close(fd);
-  return same && held == bytes;
-}
-
 String SaveTextFileAtomically(const String& text, const String& target) {
   TAtomicFile file(target);
   if (file.Open() && file.Write(TextFileBytes(text))) file.Commit();

@@ -84,12 +84,6 @@ class TAtomicFile {
 // success, else the error line; the old target is then untouched.
 String SaveTextFileAtomically(const String& text, const String& target);
 
-// Whether the file at byte path `path` need not be replaced to hold
-// `bytes`: a plain file (no symbolic link) of no other name, which holds
-// exactly these bytes.  A file with a hard link elsewhere (a kit copied
-// with `cp -al`, or a planted link) is replaced, never left shared.
-bool HoldsInPlace(const std::string& path, std::string_view bytes);
-
 // The bytes SaveTextFileAtomically writes for `text`.
 std::string TextFileBytes(const String& text);
 

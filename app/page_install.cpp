@@ -159,7 +159,7 @@ String InstallPages(TIndexCommit& commit) {
   for (const Install& install : installs) {
     const std::string bytes = TextFileBytes(*install.text);
     std::string target;
-    if (PathBytes(app.rootPath + install.path, target) && HoldsInPlace(target, bytes)) {
+    if (PathBytes(app.rootPath + install.path, target) && fulltext::FileHolds(target, bytes)) {
       commit.AddInPlace(target);
       continue;
     }

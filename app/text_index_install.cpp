@@ -358,7 +358,7 @@ String Install(std::shared_ptr<TextIndexAhead> ahead) {
     // which is not left shared): the same script, put in place
     // by an earlier build, was synced before its rename, and the folder's
     // entry is made durable with the pointer's below.
-    if (!HoldsInPlace(modules + "/fulltext.js", TextFileBytes(script))) {
+    if (!fulltext::FileHolds(modules + "/fulltext.js", TextFileBytes(script))) {
       pointerError = SaveTextFileAtomically(script, FromLatin1(modules + "/fulltext.js"));
     }
     if (pointerError.empty()) {

@@ -32,8 +32,20 @@ int SyncAndClose(int fd) {
 }
 
 bool FileHolds(const std::string& path, const std::string& bytes) {
-  std::string held;
-  return ReadWholeFile(path, bytes.size(), &held) && held == bytes;
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+              static_cast<uint64_t>(st.st_size) == bytes.size();
+  std::string held(same ? bytes.size() : 0, '\0');
+  for (size_t done = 0; same && done < held.size();) {
+    const ssize_t n = read(fd, held.data() + done, held.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    same = n > 0;
+    if (same) done += static_cast<size_t>(n);
+  }
+  close(fd);
+  return same && held == bytes;
 }
 
 bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content) {

@@ -22,8 +22,10 @@ int SyncAndClose(int fd);
 // when it holds at most `largest` bytes and can be read.
 bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content);
 
-// True when the regular file `path` holds exactly `bytes`: a file put in
-// place before that need not be written again.
+// True when `path` is a plain file (no symbolic link) of no other name that
+// holds exactly `bytes`: a file put in place before that need not be
+// written again.  A file with a hard link elsewhere (a kit copied with
+// `cp -al`, or a planted link) is to be replaced, never left shared.
 bool FileHolds(const std::string& path, const std::string& bytes);
 
 }  // namespace lexidor::fulltext
