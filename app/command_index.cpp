@@ -365,14 +365,19 @@ std::string RowsFile(size_t k) { return "rows" + std::to_string(k) + ".js"; }
 class SideTask {
  public:
   template <typename Work>
-  explicit SideTask(Work work)
-      : thread_([this, work] {
-          try {
-            work();
-          } catch (...) {
-            error_ = std::current_exception();
-          }
-        }) {}
+  explicit SideTask(Work work) {
+    // Born with SIGINT and SIGTERM held off, and keeps them so: their
+    // handler removes the build's unkept files, which the main thread may
+    // be making meanwhile, and must run there.
+    THoldSignals hold;
+    thread_ = std::thread([this, work] {
+      try {
+        work();
+      } catch (...) {
+        error_ = std::current_exception();
+      }
+    });
+  }
   ~SideTask() {
     if (thread_.joinable()) thread_.join();
   }
