@@ -505,7 +505,7 @@ std::string LinkFromPath(std::string_view path) {
 }
 
 ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
-                        const ShardSegment* segment) {
+                        const ShardSegment* segment, const ShardsWritten& written) {
   // Four threads share the work, the index only read: the sections, the
   // dictionary, the first half of the postings, and the second half (held
   // in memory until the first is written and its files are counted).
@@ -631,8 +631,6 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
   }
-  const std::string unsynced = syncer.Finish();
-  if (result.error.empty()) result.error = unsynced;
   AppendRanges(result.ranges, "d", {&dict});
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
@@ -641,6 +639,9 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
+  if (written) written(result);
+  const std::string unsynced = syncer.Finish();
+  if (result.error.empty()) result.error = unsynced;
   if (!segment) {
     WriteManifest(folder, generation,
                   "\"pages\":" + std::to_string(index.Pages().size()) +

@@ -49,6 +49,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,13 +88,20 @@ struct ShardSegment {
   std::vector<uint32_t> frequency;
 };
 
+// Called once every file is written and before they are all synced, with
+// the result so far (its files counted, its ranges and the stems' order
+// given; `error` set when a write failed): the caller's own writing runs
+// while the disk syncs the files.  The index is no longer written to.
+using ShardsWritten = std::function<void(const ShardResult&)>;
+
 // Writes the files into `folder`, which exists.  `generation` is a short
 // name of letters and digits.  Without `segment` the files are the whole
 // index, with its manifest; with one, the caller writes the manifest.  The
 // postings are taken out of `index` (TTextIndex::TakePostings); the rest
 // of it stays.
 ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
-                        const ShardSegment* segment = nullptr);
+                        const ShardSegment* segment = nullptr,
+                        const ShardsWritten& written = nullptr);
 
 // Writes manifest.js into `folder`: `fields` are the members of its JSON
 // object, packed.  Counts the file into `result`, or sets its error.

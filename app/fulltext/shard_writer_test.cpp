@@ -35,24 +35,44 @@ TEST(ShardWriterTest, ScoreDigitIsTheNearestStepOfTheLogarithm) {
 
 // A postings file that cannot be written (one of its name is there
 // already) fails the whole index, named with its reason, whichever thread
-// packed and wrote it; the other files are still written.
+// packed and wrote it; the other files are still written.  The caller
+// hears once, when every file is written and before the manifest is (it
+// comes after the syncs), with the ranges and the failure the result
+// gives.
 TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/lexidor-shards-XXXXXX";
-  const std::string dir = mkdtemp(pattern.data());
-  close(open((dir + "/p0.js").c_str(), O_WRONLY | O_CREAT, 0644));
-  TTextIndex index;
-  index.AddPage("page.html");
-  for (int s = 0; s < 50; ++s) {
-    TextSection section;
-    section.titleWords = "title" + std::to_string(s) + " ";
-    for (int w = 0; w < 200; ++w) section.bodyWords += "word" + std::to_string(w * s % 997) + " ";
-    index.AddSection(0, section);
+  for (const bool blocked : {true, false}) {
+    SCOPED_TRACE(blocked);
+    std::string pattern = std::filesystem::temp_directory_path().string() + "/lexidor-shards-XXXXXX";
+    const std::string dir = mkdtemp(pattern.data());
+    if (blocked) close(open((dir + "/p0.js").c_str(), O_WRONLY | O_CREAT, 0644));
+    TTextIndex index;
+    index.AddPage("page.html");
+    for (int s = 0; s < 50; ++s) {
+      TextSection section;
+      section.titleWords = "title" + std::to_string(s) + " ";
+      for (int w = 0; w < 200; ++w) section.bodyWords += "word" + std::to_string(w * s % 997) + " ";
+      index.AddSection(0, section);
+    }
+    int calls = 0;
+    ShardResult heard;
+    bool manifestBefore = true;
+    const ShardResult result = WriteShards(index, dir, "g1", nullptr, [&](const ShardResult& so) {
+      ++calls;
+      heard = so;
+      manifestBefore = std::filesystem::exists(dir + "/manifest.js");
+    });
+    EXPECT_EQ(result.error,
+              blocked ? "Cannot write " + dir + "/p0.js: " + std::strerror(EEXIST) : "");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/s0.js"));
+    EXPECT_TRUE(std::filesystem::exists(dir + "/d0.js"));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(heard.error, result.error);
+    EXPECT_EQ(heard.ranges, result.ranges);
+    EXPECT_EQ(heard.stemOrder, result.stemOrder);
+    EXPECT_FALSE(manifestBefore);
+    EXPECT_EQ(std::filesystem::exists(dir + "/manifest.js"), !blocked);
+    std::filesystem::remove_all(dir);
   }
-  const ShardResult result = WriteShards(index, dir, "g1");
-  EXPECT_EQ(result.error, "Cannot write " + dir + "/p0.js: " + std::strerror(EEXIST));
-  EXPECT_TRUE(std::filesystem::exists(dir + "/s0.js"));
-  EXPECT_TRUE(std::filesystem::exists(dir + "/d0.js"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -121,18 +121,25 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
     summary.error = "Cannot create " + options.outputFolder + ": " + std::strerror(errno);
     return summary;
   }
-  const ShardResult shards = WriteShards(index, options.outputFolder, options.generation);
+  // The cache and the base's description are written while the disk
+  // syncs the index's files, once those are all written.  Neither is needed
+  // for the index to be whole: without them the next build is a full one,
+  // and reads every page again.  The cache holds what the pages held
+  // whatever becomes of the index; the description goes again should the
+  // index fail after all.
+  bool described = false;
+  const ShardResult shards = WriteShards(
+      index, options.outputFolder, options.generation, nullptr, [&](const ShardResult& written) {
+        if (!written.error.empty()) return;
+        described = WriteBaseState(BaseStateFile(options.outputFolder),
+                                   DescribeBase(index, std::move(pages), options, written))
+                        .empty();
+        fresh.Commit();
+      });
   summary.files = shards.files;
   summary.bytes = shards.bytes;
   summary.error = shards.error;
-  if (summary.error.empty()) {
-    // Neither the cache nor the base's description is needed for the
-    // index to be whole: without them the next build is a full one, and
-    // reads every page again.
-    fresh.Commit();
-    WriteBaseState(BaseStateFile(options.outputFolder),
-                   DescribeBase(index, std::move(pages), options, shards));
-  }
+  if (!summary.error.empty() && described) unlink(BaseStateFile(options.outputFolder).c_str());
   progress.At(100);
   return summary;
 }
