@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "app/fulltext/base_state.h"
 #include "app/fulltext/delta_build.h"
@@ -17,6 +18,7 @@
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/shard_writer.h"
 #include "app/fulltext/text_index.h"
+#include "runtime/left_to_exit.h"
 
 namespace lexidor::fulltext {
 
@@ -78,7 +80,10 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   uint64_t total = 0, done = 0;
   for (const WalkedPage& page : walk.pages) total += static_cast<uint64_t>(page.size);
 
-  TTextIndex index;
+  // On the heap, so that a run that ends after the build leaves it to the
+  // exit (its words and stems are a few hundred thousand allocations).
+  auto held = std::make_unique<TTextIndex>();
+  TTextIndex& index = *held;
   std::vector<BasePage> pages;  // by page number in the index
   {
     TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
@@ -131,9 +136,10 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   const ShardResult shards = WriteShards(
       index, options.outputFolder, options.generation, nullptr, [&](const ShardResult& written) {
         if (!written.error.empty()) return;
-        described = WriteBaseState(BaseStateFile(options.outputFolder),
-                                   DescribeBase(index, std::move(pages), options, written))
-                        .empty();
+        auto state =
+            std::make_unique<BaseState>(DescribeBase(index, std::move(pages), options, written));
+        described = WriteBaseState(BaseStateFile(options.outputFolder), *state).empty();
+        LeaveToExit(std::move(state));
         fresh.Commit();
       });
   summary.files = shards.files;
@@ -141,6 +147,7 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   summary.error = shards.error;
   if (!summary.error.empty() && described) unlink(BaseStateFile(options.outputFolder).c_str());
   progress.At(100);
+  LeaveToExit(std::move(held));
   return summary;
 }
 
