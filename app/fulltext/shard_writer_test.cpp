@@ -6,10 +6,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace lexidor::fulltext {
 namespace {
@@ -36,9 +39,10 @@ TEST(ShardWriterTest, ScoreDigitIsTheNearestStepOfTheLogarithm) {
 // A postings file that cannot be written (one of its name is there
 // already) fails the whole index, named with its reason, whichever thread
 // packed and wrote it; the other files are still written.  The caller
-// hears once, when every file is written and before the manifest is (it
-// comes after the syncs), with the ranges and the failure the result
-// gives.
+// hears once, before the manifest is written (it comes after the syncs),
+// with the ranges and the failure the result gives, and the names and
+// bytes of the files the folder holds in the end (the postings in two
+// halves, the second's files written while the caller hears).
 TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
   for (const bool blocked : {true, false}) {
     SCOPED_TRACE(blocked);
@@ -47,10 +51,10 @@ TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
     if (blocked) close(open((dir + "/p0.js").c_str(), O_WRONLY | O_CREAT, 0644));
     TTextIndex index;
     index.AddPage("page.html");
-    for (int s = 0; s < 50; ++s) {
+    for (int s = 0; s < 800; ++s) {
       TextSection section;
       section.titleWords = "title" + std::to_string(s) + " ";
-      for (int w = 0; w < 200; ++w) section.bodyWords += "word" + std::to_string(w * s % 997) + " ";
+      for (int w = 0; w < 300; ++w) section.bodyWords += "word" + std::to_string(w * s % 4999) + " ";
       index.AddSection(0, section);
     }
     int calls = 0;
@@ -71,6 +75,20 @@ TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
     EXPECT_EQ(heard.stemOrder, result.stemOrder);
     EXPECT_FALSE(manifestBefore);
     EXPECT_EQ(std::filesystem::exists(dir + "/manifest.js"), !blocked);
+    if (!blocked) {
+      std::vector<std::string> names;
+      uint64_t bytes = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().filename() == "manifest.js") continue;
+        names.push_back(entry.path().filename().string());
+        bytes += entry.file_size();
+      }
+      std::sort(names.begin(), names.end());
+      EXPECT_EQ(heard.names, names);
+      EXPECT_EQ(heard.bytes, bytes);
+      EXPECT_EQ(heard.files, names.size());
+      EXPECT_GT(std::count_if(names.begin(), names.end(), [](const std::string& name) { return name[0] == 'p'; }), 2);
+    }
     std::filesystem::remove_all(dir);
   }
 }

@@ -1,6 +1,5 @@
 #include "app/fulltext/text_build.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,26 +23,6 @@ namespace lexidor::fulltext {
 
 namespace {
 
-// The names of the files in `folder`, manifest.js left out, and their bytes.
-std::vector<std::string> IndexFiles(const std::string& folder, uint64_t* bytes) {
-  std::vector<std::string> names;
-  *bytes = 0;
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return names;
-  struct stat st;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == ".." || name == "manifest.js") continue;
-    names.push_back(name);
-    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      *bytes += static_cast<uint64_t>(st.st_size);
-    }
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // What a rebuild needs of this build's index (its pages, as the walk saw
 // them and by the anchors they were cut by).  The stems' texts stay the
 // index's: the description is written while the index is alive.
@@ -51,7 +30,8 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
   state.generation = options.generation;
-  state.files = IndexFiles(options.outputFolder, &state.bytes);
+  state.files = shards.names;
+  state.bytes = shards.bytes;
   state.ranges = shards.ranges;
   state.sections = index.Sections().size();
   state.words = index.Words();
