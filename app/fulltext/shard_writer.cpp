@@ -21,7 +21,6 @@
 #include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/score_scale.h"
 #include "app/fulltext/shard_family.h"
-#include "app/fulltext/thread_priority.h"
 
 namespace lexidor::fulltext {
 
@@ -574,14 +573,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       ~Closer() { sharing.Close(); }
     } closer(sharing);
     // The sections and the dictionary need no order of the stems: they
-    // begin while it is made, each on a thread of its own.  They are less
-    // work than the halves of the postings, this thread's above all (it
-    // takes the postings out of the index first), and run in their gaps:
-    // on two cores, four threads in equal turns held this one to half a
-    // core, and it ended well after the others.
-    constexpr int kBesideSteps = 5;
+    // begin while it is made, each on a thread of its own.
     helpers.threads.emplace_back([&] {
-      LowerPriority(kBesideSteps);
       try {
         WriteSections(index, secs);
       } catch (...) {
@@ -590,7 +583,6 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       sharing.Help();
     });
     helpers.threads.emplace_back([&] {
-      LowerPriority(kBesideSteps);
       try {
         WriteDictionary(index, dict);
       } catch (...) {
