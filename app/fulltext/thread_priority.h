@@ -2,8 +2,7 @@
 //
 // The build's longest chain of work runs on one thread: the index takes
 // the pages in order, then arranges and writes half of the postings.  The
-// threads beside it (those that cut the pages ahead of it, those that
-// write the sections and the dictionary) have less to do, and on a machine
+// two threads that cut the pages ahead of it have less to do each, and on a machine
 // with as few cores as threads they took the index's turns: a cutting
 // thread woken for room took the core from the index as it woke, and the
 // index then waited for a core while the pages it needed were cut.
@@ -16,10 +15,5 @@ namespace lexidor::fulltext {
 // of the processor as before (Linux's SCHED_BATCH).  For threads that feed
 // another: they wake often, and are ahead of it.
 void YieldWhenWoken();
-
-// The calling thread, and the threads it starts, get a smaller share of a
-// busy processor than the threads beside it (nice `steps` higher).  For
-// work that need not end before the other threads' does.
-void LowerPriority(int steps);
 
 }  // namespace lexidor::fulltext
