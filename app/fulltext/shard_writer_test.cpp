@@ -46,7 +46,8 @@ TEST(ShardWriterTest, ScoreDigitIsTheNearestStepOfTheLogarithm) {
 TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
   for (const bool blocked : {true, false}) {
     SCOPED_TRACE(blocked);
-    std::string pattern = std::filesystem::temp_directory_path().string() + "/lexidor-shards-XXXXXX";
+    std::string pattern =
+        std::filesystem::temp_directory_path().string() + "/lexidor-shards-XXXXXX";
     const std::string dir = mkdtemp(pattern.data());
     if (blocked) close(open((dir + "/p0.js").c_str(), O_WRONLY | O_CREAT, 0644));
     TTextIndex index;
@@ -54,7 +55,8 @@ TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
     for (int s = 0; s < 800; ++s) {
       TextSection section;
       section.titleWords = "title" + std::to_string(s) + " ";
-      for (int w = 0; w < 300; ++w) section.bodyWords += "word" + std::to_string(w * s % 4999) + " ";
+      for (int w = 0; w < 300; ++w)
+        section.bodyWords += "word" + std::to_string(w * s % 4999) + " ";
       index.AddSection(0, section);
     }
     int calls = 0;
@@ -87,7 +89,9 @@ TEST(ShardWriterTest, AFileThatCannotBeWrittenIsNamed) {
       EXPECT_EQ(heard.names, names);
       EXPECT_EQ(heard.bytes, bytes);
       EXPECT_EQ(heard.files, names.size());
-      EXPECT_GT(std::count_if(names.begin(), names.end(), [](const std::string& name) { return name[0] == 'p'; }), 2);
+      EXPECT_GT(std::count_if(names.begin(), names.end(),
+                              [](const std::string& name) { return name[0] == 'p'; }),
+                2);
     }
     std::filesystem::remove_all(dir);
   }

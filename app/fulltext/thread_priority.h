@@ -2,10 +2,11 @@
 //
 // The build's longest chain of work runs on one thread: the index takes
 // the pages in order, then arranges and writes half of the postings.  The
-// two threads that cut the pages ahead of it have less to do each, and on a machine
-// with as few cores as threads they took the index's turns: a cutting
-// thread woken for room took the core from the index as it woke, and the
-// index then waited for a core while the pages it needed were cut.
+// two threads that cut the pages ahead of it have less to do each, and on
+// a machine with as few cores as threads they took the index's turns: a
+// cutting thread woken for room took the core from the index as it woke,
+// and the index then waited for a core while the pages it needed were
+// cut.
 #pragma once
 
 namespace lexidor::fulltext {
