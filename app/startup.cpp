@@ -25,6 +25,7 @@
 #include "gui/system/linux_system_driver.h"
 #include "process/process_module.h"
 #include "runtime/exit_handlers.h"
+#include "runtime/left_to_exit.h"
 #include "runtime/program_paths.h"
 #include "stream/embedded_files.h"
 #include "stream/ram_stream.h"
@@ -168,6 +169,9 @@ void RunLexidor(int argc, char** argv, const CommandLine& line) {
   // program quits.  The build waits on nothing the 1 ms tick serves (the
   // kit's lock and the builder are waited for above): held off, the tick no
   // longer interrupts it a thousand times a second.
+  // The program ends once the index is built: what the build holds at its
+  // end is left to the exit, not freed piece by piece.
+  SetEndsAfterWork(true);
   String error;
   {
     TickHold hold;

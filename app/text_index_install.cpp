@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,6 +23,7 @@
 #include "app/fulltext/text_build.h"
 #include "app/link_rule.h"
 #include "app/new_file.h"
+#include "runtime/left_to_exit.h"
 #include "runtime/string.h"
 #include "stream/file_system.h"
 #include "stream/standard_io.h"
@@ -218,8 +220,10 @@ class TextIndexAhead {
 
   void Build() {
     // Freed only after the build is reported finished, beside the rest of
-    // the install: a large kit's anchors take a while to free.
-    fulltext::TAnchorTable table;
+    // the install: a large kit's anchors take a while to free (and a run
+    // that ends after the build leaves them to the exit).
+    auto heldTable = std::make_unique<fulltext::TAnchorTable>();
+    fulltext::TAnchorTable& table = *heldTable;
     fulltext::TextBuildOptions options;
     try {
       // The anchors first: they need only the list, while the walk may
@@ -264,9 +268,13 @@ class TextIndexAhead {
     } catch (const std::exception& e) {
       summary_.error = e.what();
     }
-    std::lock_guard<std::mutex> lock(relayMutex_);
-    finished_ = true;
-    relayed_.notify_all();
+    {
+      std::lock_guard<std::mutex> lock(relayMutex_);
+      finished_ = true;
+      relayed_.notify_all();
+    }
+    LeaveToExit(std::move(heldTable));
+    LeaveToExit(std::make_unique<decltype(options.anchors)>(std::move(options.anchors)));
   }
 
   const std::string root_;

@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 
@@ -15,23 +17,34 @@ namespace {
 
 // Files handed over and not yet taken, at most.
 constexpr size_t kPending = 64;
-// Files synced together: the open descriptors are at most the two and
-// the files the thread has taken off the queue, kPending more.
-constexpr size_t kBatch = 64;
-// The thread is woken once this many files wait (or at the end), not for
-// each: each wake-up switched both threads for one file.
+// Threads that sync, and the files each takes at a time: the open
+// descriptors are at most kPending and kSyncers * kBatch more.
+constexpr size_t kSyncers = 3;
+constexpr size_t kBatch = 16;
+// A thread is woken once this many files wait (or at the end), not for
+// each: each wake-up switched two threads for one file.
 constexpr size_t kWake = 8;
 
 }  // namespace
 
-TFileSyncer::TFileSyncer() : thread_([this] { Run(); }) {}
+TFileSyncer::TFileSyncer() {
+  // Started under the lock: should a thread fail to start, those started
+  // are stopped and waited for before the constructor throws.
+  try {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t k = 0; k < kSyncers; ++k) threads_.emplace_back([this] { Run(); });
+  } catch (...) {
+    Finish();
+    throw;
+  }
+}
 
 TFileSyncer::~TFileSyncer() { Finish(); }
 
 void TFileSyncer::Add(int fd, std::string path) {
   std::unique_lock<std::mutex> lock(mutex_);
   room_.wait(lock, [this] { return queue_.size() < kPending; });
-  queue_.emplace_back(fd, std::move(path));
+  queue_.push_back({fd, std::move(path), handed_++});
   if (queue_.size() >= kWake) work_.notify_one();
 }
 
@@ -40,8 +53,10 @@ std::string TFileSyncer::Finish() {
     std::lock_guard<std::mutex> lock(mutex_);
     finishing_ = true;
   }
-  work_.notify_one();
-  if (thread_.joinable()) thread_.join();
+  work_.notify_all();
+  for (std::thread& thread : threads_) {
+    if (thread.joinable()) thread.join();
+  }
   return error_;
 }
 
@@ -49,36 +64,40 @@ void TFileSyncer::SyncBatch(std::vector<File>& batch) {
   for (const File& file : batch) {
     // The first failure's reason is the one to give: that of the sync, or
     // else that of the close.
-    const int reason = SyncAndClose(file.first);
+    const int reason = SyncAndClose(file.fd);
     if (reason != 0) {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (error_.empty()) error_ = "Cannot write " + file.second + ": " + std::strerror(reason);
+      if (error_.empty() || file.number < errorNumber_) {
+        error_ = "Cannot write " + file.path + ": " + std::strerror(reason);
+        errorNumber_ = file.number;
+      }
     }
   }
   batch.clear();
 }
 
 void TFileSyncer::Run() {
-  std::vector<File> batch, taken;
+  std::vector<File> batch;
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
       work_.wait(lock, [this] { return queue_.size() >= kWake || finishing_; });
       if (queue_.empty()) break;
-      taken.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
-      queue_.clear();
+      const size_t taken = std::min(queue_.size(), kBatch);
+      batch.assign(std::make_move_iterator(queue_.begin()),
+                   std::make_move_iterator(queue_.begin() + static_cast<std::ptrdiff_t>(taken)));
+      queue_.erase(queue_.begin(), queue_.begin() + static_cast<std::ptrdiff_t>(taken));
+      // Files enough for another thread: it syncs them meanwhile.
+      if (queue_.size() >= kWake) work_.notify_one();
     }
     room_.notify_all();
-    for (File& file : taken) {
-      // The disk starts on the file's data now; the sync finds it under
-      // way.  A failure here is the sync's to report.
-      if (file.first >= 0) sync_file_range(file.first, 0, 0, SYNC_FILE_RANGE_WRITE);
-      batch.push_back(std::move(file));
-      if (batch.size() >= kBatch) SyncBatch(batch);
+    // The disk starts on each file's data now; the syncs find it under
+    // way.  A failure here is the sync's to report.
+    for (const File& file : batch) {
+      if (file.fd >= 0) sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     }
-    taken.clear();
+    SyncBatch(batch);
   }
-  SyncBatch(batch);
 }
 
 }  // namespace lexidor::fulltext

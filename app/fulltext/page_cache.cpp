@@ -23,16 +23,21 @@ constexpr std::string_view kMagic = "LXTC4\n";
 // pages, and takes no damaged entry for a page's text.
 constexpr std::string_view kEnd = "LXTCEND\n";
 
-// What a writer keeps in memory while its gate is closed: more than the
-// pages of a large kit read while its name index is built.
-constexpr size_t kHeldBeforeOpen = size_t{64} << 20;
+// What a writer keeps in memory unwritten, at most: while its gate is
+// closed, more than the pages of a large kit read while its name index is
+// built; once the file is made, what the disk is behind by.  Past it the
+// build waits (for the gate, or for the disk).  The reading threads, which
+// add the pages, do not wait for the disk within it: when the gate opens,
+// the cache held so far goes to a disk that is also syncing the name
+// index, and pages waiting to be added to the cache are pages the index
+// waits for.
+constexpr size_t kHeldUnwritten = size_t{64} << 20;
 // The bytes handed to the writing thread at a time, at least, and the room
 // a block starts with (a page's entry seldom passes the difference).
 constexpr size_t kBlockBytes = size_t{4} << 20;
 constexpr size_t kBlockRoom = kBlockBytes + (size_t{256} << 10);
-// Blocks waiting for the disk once the file is made, at most: past them
-// the build waits for the disk.
-constexpr size_t kQueuedBlocks = 2;
+// Written blocks kept for their room.
+constexpr size_t kSpareBlocks = 2;
 
 // Reads `size` bytes at `offset`; false when the file has not as many.
 bool ReadAt(int fd, uint64_t offset, size_t size, std::string* out) {
@@ -239,7 +244,7 @@ void TPageCacheWriter::Hand(bool last) {
   if (fd_ < 0) {
     // Before the gate opens, what was added is kept here, up to a bound;
     // past it the build waits for the gate.
-    if (gate_ && !gate_->IsOpen() && !last && held < kHeldBeforeOpen) return;
+    if (gate_ && !gate_->IsOpen() && !last && held < kHeldUnwritten) return;
     if (gate_ && !gate_->Wait()) Fail(ECANCELED);
     if (ok_) Create();
     if (!ok_) {
@@ -250,8 +255,8 @@ void TPageCacheWriter::Hand(bool last) {
   }
   lock.lock();
   work_.notify_one();
-  // The build waits while the disk is behind by more than a few blocks.
-  room_.wait(lock, [this] { return pending_.size() <= kQueuedBlocks || writeError_ != 0; });
+  // The build waits while the disk is behind by more than the bound.
+  room_.wait(lock, [this] { return pendingBytes_ < kHeldUnwritten || writeError_ != 0; });
   if (writeError_ != 0) Fail(writeError_);
 }
 
@@ -297,7 +302,7 @@ void TPageCacheWriter::Run() {
       pendingBytes_ -= std::min<uint64_t>(pendingBytes_, block.size());
       if (error != 0 && writeError_ == 0) writeError_ = error;
       block.Cut(0);
-      if (spare_.size() < kQueuedBlocks) spare_.push_back(std::move(block));
+      if (spare_.size() < kSpareBlocks) spare_.push_back(std::move(block));
     }
     room_.notify_all();
   }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/fulltext/page_text.h"
+#include "app/fulltext/thread_priority.h"
 
 namespace lexidor::fulltext {
 
@@ -230,6 +231,9 @@ void TPageSource::AddToCache(std::unique_lock<std::mutex>& lock) {
 }
 
 void TPageSource::Run() {
+  // The reading threads are ahead of the index, which is woken for the
+  // pages they read: they leave it its core when they wake for room.
+  YieldWhenWoken();
   std::string buffer;
   try {
     for (;;) {

@@ -6,6 +6,7 @@
 
 #include <errno.h>
 
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <mutex>
@@ -120,6 +121,24 @@ class ShardFamily {
   }
 
   const std::vector<std::pair<std::string, std::string>>& Ranges() const { return ranges_; }
+
+  // The names of the family's files, numbered from `first` on (as Release
+  // numbers a deferred family's), and the bytes its held files will take
+  // once written: what a deferred family's files will be, known before
+  // they are written.
+  void AppendNames(size_t first, std::vector<std::string>* names) const {
+    for (size_t n = 0; n < ranges_.size(); ++n) {
+      names->push_back(prefix_ + kind_ + std::to_string(first + n) + ".js");
+    }
+  }
+  uint64_t HeldBytes(size_t first) const {
+    uint64_t bytes = 0;
+    for (size_t n = 0; n < held_.size(); ++n) {
+      const std::string number = std::to_string(first + n);
+      bytes += File(generation_, kind_, ",n:" + number, std::string()).size() + held_[n].size();
+    }
+    return bytes;
+  }
 
   // With a `syncer`, the file is handed to it once written, and a failure
   // to sync it is its to tell.

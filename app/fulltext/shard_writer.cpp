@@ -10,6 +10,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -504,7 +505,7 @@ std::string LinkFromPath(std::string_view path) {
 }
 
 ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
-                        const ShardSegment* segment) {
+                        const ShardSegment* segment, const ShardsWritten& written) {
   // Four threads share the work, the index only read: the sections, the
   // dictionary, the first half of the postings, and the second half (held
   // in memory until the first is written and its files are counted).
@@ -616,15 +617,6 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     if (failure) std::rethrow_exception(failure);
   }
   sharing.Rethrow();
-  rest.Release(post.Ranges().size());
-  deepRest.Release(deep.Ranges().size());
-  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
-    result.files += part->files;
-    result.bytes += part->bytes;
-    if (result.error.empty()) result.error = part->error;
-  }
-  const std::string unsynced = syncer.Finish();
-  if (result.error.empty()) result.error = unsynced;
   AppendRanges(result.ranges, "d", {&dict});
   result.ranges += ',';
   AppendRanges(result.ranges, "p", {&post, &rest});
@@ -633,6 +625,58 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
+  // The second half's files are written last, one after the other (each
+  // made in the one folder).  The caller hears of the files meanwhile, on
+  // a thread of its own, as they will be.
+  const size_t restFirst = post.Ranges().size(), deepRestFirst = deep.Ranges().size();
+  std::thread hearing;
+  std::exception_ptr heardFailure;
+  ShardResult sofar;
+  if (written) {
+    sofar.files = result.files + side.files + sectionsResult.files + rest.Ranges().size() +
+                  deepRest.Ranges().size();
+    sofar.bytes = result.bytes + side.bytes + sectionsResult.bytes + rest.HeldBytes(restFirst) +
+                  deepRest.HeldBytes(deepRestFirst);
+    for (const ShardResult* part : {&result, &second, &side, &sectionsResult}) {
+      if (sofar.error.empty()) sofar.error = part->error;
+    }
+    sofar.ranges = result.ranges;
+    sofar.stemOrder = result.stemOrder;
+    dict.AppendNames(0, &sofar.names);
+    post.AppendNames(0, &sofar.names);
+    rest.AppendNames(restFirst, &sofar.names);
+    deep.AppendNames(0, &sofar.names);
+    deepRest.AppendNames(deepRestFirst, &sofar.names);
+    secs.AppendNames(0, &sofar.names);
+    std::sort(sofar.names.begin(), sofar.names.end());
+    try {
+      hearing = std::thread([&written, &heardFailure, &sofar] {
+        try {
+          written(sofar);
+        } catch (...) {
+          heardFailure = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      written(sofar);  // no thread: heard before the last files are written
+    }
+  }
+  try {
+    rest.Release(restFirst);
+    deepRest.Release(deepRestFirst);
+  } catch (...) {
+    if (hearing.joinable()) hearing.join();
+    throw;
+  }
+  if (hearing.joinable()) hearing.join();
+  if (heardFailure) std::rethrow_exception(heardFailure);
+  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
+    result.files += part->files;
+    result.bytes += part->bytes;
+    if (result.error.empty()) result.error = part->error;
+  }
+  const std::string unsynced = syncer.Finish();
+  if (result.error.empty()) result.error = unsynced;
   if (!segment) {
     WriteManifest(folder, generation,
                   "\"pages\":" + std::to_string(index.Pages().size()) +

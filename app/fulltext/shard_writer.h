@@ -49,6 +49,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,10 @@ struct ShardResult {
   // The index's stem ids in the byte order of their texts, as the postings
   // are written: a caller that needs that order takes it from here.
   std::vector<uint32_t> stemOrder;
+  // Given to ShardsWritten only: the names of the index's files, the
+  // manifest left out, in byte order (`files` and `bytes` count the same
+  // files).
+  std::vector<std::string> names;
 };
 
 // A segment written beside another one (a rebuild's changed pages beside
@@ -87,13 +92,23 @@ struct ShardSegment {
   std::vector<uint32_t> frequency;
 };
 
+// Called once every file is made, on a thread of its own while the last of
+// them are written, and before they are all synced, with the result so far
+// (the files it will hold counted and named, its ranges and the stems'
+// order given; `error` set when a write failed): the caller's own writing
+// runs while the last files are written and the disk syncs them.  The
+// index is no longer written to; a file that fails to be written after
+// all is in the result WriteShards returns.
+using ShardsWritten = std::function<void(const ShardResult&)>;
+
 // Writes the files into `folder`, which exists.  `generation` is a short
 // name of letters and digits.  Without `segment` the files are the whole
 // index, with its manifest; with one, the caller writes the manifest.  The
 // postings are taken out of `index` (TTextIndex::TakePostings); the rest
 // of it stays.
 ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std::string& generation,
-                        const ShardSegment* segment = nullptr);
+                        const ShardSegment* segment = nullptr,
+                        const ShardsWritten& written = nullptr);
 
 // Writes manifest.js into `folder`: `fields` are the members of its JSON
 // object, packed.  Counts the file into `result`, or sets its error.

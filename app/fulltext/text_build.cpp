@@ -1,6 +1,5 @@
 #include "app/fulltext/text_build.h"
 
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "app/fulltext/base_state.h"
 #include "app/fulltext/delta_build.h"
@@ -17,30 +17,11 @@
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/shard_writer.h"
 #include "app/fulltext/text_index.h"
+#include "runtime/left_to_exit.h"
 
 namespace lexidor::fulltext {
 
 namespace {
-
-// The names of the files in `folder`, manifest.js left out, and their bytes.
-std::vector<std::string> IndexFiles(const std::string& folder, uint64_t* bytes) {
-  std::vector<std::string> names;
-  *bytes = 0;
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return names;
-  struct stat st;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == ".." || name == "manifest.js") continue;
-    names.push_back(name);
-    if (fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      *bytes += static_cast<uint64_t>(st.st_size);
-    }
-  }
-  closedir(dir);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // What a rebuild needs of this build's index (its pages, as the walk saw
 // them and by the anchors they were cut by).  The stems' texts stay the
@@ -49,7 +30,8 @@ BaseState DescribeBase(const TTextIndex& index, std::vector<BasePage> pages,
                        const TextBuildOptions& options, const ShardResult& shards) {
   BaseState state;
   state.generation = options.generation;
-  state.files = IndexFiles(options.outputFolder, &state.bytes);
+  state.files = shards.names;
+  state.bytes = shards.bytes;
   state.ranges = shards.ranges;
   state.sections = index.Sections().size();
   state.words = index.Words();
@@ -78,7 +60,10 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   uint64_t total = 0, done = 0;
   for (const WalkedPage& page : walk.pages) total += static_cast<uint64_t>(page.size);
 
-  TTextIndex index;
+  // On the heap, so that a run that ends after the build leaves it to the
+  // exit (its words and stems are a few hundred thousand allocations).
+  auto held = std::make_unique<TTextIndex>();
+  TTextIndex& index = *held;
   std::vector<BasePage> pages;  // by page number in the index
   {
     TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
@@ -121,19 +106,28 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
     summary.error = "Cannot create " + options.outputFolder + ": " + std::strerror(errno);
     return summary;
   }
-  const ShardResult shards = WriteShards(index, options.outputFolder, options.generation);
+  // The cache and the base's description are written while the disk
+  // syncs the index's files, once those are all written.  Neither is needed
+  // for the index to be whole: without them the next build is a full one,
+  // and reads every page again.  The cache holds what the pages held
+  // whatever becomes of the index; the description goes again should the
+  // index fail after all.
+  bool described = false;
+  const ShardResult shards = WriteShards(
+      index, options.outputFolder, options.generation, nullptr, [&](const ShardResult& written) {
+        if (!written.error.empty()) return;
+        auto state =
+            std::make_unique<BaseState>(DescribeBase(index, std::move(pages), options, written));
+        described = WriteBaseState(BaseStateFile(options.outputFolder), *state).empty();
+        LeaveToExit(std::move(state));
+        fresh.Commit();
+      });
   summary.files = shards.files;
   summary.bytes = shards.bytes;
   summary.error = shards.error;
-  if (summary.error.empty()) {
-    // Neither the cache nor the base's description is needed for the
-    // index to be whole: without them the next build is a full one, and
-    // reads every page again.
-    fresh.Commit();
-    WriteBaseState(BaseStateFile(options.outputFolder),
-                   DescribeBase(index, std::move(pages), options, shards));
-  }
+  if (!summary.error.empty() && described) unlink(BaseStateFile(options.outputFolder).c_str());
   progress.At(100);
+  LeaveToExit(std::move(held));
   return summary;
 }
 
