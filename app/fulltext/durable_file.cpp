@@ -31,37 +31,53 @@ int SyncAndClose(int fd) {
   return reason;
 }
 
-bool FileHolds(const std::string& path, const std::string& bytes) {
+namespace {
+
+// Opens the plain file `path` for reading (a symbolic link, a folder or a
+// pipe is refused) and gives its status; -1 when it is not one.
+int OpenPlainFile(const std::string& path, struct stat* st) {
   const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st;
-  bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-              static_cast<uint64_t>(st.st_size) == bytes.size();
-  std::string held(same ? bytes.size() : 0, '\0');
-  for (size_t done = 0; same && done < held.size();) {
-    const ssize_t n = read(fd, held.data() + done, held.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    same = n > 0;
-    if (same) done += static_cast<size_t>(n);
+  if (fd < 0) return -1;
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    close(fd);
+    return -1;
   }
+  return fd;
+}
+
+// Reads `size` bytes from `fd` into `content`; false when the file ends
+// before them or cannot be read.
+bool ReadExactly(int fd, size_t size, std::string* content) {
+  content->assign(size, '\0');
+  for (size_t done = 0; done < size;) {
+    const ssize_t n = read(fd, content->data() + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FileHolds(const std::string& path, const std::string& bytes) {
+  struct stat st;
+  const int fd = OpenPlainFile(path, &st);
+  if (fd < 0) return false;
+  std::string held;
+  const bool same = st.st_nlink == 1 && static_cast<uint64_t>(st.st_size) == bytes.size() &&
+                    ReadExactly(fd, bytes.size(), &held) && held == bytes;
   close(fd);
-  return same && held == bytes;
+  return same;
 }
 
 bool ReadWholeFile(const std::string& path, uint64_t largest, std::string* content) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat st;
-  bool ok =
-      fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= largest;
   content->clear();
-  if (ok) content->resize(static_cast<size_t>(st.st_size));
-  for (size_t done = 0; ok && done < content->size();) {
-    const ssize_t n = read(fd, content->data() + done, content->size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) done += static_cast<size_t>(n);
-  }
+  struct stat st;
+  const int fd = OpenPlainFile(path, &st);
+  if (fd < 0) return false;
+  const bool ok = static_cast<uint64_t>(st.st_size) <= largest &&
+                  ReadExactly(fd, static_cast<size_t>(st.st_size), content);
   close(fd);
   return ok;
 }
