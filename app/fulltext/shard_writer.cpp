@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -19,6 +20,7 @@
 #include "app/fulltext/packed_text.h"
 #include "app/fulltext/postings_digits.h"
 #include "app/fulltext/postings_tiers.h"
+#include "app/fulltext/prefix_answers.h"
 #include "app/fulltext/score_scale.h"
 #include "app/fulltext/shard_family.h"
 
@@ -135,7 +137,8 @@ std::vector<uint32_t> OrderByText(size_t count, const TextOf& textOf) {
   return order;
 }
 
-void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
+// The dictionary; and the prefixes of its words, for `answers` when given.
+void WriteDictionary(const TTextIndex& index, ShardFamily& dict, TPrefixAnswers* answers) {
   const auto& surfaces = index.Surfaces();
   const std::vector<uint32_t> order =
       OrderByText(surfaces.size(), [&](uint32_t id) { return std::string_view(surfaces[id]); });
@@ -206,6 +209,13 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
     dict.SetLast(word);
   }
   flush();
+  if (!answers) return;
+  std::vector<std::string_view> sorted, lastOfFile;
+  sorted.reserve(order.size());
+  for (uint32_t id : order) sorted.push_back(surfaces[id]);
+  for (const auto& range : dict.Ranges()) lastOfFile.push_back(range.second);
+  answers->SetPrefixes(
+      PrefixesOf(sorted, [&](size_t i) { return index.SurfaceStem(order[i]); }, lastOfFile), true);
 }
 
 // How far ahead the postings' writer fetches the stems' entries.
@@ -222,10 +232,12 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
 }
 
 // The postings of the stems order[from, to): every stem's first part into
-// `post`, the further tiers of a tiered stem into `deep`.
+// `post`, the further tiers of a tiered stem into `deep`; each posting's
+// section and digit to `answers`, when given, as its `half`.
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
-                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep) {
+                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep,
+                   TPrefixAnswers* answers, int half) {
   const auto& stems = index.Stems();
   const ScoreScale& scale = Scale();
   const double n = collection.sections;
@@ -369,6 +381,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const uint32_t impact =
           tiered ? p.digit
                  : ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+      if (answers) answers->Add(half, section, impact);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
@@ -406,6 +419,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       previous = section;
     }
     if (part.Size() > 0) addPart();
+    if (answers) answers->EndStem(half, order[k]);
   }
   flush(heads);
   flush(further);
@@ -542,14 +556,21 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   ShardFamily deepRest(folder, generation, 'q', &second, prefix, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
+  // A full build's answers to the searches of a word's first letters.
+  ShardFamily answered(folder, generation, 'a', &result, prefix, &syncer);
+  std::unique_ptr<TPrefixAnswers> answers;
+  if (!segment) answers = std::make_unique<TPrefixAnswers>(stems.size(), sections.size());
   rest.Defer();
   deepRest.Defer();
   // The postings' files are packed and written by whichever thread is
   // free: each thread done with its own family helps until both halves of
   // the postings are done.
   TShardSharing sharing;
-  for (ShardFamily* family : {&post, &deep, &rest, &deepRest}) family->Share(&sharing);
-  std::exception_ptr failures[3];
+  for (ShardFamily* family : {&post, &deep, &rest, &deepRest, &answered}) {
+    family->Share(&sharing);
+  }
+  std::exception_ptr failures[4];
+  std::atomic<bool> postingsFailed{false};
   {
     // Joins whatever was started, also when starting the next thread or the
     // work here throws.
@@ -560,18 +581,33 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       }
     } helpers;
     // Ends the sharing once both halves of the postings are done (or
-    // given up): the helpers then return, their last jobs done.
+    // given up) and the answers made of them: the helpers then return,
+    // their last jobs done.  The thread done last makes the answers, the
+    // others packing their files meanwhile.
     struct Closer {
       explicit Closer(TShardSharing& s) : sharing(s) {}
       TShardSharing& sharing;
       int open = 2;  // halves of the postings not yet done
       std::mutex mutex;
+      std::function<void()> last;
       void Done() {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (--open == 0) sharing.Close();
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          if (--open > 0) return;
+        }
+        if (last) last();
+        sharing.Close();
       }
       ~Closer() { sharing.Close(); }
     } closer(sharing);
+    closer.last = [&] {
+      if (!answers || postingsFailed) return;
+      try {
+        answers->Write(index, answered);
+      } catch (...) {
+        failures[3] = std::current_exception();
+      }
+    };
     // The sections and the dictionary need no order of the stems: they
     // begin while it is made, each on a thread of its own.
     helpers.threads.emplace_back([&] {
@@ -584,9 +620,10 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     });
     helpers.threads.emplace_back([&] {
       try {
-        WriteDictionary(index, dict);
+        WriteDictionary(index, dict, answers.get());
       } catch (...) {
         failures[1] = std::current_exception();
+        if (answers) answers->SetPrefixes({}, false);
       }
       sharing.Help();
     });
@@ -602,14 +639,23 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     }
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest);
+        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest,
+                      answers.get(), 1);
       } catch (...) {
         failures[0] = std::current_exception();
+        postingsFailed = true;
       }
       closer.Done();
       sharing.Help();
     });
-    WritePostings(index, collection, order, postings, 0, split, post, deep);
+    try {
+      WritePostings(index, collection, order, postings, 0, split, post, deep, answers.get(), 0);
+    } catch (...) {
+      // The answers need both halves: none are made.
+      postingsFailed = true;
+      closer.Done();
+      throw;
+    }
     closer.Done();
     sharing.Help();
   }
@@ -624,6 +670,10 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   AppendRanges(result.ranges, "q", {&deep, &deepRest});
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
+  if (answers) {
+    result.ranges += ',';
+    AppendRanges(result.ranges, "a", {&answered});
+  }
   result.stemOrder = std::move(order);
   // The second half's files are written last, one after the other (each
   // made in the one folder).  The caller hears of the files meanwhile, on
@@ -648,6 +698,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     deep.AppendNames(0, &sofar.names);
     deepRest.AppendNames(deepRestFirst, &sofar.names);
     secs.AppendNames(0, &sofar.names);
+    answered.AppendNames(0, &sofar.names);
     std::sort(sofar.names.begin(), sofar.names.end());
     try {
       hearing = std::thread([&written, &heardFailure, &sofar] {

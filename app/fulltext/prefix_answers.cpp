@@ -1,0 +1,170 @@
+#include "app/fulltext/prefix_answers.h"
+
+#include <algorithm>
+
+#include "app/fulltext/postings_tiers.h"
+#include "app/fulltext/shard_family.h"
+#include "app/fulltext/shard_writer.h"
+
+namespace lexidor::fulltext {
+
+namespace {
+
+// Text of a file before it is packed: answers pack to about a third, and a
+// page loads the files of a word's first two letters, one or two of them.
+constexpr size_t kAnswersFill = 64 * 1024;
+
+bool KeyAbove(uint64_t a, uint64_t b) { return a < b; }
+
+// Whether a page that marks, in a hit's text, the words beginning with
+// `prefix` marks all those it would mark for `stem`: the words that begin
+// with the stem, or, past three letters, with all of it but its last.
+bool MarkedByPrefix(std::string_view stem, std::string_view prefix) {
+  if (!PrefixOfUnits(stem, 4).empty()) {
+    size_t last = stem.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(stem[last]) & 0xC0) == 0x80) --last;
+    stem = stem.substr(0, last);
+  }
+  return stem.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::string_view PrefixOfUnits(std::string_view word, size_t units) {
+  size_t at = 0, counted = 0;
+  while (counted < units) {
+    if (at >= word.size()) return {};
+    const unsigned char lead = static_cast<unsigned char>(word[at]);
+    const size_t bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    counted += bytes == 4 ? 2 : 1;
+    at += bytes;
+  }
+  if (counted > units || at > word.size()) return {};
+  return word.substr(0, at);
+}
+
+TPrefixAnswers::TPrefixAnswers(size_t stems, size_t sections)
+    : stems_(stems), sections_(sections) {}
+
+void TPrefixAnswers::PushBest(std::vector<uint64_t>& best) {
+  // A heap whose front is the worst of the best kept.
+  std::push_heap(best.begin(), best.end(), KeyAbove);
+}
+
+void TPrefixAnswers::PopBest(std::vector<uint64_t>& best) {
+  std::pop_heap(best.begin(), best.end(), KeyAbove);
+}
+
+void TPrefixAnswers::EndStem(int half, uint32_t stem) {
+  Half& h = halves_[half];
+  Stem& s = stems_[stem];
+  s.half = static_cast<uint8_t>(half);
+  // Its sections were appended since the stem before it ended.
+  s.from = h.start;
+  s.to = h.start = static_cast<uint32_t>(h.sections.size());
+  s.top = static_cast<uint32_t>(h.tops.size());
+  s.count = static_cast<uint8_t>(h.best.size());
+  std::sort(h.best.begin(), h.best.end());
+  h.tops.insert(h.tops.end(), h.best.begin(), h.best.end());
+  h.best.clear();
+}
+
+void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  prefixes_ = std::move(prefixes);
+  ok_ = ok;
+  given_ = true;
+  ready_.notify_all();
+}
+
+void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return given_; });
+    if (!ok_) return;
+  }
+  // A section's mark: the number of the last prefix that counted it, plus 1.
+  std::vector<uint32_t> marks(sections_, 0);
+  std::vector<uint64_t> keys;
+  std::vector<uint32_t> rowsOf;  // the sections whose rows the open file holds
+  std::vector<uint8_t> inRows(sections_, 0);
+  std::string terms, answers, rows, extra;
+  size_t inFile = 0;  // the open file's prefixes
+  auto flush = [&] {
+    if (!family.Open()) return;
+    std::string& body = family.Body();
+    body += "\"t\":[" + terms + "],\"a\":[" + answers + "],\"r\":[" + rows + "],\"e\":{" +
+            extra + "}";
+    terms.clear();
+    answers.clear();
+    rows.clear();
+    extra.clear();
+    inFile = 0;
+    for (uint32_t id : rowsOf) inRows[id] = 0;
+    rowsOf.clear();
+    family.Finish();
+  };
+  for (size_t p = 0; p < prefixes_.size(); ++p) {
+    const AnsweredPrefix& prefix = prefixes_[p];
+    const uint32_t mark = static_cast<uint32_t>(p + 1);
+    uint32_t count = 0;
+    keys.clear();
+    for (uint32_t stem : prefix.stems) {
+      const Stem& s = stems_[stem];
+      const Half& h = halves_[s.half];
+      for (uint32_t i = s.from; i < s.to; ++i) {
+        const uint32_t section = h.sections[i];
+        if (marks[section] != mark) {
+          marks[section] = mark;
+          ++count;
+        }
+      }
+      keys.insert(keys.end(), h.tops.begin() + s.top, h.tops.begin() + s.top + s.count);
+    }
+    // The prefix's best sections are among its stems' best: a section's
+    // first key is its best digit.
+    std::sort(keys.begin(), keys.end());
+    if (family.Open() && terms.size() + answers.size() + rows.size() + extra.size() > kAnswersFill) {
+      flush();
+    }
+    if (!family.Open()) family.Begin(prefix.text);
+    if (!terms.empty()) terms += ',', answers += ',';
+    AppendScriptLiteral(terms, prefix.text);
+    answers += '[' + std::to_string(count);
+    uint32_t shown[kAnswerHits];
+    size_t n = 0;
+    for (size_t k = 0; k < keys.size() && n < kAnswerHits; ++k) {
+      const uint32_t section = static_cast<uint32_t>(keys[k]);
+      if (std::find(shown, shown + n, section) != shown + n) continue;
+      shown[n++] = section;
+      answers += ',' + std::to_string(section) + ',' + std::to_string(63 - (keys[k] >> 32));
+      if (!inRows[section]) {
+        inRows[section] = 1;
+        rowsOf.push_back(section);
+        if (!rows.empty()) rows += ',';
+        AppendHitRow(rows, index, section);
+      }
+    }
+    answers += ']';
+    // The stems whose words the prefix does not mark, for the page to mark.
+    bool any = false;
+    for (uint32_t stem : prefix.stems) {
+      const std::string& text = index.Stems()[stem].text;
+      if (MarkedByPrefix(text, prefix.text)) continue;
+      if (!any) {
+        if (!extra.empty()) extra += ',';
+        extra += '"' + std::to_string(inFile) + "\":[";
+      } else {
+        extra += ',';
+      }
+      any = true;
+      AppendScriptLiteral(extra, text);
+    }
+    if (any) extra += ']';
+    ++inFile;
+    family.SetLast(prefix.text);
+  }
+  flush();
+}
+
+}  // namespace lexidor::fulltext
