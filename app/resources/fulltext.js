@@ -475,9 +475,18 @@
     }
 
     // Loads the a files of the prefixes that begin with `word` (a word's
-    // first two letters, or more), for the keystrokes to come.
+    // first two letters, or more), for the keystrokes to come.  A segment
+    // without them (a rebuild's second, small one) loads instead the
+    // postings file of the stems that begin so, when they are in one: the
+    // answer of the other waits for its own.
     function loadAnswers(word) {
-      if (!tables || !manifest.a || word.length < 2 || word.length > ANSWERED_TO) return;
+      if (word.length < 2 || word.length > ANSWERED_TO) return;
+      if (!manifest.a) {
+        var p = rangeShards(manifest.p, word, word + '\uffff', 2);
+        if (p.length === 1) shard('p', p[0], function () {});
+        return;
+      }
+      if (!tables) return;
       rangeShards(manifest.a, word, word + '\uffff', ANSWER_FILES).forEach(function (n) {
         shard('a', n, function () {});
       });
