@@ -69,6 +69,20 @@ void TPrefixAnswers::EndStem(int half, uint32_t stem) {
   h.best.clear();
 }
 
+void TPrefixAnswers::AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
+                             const std::vector<uint32_t>& top) {
+  Half& h = halves_[half];
+  const size_t at = h.sections.size();
+  h.sections.resize(at + all.size());
+  for (size_t i = 0; i < all.size(); ++i) h.sections[at + i] = all[i].section;
+  for (size_t i = 0; i < top.size() && i < kAnswerHits; ++i) {
+    const auto p = std::lower_bound(all.begin(), all.end(), top[i],
+                                    [](const TieredPosting& a, uint32_t s) { return a.section < s; });
+    h.best.push_back(KeyOf(top[i], p->digit));
+  }
+  EndStem(half, stem);
+}
+
 void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) {
   std::lock_guard<std::mutex> lock(mutex_);
   prefixes_ = std::move(prefixes);

@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/text_index.h"
 
 namespace lexidor::fulltext {
@@ -67,7 +68,11 @@ class TPrefixAnswers {
 
   // A postings writer (`half` 0 or 1, each on a thread of its own and
   // with stems of its own) gives each posting of a stem, in section
-  // order, with its score digit, then ends the stem.
+  // order, with its score digit, then ends the stem; or a stem's postings
+  // at once (`all` in section order, their digits set) with its first
+  // sections by digit, then section (`top`, kAnswerHits or all).
+  void AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
+               const std::vector<uint32_t>& top);
   void Add(int half, uint32_t section, uint32_t digit) {
     Half& h = halves_[half];
     h.sections.push_back(section);

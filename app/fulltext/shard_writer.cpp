@@ -68,6 +68,8 @@ constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
 // kept with them, when they take no more than kHitRowsBytes.
 constexpr uint32_t kTieredPostings = 256;
 constexpr size_t kFirstTier = 32, kHitRows = 10, kHitRowsBytes = 16 * 1024;
+// A tiered stem's first hits are its best for the prefixes' answers too.
+static_assert(kHitRows >= kAnswerHits, "a stem's best sections for the answers");
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -345,6 +347,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
             return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
           },
           kFirstTier, kHitRows, arranged, ends, best, top);
+      if (answers) answers->AddStem(half, order[k], all, top);
       for (size_t i = 0; i < top.size(); ++i) {
         if (i) rows += ',';
         AppendHitRow(rows, index, top[i]);
@@ -381,7 +384,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const uint32_t impact =
           tiered ? p.digit
                  : ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
-      if (answers) answers->Add(half, section, impact);
+      if (answers && !tiered) answers->Add(half, section, impact);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
@@ -419,7 +422,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       previous = section;
     }
     if (part.Size() > 0) addPart();
-    if (answers) answers->EndStem(half, order[k]);
+    if (answers && !tiered) answers->EndStem(half, order[k]);
   }
   flush(heads);
   flush(further);
