@@ -4,6 +4,7 @@
 
 #include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/shard_family.h"
+#include "app/fulltext/shard_sharing.h"
 #include "app/fulltext/shard_writer.h"
 
 namespace lexidor::fulltext {
@@ -91,15 +92,99 @@ void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) 
   ready_.notify_all();
 }
 
-void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
+void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) const {
+  // The sections a prefix holds, one bit each (a few kilobytes, which
+  // the cache keeps), cleared after each prefix.
+  std::vector<uint64_t> marks(sections_ / 64 + 1, 0);
+  for (size_t p = from; p < to; ++p) {
+    const std::vector<uint32_t>& stems = prefixes_[p].stems;
+    Reckoned& r = out[p];
+    uint64_t visited = 0;
+    for (uint32_t stem : stems) {
+      const Stem& s = stems_[stem];
+      const Half& h = halves_[s.half];
+      // The prefix's best sections are among its stems' best, kept in
+      // order, each once with its best key; a stem's best are in order too.
+      for (uint32_t k = s.top; k < s.top + s.count; ++k) {
+        const uint64_t key = h.tops[k];
+        if (r.shown == kAnswerHits && key >= r.keys[r.shown - 1]) break;
+        uint64_t* const end = r.keys + r.shown;
+        uint64_t* same = std::find_if(r.keys, end, [&](uint64_t kept) {
+          return static_cast<uint32_t>(kept) == static_cast<uint32_t>(key);
+        });
+        if (same != end) {
+          if (*same < key) continue;
+          std::copy(same + 1, end, same);
+          --r.shown;
+        } else if (r.shown == kAnswerHits) {
+          --r.shown;  // the last goes
+        }
+        uint64_t* at = std::upper_bound(r.keys, r.keys + r.shown, key);
+        std::copy_backward(at, r.keys + r.shown, r.keys + r.shown + 1);
+        *at = key;
+        ++r.shown;
+      }
+      visited += s.to - s.from;
+      // A stem's sections are distinct: one stem's are its count.
+      if (stems.size() == 1) {
+        r.count = s.to - s.from;
+        break;
+      }
+      for (uint32_t i = s.from; i < s.to; ++i) {
+        const uint32_t section = h.sections[i];
+        uint64_t& word = marks[section >> 6];
+        const uint64_t bit = uint64_t{1} << (section & 63);
+        r.count += (word & bit) == 0;
+        word |= bit;
+      }
+    }
+    // Cleared whole, or where marked when that is less.
+    if (stems.size() > 1 && visited >= marks.size()) {
+      std::fill(marks.begin(), marks.end(), 0);
+    } else if (stems.size() > 1) {
+      for (uint32_t stem : stems) {
+        const Stem& s = stems_[stem];
+        const Half& h = halves_[s.half];
+        for (uint32_t i = s.from; i < s.to; ++i) marks[h.sections[i] >> 6] = 0;
+      }
+    }
+  }
+}
+
+void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family, TShardSharing* sharing) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
     ready_.wait(lock, [this] { return given_; });
     if (!ok_) return;
   }
-  // A section's mark: the number of the last prefix that counted it, plus 1.
-  std::vector<uint32_t> marks(sections_, 0);
-  std::vector<uint64_t> keys;
+  // The counts and best sections, the first half by a helper when one is
+  // free (the other threads are done with their files by now).
+  std::vector<Reckoned> reckoned(prefixes_.size());
+  const size_t half = prefixes_.size() / 2;
+  if (sharing) {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool first = false;
+    sharing->Offer([&] {
+      // Told also when Reckon throws (the sharing keeps the exception).
+      struct Tell {
+        std::mutex& mutex;
+        std::condition_variable& done;
+        bool& first;
+        ~Tell() {
+          std::lock_guard<std::mutex> lock(mutex);
+          first = true;
+          done.notify_all();
+        }
+      } tell{mutex, done, first};
+      Reckon(0, half, reckoned);
+    });
+    Reckon(half, prefixes_.size(), reckoned);
+    std::unique_lock<std::mutex> lock(mutex);
+    done.wait(lock, [&] { return first; });
+  } else {
+    Reckon(0, prefixes_.size(), reckoned);
+  }
   std::vector<uint32_t> rowsOf;  // the sections whose rows the open file holds
   std::vector<uint8_t> inRows(sections_, 0);
   std::string terms, answers, rows, extra;
@@ -120,38 +205,18 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
   };
   for (size_t p = 0; p < prefixes_.size(); ++p) {
     const AnsweredPrefix& prefix = prefixes_[p];
-    const uint32_t mark = static_cast<uint32_t>(p + 1);
-    uint32_t count = 0;
-    keys.clear();
-    for (uint32_t stem : prefix.stems) {
-      const Stem& s = stems_[stem];
-      const Half& h = halves_[s.half];
-      for (uint32_t i = s.from; i < s.to; ++i) {
-        const uint32_t section = h.sections[i];
-        if (marks[section] != mark) {
-          marks[section] = mark;
-          ++count;
-        }
-      }
-      keys.insert(keys.end(), h.tops.begin() + s.top, h.tops.begin() + s.top + s.count);
-    }
-    // The prefix's best sections are among its stems' best: a section's
-    // first key is its best digit.
-    std::sort(keys.begin(), keys.end());
+    const Reckoned& r = reckoned[p];
     if (family.Open() && terms.size() + answers.size() + rows.size() + extra.size() > kAnswersFill) {
       flush();
     }
     if (!family.Open()) family.Begin(prefix.text);
     if (!terms.empty()) terms += ',', answers += ',';
     AppendScriptLiteral(terms, prefix.text);
-    answers += '[' + std::to_string(count);
-    uint32_t shown[kAnswerHits];
-    size_t n = 0;
-    for (size_t k = 0; k < keys.size() && n < kAnswerHits; ++k) {
-      const uint32_t section = static_cast<uint32_t>(keys[k]);
-      if (std::find(shown, shown + n, section) != shown + n) continue;
-      shown[n++] = section;
-      answers += ',' + std::to_string(section) + ',' + std::to_string(63 - (keys[k] >> 32));
+    answers += '[' + std::to_string(r.count);
+    for (size_t k = 0; k < r.shown; ++k) {
+      const uint64_t key = r.keys[k];
+      const uint32_t section = static_cast<uint32_t>(key);
+      answers += ',' + std::to_string(section) + ',' + std::to_string(63 - (key >> 32));
       if (!inRows[section]) {
         inRows[section] = 1;
         rowsOf.push_back(section);

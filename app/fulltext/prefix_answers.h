@@ -37,6 +37,7 @@
 namespace lexidor::fulltext {
 
 class ShardFamily;
+class TShardSharing;
 
 constexpr size_t kPrefixStems = 64, kAnswerHits = 10;
 
@@ -89,14 +90,22 @@ class TPrefixAnswers {
   void EndStem(int half, uint32_t stem);
 
   // Once both halves are done: the answers into `family`, a file per
-  // about kAnswersFill bytes of text.  Nothing when the prefixes failed.
-  void Write(const TTextIndex& index, ShardFamily& family);
+  // about kAnswersFill bytes of text, with the help of `sharing`'s
+  // threads when given.  Nothing when the prefixes failed.
+  void Write(const TTextIndex& index, ShardFamily& family, TShardSharing* sharing = nullptr);
 
  private:
   // A section's place by digit (highest first), then section: lowest first.
   static uint64_t KeyOf(uint32_t section, uint32_t digit) {
     return static_cast<uint64_t>(63 - digit) << 32 | section;
   }
+  // A prefix's count of sections and its best sections' keys, in order.
+  struct Reckoned {
+    uint64_t count = 0;
+    uint64_t keys[kAnswerHits];
+    size_t shown = 0;
+  };
+  void Reckon(size_t from, size_t to, std::vector<Reckoned>& out) const;
   static void PushBest(std::vector<uint64_t>& best);
   static void PopBest(std::vector<uint64_t>& best);
 

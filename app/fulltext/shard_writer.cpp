@@ -606,7 +606,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     closer.last = [&] {
       if (!answers || postingsFailed) return;
       try {
-        answers->Write(index, answered);
+        answers->Write(index, answered, &sharing);
       } catch (...) {
         failures[3] = std::current_exception();
       }
