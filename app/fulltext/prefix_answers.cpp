@@ -44,8 +44,15 @@ std::string_view PrefixOfUnits(std::string_view word, size_t units) {
   return word.substr(0, at);
 }
 
-TPrefixAnswers::TPrefixAnswers(size_t stems, size_t sections)
-    : stems_(stems), sections_(sections) {}
+TPrefixAnswers::TPrefixAnswers(const TTextIndex& index)
+    : stems_(index.Stems().size()), sections_(index.Sections().size()) {
+  // Room for every posting in either half, made once: grown as they came,
+  // the halves' sections were copied over and over, a posting's cost twice.
+  // What a half leaves unused is never touched.
+  size_t postings = 0;
+  for (const StemEntry& stem : index.Stems()) postings += stem.sections;
+  for (Half& h : halves_) h.sections.reserve(postings);
+}
 
 void TPrefixAnswers::PushBest(std::vector<uint64_t>& best) {
   // A heap whose front is the worst of the best kept.
@@ -73,9 +80,7 @@ void TPrefixAnswers::EndStem(int half, uint32_t stem) {
 void TPrefixAnswers::AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
                              const std::vector<uint32_t>& top) {
   Half& h = halves_[half];
-  const size_t at = h.sections.size();
-  h.sections.resize(at + all.size());
-  for (size_t i = 0; i < all.size(); ++i) h.sections[at + i] = all[i].section;
+  for (const TieredPosting& p : all) h.sections.push_back(p.section);
   for (size_t i = 0; i < top.size() && i < kAnswerHits; ++i) {
     const auto p = std::lower_bound(all.begin(), all.end(), top[i],
                                     [](const TieredPosting& a, uint32_t s) { return a.section < s; });

@@ -53,15 +53,15 @@ struct AnsweredPrefix {
 
 // The prefixes of `lengths` code units of the dictionary's words, in byte
 // order, with their stems.  `words` are the dictionary's words (UTF-8) in
-// byte order, `stemOf(i)` the stem of words[i]; `lastOfFile` the last word
-// of each dictionary file.
+// byte order, `stemOf(i)` the stem of words[i] (below `stems`);
+// `lastOfFile` the last word of each dictionary file.
 template <typename Words, typename StemOf>
-std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf,
+std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf, size_t stems,
                                        const std::vector<std::string_view>& lastOfFile);
 
 class TPrefixAnswers {
  public:
-  TPrefixAnswers(size_t stems, size_t sections);
+  explicit TPrefixAnswers(const TTextIndex& index);
 
   // The dictionary's writer gives its words' prefixes (PrefixesOf), or
   // none when it failed; Write waits for them.
@@ -130,9 +130,12 @@ class TPrefixAnswers {
 };
 
 template <typename Words, typename StemOf>
-std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf,
+std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf, size_t stems,
                                        const std::vector<std::string_view>& lastOfFile) {
   std::vector<AnsweredPrefix> out;
+  // Per length, each stem's last prefix (its place in `out`, plus 1).
+  std::vector<uint32_t> lastPrefix[2] = {std::vector<uint32_t>(stems, 0),
+                                         std::vector<uint32_t>(stems, 0)};
   // Per length, the prefix open and the dictionary file its words begin in.
   struct Open {
     size_t index = SIZE_MAX;  // in `out`
@@ -152,11 +155,12 @@ std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf,
         out.push_back({std::string(prefix), {}});
       }
       // A page reads the words of a prefix in two dictionary files at most.
-      std::vector<uint32_t>& stems = out[o.index].stems;
+      std::vector<uint32_t>& found = out[o.index].stems;
       const uint32_t stem = stemOf(i);
-      if (file <= o.file + 1 && stems.size() < kPrefixStems &&
-          std::find(stems.begin(), stems.end(), stem) == stems.end()) {
-        stems.push_back(stem);
+      uint32_t& last = lastPrefix[n][stem];
+      if (file <= o.file + 1 && found.size() < kPrefixStems && last != o.index + 1) {
+        last = static_cast<uint32_t>(o.index + 1);
+        found.push_back(stem);
       }
     }
   }

@@ -217,7 +217,10 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict, TPrefixAnswers*
   for (uint32_t id : order) sorted.push_back(surfaces[id]);
   for (const auto& range : dict.Ranges()) lastOfFile.push_back(range.second);
   answers->SetPrefixes(
-      PrefixesOf(sorted, [&](size_t i) { return index.SurfaceStem(order[i]); }, lastOfFile), true);
+      PrefixesOf(
+          sorted, [&](size_t i) { return index.SurfaceStem(order[i]); }, index.Stems().size(),
+          lastOfFile),
+      true);
 }
 
 // How far ahead the postings' writer fetches the stems' entries.
@@ -562,7 +565,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   // A full build's answers to the searches of a word's first letters.
   ShardFamily answered(folder, generation, 'a', &result, prefix, &syncer);
   std::unique_ptr<TPrefixAnswers> answers;
-  if (!segment) answers = std::make_unique<TPrefixAnswers>(stems.size(), sections.size());
+  if (!segment) answers = std::make_unique<TPrefixAnswers>(index);
   rest.Defer();
   deepRest.Defer();
   // The postings' files are packed and written by whichever thread is
