@@ -15,8 +15,6 @@ namespace {
 // page loads the files of a word's first two letters, one or two of them.
 constexpr size_t kAnswersFill = 64 * 1024;
 
-bool KeyAbove(uint64_t a, uint64_t b) { return a < b; }
-
 // Whether a page that marks, in a hit's text, the words beginning with
 // `prefix` marks all those it would mark for `stem`: the words that begin
 // with the stem, or, past three letters, with all of it but its last.
@@ -44,23 +42,17 @@ std::string_view PrefixOfUnits(std::string_view word, size_t units) {
   return word.substr(0, at);
 }
 
-TPrefixAnswers::TPrefixAnswers(const TTextIndex& index)
+TPrefixAnswers::TPrefixAnswers(const TTextIndex& index, uint32_t tiered)
     : stems_(index.Stems().size()), sections_(index.Sections().size()) {
   // Room for every posting in either half, made once: grown as they came,
   // the halves' sections were copied over and over, a posting's cost twice.
   // What a half leaves unused is never touched.
   size_t postings = 0;
-  for (const StemEntry& stem : index.Stems()) postings += stem.sections;
-  for (Half& h : halves_) h.sections.reserve(postings);
-}
-
-void TPrefixAnswers::PushBest(std::vector<uint64_t>& best) {
-  // A heap whose front is the worst of the best kept.
-  std::push_heap(best.begin(), best.end(), KeyAbove);
-}
-
-void TPrefixAnswers::PopBest(std::vector<uint64_t>& best) {
-  std::pop_heap(best.begin(), best.end(), KeyAbove);
+  for (const StemEntry& stem : index.Stems()) postings += stem.sections < tiered ? stem.sections : 0;
+  for (Half& h : halves_) {
+    h.sections.reserve(postings);
+    h.tops.reserve(stems_.size() * 2);
+  }
 }
 
 void TPrefixAnswers::EndStem(int half, uint32_t stem) {
@@ -70,23 +62,23 @@ void TPrefixAnswers::EndStem(int half, uint32_t stem) {
   // Its sections were appended since the stem before it ended.
   s.from = h.start;
   s.to = h.start = static_cast<uint32_t>(h.sections.size());
+  s.sections = s.to - s.from;
   s.top = static_cast<uint32_t>(h.tops.size());
-  s.count = static_cast<uint8_t>(h.best.size());
-  std::sort(h.best.begin(), h.best.end());
-  h.tops.insert(h.tops.end(), h.best.begin(), h.best.end());
-  h.best.clear();
+  s.count = static_cast<uint8_t>(h.kept);
+  h.tops.insert(h.tops.end(), h.best, h.best + h.kept);
+  h.kept = 0;
 }
 
 void TPrefixAnswers::AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
                              const std::vector<uint32_t>& top) {
   Half& h = halves_[half];
-  for (const TieredPosting& p : all) h.sections.push_back(p.section);
   for (size_t i = 0; i < top.size() && i < kAnswerHits; ++i) {
     const auto p = std::lower_bound(all.begin(), all.end(), top[i],
                                     [](const TieredPosting& a, uint32_t s) { return a.section < s; });
-    h.best.push_back(KeyOf(top[i], p->digit));
+    h.best[h.kept++] = KeyOf(top[i], p->digit);
   }
   EndStem(half, stem);
+  stems_[stem].sections = static_cast<uint32_t>(all.size());
 }
 
 void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) {
@@ -104,7 +96,7 @@ void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) 
   for (size_t p = from; p < to; ++p) {
     const std::vector<uint32_t>& stems = prefixes_[p].stems;
     Reckoned& r = out[p];
-    uint64_t visited = 0;
+    uint64_t visited = 0, most = 0;
     for (uint32_t stem : stems) {
       const Stem& s = stems_[stem];
       const Half& h = halves_[s.half];
@@ -130,11 +122,13 @@ void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) 
         ++r.shown;
       }
       visited += s.to - s.from;
+      most = std::max<uint64_t>(most, s.sections);
       // A stem's sections are distinct: one stem's are its count.
       if (stems.size() == 1) {
-        r.count = s.to - s.from;
+        r.count = s.sections;
         break;
       }
+      r.atLeast = r.atLeast || s.to - s.from < s.sections;
       for (uint32_t i = s.from; i < s.to; ++i) {
         const uint32_t section = h.sections[i];
         uint64_t& word = marks[section >> 6];
@@ -143,6 +137,7 @@ void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) 
         word |= bit;
       }
     }
+    r.count = std::max(r.count, most);
     // Cleared whole, or where marked when that is less.
     if (stems.size() > 1 && visited >= marks.size()) {
       std::fill(marks.begin(), marks.end(), 0);
@@ -217,7 +212,7 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family, TShardS
     if (!family.Open()) family.Begin(prefix.text);
     if (!terms.empty()) terms += ',', answers += ',';
     AppendScriptLiteral(terms, prefix.text);
-    answers += '[' + std::to_string(r.count);
+    answers += '[' + std::string(r.atLeast ? "-" : "") + std::to_string(r.count);
     for (size_t k = 0; k < r.shown; ++k) {
       const uint64_t key = r.keys[k];
       const uint32_t section = static_cast<uint32_t>(key);

@@ -7,9 +7,10 @@
 //
 // a<n>.js (k:"a", the form of shard_writer.h), keyed by prefix: "t" the
 // prefixes in order, "a" per prefix [count, section, digit, section,
-// digit, ...] (its sections, all of them counted once; its first
-// kAnswerHits by score digit, then section: a section's digit is its best
-// over the prefix's stems), and "r" the rows of every section those name,
+// digit, ...] (its sections, all of them counted once, or, negative, as
+// many as it holds at least; its first kAnswerHits by score digit, then
+// section: a section's digit is its best over the prefix's stems), and "r"
+// the rows of every section those name,
 // once per file, as a postings file's first hits give them (number, page,
 // anchor or 0, title, text); "e" {place in "t": [stem, ...]}, the stems of
 // a prefix whose words a page that marks the words beginning with the
@@ -61,7 +62,13 @@ std::vector<AnsweredPrefix> PrefixesOf(const Words& words, const StemOf& stemOf,
 
 class TPrefixAnswers {
  public:
-  explicit TPrefixAnswers(const TTextIndex& index);
+  // Stems of `tiered` sections or more are given at once (AddStem), and
+  // their sections not kept: a prefix that holds one beside others is
+  // counted as holding at least as many sections as the most common of
+  // its stems, or as its other stems together.  (Kept, a common stem's
+  // sections were most of the postings, and their copy cost the build
+  // more than the rest of the answers.)
+  TPrefixAnswers(const TTextIndex& index, uint32_t tiered);
 
   // The dictionary's writer gives its words' prefixes (PrefixesOf), or
   // none when it failed; Write waits for them.
@@ -70,22 +77,20 @@ class TPrefixAnswers {
   // A postings writer (`half` 0 or 1, each on a thread of its own and
   // with stems of its own) gives each posting of a stem, in section
   // order, with its score digit, then ends the stem; or a stem's postings
-  // at once (`all` in section order, their digits set) with its first
-  // sections by digit, then section (`top`, kAnswerHits or all).
+  // of `tiered` sections or more at once (`all` in section order, their
+  // digits set) with its first sections by digit, then section (`top`,
+  // kAnswerHits or all).
   void AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
                const std::vector<uint32_t>& top);
   void Add(int half, uint32_t section, uint32_t digit) {
     Half& h = halves_[half];
     h.sections.push_back(section);
     const uint64_t key = KeyOf(section, digit);
-    if (h.best.size() < kAnswerHits) {
-      h.best.push_back(key);
-      PushBest(h.best);
-    } else if (key < h.best.front()) {
-      PopBest(h.best);
-      h.best.back() = key;
-      PushBest(h.best);
-    }
+    if (h.kept == kAnswerHits && key >= h.best[kAnswerHits - 1]) return;
+    // Into its place among the best, the last going when they are full.
+    size_t at = h.kept < kAnswerHits ? h.kept++ : kAnswerHits - 1;
+    for (; at > 0 && h.best[at - 1] > key; --at) h.best[at] = h.best[at - 1];
+    h.best[at] = key;
   }
   void EndStem(int half, uint32_t stem);
 
@@ -102,21 +107,22 @@ class TPrefixAnswers {
   // A prefix's count of sections and its best sections' keys, in order.
   struct Reckoned {
     uint64_t count = 0;
+    bool atLeast = false;
     uint64_t keys[kAnswerHits];
     size_t shown = 0;
   };
   void Reckon(size_t from, size_t to, std::vector<Reckoned>& out) const;
-  static void PushBest(std::vector<uint64_t>& best);
-  static void PopBest(std::vector<uint64_t>& best);
 
   struct Half {
     std::vector<uint32_t> sections;  // of its stems, one after the other
-    std::vector<uint64_t> best;      // the open stem's best keys, a heap
+    uint64_t best[kAnswerHits];      // the open stem's best keys, in order
+    size_t kept = 0;                 // of them
     std::vector<uint64_t> tops;      // each stem's best keys, in order
     uint32_t start = 0;              // the open stem's first in `sections`
   };
   struct Stem {
-    uint32_t from = 0, to = 0;  // its sections in its half's
+    uint32_t from = 0, to = 0;  // its sections in its half's (none kept: equal)
+    uint32_t sections = 0;      // how many it holds
     uint32_t top = 0;           // its best keys in its half's
     uint8_t half = 0, count = 0;
   };

@@ -565,7 +565,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   // A full build's answers to the searches of a word's first letters.
   ShardFamily answered(folder, generation, 'a', &result, prefix, &syncer);
   std::unique_ptr<TPrefixAnswers> answers;
-  if (!segment) answers = std::make_unique<TPrefixAnswers>(index);
+  if (!segment) answers = std::make_unique<TPrefixAnswers>(index, kTieredPostings);
   rest.Defer();
   deepRest.Defer();
   // The postings' files are packed and written by whichever thread is

@@ -515,7 +515,8 @@
           ids.push(entry[k]);
           scores.push(Rank.SCORES[entry[k + 1]]);
         }
-        var whole = entry[0] === stored;
+        // A negative count: at least that many.
+        var count = Math.abs(entry[0]), whole = entry[0] === stored;
         if (!whole && ids.length < most) return done(null);
         if (!file.rowAt) {
           file.rowAt = new Map();
@@ -528,8 +529,8 @@
         trimRows();
         var extra = (file.e && file.e[place]) || [];
         done({ids: ids, scores: scores, count: whole ? ids.length :
-              Math.max(ids.length, entry[0] - manifest.masked),
-              atLeast: !whole && manifest.masked > 0,
+              Math.max(ids.length, count - manifest.masked),
+              atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
               hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
       });
     }
