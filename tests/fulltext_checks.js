@@ -213,7 +213,7 @@ function tiers(oracleFile) {
 }
 
 function known(modules, oracleFile) {
-  const engine = open(modules);
+  const engine = open(modules, undefined, undefined, undefined, false);
   const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
   const ranks = [];
   items.forEach((item, k) => {
@@ -231,6 +231,7 @@ function known(modules, oracleFile) {
   });
   // A common word's hits are ranked only as far as they may be shown or
   // ranked again (200): those are the first of all its hits ranked whole.
+  // (By the search itself: the build's answers to prefixes hold 10.)
   let long = 0;
   items.forEach((item) => [item.words[0], item.words[0].slice(0, 3)].forEach((text) => {
     const shown = engine.search(text, 10), all = engine.search(text);
