@@ -505,7 +505,9 @@
       var n = rangeShards(manifest.a, prefix, prefix, 1);
       if (!n.length) return done(null);
       shard('a', n[0], function (file) {
-        var place = file && Array.isArray(file.t) ? lowerBoundOf(file.t, prefix) : -1;
+        // A file not of this form (damaged) answers nothing: the search does.
+        var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
+            Array.isArray(file.r) ? lowerBoundOf(file.t, prefix) : -1;
         if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
           return done(null);
         }
