@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -562,8 +561,10 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   ShardFamily deepRest(folder, generation, 'q', &second, prefix, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
-  // A full build's answers to the searches of a word's first letters.
-  ShardFamily answered(folder, generation, 'a', &result, prefix, &syncer);
+  // A full build's answers to the searches of a word's first letters,
+  // made and written once the postings are, while their last files are.
+  ShardResult answersResult;
+  ShardFamily answered(folder, generation, 'a', &answersResult, prefix, &syncer);
   std::unique_ptr<TPrefixAnswers> answers;
   if (!segment) answers = std::make_unique<TPrefixAnswers>(index, kTieredPostings);
   rest.Defer();
@@ -572,11 +573,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   // free: each thread done with its own family helps until both halves of
   // the postings are done.
   TShardSharing sharing;
-  for (ShardFamily* family : {&post, &deep, &rest, &deepRest, &answered}) {
-    family->Share(&sharing);
-  }
-  std::exception_ptr failures[4];
-  std::atomic<bool> postingsFailed{false};
+  for (ShardFamily* family : {&post, &deep, &rest, &deepRest}) family->Share(&sharing);
+  std::exception_ptr failures[3];
   {
     // Joins whatever was started, also when starting the next thread or the
     // work here throws.
@@ -587,33 +585,18 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
       }
     } helpers;
     // Ends the sharing once both halves of the postings are done (or
-    // given up) and the answers made of them: the helpers then return,
-    // their last jobs done.  The thread done last makes the answers, the
-    // others packing their files meanwhile.
+    // given up): the helpers then return, their last jobs done.
     struct Closer {
       explicit Closer(TShardSharing& s) : sharing(s) {}
       TShardSharing& sharing;
       int open = 2;  // halves of the postings not yet done
       std::mutex mutex;
-      std::function<void()> last;
       void Done() {
-        {
-          std::lock_guard<std::mutex> lock(mutex);
-          if (--open > 0) return;
-        }
-        if (last) last();
-        sharing.Close();
+        std::lock_guard<std::mutex> lock(mutex);
+        if (--open == 0) sharing.Close();
       }
       ~Closer() { sharing.Close(); }
     } closer(sharing);
-    closer.last = [&] {
-      if (!answers || postingsFailed) return;
-      try {
-        answers->Write(index, answered, &sharing);
-      } catch (...) {
-        failures[3] = std::current_exception();
-      }
-    };
     // The sections and the dictionary need no order of the stems: they
     // begin while it is made, each on a thread of its own.
     helpers.threads.emplace_back([&] {
@@ -649,19 +632,11 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
                       answers.get(), 1);
       } catch (...) {
         failures[0] = std::current_exception();
-        postingsFailed = true;
       }
       closer.Done();
       sharing.Help();
     });
-    try {
-      WritePostings(index, collection, order, postings, 0, split, post, deep, answers.get(), 0);
-    } catch (...) {
-      // The answers need both halves: none are made.
-      postingsFailed = true;
-      closer.Done();
-      throw;
-    }
+    WritePostings(index, collection, order, postings, 0, split, post, deep, answers.get(), 0);
     closer.Done();
     sharing.Help();
   }
@@ -676,18 +651,16 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   AppendRanges(result.ranges, "q", {&deep, &deepRest});
   result.ranges += ',';
   AppendSectionCounts(result.ranges, secs);
-  if (answers) {
-    result.ranges += ',';
-    AppendRanges(result.ranges, "a", {&answered});
-  }
   result.stemOrder = std::move(order);
   // The second half's files are written last, one after the other (each
-  // made in the one folder).  The caller hears of the files meanwhile, on
-  // a thread of its own, as they will be.
+  // made in the one folder).  The answers are made and written meanwhile
+  // on a thread of their own, and the caller then hears of the files
+  // there, as they will be.
   const size_t restFirst = post.Ranges().size(), deepRestFirst = deep.Ranges().size();
   std::thread hearing;
   std::exception_ptr heardFailure;
   ShardResult sofar;
+  std::string answerRanges;  // ,"a":[...] once they are written
   if (written) {
     sofar.files = result.files + side.files + sectionsResult.files + rest.Ranges().size() +
                   deepRest.Ranges().size();
@@ -704,18 +677,31 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     deep.AppendNames(0, &sofar.names);
     deepRest.AppendNames(deepRestFirst, &sofar.names);
     secs.AppendNames(0, &sofar.names);
-    answered.AppendNames(0, &sofar.names);
-    std::sort(sofar.names.begin(), sofar.names.end());
+  }
+  auto answerAndHear = [&] {
     try {
-      hearing = std::thread([&written, &heardFailure, &sofar] {
-        try {
-          written(sofar);
-        } catch (...) {
-          heardFailure = std::current_exception();
-        }
-      });
+      if (answers) {
+        answers->Write(index, answered);
+        answerRanges = ",";
+        AppendRanges(answerRanges, "a", {&answered});
+      }
+      if (!written) return;
+      sofar.files += answersResult.files;
+      sofar.bytes += answersResult.bytes;
+      if (sofar.error.empty()) sofar.error = answersResult.error;
+      sofar.ranges += answerRanges;
+      answered.AppendNames(0, &sofar.names);
+      std::sort(sofar.names.begin(), sofar.names.end());
+      written(sofar);
+    } catch (...) {
+      heardFailure = std::current_exception();
+    }
+  };
+  if (answers || written) {
+    try {
+      hearing = std::thread(answerAndHear);
     } catch (const std::system_error&) {
-      written(sofar);  // no thread: heard before the last files are written
+      answerAndHear();  // no thread: before the last files are written
     }
   }
   try {
@@ -727,7 +713,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   }
   if (hearing.joinable()) hearing.join();
   if (heardFailure) std::rethrow_exception(heardFailure);
-  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
+  result.ranges += answerRanges;
+  for (const ShardResult* part : {&second, &side, &sectionsResult, &answersResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;
