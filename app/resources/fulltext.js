@@ -487,8 +487,9 @@
         return;
       }
       if (!tables) return;
+      // Held as the files searches read are, so that they stay bounded.
       rangeShards(manifest.a, word, word + '\uffff', ANSWER_FILES).forEach(function (n) {
-        shard('a', n, function () {});
+        shard('a', n, function (file) { if (file) holdAnswers(n); });
       });
     }
 
@@ -505,6 +506,7 @@
       var n = rangeShards(manifest.a, prefix, prefix, 1);
       if (!n.length) return done(null);
       shard('a', n[0], function (file) {
+        if (file) holdAnswers(n[0]);
         // A file not of this form (damaged) answers nothing: the search does.
         var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
             Array.isArray(file.r) ? lowerBoundOf(file.t, prefix) : -1;
@@ -535,6 +537,12 @@
               atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
               hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
       });
+    }
+
+    function holdAnswers(n) {
+      var got = {};
+      got[n] = true;
+      holdFiles('a', got);
     }
 
     function lowerBoundOf(list, key) {
