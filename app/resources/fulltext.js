@@ -752,7 +752,6 @@
         if (!manifest) return empty(manifestMissing);
         if (!parsed.groups.length) return empty();
         var last = parsed.groups[parsed.groups.length - 1];
-        if (!dry) loadAnswers(last.words[last.words.length - 1]);
         if (!dry && parsed.groups.length === 1 && last.prefix && !last.phrase &&
             last.words.length === 1) {
           var shown = opts && opts.shown !== undefined ? opts.shown : limit;
@@ -882,6 +881,9 @@
       var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
       if (!g || g.ticket !== ticket) return prefetch(parsed);
+      // The answers to the prefixes the last word begins, once this answer
+      // is shown: loaded with its files, they held it back.
+      loadAnswers(g.word);
       // The dictionary files of the words the last word begins past the
       // two a search reads, when they are few: the next letter's words may
       // lie in them.
