@@ -187,6 +187,9 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family, TShardS
   }
   std::vector<uint32_t> rowsOf;  // the sections whose rows the open file holds
   std::vector<uint8_t> inRows(sections_, 0);
+  // Each page's link as a row gives it, made once: a page's sections are
+  // often the best of several prefixes.
+  std::vector<std::string> links(index.Pages().size());
   std::string terms, answers, rows, extra;
   size_t inFile = 0;  // the open file's prefixes
   auto flush = [&] {
@@ -221,7 +224,14 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family, TShardS
         inRows[section] = 1;
         rowsOf.push_back(section);
         if (!rows.empty()) rows += ',';
-        AppendHitRow(rows, index, section);
+        // A row as AppendHitRow writes it.
+        const SectionRecord& record = index.Sections()[section];
+        std::string& link = links[record.page];
+        if (link.empty()) AppendScriptLiteral(link, LinkFromPath(index.Pages()[record.page]));
+        rows += std::to_string(section) + ',';
+        rows += link;
+        rows += ',';
+        AppendSectionFields(rows, record);
       }
     }
     answers += ']';
