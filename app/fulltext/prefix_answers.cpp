@@ -4,7 +4,6 @@
 
 #include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/shard_family.h"
-#include "app/fulltext/shard_sharing.h"
 #include "app/fulltext/shard_writer.h"
 
 namespace lexidor::fulltext {
@@ -89,11 +88,11 @@ void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) 
   ready_.notify_all();
 }
 
-void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) const {
+void TPrefixAnswers::Reckon(std::vector<Reckoned>& out) const {
   // The sections a prefix holds, one bit each (a few kilobytes, which
   // the cache keeps), cleared after each prefix.
   std::vector<uint64_t> marks(sections_ / 64 + 1, 0);
-  for (size_t p = from; p < to; ++p) {
+  for (size_t p = 0; p < prefixes_.size(); ++p) {
     const std::vector<uint32_t>& stems = prefixes_[p].stems;
     Reckoned& r = out[p];
     uint64_t visited = 0, most = 0;
@@ -151,40 +150,14 @@ void TPrefixAnswers::Reckon(size_t from, size_t to, std::vector<Reckoned>& out) 
   }
 }
 
-void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family, TShardSharing* sharing) {
+void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
   {
     std::unique_lock<std::mutex> lock(mutex_);
     ready_.wait(lock, [this] { return given_; });
     if (!ok_) return;
   }
-  // The counts and best sections, the first half by a helper when one is
-  // free (the other threads are done with their files by now).
   std::vector<Reckoned> reckoned(prefixes_.size());
-  const size_t half = prefixes_.size() / 2;
-  if (sharing) {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool first = false;
-    sharing->Offer([&] {
-      // Told also when Reckon throws (the sharing keeps the exception).
-      struct Tell {
-        std::mutex& mutex;
-        std::condition_variable& done;
-        bool& first;
-        ~Tell() {
-          std::lock_guard<std::mutex> lock(mutex);
-          first = true;
-          done.notify_all();
-        }
-      } tell{mutex, done, first};
-      Reckon(0, half, reckoned);
-    });
-    Reckon(half, prefixes_.size(), reckoned);
-    std::unique_lock<std::mutex> lock(mutex);
-    done.wait(lock, [&] { return first; });
-  } else {
-    Reckon(0, prefixes_.size(), reckoned);
-  }
+  Reckon(reckoned);
   std::vector<uint32_t> rowsOf;  // the sections whose rows the open file holds
   std::vector<uint8_t> inRows(sections_, 0);
   // Each page's link as a row gives it, made once: a page's sections are

@@ -38,7 +38,6 @@
 namespace lexidor::fulltext {
 
 class ShardFamily;
-class TShardSharing;
 
 constexpr size_t kPrefixStems = 64, kAnswerHits = 10;
 
@@ -95,9 +94,8 @@ class TPrefixAnswers {
   void EndStem(int half, uint32_t stem);
 
   // Once both halves are done: the answers into `family`, a file per
-  // about kAnswersFill bytes of text, with the help of `sharing`'s
-  // threads when given.  Nothing when the prefixes failed.
-  void Write(const TTextIndex& index, ShardFamily& family, TShardSharing* sharing = nullptr);
+  // about kAnswersFill bytes of text.  Nothing when the prefixes failed.
+  void Write(const TTextIndex& index, ShardFamily& family);
 
  private:
   // A section's place by digit (highest first), then section: lowest first.
@@ -111,7 +109,7 @@ class TPrefixAnswers {
     uint64_t keys[kAnswerHits];
     size_t shown = 0;
   };
-  void Reckon(size_t from, size_t to, std::vector<Reckoned>& out) const;
+  void Reckon(std::vector<Reckoned>& out) const;
 
   struct Half {
     std::vector<uint32_t> sections;  // of its stems, one after the other
