@@ -9,12 +9,12 @@
 // prefixes in order, "a" per prefix [count, section, digit, section,
 // digit, ...] (its sections, all of them counted once, or, negative, as
 // many as it holds at least; its first kAnswerHits by score digit, then
-// section: a section's digit is its best over the prefix's stems), and "r"
-// the rows of every section those name,
-// once per file, as a postings file's first hits give them (number, page,
-// anchor or 0, title, text); "e" {place in "t": [stem, ...]}, the stems of
-// a prefix whose words a page that marks the words beginning with the
-// prefix would not mark all of ("run" of "runs").
+// section: a section's digit is its best over the prefix's stems), "r" the
+// rows of every section those name, once per file, as a postings file's
+// first hits give them (number, page, anchor or 0, title, text), and "e"
+// {place in "t": [stem, ...]}: the stems of a prefix whose words a page
+// that marks the words beginning with the prefix would not mark all of
+// ("run" of "runs").
 //
 // A prefix's stems are those a page finds for it: the distinct stems of
 // the dictionary's words that begin with it, in the dictionary's order,
