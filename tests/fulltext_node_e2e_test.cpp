@@ -573,7 +573,8 @@ TEST_F(FullTextKit, AnsweredPrefixesShowWhatTheSearchShows) {
     std::vector<std::string> pages;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(Html() + "/Modules")) {
       // The program's own pages lie in Modules itself; the kit's below it.
-      if (entry.path().extension() == ".html" && entry.path().parent_path() != Html() + "/Modules") {
+      if (entry.path().extension() == ".html" &&
+          entry.path().parent_path() != Html() + "/Modules") {
         pages.push_back(entry.path().string());
       }
     }

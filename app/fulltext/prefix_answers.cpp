@@ -47,7 +47,8 @@ TPrefixAnswers::TPrefixAnswers(const TTextIndex& index, uint32_t tiered)
   // the halves' sections were copied over and over, a posting's cost twice.
   // What a half leaves unused is never touched.
   size_t postings = 0;
-  for (const StemEntry& stem : index.Stems()) postings += stem.sections < tiered ? stem.sections : 0;
+  for (const StemEntry& stem : index.Stems())
+    postings += stem.sections < tiered ? stem.sections : 0;
   for (Half& h : halves_) {
     h.sections.reserve(postings);
     h.tops.reserve(stems_.size() * 2);
@@ -72,8 +73,9 @@ void TPrefixAnswers::AddStem(int half, uint32_t stem, const std::vector<TieredPo
                              const std::vector<uint32_t>& top) {
   Half& h = halves_[half];
   for (size_t i = 0; i < top.size() && i < kAnswerHits; ++i) {
-    const auto p = std::lower_bound(all.begin(), all.end(), top[i],
-                                    [](const TieredPosting& a, uint32_t s) { return a.section < s; });
+    const auto p =
+        std::lower_bound(all.begin(), all.end(), top[i],
+                         [](const TieredPosting& a, uint32_t s) { return a.section < s; });
     h.best[h.kept++] = KeyOf(top[i], p->digit);
   }
   EndStem(half, stem);
@@ -168,8 +170,8 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
   auto flush = [&] {
     if (!family.Open()) return;
     std::string& body = family.Body();
-    body += "\"t\":[" + terms + "],\"a\":[" + answers + "],\"r\":[" + rows + "],\"e\":{" +
-            extra + "}";
+    body +=
+        "\"t\":[" + terms + "],\"a\":[" + answers + "],\"r\":[" + rows + "],\"e\":{" + extra + "}";
     terms.clear();
     answers.clear();
     rows.clear();
@@ -182,7 +184,8 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
   for (size_t p = 0; p < prefixes_.size(); ++p) {
     const AnsweredPrefix& prefix = prefixes_[p];
     const Reckoned& r = reckoned[p];
-    if (family.Open() && terms.size() + answers.size() + rows.size() + extra.size() > kAnswersFill) {
+    if (family.Open() &&
+        terms.size() + answers.size() + rows.size() + extra.size() > kAnswersFill) {
       flush();
     }
     if (!family.Open()) family.Begin(prefix.text);

@@ -16,8 +16,10 @@ TEST(PrefixAnswersTest, PrefixesAreCutInUtf16CodeUnits) {
     size_t units;
     const char* prefix;
   } cases[] = {
-      {"tree", 3, "tre"},          {"tree", 4, "tree"},
-      {"tre", 4, ""},              {"caf\xC3\xA9s", 4, "caf\xC3\xA9"},
+      {"tree", 3, "tre"},
+      {"tree", 4, "tree"},
+      {"tre", 4, ""},
+      {"caf\xC3\xA9s", 4, "caf\xC3\xA9"},
       {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 3, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E"},
       {"ab\xF0\x9F\x98\x80x", 4, "ab\xF0\x9F\x98\x80"},
       {"abc\xF0\x9F\x98\x80", 4, ""},  // would end inside the pair

@@ -215,11 +215,10 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict, TPrefixAnswers*
   sorted.reserve(order.size());
   for (uint32_t id : order) sorted.push_back(surfaces[id]);
   for (const auto& range : dict.Ranges()) lastOfFile.push_back(range.second);
-  answers->SetPrefixes(
-      PrefixesOf(
-          sorted, [&](size_t i) { return index.SurfaceStem(order[i]); }, index.Stems().size(),
-          lastOfFile),
-      true);
+  answers->SetPrefixes(PrefixesOf(
+                           sorted, [&](size_t i) { return index.SurfaceStem(order[i]); },
+                           index.Stems().size(), lastOfFile),
+                       true);
 }
 
 // How far ahead the postings' writer fetches the stems' entries.
