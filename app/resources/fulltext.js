@@ -881,9 +881,9 @@
       var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
       if (!g || g.ticket !== ticket) return prefetch(parsed);
-      // The answers to the prefixes the last word begins, once this answer
+      // The answers to the prefixes a word alone begins, once this answer
       // is shown: loaded with its files, they held it back.
-      loadAnswers(g.word);
+      if (g.groups.length === 1 && !g.groups[0].phrase) loadAnswers(g.word);
       // The dictionary files of the words the last word begins past the
       // two a search reads, when they are few: the next letter's words may
       // lie in them.
@@ -969,7 +969,7 @@
         var groups = (typeof text === 'string' ? parseQuery(text) : text).groups;
         if (!manifest || !groups.length) return;
         var words = groups[groups.length - 1].words, w = words[words.length - 1];
-        loadAnswers(w);
+        if (groups.length === 1 && !groups[0].phrase) loadAnswers(w);
         rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
           shard('d', n, function () {});
         });
