@@ -10,6 +10,12 @@
 //   node fulltext_checks.js expect <Modules> <oracle.json>
 //     each {query, links} gives exactly those links (in any order), and
 //     names as missing exactly the files in `missing` (none when not given);
+//   node fulltext_checks.js answers <Modules> [<segments>]
+//     every prefix the build answered (the a files) gets, for 10 hits, what
+//     the search gets without the answers: the same hits (sections, scores,
+//     rows, marks) in order, the same count (or a bound of it); on an index
+//     of one segment at once, with no file to wait for; the manifest names
+//     that many segments;
 //   node fulltext_checks.js unpack <file> <text file>
 //     the index file, read as a page reads it, unpacks to the text;
 //   node fulltext_checks.js same <Modules> <Modules of a full build> <oracle.json>
@@ -207,7 +213,7 @@ function tiers(oracleFile) {
 }
 
 function known(modules, oracleFile) {
-  const engine = open(modules);
+  const engine = open(modules, undefined, undefined, undefined, false);
   const items = JSON.parse(fs.readFileSync(oracleFile, 'utf8'));
   const ranks = [];
   items.forEach((item, k) => {
@@ -225,6 +231,7 @@ function known(modules, oracleFile) {
   });
   // A common word's hits are ranked only as far as they may be shown or
   // ranked again (200): those are the first of all its hits ranked whole.
+  // (By the search itself: the build's answers to prefixes hold 10.)
   let long = 0;
   items.forEach((item) => [item.words[0], item.words[0].slice(0, 3)].forEach((text) => {
     const shown = engine.search(text, 10), all = engine.search(text);
@@ -311,6 +318,55 @@ function same(modules, fullModules, oracleFile) {
   return `${queries.length} queries, ${again} hits of pages indexed again`;
 }
 
+function answers(modules, segments) {
+  const installed = fs.existsSync(path.join(modules, 'fulltext.js'));
+  const script = installed ? undefined : path.join(__dirname, '..', 'app', 'resources', 'fulltext.js');
+  const queue = [];
+  const on = open(modules, script, (f) => queue.push(f));
+  const off = open(modules, script, undefined, undefined, false);
+  const drain = () => { while (queue.length) queue.shift()(); };
+  on.engine.prefetch('zz');
+  drain();
+  // The answered prefixes, from the a files of the manifest's first segment.
+  const c = on.context, pointer = c.lexidorTextIndex;
+  const manifest = c.LexidorFullText.unpack(c.LexidorFullText.registered(pointer.generation + '/m'));
+  const parts = manifest.segments || [manifest];
+  if (parts.length !== Number(segments || 1)) fail(`${parts.length} segments`);
+  const dir = path.join(modules, pointer.dir, parts[0].dir || '');
+  const prefixes = [];
+  for (let n = 0; n < (parts[0].a || []).length / 2; n++) {
+    const file = {self: {}};
+    file.self = file;
+    vm.runInContext(readWindows1252(path.join(dir, `a${n}.js`)), vm.createContext(file));
+    prefixes.push(...JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z)).t);
+  }
+  if (!prefixes.length) fail('no answered prefix');
+  const shown = (r) => JSON.stringify(r.hits.map((h) => [h.section, h.score, h.link, h.title,
+    h.excerpt, h.highlights, h.titleHighlights]));
+  let atOnce = 0;
+  for (const prefix of prefixes) {
+    on.engine.prefetch(prefix.slice(0, 2));
+    drain();
+    let got = null;
+    on.engine.search(prefix, (r) => { got = r; }, {limit: 10});
+    if (got) atOnce++;
+    else if (parts.length === 1) fail(`${JSON.stringify(prefix)} waited for files`);
+    drain();
+    const want = off.search(prefix, 10);
+    if (!got || shown(got) !== shown(want)) {
+      fail(`${JSON.stringify(prefix)}: ${got && shown(got)}; without answers ${shown(want)}`);
+      continue;
+    }
+    // An exact count is the count; a bound lies on its side of one.
+    const total = (r) => (r.atLeast ? 'at least ' : '') + r.total;
+    if (got.atLeast && want.atLeast ? false : got.atLeast ? got.total > want.total :
+        want.atLeast ? got.total < want.total : got.total !== want.total) {
+      fail(`${JSON.stringify(prefix)}: ${total(got)} found; without answers ${total(want)}`);
+    }
+  }
+  return `${prefixes.length} prefixes, ${atOnce} answered at once`;
+}
+
 function unpack(file, textFile) {
   const context = {TextDecoder};
   context.self = context;
@@ -334,7 +390,7 @@ function unpack(file, textFile) {
 }
 
 const [mode, ...args] = process.argv.slice(2);
-const modes = {property, tiers, known, expect, same, unpack};
+const modes = {property, tiers, known, expect, same, answers, unpack};
 const summary = (modes[mode] || expect)(...args);
 console.log((failures ? 'failed ' + failures + ', ' : 'ok, ') + summary);
 process.exit(failures ? 1 : 0);

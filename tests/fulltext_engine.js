@@ -7,7 +7,8 @@
 // search function that answers at once.  open(modules, script, later) runs
 // each load, and the engine's own timers, through `later` instead, as a
 // page's loads come in later tasks (`engine` is then the script's own).
-// `held` ({postings, files}) bounds what its segments keep decoded.
+// `held` ({postings, files}) bounds what its segments keep decoded;
+// `answers` false searches prefixes without the build's answers to them.
 'use strict';
 const fs = require('fs'), vm = require('vm'), path = require('path');
 
@@ -31,7 +32,7 @@ function pakoInflater() {
   }
 }
 
-function open(modules, scriptFile, later, held) {
+function open(modules, scriptFile, later, held, answers) {
   const context = {console, TextDecoder};
   if (later) context.setTimeout = (f) => later(f);
   context.self = context;
@@ -51,6 +52,7 @@ function open(modules, scriptFile, later, held) {
   const engine = context.LexidorFullText.create({
     base: modules + '/',
     held,
+    answers,
     load(url, done) {
       const loaded = () => {
         let ok = true;
@@ -75,6 +77,7 @@ function open(modules, scriptFile, later, held) {
     engine,
     parseQuery: context.LexidorFullText.parseQuery,
     wordsOf: context.LexidorFullText.wordsOf,
+    context,
     read,
   };
 }

@@ -552,5 +552,41 @@ TEST_F(FullTextKit, GenerationsAreReplacedWholeAndLeftoversRemoved) {
   Check({"expect", Html() + "/Modules", dir_.Sub("damaged.json")});
 }
 
+// A word's first letters typed alone are answered from the build's answers
+// to them: on a generated kit and on the sample kit, built whole and then
+// rebuilt after a page changed (two segments, that page's sections left
+// out), every answered prefix shows what the search without them shows.
+TEST_F(FullTextKit, AnsweredPrefixesShowWhatTheSearchShows) {
+  for (const bool sample : {false, true}) {
+    SCOPED_TRACE(sample ? "the sample kit" : "a generated kit");
+    test::RemoveTree(kit_);
+    if (sample) {
+      test::CopyTree(test::SampleKit(), kit_);
+    } else {
+      test::RunOptions options;
+      options.args = {std::string(LEXIDOR_SOURCE_DIR) + "/scripts/fulltext-kit.py", kit_, "300"};
+      ASSERT_EQ(test::RunProgram("/usr/bin/python3", options).exit_status, 0);
+    }
+    test::RunResult run = Build();
+    ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+    Check({"answers", Html() + "/Modules", "1"});
+    std::vector<std::string> pages;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Html() + "/Modules")) {
+      // The program's own pages lie in Modules itself; the kit's below it.
+      if (entry.path().extension() == ".html" &&
+          entry.path().parent_path() != Html() + "/Modules") {
+        pages.push_back(entry.path().string());
+      }
+    }
+    ASSERT_FALSE(pages.empty());
+    const std::string page = *std::min_element(pages.begin(), pages.end());
+    WriteFile(page, test::ReadFile(page) + "<p>changed</p>");
+    run = Build();
+    ASSERT_EQ(run.exit_status, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("indexed into a second segment"), std::string::npos) << run.out;
+    Check({"answers", Html() + "/Modules", "2"});
+  }
+}
+
 }  // namespace
 }  // namespace lexidor

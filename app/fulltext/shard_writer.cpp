@@ -19,6 +19,7 @@
 #include "app/fulltext/packed_text.h"
 #include "app/fulltext/postings_digits.h"
 #include "app/fulltext/postings_tiers.h"
+#include "app/fulltext/prefix_answers.h"
 #include "app/fulltext/score_scale.h"
 #include "app/fulltext/shard_family.h"
 
@@ -66,6 +67,8 @@ constexpr double kK1 = 1.2, kB = 0.75, kTitleWeight = 3.0, kTitleBonus = 1.5;
 // kept with them, when they take no more than kHitRowsBytes.
 constexpr uint32_t kTieredPostings = 256;
 constexpr size_t kFirstTier = 32, kHitRows = 10, kHitRowsBytes = 16 * 1024;
+// A tiered stem's first hits are its best for the prefixes' answers too.
+static_assert(kHitRows >= kAnswerHits, "a stem's best sections for the answers");
 // Positions kept per stem and section: enough for phrases in any real
 // section, and a bound on one posting's size in a page of any length.
 constexpr uint32_t kMaxPositions = 2000;
@@ -135,7 +138,8 @@ std::vector<uint32_t> OrderByText(size_t count, const TextOf& textOf) {
   return order;
 }
 
-void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
+// The dictionary; and the prefixes of its words, for `answers` when given.
+void WriteDictionary(const TTextIndex& index, ShardFamily& dict, TPrefixAnswers* answers) {
   const auto& surfaces = index.Surfaces();
   const std::vector<uint32_t> order =
       OrderByText(surfaces.size(), [&](uint32_t id) { return std::string_view(surfaces[id]); });
@@ -206,6 +210,15 @@ void WriteDictionary(const TTextIndex& index, ShardFamily& dict) {
     dict.SetLast(word);
   }
   flush();
+  if (!answers) return;
+  std::vector<std::string_view> sorted, lastOfFile;
+  sorted.reserve(order.size());
+  for (uint32_t id : order) sorted.push_back(surfaces[id]);
+  for (const auto& range : dict.Ranges()) lastOfFile.push_back(range.second);
+  answers->SetPrefixes(PrefixesOf(
+                           sorted, [&](size_t i) { return index.SurfaceStem(order[i]); },
+                           index.Stems().size(), lastOfFile),
+                       true);
 }
 
 // How far ahead the postings' writer fetches the stems' entries.
@@ -222,10 +235,12 @@ inline uint32_t ImpactDigit(const ScoreScale& scale, double idf, uint32_t inTitl
 }
 
 // The postings of the stems order[from, to): every stem's first part into
-// `post`, the further tiers of a tiered stem into `deep`.
+// `post`, the further tiers of a tiered stem into `deep`; each posting's
+// section and digit to `answers`, when given, as its `half`.
 void WritePostings(const TTextIndex& index, const Collection& collection,
                    const std::vector<uint32_t>& order, const TArrangedPostings& postings,
-                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep) {
+                   size_t from, size_t to, ShardFamily& post, ShardFamily& deep,
+                   TPrefixAnswers* answers, int half) {
   const auto& stems = index.Stems();
   const ScoreScale& scale = Scale();
   const double n = collection.sections;
@@ -333,6 +348,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
             return ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
           },
           kFirstTier, kHitRows, arranged, ends, best, top);
+      if (answers) answers->AddStem(half, order[k], all, top);
       for (size_t i = 0; i < top.size(); ++i) {
         if (i) rows += ',';
         AppendHitRow(rows, index, top[i]);
@@ -369,6 +385,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       const uint32_t impact =
           tiered ? p.digit
                  : ImpactDigit(scale, idf, inTitle, count, collection.lengthNorm[section]);
+      if (answers && !tiered) answers->Add(half, section, impact);
       const uint32_t kept = std::min(count, kMaxPositions);
       const bool several = kept != 1;
       // The head, then the positions' distances, which are the same in both
@@ -406,6 +423,7 @@ void WritePostings(const TTextIndex& index, const Collection& collection,
       previous = section;
     }
     if (part.Size() > 0) addPart();
+    if (answers && !tiered) answers->EndStem(half, order[k]);
   }
   flush(heads);
   flush(further);
@@ -542,6 +560,12 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   ShardFamily deepRest(folder, generation, 'q', &second, prefix, &syncer);
   ShardFamily dict(folder, generation, 'd', &side, prefix, &syncer);
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
+  // A full build's answers to the searches of a word's first letters,
+  // made and written once the postings are, while their last files are.
+  ShardResult answersResult;
+  ShardFamily answered(folder, generation, 'a', &answersResult, prefix, &syncer);
+  std::unique_ptr<TPrefixAnswers> answers;
+  if (!segment) answers = std::make_unique<TPrefixAnswers>(index, kTieredPostings);
   rest.Defer();
   deepRest.Defer();
   // The postings' files are packed and written by whichever thread is
@@ -584,9 +608,10 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     });
     helpers.threads.emplace_back([&] {
       try {
-        WriteDictionary(index, dict);
+        WriteDictionary(index, dict, answers.get());
       } catch (...) {
         failures[1] = std::current_exception();
+        if (answers) answers->SetPrefixes({}, false);
       }
       sharing.Help();
     });
@@ -602,14 +627,15 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     }
     helpers.threads.emplace_back([&] {
       try {
-        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest);
+        WritePostings(index, collection, order, postings, split, order.size(), rest, deepRest,
+                      answers.get(), 1);
       } catch (...) {
         failures[0] = std::current_exception();
       }
       closer.Done();
       sharing.Help();
     });
-    WritePostings(index, collection, order, postings, 0, split, post, deep);
+    WritePostings(index, collection, order, postings, 0, split, post, deep, answers.get(), 0);
     closer.Done();
     sharing.Help();
   }
@@ -626,12 +652,14 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   AppendSectionCounts(result.ranges, secs);
   result.stemOrder = std::move(order);
   // The second half's files are written last, one after the other (each
-  // made in the one folder).  The caller hears of the files meanwhile, on
-  // a thread of its own, as they will be.
+  // made in the one folder).  The answers are made and written meanwhile
+  // on a thread of their own, and the caller then hears of the files
+  // there, as they will be.
   const size_t restFirst = post.Ranges().size(), deepRestFirst = deep.Ranges().size();
   std::thread hearing;
   std::exception_ptr heardFailure;
   ShardResult sofar;
+  std::string answerRanges;  // ,"a":[...] once they are written
   if (written) {
     sofar.files = result.files + side.files + sectionsResult.files + rest.Ranges().size() +
                   deepRest.Ranges().size();
@@ -648,17 +676,31 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
     deep.AppendNames(0, &sofar.names);
     deepRest.AppendNames(deepRestFirst, &sofar.names);
     secs.AppendNames(0, &sofar.names);
-    std::sort(sofar.names.begin(), sofar.names.end());
+  }
+  auto answerAndHear = [&] {
     try {
-      hearing = std::thread([&written, &heardFailure, &sofar] {
-        try {
-          written(sofar);
-        } catch (...) {
-          heardFailure = std::current_exception();
-        }
-      });
+      if (answers) {
+        answers->Write(index, answered);
+        answerRanges = ",";
+        AppendRanges(answerRanges, "a", {&answered});
+      }
+      if (!written) return;
+      sofar.files += answersResult.files;
+      sofar.bytes += answersResult.bytes;
+      if (sofar.error.empty()) sofar.error = answersResult.error;
+      sofar.ranges += answerRanges;
+      answered.AppendNames(0, &sofar.names);
+      std::sort(sofar.names.begin(), sofar.names.end());
+      written(sofar);
+    } catch (...) {
+      heardFailure = std::current_exception();
+    }
+  };
+  if (answers || written) {
+    try {
+      hearing = std::thread(answerAndHear);
     } catch (const std::system_error&) {
-      written(sofar);  // no thread: heard before the last files are written
+      answerAndHear();  // no thread: before the last files are written
     }
   }
   try {
@@ -670,7 +712,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   }
   if (hearing.joinable()) hearing.join();
   if (heardFailure) std::rethrow_exception(heardFailure);
-  for (const ShardResult* part : {&second, &side, &sectionsResult}) {
+  result.ranges += answerRanges;
+  for (const ShardResult* part : {&second, &side, &sectionsResult, &answersResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;

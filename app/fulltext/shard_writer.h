@@ -36,7 +36,9 @@
 //   stem in q<n>.js (k:"q", the same form): a search that reads only its
 //   stems' first parts finds them close together;
 // - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
-//   in order "r": page, anchor (0 when it is the title), title, excerpt.
+//   in order "r": page, anchor (0 when it is the title), title, excerpt;
+// - a<n>.js (k:"a", a full build's only): the answers to a word's first
+//   three or four letters searched alone (prefix_answers.h).
 //
 // Numbers in postings are written with the 93 printable ASCII characters
 // but the quote and the backslash, in code order: the first 64 are a
@@ -68,7 +70,7 @@ struct ShardResult {
   std::string error;  // "" when every file was written and synced
   // The key ranges of the files written, as the manifest gives them:
   // "d":[...],"p":[...],"q":[...] (each file's first and last key), "s":[...] (each
-  // file's count of sections).
+  // file's count of sections), and of a full build "a":[...] (as "d").
   std::string ranges;
   // The index's stem ids in the byte order of their texts, as the postings
   // are written: a caller that needs that order takes it from here.

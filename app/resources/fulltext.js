@@ -26,6 +26,9 @@
 // begins: see nextLetter below).
 // After each answer, when the page is idle, the engine itself loads what
 // the next keystroke most likely needs (see ahead below).
+// A word's first three or four letters alone are answered from the build's
+// answers to them (the a files, loaded with the word's first two letters)
+// where those hold the hits to show: see fromTable below.
 (function (global) {
   'use strict';
 
@@ -65,6 +68,9 @@
   // Two-letter words searched ahead after a new word's first letter, and
   // the postings files they may load that are not in yet.
   var AHEAD_LETTER_WORDS = 12, AHEAD_LETTER_FILES = 6;
+  // Prefixes the build answered (the a files): their lengths, and the a
+  // files of a word's first letters loaded at most.
+  var ANSWERED_FROM = 3, ANSWERED_TO = 4, ANSWER_FILES = 2;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -188,6 +194,9 @@
     var marks = null, scores = null;
     var guess = null;          // what the last search ranked, for guessing the next
     var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
+    // Whether prefixes are answered from the build's answers (a test
+    // switches them off to compare).
+    var tables = options.answers !== false;
     // Stem -> whether its postings are in tiers, as the dictionary says, of
     // the stems searched: only those have q files.
     var inTiers = {};
@@ -451,12 +460,98 @@
     // without their sections files; those kept longest ago go past HELD_ROWS.
     function keepRows(file, place) {
       var r = Rank.rowsOf(file)[place];
-      for (var k = 0; r && k + 4 < r.length; k += 5) {
-        rowsKept.delete(r[k]);
-        rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
-      }
+      for (var k = 0; r && k + 4 < r.length; k += 5) keepRow(r, k);
+      trimRows();
+    }
+
+    // Keeps row r[k..k+4]: section, page, anchor or 0, title, text.
+    function keepRow(r, k) {
+      rowsKept.delete(r[k]);
+      rowsKept.set(r[k], [r[k + 1], r[k + 2], r[k + 3], r[k + 4]]);
+    }
+    function trimRows() {
       var drop = rowsKept.size - (bounds.rows === undefined ? HELD_ROWS : bounds.rows);
       for (var id of rowsKept.keys()) if (drop-- <= 0 || !rowsKept.delete(id)) break;
+    }
+
+    // Loads the a files of the prefixes that begin with `word` (a word's
+    // first two letters, or more), for the keystrokes to come.  A segment
+    // without them (a rebuild's second, small one) loads instead the
+    // postings file of the stems that begin so, when they are in one: the
+    // answer of the other waits for its own.
+    function loadAnswers(word) {
+      if (word.length < 2 || word.length > ANSWERED_TO) return;
+      if (!manifest.a) {
+        var p = rangeShards(manifest.p, word, word + '\uffff', 2);
+        if (p.length === 1) shard('p', p[0], function () {});
+        return;
+      }
+      if (!tables) return;
+      // Held as the files searches read are, so that they stay bounded.
+      rangeShards(manifest.a, word, word + '\uffff', ANSWER_FILES).forEach(function (n) {
+        shard('a', n, function (file) { if (file) holdAnswers(n); });
+      });
+    }
+
+    // The build's answer to `prefix` searched alone, when it holds the
+    // `most` best hits but for the hidden sections (or all of its hits),
+    // given to `done` as a search ranks them ({ids, scores, count, atLeast,
+    // hl}), its rows kept for `details`; else null.  From the a file when
+    // it is in, else once it has come.
+    function fromTable(prefix, most, done) {
+      if (!tables || !manifest.a || prefix.length < ANSWERED_FROM ||
+          prefix.length > ANSWERED_TO) {
+        return done(null);
+      }
+      var n = rangeShards(manifest.a, prefix, prefix, 1);
+      if (!n.length) return done(null);
+      shard('a', n[0], function (file) {
+        if (file) holdAnswers(n[0]);
+        // A file not of this form (damaged) answers nothing: the search does.
+        var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
+            Array.isArray(file.r) ? lowerBoundOf(file.t, prefix) : -1;
+        if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
+          return done(null);
+        }
+        var entry = file.a[place], ids = [], scores = [], stored = (entry.length - 1) >> 1;
+        for (var k = 1; k + 1 < entry.length; k += 2) {
+          if (hidden[entry[k]]) continue;
+          ids.push(entry[k]);
+          scores.push(Rank.SCORES[entry[k + 1]]);
+        }
+        // A negative count: at least that many.
+        var count = Math.abs(entry[0]), whole = entry[0] === stored;
+        if (!whole && ids.length < most) return done(null);
+        if (!file.rowAt) {
+          file.rowAt = new Map();
+          for (k = 0; k + 4 < file.r.length; k += 5) file.rowAt.set(file.r[k], k);
+        }
+        ids.forEach(function (id) {
+          var at = file.rowAt.get(id);
+          if (at !== undefined) keepRow(file.r, at);
+        });
+        trimRows();
+        var extra = (file.e && file.e[place]) || [];
+        done({ids: ids, scores: scores, count: whole ? ids.length :
+              Math.max(ids.length, count - manifest.masked),
+              atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
+              hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
+      });
+    }
+
+    function holdAnswers(n) {
+      var got = {};
+      got[n] = true;
+      holdFiles('a', got);
+    }
+
+    function lowerBoundOf(list, key) {
+      var lo = 0, hi = list.length;
+      while (lo < hi) {
+        var mid = (lo + hi) >> 1;
+        if (list[mid] < key) lo = mid + 1; else hi = mid;
+      }
+      return lo;
     }
 
     // Runs step() until it returns false, then done, in slices of about
@@ -640,9 +735,13 @@
       var dry = !!(opts && opts.ahead);
       var ticket = dry ? latest : ++latest;
       var limit = opts && opts.limit !== undefined ? opts.limit : DEFAULT_LIMIT;
+      // Answered from the build's answers: the search goes on all the
+      // same, answering nothing, for the files the next keystroke needs.
+      var answered = false;
       var answer = function (result) {
         if (ticket !== latest || dry) return;
-        callback(result);
+        if (!answered) callback(result);
+        answered = true;
         if (ticket === latest) afterPaint(function () { ahead(ticket, parsed); });
       };
       var empty = function (missing) {
@@ -652,6 +751,23 @@
       start(function () {
         if (!manifest) return empty(manifestMissing);
         if (!parsed.groups.length) return empty();
+        var last = parsed.groups[parsed.groups.length - 1];
+        if (!dry && parsed.groups.length === 1 && last.prefix && !last.phrase &&
+            last.words.length === 1) {
+          var shown = opts && opts.shown !== undefined ? opts.shown : limit;
+          fromTable(last.words[0], Math.max(limit, shown), function (table) {
+            if (!table || answered || ticket !== latest) return;
+            details(table.ids.slice(0, limit), table.hl, function (hits, missing) {
+              if (answered || ticket !== latest) return;
+              hits.forEach(function (h, k) { h.score = table.scores[k]; });
+              var result = {query: query, total: table.count, hits: hits, missing: missing,
+                            ranked: table.ids, scores: table.scores, highlight: table.hl};
+              if (table.atLeast) result.atLeast = true;
+              answered = true;
+              callback(result);
+            });
+          });
+        }
         var words = [], prefix = null;
         parsed.groups.forEach(function (g, gi) {
           g.words.forEach(function (w, k) {
@@ -765,6 +881,9 @@
       var g = guess;
       if (ticket !== latest || !manifest || !parsed.groups.length) return;
       if (!g || g.ticket !== ticket) return prefetch(parsed);
+      // The answers to the prefixes a word alone begins, once this answer
+      // is shown: loaded with its files, they held it back.
+      if (g.groups.length === 1 && !g.groups[0].phrase) loadAnswers(g.word);
       // The dictionary files of the words the last word begins past the
       // two a search reads, when they are few: the next letter's words may
       // lie in them.
@@ -850,6 +969,7 @@
         var groups = (typeof text === 'string' ? parseQuery(text) : text).groups;
         if (!manifest || !groups.length) return;
         var words = groups[groups.length - 1].words, w = words[words.length - 1];
+        if (groups.length === 1 && !groups[0].phrase) loadAnswers(w);
         rangeShards(manifest.d, w, w + '\uffff', 2).forEach(function (n) {
           shard('d', n, function () {});
         });

@@ -350,6 +350,6 @@
   global.LexidorTextRank = {
     decodePart: decodePart, groupHits: groupHits, rank: rank, near: near, unread: unread,
     countOf: countOf, tiersOf: tiersOf, rowsOf: rowsOf,
-    NEAR_RANKED: NEAR_RANKED
+    NEAR_RANKED: NEAR_RANKED, SCORES: SCORES
   };
 })(typeof self !== 'undefined' ? self : this);

@@ -50,12 +50,13 @@
             return finish();
           }
           var segments = m.segments || [{g: m.g, f: '', sections: m.sections, d: m.d, p: m.p,
-                                         q: m.q, s: m.s}];
+                                         q: m.q, s: m.s, a: m.a}];
           var offset = 0;
           parts = segments.map(function (segment) {
             var dir = segmentDir(pointer.dir, segment.dir);
             var part = FT.createSegment({base: base, load: load, dir: dir,
-                                         segment: segment, held: options.held});
+                                         segment: segment, held: options.held,
+                                         answers: options.answers});
             // Files missing from a folder other than the pointer's are named
             // with their folder.
             part.named = function (names) {

@@ -1,0 +1,235 @@
+#include "app/fulltext/prefix_answers.h"
+
+#include <algorithm>
+
+#include "app/fulltext/postings_tiers.h"
+#include "app/fulltext/shard_family.h"
+#include "app/fulltext/shard_writer.h"
+
+namespace lexidor::fulltext {
+
+namespace {
+
+// Text of a file before it is packed: answers pack to about a third, and a
+// page loads the files of a word's first two letters, one or two of them.
+constexpr size_t kAnswersFill = 64 * 1024;
+
+// Whether a page that marks, in a hit's text, the words beginning with
+// `prefix` marks all those it would mark for `stem`: the words that begin
+// with the stem, or, past three letters, with all of it but its last.
+bool MarkedByPrefix(std::string_view stem, std::string_view prefix) {
+  if (!PrefixOfUnits(stem, 4).empty()) {
+    size_t last = stem.size() - 1;
+    while (last > 0 && (static_cast<unsigned char>(stem[last]) & 0xC0) == 0x80) --last;
+    stem = stem.substr(0, last);
+  }
+  return stem.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+std::string_view PrefixOfUnits(std::string_view word, size_t units) {
+  size_t at = 0, counted = 0;
+  while (counted < units) {
+    if (at >= word.size()) return {};
+    const unsigned char lead = static_cast<unsigned char>(word[at]);
+    const size_t bytes = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    counted += bytes == 4 ? 2 : 1;
+    at += bytes;
+  }
+  if (counted > units || at > word.size()) return {};
+  return word.substr(0, at);
+}
+
+TPrefixAnswers::TPrefixAnswers(const TTextIndex& index, uint32_t tiered)
+    : stems_(index.Stems().size()), sections_(index.Sections().size()) {
+  // Room for every posting in either half, made once: grown as they came,
+  // the halves' sections were copied over and over, a posting's cost twice.
+  // What a half leaves unused is never touched.
+  size_t postings = 0;
+  for (const StemEntry& stem : index.Stems())
+    postings += stem.sections < tiered ? stem.sections : 0;
+  for (Half& h : halves_) {
+    h.sections.reserve(postings);
+    h.tops.reserve(stems_.size() * 2);
+  }
+}
+
+void TPrefixAnswers::EndStem(int half, uint32_t stem) {
+  Half& h = halves_[half];
+  Stem& s = stems_[stem];
+  s.half = static_cast<uint8_t>(half);
+  // Its sections were appended since the stem before it ended.
+  s.from = h.start;
+  s.to = h.start = static_cast<uint32_t>(h.sections.size());
+  s.sections = s.to - s.from;
+  s.top = static_cast<uint32_t>(h.tops.size());
+  s.count = static_cast<uint8_t>(h.kept);
+  h.tops.insert(h.tops.end(), h.best, h.best + h.kept);
+  h.kept = 0;
+}
+
+void TPrefixAnswers::AddStem(int half, uint32_t stem, const std::vector<TieredPosting>& all,
+                             const std::vector<uint32_t>& top) {
+  Half& h = halves_[half];
+  for (size_t i = 0; i < top.size() && i < kAnswerHits; ++i) {
+    const auto p =
+        std::lower_bound(all.begin(), all.end(), top[i],
+                         [](const TieredPosting& a, uint32_t s) { return a.section < s; });
+    h.best[h.kept++] = KeyOf(top[i], p->digit);
+  }
+  EndStem(half, stem);
+  stems_[stem].sections = static_cast<uint32_t>(all.size());
+}
+
+void TPrefixAnswers::SetPrefixes(std::vector<AnsweredPrefix> prefixes, bool ok) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  prefixes_ = std::move(prefixes);
+  ok_ = ok;
+  given_ = true;
+  ready_.notify_all();
+}
+
+void TPrefixAnswers::Reckon(std::vector<Reckoned>& out) const {
+  // The sections a prefix holds, one bit each (a few kilobytes, which
+  // the cache keeps), cleared after each prefix.
+  std::vector<uint64_t> marks(sections_ / 64 + 1, 0);
+  for (size_t p = 0; p < prefixes_.size(); ++p) {
+    const std::vector<uint32_t>& stems = prefixes_[p].stems;
+    Reckoned& r = out[p];
+    uint64_t visited = 0, most = 0;
+    for (uint32_t stem : stems) {
+      const Stem& s = stems_[stem];
+      const Half& h = halves_[s.half];
+      // The prefix's best sections are among its stems' best, kept in
+      // order, each once with its best key; a stem's best are in order too.
+      for (uint32_t k = s.top; k < s.top + s.count; ++k) {
+        const uint64_t key = h.tops[k];
+        if (r.shown == kAnswerHits && key >= r.keys[r.shown - 1]) break;
+        uint64_t* const end = r.keys + r.shown;
+        uint64_t* same = std::find_if(r.keys, end, [&](uint64_t kept) {
+          return static_cast<uint32_t>(kept) == static_cast<uint32_t>(key);
+        });
+        if (same != end) {
+          if (*same < key) continue;
+          std::copy(same + 1, end, same);
+          --r.shown;
+        } else if (r.shown == kAnswerHits) {
+          --r.shown;  // the last goes
+        }
+        uint64_t* at = std::upper_bound(r.keys, r.keys + r.shown, key);
+        std::copy_backward(at, r.keys + r.shown, r.keys + r.shown + 1);
+        *at = key;
+        ++r.shown;
+      }
+      visited += s.to - s.from;
+      most = std::max<uint64_t>(most, s.sections);
+      // A stem's sections are distinct: one stem's are its count.
+      if (stems.size() == 1) {
+        r.count = s.sections;
+        break;
+      }
+      r.atLeast = r.atLeast || s.to - s.from < s.sections;
+      for (uint32_t i = s.from; i < s.to; ++i) {
+        const uint32_t section = h.sections[i];
+        uint64_t& word = marks[section >> 6];
+        const uint64_t bit = uint64_t{1} << (section & 63);
+        r.count += (word & bit) == 0;
+        word |= bit;
+      }
+    }
+    r.count = std::max(r.count, most);
+    // Cleared whole, or where marked when that is less.
+    if (stems.size() > 1 && visited >= marks.size()) {
+      std::fill(marks.begin(), marks.end(), 0);
+    } else if (stems.size() > 1) {
+      for (uint32_t stem : stems) {
+        const Stem& s = stems_[stem];
+        const Half& h = halves_[s.half];
+        for (uint32_t i = s.from; i < s.to; ++i) marks[h.sections[i] >> 6] = 0;
+      }
+    }
+  }
+}
+
+void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return given_; });
+    if (!ok_) return;
+  }
+  std::vector<Reckoned> reckoned(prefixes_.size());
+  Reckon(reckoned);
+  std::vector<uint32_t> rowsOf;  // the sections whose rows the open file holds
+  std::vector<uint8_t> inRows(sections_, 0);
+  // Each page's link as a row gives it, made once: a page's sections are
+  // often the best of several prefixes.
+  std::vector<std::string> links(index.Pages().size());
+  std::string terms, answers, rows, extra;
+  size_t inFile = 0;  // the open file's prefixes
+  auto flush = [&] {
+    if (!family.Open()) return;
+    std::string& body = family.Body();
+    body +=
+        "\"t\":[" + terms + "],\"a\":[" + answers + "],\"r\":[" + rows + "],\"e\":{" + extra + "}";
+    terms.clear();
+    answers.clear();
+    rows.clear();
+    extra.clear();
+    inFile = 0;
+    for (uint32_t id : rowsOf) inRows[id] = 0;
+    rowsOf.clear();
+    family.Finish();
+  };
+  for (size_t p = 0; p < prefixes_.size(); ++p) {
+    const AnsweredPrefix& prefix = prefixes_[p];
+    const Reckoned& r = reckoned[p];
+    if (family.Open() &&
+        terms.size() + answers.size() + rows.size() + extra.size() > kAnswersFill) {
+      flush();
+    }
+    if (!family.Open()) family.Begin(prefix.text);
+    if (!terms.empty()) terms += ',', answers += ',';
+    AppendScriptLiteral(terms, prefix.text);
+    answers += '[' + std::string(r.atLeast ? "-" : "") + std::to_string(r.count);
+    for (size_t k = 0; k < r.shown; ++k) {
+      const uint64_t key = r.keys[k];
+      const uint32_t section = static_cast<uint32_t>(key);
+      answers += ',' + std::to_string(section) + ',' + std::to_string(63 - (key >> 32));
+      if (!inRows[section]) {
+        inRows[section] = 1;
+        rowsOf.push_back(section);
+        if (!rows.empty()) rows += ',';
+        // A row as AppendHitRow writes it.
+        const SectionRecord& record = index.Sections()[section];
+        std::string& link = links[record.page];
+        if (link.empty()) AppendScriptLiteral(link, LinkFromPath(index.Pages()[record.page]));
+        rows += std::to_string(section) + ',';
+        rows += link;
+        rows += ',';
+        AppendSectionFields(rows, record);
+      }
+    }
+    answers += ']';
+    // The stems whose words the prefix does not mark, for the page to mark.
+    bool any = false;
+    for (uint32_t stem : prefix.stems) {
+      const std::string& text = index.Stems()[stem].text;
+      if (MarkedByPrefix(text, prefix.text)) continue;
+      if (!any) {
+        if (!extra.empty()) extra += ',';
+        extra += '"' + std::to_string(inFile) + "\":[";
+      } else {
+        extra += ',';
+      }
+      any = true;
+      AppendScriptLiteral(extra, text);
+    }
+    if (any) extra += ']';
+    ++inFile;
+    family.SetLast(prefix.text);
+  }
+  flush();
+}
+
+}  // namespace lexidor::fulltext
