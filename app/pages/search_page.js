@@ -263,7 +263,9 @@ function Apply(q, keepField, address) {
 	if (!keepField) field.value = q.search ? q.text : "";
 	TextEarly(q);
 	if (address != null) history.replaceState(null, "", address);
-	Show(Find(q), keepField);
+	// A keystroke writes the rows of one screen at first (see Show).
+	MeasureScreen(keepField);
+	Show(Find(q, keepField ? ScreenRows() : firstRows), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);
 }
