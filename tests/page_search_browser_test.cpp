@@ -186,7 +186,9 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
         "(" + field + ".value = " + typed + ", " + field + ".dispatchEvent(new Event('input')), 1)";
     acts.push_back(Check(type, "1"));
     acts.push_back(Check(kNames, c.names));
-    // The address the page wrote, loaded again.
+    // The address the page wrote (once the results were painted), loaded
+    // again.
+    acts.push_back(Do(R"js({"until":"addressWaiting == null"})js"));
     acts.push_back(Check("(location.reload(), 1)", "1"));
     acts.push_back(Do(R"({"wait":300})"));
     acts.push_back(Do(

@@ -174,7 +174,9 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   acts.push_back(
       Check("document.getElementById(" + std::string(kChosen) + ").firstChild.textContent",
             "DrawImageRect"));
-  // The address holds the query: a reload shows both groups again.
+  // The address holds the query (written once the results were painted): a
+  // reload shows both groups again.
+  acts.push_back(Do(R"js({"until":"addressWaiting == null"})js"));
   acts.push_back(Check("(location.reload(), 1)", "1"));
   acts.push_back(Do(R"({"wait":300})"));
   // (on a loaded machine the page may not have drawn its listing yet)
