@@ -170,6 +170,7 @@ function ShowMore(count) {
 	if (selected >= shownRows) selected += end - shownRows;
 	shownRows = end;
 	ShowCount();
+	TextPlace();
 }
 
 function NoMatch(typed) {
