@@ -185,7 +185,7 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
   const std::string rows =
       "[...document.querySelectorAll('#names .hit, #names .hit *')].map(e => e.tagName + ' ' + "
       "[...e.attributes].map(a => a.name + '=' + a.value).sort().join(' ') + ' ' + "
-      "(e.children.length ? '' : e.textContent)).join('|')";
+      "(e.tagName == 'DIV' ? '' : e.innerHTML)).join('|')";
   std::vector<Act> acts = {Goto(tree.CommandsUrl())};
   for (const Case& c : cases) {
     const std::string typed = test::Json(c.typed);

@@ -33,29 +33,59 @@ function ShowIndex() {
 	return html + "</td></tr></table>";
 }
 
-// The text with [from, to) marked.
+// The text with [from, to) marked (none where `from` < 0).
 function Marked(text, from, to) {
+	if (from < 0) return EscapeHtml(text);
 	return EscapeHtml(text.substring(0, from)) + "<mark>" + EscapeHtml(text.substring(from, to)) + "</mark>" +
 		EscapeHtml(text.substring(to));
 }
 
-// The name with the matched text marked.
-function MarkedName(name) {
-	if (current.kind != "search") return EscapeHtml(name);
+// Where the matched text lies in a name, as [from, to), or [-1, -1].
+function NameMark(name) {
+	if (current.kind != "search") return noMark;
 	var upper = name.toUpperCase();
-	if (upper.length != name.length) return EscapeHtml(name);
+	if (upper.length != name.length) return noMark;
 	var match = MatchName(upper, current);
-	if (!match || match[1] == match[0]) return EscapeHtml(name);
-	return Marked(name, match[0], match[1]);
+	return !match || match[1] == match[0] ? noMark : match;
 }
 
-// The arguments, with the text of a plain search marked where it is found
-// in them (a plain text looks through the arguments too).
-function MarkedArgs(args) {
-	if (current.kind != "search" || !current.plain || args == "") return EscapeHtml(args);
+var noMark = [-1, -1];
+
+// Where the text of a plain search lies in the arguments (a plain text
+// looks through the arguments too), as [from, to), or [-1, -1].
+function ArgsMark(args) {
+	if (current.kind != "search" || !current.plain || args == "") return noMark;
 	var upper = args.toUpperCase(), text = current.pieces[0];
 	var at = upper.length == args.length ? upper.indexOf(text) : -1;
-	return at < 0 ? EscapeHtml(args) : Marked(args, at, at + text.length);
+	return at < 0 ? noMark : [at, at + text.length];
+}
+
+// Makes an element hold the text with [from, to) marked, as Marked writes
+// it, setting the texts of the nodes it has where they have that form.
+function SetMarked(element, text, from, to) {
+	var kids = element.childNodes;
+	if (from < 0) {
+		if (kids.length == 1 && kids[0].nodeType == 3) {
+			if (kids[0].data != text) kids[0].data = text;
+		} else {
+			element.textContent = text;
+		}
+		return;
+	}
+	var before = text.substring(0, from), within = text.substring(from, to), after = text.substring(to);
+	if (kids.length == 3 && kids[0].nodeType == 3 && kids[1].nodeName == "MARK" && kids[2].nodeType == 3 &&
+		kids[1].childNodes.length == 1) {
+		if (kids[0].data != before) kids[0].data = before;
+		if (kids[1].firstChild.data != within) kids[1].firstChild.data = within;
+		if (kids[2].data != after) kids[2].data = after;
+		return;
+	}
+	element.textContent = "";
+	var mark = document.createElement("mark");
+	mark.textContent = within;
+	element.appendChild(document.createTextNode(before));
+	element.appendChild(mark);
+	element.appendChild(document.createTextNode(after));
 }
 
 // What one result row shows: its id and class, the command's link, title
@@ -66,10 +96,10 @@ function RowParts(i, far) {
 	var part = PartOf(i), j = i - part.base;
 	var name = Value(part.names, part.nameAt, j);
 	var link = linkStart + LinkOf(part, j);
-	var module = ModuleOf(part, j);
+	var module = ModuleOf(part, j), args = ArgsOf(part, j);
 	return {
 		id: "hit" + i, cls: far ? "hit far" : "hit", href: FileHref(link), title: name.length > 80 ? name : "",
-		name: MarkedName(name), args: MarkedArgs(ArgsOf(part, j)), module: module,
+		name: name, nameMark: NameMark(name), args: args, argsMark: ArgsMark(args), module: module,
 		moduleHref: module != "" ? ModuleHref(link) : ""
 	};
 }
@@ -78,7 +108,8 @@ function RowParts(i, far) {
 function RowHtml(r) {
 	var html = "<div class='" + r.cls + "' role='option' aria-selected='false' id='" + r.id + "'><a class='cmd' href='" +
 		EscapeHtml(r.href) + "'" + (r.title != "" ? " title='" + EscapeHtml(r.title) + "'" : "") + ">" +
-		r.name + "</a><span class='args'>" + r.args + "</span>";
+		Marked(r.name, r.nameMark[0], r.nameMark[1]) + "</a><span class='args'>" +
+		Marked(r.args, r.argsMark[0], r.argsMark[1]) + "</span>";
 	if (r.module != "") {
 		// The module's page, and beside it a search of that module alone
 		// ("module:" in the field; typing goes on from there).
@@ -117,8 +148,12 @@ function RefillRow(row, r) {
 		if (r.title != "") cmd.setAttribute("title", r.title);
 		else cmd.removeAttribute("title");
 	}
-	if (was.name != r.name) cmd.innerHTML = r.name;
-	if (was.args != r.args) cmd.nextSibling.innerHTML = r.args;
+	if (was.name != r.name || was.nameMark[0] != r.nameMark[0] || was.nameMark[1] != r.nameMark[1]) {
+		SetMarked(cmd, r.name, r.nameMark[0], r.nameMark[1]);
+	}
+	if (was.args != r.args || was.argsMark[0] != r.argsMark[0] || was.argsMark[1] != r.argsMark[1]) {
+		SetMarked(cmd.nextSibling, r.args, r.argsMark[0], r.argsMark[1]);
+	}
 	if (r.module != "" && was.module != r.module) {
 		var mod = row.lastChild.firstChild, scope = mod.nextSibling;
 		mod.textContent = r.module;
