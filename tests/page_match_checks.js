@@ -6,6 +6,7 @@
 // they are compacted into the shared tables (search_values.js): every row
 // reads back as written, and the module scope and the arguments group find
 // the rows that hold the text.
+// And a large kit's first slice of a search against the whole search.
 // Prints each disagreement and exits with status 1 if there is one.
 //
 // Usage: node page_match_checks.js PAGES_SOURCE_DIR
@@ -182,6 +183,46 @@ for (let trial = 0; trial < 300 && failures.length < 5; trial++) {
     failures.push(what + ': arguments found ' + argsRows + ', by row ' + wantArgs);
   }
 }
+
+// A large kit's first slice, which may end once the parts holding the
+// names of the text's initial are seen and give a screen of names that are
+// or start with the text: those first rows are those of the whole search.
+let stoppedEarly = 0;
+for (let trial = 0; trial < 400 && failures.length < 5; trial++) {
+  const size = 1 + Below(30), count = 2 + Below(4), names = [];
+  for (let i = 0; i < size * count; i++) {
+    let name = 'aAbB'[Below(4)];
+    for (let n = Below(5); n > 0; n--) name += 'abAB1'[Below(5)];
+    names.push(name);
+  }
+  let typed = 'abAB'[Below(4)];
+  for (let n = Below(2); n > 0; n--) typed += 'abAB'[Below(4)];
+  if (Below(2)) typed += '*';
+  const rows = 1 + Below(8);
+  const result = vm.runInContext(`(function (names, size, count, typed, rows) {
+    partSize = size; total = names.length; groupBuffers = null; listBuffers = [null, null];
+    largeKit = true; parts = [];
+    firstCommands = { rowFiles: count, heads: [] };
+    for (var k = 0; k < count; k++) {
+      var own = names.slice(k * size, (k + 1) * size), heads = "";
+      for (var i = 0; i < own.length; i++) if (heads.indexOf(own[i].charAt(0)) == -1) heads += own[i].charAt(0);
+      firstCommands.heads[k] = heads;
+      parts[k] = MakePart(k, ColumnText(own, size), ColumnText([], size), ColumnText([], size), null, size);
+    }
+    var first = Find({ search: true, text: typed }, rows), shown = Array.from(first.list.slice(0, Math.min(first.n, rows)));
+    var early = !first.done;
+    while (!first.done) first.done = Scan(first, Infinity);
+    var end = FinalList(first), n = first.counts.reduce(function (a, b) { return a + b; }, 0);
+    largeKit = false;
+    return { early: early, shown: shown.join(), end: Array.from(end.slice(0, Math.min(n, rows))).join() };
+  })`, context)(names, size, count, typed, rows);
+  if (result.early) stoppedEarly++;
+  if (result.shown !== result.end) {
+    failures.push(JSON.stringify(typed) + ' in ' + JSON.stringify(names) + ', parts of ' + size + ', ' + rows +
+                  ' rows: first slice showed ' + result.shown + ', the whole search ' + result.end);
+  }
+}
+if (stoppedEarly == 0) failures.push('no first slice ended early');
 
 for (const f of failures) console.log(f);
 process.exit(failures.length ? 1 : 0);

@@ -179,6 +179,13 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
   };
   PageTree tree(&commands);
   const std::string field = "document.getElementById('textfield')";
+  // Each row's elements with their attributes and texts: rows a keystroke
+  // wrote over those of the query before are as those of a page loaded
+  // fresh at that query.
+  const std::string rows =
+      "[...document.querySelectorAll('#names .hit, #names .hit *')].map(e => e.tagName + ' ' + "
+      "[...e.attributes].map(a => a.name + '=' + a.value).sort().join(' ') + ' ' + "
+      "(e.tagName == 'DIV' ? '' : e.innerHTML)).join('|')";
   std::vector<Act> acts = {Goto(tree.CommandsUrl())};
   for (const Case& c : cases) {
     const std::string typed = test::Json(c.typed);
@@ -186,19 +193,26 @@ TEST(PageSearchBrowserTest, TypedTextFindsExactNamesAndReadsBackFromTheAddress) 
         "(" + field + ".value = " + typed + ", " + field + ".dispatchEvent(new Event('input')), 1)";
     acts.push_back(Check(type, "1"));
     acts.push_back(Check(kNames, c.names));
-    // The address the page wrote, loaded again.
+    acts.push_back(Check("(sessionStorage.rows = " + rows + ", 1)", "1"));
+    // The address the page wrote (once the results were painted), loaded
+    // again.
+    acts.push_back(Do(R"js({"until":"addressWaiting == null"})js"));
     acts.push_back(Check("(location.reload(), 1)", "1"));
     acts.push_back(Do(R"({"wait":300})"));
     acts.push_back(Do(
         R"js({"until":"document.readyState == 'complete' && !!document.getElementById('count')"})js"));
     acts.push_back(Check(field + ".value", c.typed));
     acts.push_back(Check(kNames, c.names));
+    acts.push_back(Check(rows + " == sessionStorage.rows", "true"));
     // The form's own submit.
     acts.push_back(Check("(document.querySelector('input[type=submit]').click(), 1)", "1"));
     acts.push_back(Do(R"({"wait":300})"));
     acts.push_back(Do(
         R"js({"until":"document.readyState == 'complete' && !!document.getElementById('count')"})js"));
     acts.push_back(Check(field + ".value + '|' + " + kNames, std::string(c.typed) + "|" + c.names));
+    // The next query is typed over a chosen row.
+    acts.push_back(Check("(" + field + ".focus(), 1)", "1"));
+    acts.push_back(Keys({"ArrowDown"}));
   }
   Session(acts);
 }

@@ -62,6 +62,8 @@ function RowsFile(k) {
 // The order in which a query wants the rows files: first those holding
 // names of the initial its first matches start with (first.js gives each
 // file's initials), then the rest; all in list order where it cannot tell.
+// `wanted` tells how many come first for their initial (every name that
+// starts with the text lies in them).
 function RowsOrder(q) {
 	var wanted = [], rest = [], c = null;
 	if (q.search && typeof firstCommands.heads == "object") {
@@ -73,7 +75,9 @@ function RowsOrder(q) {
 		for (var h = 0; h < heads.length && !hit; h++) hit = heads.charAt(h).toUpperCase().charAt(0) == c;
 		(hit ? wanted : rest).push(k);
 	}
-	return wanted.concat(rest);
+	var order = wanted.concat(rest);
+	order.wanted = wanted.length;
+	return order;
 }
 
 // Loads the rows files in `order`, rowsAtOnce at a time, each arriving and running

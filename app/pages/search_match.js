@@ -271,8 +271,12 @@ var groupsOwner = null;
 
 // Looks through the rows of the loaded parts that the result has not seen
 // yet, filing their hits in the result's groups, until the slice of time is
-// used up.  True when every loaded row has been seen.
-function Scan(result, millis) {
+// used up.  True when every loaded row has been seen.  With `enough`, the
+// slice ends too once the parts holding the names of the text's initial are
+// seen and hold at least that many names that are or start with the text:
+// those rank first, so the first `enough` rows are then final (the rest of
+// the search follows after they are painted).
+function Scan(result, millis, enough) {
 	var groups = Groups(), counts = result.counts, start = Date.now(), order = result.order;
 	groupsOwner = result;
 	for (var o = 0, n = order ? order.length : parts.length; o < n; o++) {
@@ -281,6 +285,7 @@ function Scan(result, millis) {
 		var from = result.seen[k] || 0;
 		if (from >= part.count) continue;
 		if (Date.now() - start > millis) return false;
+		if (enough && order && o >= order.wanted && order.wanted > 0 && counts[0] + counts[1] >= enough) return false;
 		var countsBefore = counts.slice(), hitsBefore = counts[0] + counts[1] + counts[2] + counts[3] + counts[4];
 		if (result.kind == "letter") LetterInPart(part, result.letter, from, groups, counts);
 		else {
@@ -343,8 +348,9 @@ function FinalList(result) {
 
 // The result of a query on what has loaded: {kind, n, list, ...}; `done`
 // when it has seen every loaded row (a large kit's search may take more
-// slices: see Scan).  "all" has no list: it shows rows in list order.
-function Find(q) {
+// slices: see Scan; its first slice may end once it has the first `rows`
+// rows of the end result).  "all" has no list: it shows rows in list order.
+function Find(q, rows) {
 	var result;
 	if (q.search) {
 		result = Pattern(q.text);
@@ -367,7 +373,7 @@ function Find(q) {
 	// the rows that come first in the end.
 	result.order = largeKit && q.search ? RowsOrder(q) : null;
 	result.list = ListBuffer();
-	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity);
+	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity, rows);
 	Append(result, [0, 0, 0, 0, 0]);
 	return result;
 }

@@ -169,7 +169,7 @@ function TextQuery(q) {
 	}
 	// The hits of the query before stay, dimmed, until this one's arrive.
 	textBox.hidden = false;
-	textBox.className = "textpart stale";
+	textBox.classList.add("stale");
 	textRows.setAttribute("aria-busy", "true");
 	if (textProblem) {
 		TextMissing(textProblem);
@@ -195,8 +195,18 @@ function RunText() {
 	} catch (e) {
 		// An index file that loaded but cannot be read: the names go on.
 		ShowTextNote("The full-text index could not be read (" + e.message + "): rebuild the index.");
-		textBox.className = "textpart";
+		textBox.classList.remove("stale");
 	}
+}
+
+// Whether the group lies below a screen of names: it is then neither
+// styled, laid out nor painted until it comes near (`far`, as the rows past
+// the first screen; 1 to 2 ms of a keystroke's task and frame).  A group on
+// the first screen always is, so that the first paint shows it.
+function TextPlace() {
+	if (!textBox) return;
+	var far = shownRows >= ScreenRows();
+	if (textBox.classList.contains("far") != far) textBox.classList.toggle("far", far);
 }
 
 // An excerpt or a title with its matched words marked.
@@ -260,7 +270,7 @@ function TextArrived(text, result) {
 	if (chosen >= 0) Unselect();
 	textRows.innerHTML = html.join("");
 	textHits = drawn;
-	textBox.className = "textpart";
+	textBox.classList.remove("stale");
 	textRows.removeAttribute("aria-busy");
 	var typed = text.replace(/\s+$/, "");
 	// A prefix's common words read in part give no more than a least count.
