@@ -477,13 +477,16 @@
     // Loads the a files of the prefixes that begin with `word` (a word's
     // first two letters, or more), for the keystrokes to come.  A segment
     // without them (a rebuild's second, small one) loads instead the
-    // postings file of the stems that begin so, when they are in one: the
-    // answer of the other waits for its own.
+    // postings file of the stems that begin so, when they are in one, and
+    // its sections file when it has only one (a page or two): the answer
+    // of the other waits for its own, and its hits may rank among the
+    // other's.
     function loadAnswers(word) {
       if (word.length < 2 || word.length > ANSWERED_TO) return;
       if (!manifest.a) {
         var p = rangeShards(manifest.p, word, word + '\uffff', 2);
         if (p.length === 1) shard('p', p[0], function () {});
+        if (p.length === 1 && manifest.s.length === 1) shard('s', 0, function () {});
         return;
       }
       if (!tables) return;
