@@ -771,95 +771,102 @@
             });
           });
         }
-        var words = [], prefix = null;
-        parsed.groups.forEach(function (g, gi) {
-          g.words.forEach(function (w, k) {
-            if (g.prefix && gi === parsed.groups.length - 1 && k === g.words.length - 1) {
-              prefix = w;
-            } else {
-              words.push(w);
-            }
+        var goOn = function () {
+          var words = [], prefix = null;
+          parsed.groups.forEach(function (g, gi) {
+            g.words.forEach(function (w, k) {
+              if (g.prefix && gi === parsed.groups.length - 1 && k === g.words.length - 1) {
+                prefix = w;
+              } else {
+                words.push(w);
+              }
+            });
           });
-        });
-        lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
-          if (ticket !== latest) return;
-          var stemsOf = {};
-          words.forEach(function (w) { stemsOf[w] = stemOf[w] || plainForm(w); });
-          var hl = {words: new Set(words), stems: [], prefix: prefix};
-          if (prefix) {
-            var seen = {};
-            stemsOf.prefix = [];
-            if (stemOf[prefix]) { seen[stemOf[prefix]] = 1; stemsOf.prefix.push(stemOf[prefix]); }
-            prefixed.forEach(function (e) {
-              if (!seen[e[1]] && stemsOf.prefix.length < PREFIX_STEMS) {
-                seen[e[1]] = 1;
-                stemsOf.prefix.push(e[1]);
-              }
-            });
-            if (!stemsOf.prefix.length && plainForm(prefix)) stemsOf.prefix.push(plainForm(prefix));
-          }
-          if (m1.length) return empty(m1);
-          var stems = [];
-          words.forEach(function (w) { if (stemsOf[w]) stems.push(stemsOf[w]); });
-          if (prefix) stems = stems.concat(stemsOf.prefix);
-          if (words.some(function (w) { return !stemsOf[w]; }) ||
-              (prefix && !stemsOf.prefix.length)) {
-            return empty();
-          }
-          var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
-          var most = Math.max(limit, shownLater);
-          // One word or prefix: its files read one at a time, best tiers
-          // first, until the hits shown are found; else all of them.
-          var group = parsed.groups[0], filesRead = {};
-          var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
-              most <= CUT_SHOWN;
-          stems.forEach(function (s) { filesRead[s] = partly ? 1 : Infinity; });
-          var read = function () {
-            postings(stems, function (s) { return filesRead[s]; }, function (m2, long) {
-              if (ticket !== latest) return;
-              if (m2.length) return empty(m2);
-              if (partly) {
-                var more = unread(stems, most);
-                if (more.length) {
-                  more.forEach(function (s) { filesRead[s] = decoded[s].files + 1; });
-                  return read();
+          lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
+            if (ticket !== latest) return;
+            var stemsOf = {};
+            words.forEach(function (w) { stemsOf[w] = stemOf[w] || plainForm(w); });
+            var hl = {words: new Set(words), stems: [], prefix: prefix};
+            if (prefix) {
+              var seen = {};
+              stemsOf.prefix = [];
+              if (stemOf[prefix]) { seen[stemOf[prefix]] = 1; stemsOf.prefix.push(stemOf[prefix]); }
+              prefixed.forEach(function (e) {
+                if (!seen[e[1]] && stemsOf.prefix.length < PREFIX_STEMS) {
+                  seen[e[1]] = 1;
+                  stemsOf.prefix.push(e[1]);
                 }
-              }
-              answerWith(long);
-            });
-          };
-          var answerWith = function (long) {
-            stems.forEach(function (s) {
-              hl.stems.push(s);
-            });
-            var live = function () { return ticket === latest; };
-            // Of a word read in part, its count of sections; of a prefix
-            // read in part, as many as its most common stem holds, or more.
-            // Sections left out (of pages indexed again since) may be among
-            // them: so many fewer, or more.
-            var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
-                                     manifest.masked);
-            order(parsed.groups, stemsOf, most, long, live, function (ranked) {
-              if (!ranked || ticket !== latest) return;
-              var lastGroup = parsed.groups[parsed.groups.length - 1];
-              if (!dry) {
-                guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
-                         word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
-                         limit: shownLater};
-              }
-              var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
-              details(shown, hl, function (hits, m3) {
-                hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                var result = {query: query, total: Math.max(ranked.ids.length, count.total),
-                              hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
-                              highlight: hl};
-                if (count.atLeast) result.atLeast = true;
-                answer(result);
               });
-            });
-          };
-          read();
-        });
+              if (!stemsOf.prefix.length && plainForm(prefix)) stemsOf.prefix.push(plainForm(prefix));
+            }
+            if (m1.length) return empty(m1);
+            var stems = [];
+            words.forEach(function (w) { if (stemsOf[w]) stems.push(stemsOf[w]); });
+            if (prefix) stems = stems.concat(stemsOf.prefix);
+            if (words.some(function (w) { return !stemsOf[w]; }) ||
+                (prefix && !stemsOf.prefix.length)) {
+              return empty();
+            }
+            var shownLater = opts && opts.shown !== undefined ? opts.shown : limit;
+            var most = Math.max(limit, shownLater);
+            // One word or prefix: its files read one at a time, best tiers
+            // first, until the hits shown are found; else all of them.
+            var group = parsed.groups[0], filesRead = {};
+            var partly = parsed.groups.length === 1 && !group.phrase && group.words.length === 1 &&
+                most <= CUT_SHOWN;
+            stems.forEach(function (s) { filesRead[s] = partly ? 1 : Infinity; });
+            var read = function () {
+              postings(stems, function (s) { return filesRead[s]; }, function (m2, long) {
+                if (ticket !== latest) return;
+                if (m2.length) return empty(m2);
+                if (partly) {
+                  var more = unread(stems, most);
+                  if (more.length) {
+                    more.forEach(function (s) { filesRead[s] = decoded[s].files + 1; });
+                    return read();
+                  }
+                }
+                answerWith(long);
+              });
+            };
+            var answerWith = function (long) {
+              stems.forEach(function (s) {
+                hl.stems.push(s);
+              });
+              var live = function () { return ticket === latest; };
+              // Of a word read in part, its count of sections; of a prefix
+              // read in part, as many as its most common stem holds, or more.
+              // Sections left out (of pages indexed again since) may be among
+              // them: so many fewer, or more.
+              var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
+                                       manifest.masked);
+              order(parsed.groups, stemsOf, most, long, live, function (ranked) {
+                if (!ranked || ticket !== latest) return;
+                var lastGroup = parsed.groups[parsed.groups.length - 1];
+                if (!dry) {
+                  guess = {ticket: ticket, groups: parsed.groups, stemsOf: stemsOf, prefix: !!prefix,
+                           word: lastGroup.words[lastGroup.words.length - 1], stem: stemOf[prefix],
+                           limit: shownLater};
+                }
+                var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
+                details(shown, hl, function (hits, m3) {
+                  hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
+                  var result = {query: query, total: Math.max(ranked.ids.length, count.total),
+                                hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
+                                highlight: hl};
+                  if (count.atLeast) result.atLeast = true;
+                  answer(result);
+                });
+              });
+            };
+            read();
+          });
+        };
+        // Answered from the build's answers: the search that reads the files
+        // the next keystroke needs goes on once the answer is painted, not in
+        // its task or before its frame.
+        if (answered) afterPaint(function () { if (ticket === latest) goOn(); });
+        else goOn();
       });
     }
 
