@@ -66,12 +66,17 @@ bool TAtomicFile::OpenAsCopyOf(const std::string& existing) {
   if (!Prepare()) return false;
   const std::string temp = DirectoryOf(file_) + "/" + TemporaryPrefix() + NameOf(file_);
   // Registered before it exists, so that it goes on failure or a signal.
-  temp_.Adopt(temp);
-  if (link(existing.c_str(), temp.c_str()) == 0) {
-    finished_ = true;
-    return true;
+  {
+    TMaking making;
+    if (making) {
+      temp_.Adopt(temp);
+      if (link(existing.c_str(), temp.c_str()) == 0) {
+        finished_ = true;
+        return true;
+      }
+      temp_.Release();
+    }
   }
-  temp_.Release();
   int error = temp_.Create(temp);
   if (error == 0) error = CopyFileInto(existing, temp_);
   if (error) Fail(error);

@@ -157,6 +157,8 @@ int TMatchedFile::Finish() {
       static_cast<uint64_t>(st.st_size) == size_ && fsync(previous_) == 0) {
     // The very file compared, by its descriptor: not whatever its name
     // leads to by now.  Registered first, so that a signal removes it.
+    TMaking making;
+    if (!making) return ECANCELED;
     file_.Adopt(path_);
     const std::string self = "/proc/self/fd/" + std::to_string(previous_);
     if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path_.c_str(), AT_SYMLINK_FOLLOW) == 0) {

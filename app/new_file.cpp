@@ -20,7 +20,7 @@ namespace {
 
 // The paths the signal handlers remove.  A slot's path is written while
 // its state is kClaimed and read by a handler only once it is kFile or
-// kFolder; a handler never waits for anything.
+// kFolder.
 enum SlotState { kFree = 0, kClaimed, kFile, kFolder };
 constexpr int kSlots = 512;
 struct Slot {
@@ -45,6 +45,12 @@ int Claim(const std::string& path, SlotState as) {
 void Free(int slot) {
   if (slot >= 0) g_slots[slot].state.store(kFree);
 }
+
+// Files being made now, on any thread and on this one (TMaking), and
+// whether a handler has begun to remove them: from then on none is made.
+std::atomic<int> g_making{0};
+std::atomic<bool> g_ending{false};
+thread_local int t_making = 0;
 
 }  // namespace
 
@@ -164,8 +170,28 @@ TNewFile::~TNewFile() {
   Free(slot_);
 }
 
+TMaking::TMaking() {
+  g_making.fetch_add(1);
+  ++t_making;
+  // After the count: a handler that set g_ending before this load waits
+  // for the count to fall, one that sets it later finds the file made.
+  ok_ = !g_ending.load();
+  if (!ok_) {
+    --t_making;
+    g_making.fetch_sub(1);
+  }
+}
+
+TMaking::~TMaking() {
+  if (!ok_) return;
+  --t_making;
+  g_making.fetch_sub(1);
+}
+
 int TNewFile::Create(const std::string& path) {
   path_ = path;
+  TMaking making;
+  if (!making) return ECANCELED;
   // The slot is taken first: a signal right after the open finds the path.
   slot_ = Claim(path, kFile);
   fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
@@ -234,6 +260,13 @@ int RegisterFolder(const std::string& path) { return Claim(path, kFolder); }
 void UnregisterFolder(int slot) { Free(slot); }
 
 void RemoveUnkeptFiles() {
+  // A file another thread is making as the handler runs would be made
+  // after the handler removed the files and outlive it: no more are begun,
+  // and those begun are waited for (a second at most), but this thread's
+  // own, which it cannot finish now.
+  g_ending.store(true);
+  const timespec pause = {0, 1000000};
+  for (int i = 0; i < 1000 && g_making.load() > t_making; ++i) nanosleep(&pause, nullptr);
   for (Slot& slot : g_slots) {
     if (slot.state.load() == kFile) unlink(slot.path);
   }

@@ -87,6 +87,22 @@ class TNewFile {
   bool owned_ = false;
 };
 
+// Stands while this thread makes a file the signal handlers must find
+// (created, or linked after Adopt): a handler that comes meanwhile on
+// another thread waits for it before it removes the files.  False (make
+// nothing) once a handler has begun.  TNewFile::Create holds one itself.
+class TMaking {
+ public:
+  TMaking();
+  ~TMaking();
+  TMaking(const TMaking&) = delete;
+  TMaking& operator=(const TMaking&) = delete;
+  explicit operator bool() const { return ok_; }
+
+ private:
+  bool ok_;
+};
+
 // Copies the bytes of file `from` (not followed if a link) into `to`,
 // which is open.  0, or the errno.
 int CopyFileInto(const std::string& from, TNewFile& to);
