@@ -294,14 +294,14 @@
           if (!s.list) s.list = dictionary(s.w);
           var list = s.list;
           words.forEach(function (w) {
-            var lo = lowerBound(list, w);
+            var lo = lowerBound(list, w, 0);
             if (lo < list.length && list[lo][0] === w) {
               stemOf[w] = list[lo][1];
               inTiers[list[lo][1]] = list[lo][2];
             }
           });
           if (prefix) {
-            for (var i = lowerBound(list, prefix); i < list.length &&
+            for (var i = lowerBound(list, prefix, 0); i < list.length &&
                  list[i][0].lastIndexOf(prefix, 0) === 0; i++) {
               prefixed.push(list[i]);
               inTiers[list[i][1]] = list[i][2];
@@ -332,11 +332,13 @@
       });
     }
 
-    function lowerBound(list, w) {
+    // The first place in sorted `list` whose key is not below `key`: its
+    // element's, or its element's `field` (a dictionary's [word, ...]).
+    function lowerBound(list, key, field) {
       var lo = 0, hi = list.length;
       while (lo < hi) {
         var mid = (lo + hi) >> 1;
-        if (list[mid][0] < w) lo = mid + 1; else hi = mid;
+        if ((field === undefined ? list[mid] : list[mid][field]) < key) lo = mid + 1; else hi = mid;
       }
       return lo;
     }
@@ -512,7 +514,7 @@
         if (file) holdAnswers(n[0]);
         // A file not of this form (damaged) answers nothing: the search does.
         var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
-            Array.isArray(file.r) ? lowerBoundOf(file.t, prefix) : -1;
+            Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
         if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
           return done(null);
         }
@@ -546,15 +548,6 @@
       var got = {};
       got[n] = true;
       holdFiles('a', got);
-    }
-
-    function lowerBoundOf(list, key) {
-      var lo = 0, hi = list.length;
-      while (lo < hi) {
-        var mid = (lo + hi) >> 1;
-        if (list[mid] < key) lo = mid + 1; else hi = mid;
-      }
-      return lo;
     }
 
     // Runs step() until it returns false, then done, in slices of about
