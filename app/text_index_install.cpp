@@ -228,12 +228,9 @@ class TextIndexAhead {
     try {
       // The anchors first: they need only the list, while the walk may
       // still be running.  A rebuild that keeps the base needs of most
-      // pages only their anchors' hash, taken from the table; without an
-      // index to rebuild from, the build is a full one, and every page's
-      // anchors are put in a table of its own now.
+      // pages only their anchors' hash, taken from the table; every page
+      // read has its anchors' own table made from it as it is read.
       CommandAnchors(root_ + "/docs/html", &table);
-      const bool mayKeepBase = !FindTextFolders(root_).baseFolder.empty();
-      if (!mayKeepBase) options.anchors = table.Maps();
       reading_.Wait();
       if (!read_) Read();
       // The name index's temporary pages, written or removed meanwhile,
@@ -256,7 +253,7 @@ class TextIndexAhead {
       options.generation = generation_;
       options.cacheFile = folders_.folder + "/pages.cache";
       options.baseFolder = folders_.baseFolder;
-      if (mayKeepBase) options.anchorTable = &table;
+      options.anchorTable = &table;
       options.skip = OwnPages();
       options.gate = &gate_;
       options.progress = [this](int percent) {
@@ -274,7 +271,6 @@ class TextIndexAhead {
       relayed_.notify_all();
     }
     LeaveToExit(std::move(heldTable));
-    LeaveToExit(std::make_unique<decltype(options.anchors)>(std::move(options.anchors)));
   }
 
   const std::string root_;

@@ -98,10 +98,11 @@ std::string AnchorsKey(const std::map<std::string, std::string>& anchors) {
 
 TPageSource::TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
                          const Anchors& anchors, const TPageCacheReader& cache,
-                         TPageCacheWriter* fresh, size_t readAhead)
+                         TPageCacheWriter* fresh, size_t readAhead, const TAnchorTable* table)
     : folder_(htmlFolder),
       pages_(pages),
       anchors_(anchors),
+      table_(table),
       cache_(cache),
       fresh_(fresh),
       readAhead_(readAhead),
@@ -145,8 +146,10 @@ SourcePage TPageSource::Read(size_t index, std::string& buffer) const {
   SourcePage out;
   out.page = &pages_[index];
   const WalkedPage& page = pages_[index];
-  auto found = anchors_.find(page.path);
-  const auto& anchors = found == anchors_.end() ? kNoAnchors : found->second;
+  TAnchorTable::PageAnchors own;
+  if (table_) own = table_->Map(page.path);
+  const auto found = table_ ? anchors_.end() : anchors_.find(page.path);
+  const auto& anchors = table_ ? own : found == anchors_.end() ? kNoAnchors : found->second;
   const std::string key = AnchorsKey(anchors);
   // The walk saw the page a while ago: it may have gone or changed since.
   // Only a page that is still there as the walk saw it is taken from the

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/fulltext/page_anchors.h"
 #include "app/fulltext/page_cache.h"
 #include "app/fulltext/page_walk.h"
 #include "app/fulltext/text_index.h"
@@ -42,10 +43,13 @@ class TPageSource {
   // a reading thread, in walk order, so that the index's thread does not
   // copy it.  With `readAhead` 0 each page is read when Next asks for it,
   // on the caller's thread; else the threads keep up to that many pages
-  // ready or being read.
+  // ready or being read.  With a `table` (which outlives the source too),
+  // each page's anchors are taken from it by the thread that reads the
+  // page, and `anchors` is not read: the tables of all pages are never
+  // made and held at once.
   TPageSource(const std::string& htmlFolder, const std::vector<WalkedPage>& pages,
               const Anchors& anchors, const TPageCacheReader& cache, TPageCacheWriter* fresh,
-              size_t readAhead);
+              size_t readAhead, const TAnchorTable* table = nullptr);
   ~TPageSource();  // stops the threads and waits for them
   TPageSource(const TPageSource&) = delete;
   TPageSource& operator=(const TPageSource&) = delete;
@@ -69,6 +73,7 @@ class TPageSource {
   const std::string& folder_;
   const std::vector<WalkedPage>& pages_;
   const Anchors& anchors_;
+  const TAnchorTable* const table_;
   const TPageCacheReader& cache_;
   TPageCacheWriter* const fresh_;
   const size_t readAhead_;

@@ -64,10 +64,11 @@ TextBuildSummary BuildFull(const TextBuildOptions& options, const WalkResult& wa
   // exit (its words and stems are a few hundred thousand allocations).
   auto held = std::make_unique<TTextIndex>();
   TTextIndex& index = *held;
+  index.Expect(walk.pages.size(), total);
   std::vector<BasePage> pages;  // by page number in the index
   {
     TPageSource source(options.htmlFolder, walk.pages, options.anchors, old, &fresh,
-                       options.readAhead);
+                       options.readAhead, options.anchorTable);
     SourcePage read;
     while (!GivenUp(options.gate) && source.Next(&read)) {
       if (!read.error.empty()) {
@@ -152,13 +153,8 @@ TextBuildSummary BuildTextIndex(const TextBuildOptions& options, TextBuildInput 
     TextBuildSummary delta = summary;
     if (BuildDelta(options, input.walk, input.base, progress, &delta)) return delta;
   }
-  if (options.anchorTable) {
-    // A full build reads every page: each one's anchors' table is made.
-    TextBuildOptions full = options;
-    full.anchors = options.anchorTable->Maps();
-    full.anchorTable = nullptr;
-    return BuildFull(full, input.walk, progress, std::move(summary));
-  }
+  // A full build reads every page: each one's anchors' table is made, from
+  // anchorTable when given, by the thread that reads the page.
   return BuildFull(options, input.walk, progress, std::move(summary));
 }
 

@@ -41,7 +41,7 @@ struct TextBuildOptions {
   // When given (it outlives the build), the anchors of every page in one
   // flat table, and `anchors` is left empty: a rebuild that keeps the base
   // takes the pages' hashes from it and makes the tables of only the pages
-  // it reads; a full build makes them all.
+  // it reads; a full build makes each page's as the page is read.
   const TAnchorTable* anchorTable = nullptr;
   std::set<std::string> skip;  // pages below htmlFolder that are not indexed
   // Called with 0..100 as the build advances, each value at most once.

@@ -286,6 +286,29 @@ TEST_F(TextBuildTest, WritesNothingBeforeItsGateOpensAndNothingAtAllWhenGivenUp)
   }
 }
 
+TEST_F(TextBuildTest, AFullBuildCutsPagesByTheAnchorTableAsByItsMaps) {
+  Write("m/a.html", "<a name=Load></a>loads a file<h3 id=Draw>Draw it</h3>draws");
+  Write("m/b.html", "<h2>plain</h2>no command here");
+  const std::string list[][3] = {{"m/a.html", "Load", "LoadImage"}, {"m/a.html", "Draw", "DrawIt"}};
+  TAnchorTable table;
+  for (const auto& row : list) table.Add(row[0], row[1], row[2]);
+  table.Seal();
+  // The same pages cut by each page's table made up front, and by the
+  // table made page by page as the pages are read.
+  TextBuildOptions maps = Options("g1"), rows = Options("g2");
+  maps.anchors = table.Maps();
+  rows.anchorTable = &table;
+  for (TextBuildOptions* options : {&maps, &rows}) {
+    options->cacheFile.clear();
+    const TextBuildSummary summary = BuildTextIndex(*options);
+    EXPECT_EQ(summary.error, "");
+    EXPECT_EQ(summary.sections, 3u);
+  }
+  const std::string cut = Shards("g1");
+  EXPECT_NE(cut.find("LoadImage"), std::string::npos);
+  EXPECT_EQ(Shards("g2"), cut);
+}
+
 TEST_F(TextBuildTest, APageChangedAfterAnEarlyWalkIsIndexedAsReadAndReadAgainNextTime) {
   Write("a.html", "<h2>a</h2>alpha");
   Write("b.html", "<h2>b</h2>beta");
