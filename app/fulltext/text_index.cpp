@@ -22,6 +22,8 @@ constexpr size_t kAhead = 8;
 // known: taking a word there costs a few instructions, and a fetch from
 // memory as many as twenty words take.
 constexpr size_t kStemsAhead = 24;
+// The most records of a kind Expect reserves room for.
+constexpr uint64_t kMostExpected = uint64_t{1} << 22;
 // The sections' texts are kept in chunks of this size.
 constexpr size_t kTextChunk = size_t{1} << 20;
 // A log grows by chunks of a quarter of its bytes, within these bounds.
@@ -84,6 +86,20 @@ void PutNumber(std::string& out, uint32_t value) {
 }
 
 TTextIndex::TTextIndex() : slots_(1024), stemSlots_(1024) {}
+
+void TTextIndex::Expect(size_t pages, uint64_t bytes) {
+  // Generous for documentation pages (a section per kilobyte of HTML or
+  // less, a new word per half kilobyte or less), and bounded, so that
+  // the room asked for stays far within what a large kit needs anyway.
+  const size_t sections = static_cast<size_t>(std::min<uint64_t>(bytes / 512, kMostExpected));
+  const size_t words = static_cast<size_t>(std::min<uint64_t>(bytes / 256, kMostExpected));
+  pages_.reserve(pages);
+  sections_.reserve(sections);
+  stems_.reserve(words);
+  seen_.reserve(words);
+  surfaceText_.reserve(words);
+  surfaceStem_.reserve(words);
+}
 
 uint32_t TTextIndex::AddPage(std::string path) {
   pages_.push_back(std::move(path));

@@ -69,6 +69,11 @@ class TTextIndex {
  public:
   TTextIndex();
 
+  // Room for the records of `pages` pages of `bytes` bytes of HTML in
+  // all, reserved before the first page: grown as they came, the tables of
+  // sections, stems and words were copied over at each step.  Reserved
+  // room that is never used is never touched.
+  void Expect(size_t pages, uint64_t bytes);
   // A page, by its path below the documentation folder; returns its number.
   uint32_t AddPage(std::string path);
   void AddSection(uint32_t page, const TextSection& section);
