@@ -1,6 +1,7 @@
 #include "app/fulltext/prefix_answers.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "app/fulltext/postings_tiers.h"
 #include "app/fulltext/shard_family.h"
@@ -13,6 +14,14 @@ namespace {
 // Text of a file before it is packed: answers pack to about a third, and a
 // page loads the files of a word's first two letters, one or two of them.
 constexpr size_t kAnswersFill = 64 * 1024;
+
+// `value` in decimal at the end of `out`: the answers write a few numbers
+// per hit, each made in a string of its own before.
+void AppendDecimal(std::string& out, uint64_t value) {
+  char digits[20];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, static_cast<size_t>(end - digits));
+}
 
 // Whether a page that marks, in a hit's text, the words beginning with
 // `prefix` marks all those it would mark for `stem`: the words that begin
@@ -191,11 +200,16 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
     if (!family.Open()) family.Begin(prefix.text);
     if (!terms.empty()) terms += ',', answers += ',';
     AppendScriptLiteral(terms, prefix.text);
-    answers += '[' + std::string(r.atLeast ? "-" : "") + std::to_string(r.count);
+    answers += '[';
+    if (r.atLeast) answers += '-';
+    AppendDecimal(answers, r.count);
     for (size_t k = 0; k < r.shown; ++k) {
       const uint64_t key = r.keys[k];
       const uint32_t section = static_cast<uint32_t>(key);
-      answers += ',' + std::to_string(section) + ',' + std::to_string(63 - (key >> 32));
+      answers += ',';
+      AppendDecimal(answers, section);
+      answers += ',';
+      AppendDecimal(answers, 63 - (key >> 32));
       if (!inRows[section]) {
         inRows[section] = 1;
         rowsOf.push_back(section);
@@ -204,7 +218,8 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& family) {
         const SectionRecord& record = index.Sections()[section];
         std::string& link = links[record.page];
         if (link.empty()) AppendScriptLiteral(link, LinkFromPath(index.Pages()[record.page]));
-        rows += std::to_string(section) + ',';
+        AppendDecimal(rows, section);
+        rows += ',';
         rows += link;
         rows += ',';
         AppendSectionFields(rows, record);

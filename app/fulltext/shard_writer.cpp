@@ -486,9 +486,36 @@ void WriteSections(const TTextIndex& index, ShardFamily& secs) {
 
 uint32_t ScoreDigit(double score) { return Scale().Digit(score); }
 
+namespace {
+
+// The bytes a link keeps as they are: letters, digits and the marks a
+// path's part may hold; every other byte is escaped.
+struct LinkBytes {
+  bool kept[256];
+  constexpr LinkBytes() : kept() {
+    for (int b = 'a'; b <= 'z'; ++b) kept[b] = true;
+    for (int b = 'A'; b <= 'Z'; ++b) kept[b] = true;
+    for (int b = '0'; b <= '9'; ++b) kept[b] = true;
+    for (const char* m = "-._~/!$&'()*+,;=:@"; *m; ++m) kept[static_cast<unsigned char>(*m)] = true;
+  }
+};
+constexpr LinkBytes kLinkBytes;
+
+// The length of the start of `path` a link keeps as it is.
+size_t PlainLinkLength(std::string_view path) {
+  size_t plain = 0;
+  while (plain < path.size() && kLinkBytes.kept[static_cast<unsigned char>(path[plain])]) ++plain;
+  return plain;
+}
+
+}  // namespace
+
 void AppendSectionFields(std::string& out, const SectionRecord& section) {
   // A command's anchor is mostly its name, the section's title: 0 then.
-  const std::string anchor = LinkFromPath(section.anchor);
+  // Most anchors need no escape: such a one is its own link.
+  std::string escaped;
+  std::string_view anchor = section.anchor;
+  if (PlainLinkLength(anchor) < anchor.size()) anchor = escaped = LinkFromPath(anchor);
   if (anchor == section.title && !anchor.empty()) {
     out += '0';
   } else {
@@ -508,10 +535,15 @@ void AppendNumber(std::string& out, uint32_t value) {
 std::string LinkFromPath(std::string_view path) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
-  out.reserve(path.size());
-  for (unsigned char b : path) {
-    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-        (b && std::strchr("-._~/!$&'()*+,;=:@", b))) {
+  // A path mostly keeps all its bytes: taken whole up to the first that
+  // is escaped, looked up one table entry a byte (a search of the marks
+  // for each byte cost more than the rest of the row).
+  const size_t plain = PlainLinkLength(path);
+  if (plain == path.size()) return std::string(path);
+  out.reserve(path.size() + 16);
+  out.append(path.data(), plain);
+  for (unsigned char b : path.substr(plain)) {
+    if (kLinkBytes.kept[b]) {
       out += static_cast<char>(b);
       continue;
     }
