@@ -378,12 +378,11 @@
           files.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) {
-              if (s.t[i] !== stem) continue;
+            (placesOf(s).get(stem) || []).forEach(function (i) {
               parts.push([entry, s.d[i]]);
               last = [s, i];
               keepRows(s, i);
-            }
+            });
           });
           if (!entry.complete) {
             var more = last ? Rank.tiersOf(last[0])[last[1]] : null;
@@ -423,6 +422,20 @@
           holdFiles('q', got.q);
         });
       });
+    }
+
+    // A postings file's parts by stem: {stem: [place in "t", ...]}, made
+    // once a file (a prefix's search looks up 64 stems in files of
+    // hundreds).
+    function placesOf(file) {
+      if (!file.places) {
+        file.places = new Map();
+        for (var i = 0; i < file.t.length; i++) {
+          var list = file.places.get(file.t[i]);
+          if (list) list.push(i); else file.places.set(file.t[i], [i]);
+        }
+      }
+      return file.places;
     }
 
     // The postings files of a stem, as numbers: its first part's in the p
@@ -711,20 +724,34 @@
     }
 
     function highlights(text, hl) {
-      var out = [];
-      // The words typed, and the forms of the stems they matched: those
-      // begin with the stem, or with all of it but its last letter
-      // ("happy" for "happi").
-      var starts = hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; });
-      if (hl.prefix) starts.push(hl.prefix);
-      wordsOf(text).forEach(function (w) {
-        if (hl.words.has(w.word) || starts.some(function (s) {
-          return w.word.lastIndexOf(s, 0) === 0;
-        })) {
-          out.push([w.start, w.end]);
-        }
-      });
+      var out = [], starts = startsOf(hl), words = wordsOf(text);
+      for (var i = 0; i < words.length; i++) {
+        var w = words[i].word, some = w.length ? starts.get(w.charAt(0)) : null, found = false;
+        for (var k = 0; some && k < some.length && !found; k++) found = w.lastIndexOf(some[k], 0) === 0;
+        if (found || hl.words.has(w)) out.push([words[i].start, words[i].end]);
+      }
       return out;
+    }
+
+    // The words typed, and the forms of the stems they matched: those
+    // begin with the stem, or with all of it but its last letter ("happy"
+    // for "happi"); by their first letter, so that a word of the text is
+    // compared with those of its own letter only (a prefix stands for up
+    // to 64 stems, and a screen of hits holds hundreds of words).
+    var startsKept = typeof WeakMap === 'function' ? new WeakMap() : null;
+    function startsOf(hl) {
+      var kept = startsKept && startsKept.get(hl);
+      if (kept && kept.stems === hl.stems.length) return kept.starts;
+      var starts = new Map();
+      hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; })
+        .concat(hl.prefix ? [hl.prefix] : []).forEach(function (s) {
+          if (!s) return;
+          var c = s.charAt(0);
+          if (!starts.has(c)) starts.set(c, []);
+          starts.get(c).push(s);
+        });
+      if (startsKept) startsKept.set(hl, {stems: hl.stems.length, starts: starts});
+      return starts;
     }
 
     function search(query, callback, opts) {
