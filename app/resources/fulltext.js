@@ -658,6 +658,32 @@
       }, apart, function () { done(ranked); });
     }
 
+    // The ranking of a search made ahead (a word's first letter after
+    // others searches its two-letter words ahead), kept for the search of
+    // the same words that the next keystroke makes: the words' postings
+    // are those it was made of, so the ranking is the same, and the
+    // keystroke no longer ranks tens of thousands of sections again (8 to
+    // 11 ms at 50,000 pages).  Other searches rank as before.
+    var rankedKept = [];
+    function kept(groups, stemsOf, shown, apart, live, ahead, done) {
+      var key = JSON.stringify([groups, shown]), stems = [];
+      for (var w in stemsOf) [].concat(stemsOf[w]).forEach(function (s) { stems.push(s); });
+      for (var i = 0; i < rankedKept.length; i++) {
+        var k = rankedKept[i];
+        if (k.key === key && k.stems.every(function (s, j) { return decoded[s] === k.entries[j]; })) {
+          return done(k.ranked);
+        }
+      }
+      order(groups, stemsOf, shown, apart, live, function (ranked) {
+        if (ranked && ahead) {
+          rankedKept.push({key: key, stems: stems, ranked: ranked,
+                           entries: stems.map(function (s) { return decoded[s]; })});
+          if (rankedKept.length > AHEAD_LETTER_WORDS) rankedKept.shift();
+        }
+        done(ranked);
+      });
+    }
+
     // Titles, links and excerpts of sections, in the order given: from the
     // first hits a postings file gives, or from their sections' files.
     function details(ids, highlight, done) {
@@ -863,7 +889,7 @@
               // them: so many fewer, or more.
               var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
                                        manifest.masked);
-              order(parsed.groups, stemsOf, most, long, live, function (ranked) {
+              kept(parsed.groups, stemsOf, most, long, live, dry, function (ranked) {
                 if (!ranked || ticket !== latest) return;
                 var lastGroup = parsed.groups[parsed.groups.length - 1];
                 if (!dry) {
