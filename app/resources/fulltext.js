@@ -83,8 +83,15 @@
       function (f) { global.setTimeout(f, 0); } : function () {};
   // A task, made of slices, runs for about SLICE_MS before it yields, and
   // decodes SLICE_POSTINGS postings between looks at the clock; a stem's
-  // postings of more than SLICE_TEXT characters are decoded apart.
-  var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  // postings of more than SLICE_TEXT characters are decoded apart.  Most
+  // slices run between keystrokes (the search that goes on after an answer
+  // from the build's answers, the loading ahead): a keystroke that comes
+  // meanwhile waits for the slice to end, so they are short, and end at
+  // once where the browser tells of input waiting.
+  var SLICE_MS = 4, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  var scheduling = global.navigator && global.navigator.scheduling;
+  var inputWaits = scheduling && typeof scheduling.isInputPending === 'function' ?
+      function () { return scheduling.isInputPending(); } : function () { return false; };
   // A search ranks more than BIG_ORDER postings in slices, pausing every
   // CHUNK_MASK + 1 sections (every PHRASE_MASK + 1 of a phrase's first word).
   var BIG_ORDER = 16384, CHUNK_MASK = 8191, PHRASE_MASK = 1023;
@@ -194,7 +201,7 @@
     var bigOrder = bounds.slice ? 0 : BIG_ORDER, chunkMask = bounds.slice ? 1 : CHUNK_MASK;
     var phraseMask = bounds.slice ? 1 : PHRASE_MASK, sliceMs = bounds.slice ? 0 : SLICE_MS;
     var latest = 0;
-    var marks = null, scores = null;
+    var marks = null, scores = null, spare = null;
     var guess = null;          // what the last search ranked, for guessing the next
     var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
     // Whether prefixes are answered from the build's answers (a test
@@ -573,7 +580,7 @@
     function inSlices(step, apart, done) {
       var slice = function () {
         var until = now() + sliceMs;
-        while (step()) if (now() >= until && soon) return soon(slice);
+        while (step()) if ((now() >= until || inputWaits()) && soon) return soon(slice);
         done();
       };
       if (apart && soon) soon(slice); else slice();
@@ -632,9 +639,15 @@
       var big = size > bigOrder;
       var scratch = {marks: marks, scores: scores, hidden: hidden, chunk: chunkMask,
                      phrase: phraseMask};
+      // A sliced ranking's own marks and scores (4 MB at 50,000 pages),
+      // those of the last one when it has ended: made anew each time, they
+      // cost the keystrokes that followed the garbage collector's pauses.
+      var own = null;
       if (big) {
-        scratch.marks = new Uint8Array(marks.length);
-        scratch.scores = new Float64Array(marks.length);
+        own = spare || {marks: new Uint8Array(marks.length), scores: new Float64Array(marks.length)};
+        spare = null;
+        scratch.marks = own.marks;
+        scratch.scores = own.scores;
       }
       var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
       var steps = (function* () {
@@ -655,7 +668,13 @@
       inSlices(function () {
         if (!live()) return (ranked = null);
         return !steps.next().done;
-      }, apart, function () { done(ranked); });
+      }, apart, function () {
+        // Given up midway, the marks it set are cleared (scores are
+        // written before they are read).
+        if (!ranked) own.marks.fill(0);
+        spare = own;
+        done(ranked);
+      });
     }
 
     // The ranking of a search made ahead (a word's first letter after
