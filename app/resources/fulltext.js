@@ -694,8 +694,13 @@
         }
       }
       order(groups, stemsOf, shown, apart, live, function (ranked) {
+        // Of its hits, those that may be shown or ranked again (the rest
+        // follow in document order), and their count.
+        var first = Math.max(NEAR_RANKED, shown);
         if (ranked && ahead) {
-          rankedKept.push({key: key, stems: stems, ranked: ranked,
+          rankedKept.push({key: key, stems: stems,
+                           ranked: {ids: ranked.ids.slice(0, first), scores: ranked.scores.slice(0, first),
+                                    found: ranked.ids.length},
                            entries: stems.map(function (s) { return decoded[s]; })});
           if (rankedKept.length > AHEAD_LETTER_WORDS) rankedKept.shift();
         }
@@ -919,7 +924,8 @@
                 var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
                 details(shown, hl, function (hits, m3) {
                   hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                  var result = {query: query, total: Math.max(ranked.ids.length, count.total),
+                  var found = ranked.found === undefined ? ranked.ids.length : ranked.found;
+                  var result = {query: query, total: Math.max(found, count.total),
                                 hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
                                 highlight: hl};
                   if (count.atLeast) result.atLeast = true;
