@@ -685,30 +685,38 @@
     // what the bounds let go of), so the ranking is the same, and the
     // keystroke no longer ranks tens of thousands of sections again (8 to
     // 11 ms at 50,000 pages).  Other searches rank as before.
-    var rankedKept = [];
+    // One still ranking in slices when that search comes (a phrase's
+    // takes tens of milliseconds) goes on for it rather than being given up
+    // and made again.
+    var rankedKept = [], rankingAhead = {};
     function kept(groups, stemsOf, shown, apart, live, ahead, done) {
       var key = JSON.stringify([groups, shown]), stems = [];
       for (var w in stemsOf) [].concat(stemsOf[w]).forEach(function (s) { stems.push(s); });
+      var made = stems.map(function (s) { return decoded[s] ? decoded[s].made : -1; });
+      var same = function (k) { return k.key === key && k.made.join() === made.join(); };
       for (var i = 0; i < rankedKept.length; i++) {
-        var k = rankedKept[i];
-        if (k.key === key && k.stems.every(function (s, j) {
-          return decoded[s] && decoded[s].made === k.made[j];
-        })) {
-          return done(k.ranked);
-        }
+        if (same(rankedKept[i])) return done(rankedKept[i].ranked);
       }
-      order(groups, stemsOf, shown, apart, live, function (ranked) {
+      var going = rankingAhead[key];
+      if (going && same(going)) {
+        going.wanted = true;
+        return going.waiting.push(done);
+      }
+      if (!ahead) return order(groups, stemsOf, shown, apart, live, done);
+      going = rankingAhead[key] = {key: key, made: made, waiting: [done], wanted: false};
+      var alive = function () { return going.wanted || live(); };
+      order(groups, stemsOf, shown, apart, alive, function (ranked) {
+        if (rankingAhead[key] === going) delete rankingAhead[key];
         // Of its hits, those that may be shown or ranked again (the rest
         // follow in document order), and their count.
         var first = Math.max(NEAR_RANKED, shown);
-        if (ranked && ahead) {
-          rankedKept.push({key: key, stems: stems,
+        if (ranked) {
+          rankedKept.push({key: key, made: made,
                            ranked: {ids: ranked.ids.slice(0, first), scores: ranked.scores.slice(0, first),
-                                    found: ranked.ids.length},
-                           made: stems.map(function (s) { return decoded[s] && decoded[s].made; })});
+                                    found: ranked.ids.length}});
           if (rankedKept.length > AHEAD_LETTER_WORDS) rankedKept.shift();
         }
-        done(ranked);
+        going.waiting.forEach(function (f) { f(ranked); });
       });
     }
 
@@ -859,6 +867,7 @@
               }
             });
           });
+          alongside(prefix, words.length > 0);
           lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
             if (ticket !== latest) return;
             var stemsOf = {};
@@ -946,6 +955,23 @@
         if (answered) afterPaint(function () { if (ticket === latest) goOn(); });
         else goOn();
       });
+    }
+
+    // A prefix of three letters or more after other words, whose
+    // dictionary files are not in: the postings files of the stems that
+    // begin so (most of its stems), and those of their further tiers (read
+    // whole after other words), are loaded beside them, not a round of
+    // loads after (`neru tao` waited for three rounds at 50,000 pages).  A
+    // word alone has its dictionary files loaded ahead, and reads its
+    // postings in part: loading them so read 44 KB more a query.
+    function alongside(prefix, others) {
+      if (!prefix || !others || prefix.length < ANSWERED_FROM) return;
+      var end = prefix + '\uffff';
+      if (rangeShards(manifest.d, prefix, end, 2).every(function (n) { return inOrComing('d', n); })) {
+        return;
+      }
+      rangeShards(manifest.p, prefix, end, 2).forEach(function (n) { shard('p', n, function () {}); });
+      rangeShards(manifest.q || [], prefix, end, 2).forEach(function (n) { shard('q', n, function () {}); });
     }
 
     // The stems of a search read in part whose further files may hold
