@@ -142,17 +142,19 @@ function property(oracleFile) {
 
     // A word's first letter after others searches ahead the two-letter
     // words it begins, and the ranking of that search is kept for the
-    // second letter's: what it then gives is a fresh engine's.
+    // second letter's, or goes on for it when still ranking (a step a
+    // task): what it then gives is a fresh engine's.
     const pairs = corpus.vocabulary.filter((w) => w.length === 2);
-    for (let q = 0; q < 10 && pairs.length; q++) {
-      const later = [], drain = () => { while (later.length) later.shift()(); };
-      const ahead = open(corpus.modules, scriptFile, (f) => later.push(f)).engine;
+    for (let q = 0; q < 20 && pairs.length; q++) {
+      const later = [], drain = (n) => { while (n-- > 0 && later.length) later.shift()(); };
+      const ahead = open(corpus.modules, scriptFile, (f) => later.push(f),
+                         {postings: 1e6, files: 1e3, slice: q % 2 ? 1 : undefined}).engine;
       const text = pick(corpus.vocabulary) + ' ' + pick(pairs);
       ahead.prefetch(text.slice(0, -1));
-      drain();
+      drain(q % 2 ? next(40) : Infinity);
       let got = null;
       ahead.search(text + ' ', (r) => { got = r; }, {limit: 10});
-      drain();
+      drain(Infinity);
       const cold = engine.search(text + ' ', 10);
       queries++;
       if (!got || JSON.stringify(got.hits) !== JSON.stringify(cold.hits) || got.total !== cold.total) {
