@@ -69,8 +69,11 @@
   // the postings files they may load that are not in yet.
   var AHEAD_LETTER_WORDS = 12, AHEAD_LETTER_FILES = 6;
   // Prefixes the build answered (the a files): their lengths, and the a
-  // files of a word's first letters loaded at most.
-  var ANSWERED_FROM = 3, ANSWERED_TO = 4, ANSWER_FILES = 2;
+  // files of a word's first letters loaded at most.  A common pair of first
+  // letters has its answers in three or four files of a 50,000-page kit
+  // (`gu`: `gut`'s lies in the third); loading only two left a word's third
+  // letter waiting for the rest.
+  var ANSWERED_FROM = 3, ANSWERED_TO = 4, ANSWER_FILES = 4;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -80,8 +83,15 @@
       function (f) { global.setTimeout(f, 0); } : function () {};
   // A task, made of slices, runs for about SLICE_MS before it yields, and
   // decodes SLICE_POSTINGS postings between looks at the clock; a stem's
-  // postings of more than SLICE_TEXT characters are decoded apart.
-  var SLICE_MS = 8, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  // postings of more than SLICE_TEXT characters are decoded apart.  Most
+  // slices run between keystrokes (the search that goes on after an answer
+  // from the build's answers, the loading ahead): a keystroke that comes
+  // meanwhile waits for the slice to end, so they are short, and end at
+  // once where the browser tells of input waiting.
+  var SLICE_MS = 4, SLICE_POSTINGS = 2048, SLICE_TEXT = 32768;
+  var scheduling = global.navigator && global.navigator.scheduling;
+  var inputWaits = scheduling && typeof scheduling.isInputPending === 'function' ?
+      function () { return scheduling.isInputPending(); } : function () { return false; };
   // A search ranks more than BIG_ORDER postings in slices, pausing every
   // CHUNK_MASK + 1 sections (every PHRASE_MASK + 1 of a phrase's first word).
   var BIG_ORDER = 16384, CHUNK_MASK = 8191, PHRASE_MASK = 1023;
@@ -191,7 +201,8 @@
     var bigOrder = bounds.slice ? 0 : BIG_ORDER, chunkMask = bounds.slice ? 1 : CHUNK_MASK;
     var phraseMask = bounds.slice ? 1 : PHRASE_MASK, sliceMs = bounds.slice ? 0 : SLICE_MS;
     var latest = 0;
-    var marks = null, scores = null;
+    var marks = null, scores = null, spare = null;
+    var made = 0;              // postings decoded so far, each entry's number
     var guess = null;          // what the last search ranked, for guessing the next
     var rowsKept = new Map();  // section -> [page, anchor or 0, title, excerpt]
     // Whether prefixes are answered from the build's answers (a test
@@ -370,17 +381,16 @@
           if (!files || entries[stem]) return;
           var entry = entries[stem] = {secs: [], imps: [], counts: [], at: [], parts: [],
                                        files: files.length, complete: files.complete, rest: 0,
-                                       df: 0};
+                                       df: 0, made: ++made};
           var last = null;
           files.forEach(function (n) {
             var s = got[n];
             if (!s) return;
-            for (var i = 0; i < s.t.length; i++) {
-              if (s.t[i] !== stem) continue;
+            (placesOf(s).get(stem) || []).forEach(function (i) {
               parts.push([entry, s.d[i]]);
               last = [s, i];
               keepRows(s, i);
-            }
+            });
           });
           if (!entry.complete) {
             var more = last ? Rank.tiersOf(last[0])[last[1]] : null;
@@ -420,6 +430,20 @@
           holdFiles('q', got.q);
         });
       });
+    }
+
+    // A postings file's parts by stem: {stem: [place in "t", ...]}, made
+    // once a file (a prefix's search looks up 64 stems in files of
+    // hundreds).
+    function placesOf(file) {
+      if (!file.places) {
+        file.places = new Map();
+        for (var i = 0; i < file.t.length; i++) {
+          var list = file.places.get(file.t[i]);
+          if (list) list.push(i); else file.places.set(file.t[i], [i]);
+        }
+      }
+      return file.places;
     }
 
     // The postings files of a stem, as numbers: its first part's in the p
@@ -557,7 +581,7 @@
     function inSlices(step, apart, done) {
       var slice = function () {
         var until = now() + sliceMs;
-        while (step()) if (now() >= until && soon) return soon(slice);
+        while (step()) if ((now() >= until || inputWaits()) && soon) return soon(slice);
         done();
       };
       if (apart && soon) soon(slice); else slice();
@@ -616,9 +640,15 @@
       var big = size > bigOrder;
       var scratch = {marks: marks, scores: scores, hidden: hidden, chunk: chunkMask,
                      phrase: phraseMask};
+      // A sliced ranking's own marks and scores (4 MB at 50,000 pages),
+      // those of the last one when it has ended: made anew each time, they
+      // cost the keystrokes that followed the garbage collector's pauses.
+      var own = null;
       if (big) {
-        scratch.marks = new Uint8Array(marks.length);
-        scratch.scores = new Float64Array(marks.length);
+        own = spare || {marks: new Uint8Array(marks.length), scores: new Float64Array(marks.length)};
+        spare = null;
+        scratch.marks = own.marks;
+        scratch.scores = own.scores;
       }
       var plain = groups.filter(function (g) { return !g.phrase && !g.prefix; });
       var steps = (function* () {
@@ -639,7 +669,55 @@
       inSlices(function () {
         if (!live()) return (ranked = null);
         return !steps.next().done;
-      }, apart, function () { done(ranked); });
+      }, apart, function () {
+        // Given up midway, the marks it set are cleared (scores are
+        // written before they are read).
+        if (!ranked) own.marks.fill(0);
+        spare = own;
+        done(ranked);
+      });
+    }
+
+    // The ranking of a search made ahead (a word's first letter after
+    // others searches its two-letter words ahead), kept for the search of
+    // the same words that the next keystroke makes: the words' postings
+    // are those it was made of (by their numbers: holding them would keep
+    // what the bounds let go of), so the ranking is the same, and the
+    // keystroke no longer ranks tens of thousands of sections again (8 to
+    // 11 ms at 50,000 pages).  Other searches rank as before.
+    // One still ranking in slices when that search comes (a phrase's
+    // takes tens of milliseconds) goes on for it rather than being given up
+    // and made again.
+    var rankedKept = [], rankingAhead = {};
+    function kept(groups, stemsOf, shown, apart, live, ahead, done) {
+      var key = JSON.stringify([groups, shown]), stems = [];
+      for (var w in stemsOf) [].concat(stemsOf[w]).forEach(function (s) { stems.push(s); });
+      var made = stems.map(function (s) { return decoded[s] ? decoded[s].made : -1; });
+      var same = function (k) { return k.key === key && k.made.join() === made.join(); };
+      for (var i = 0; i < rankedKept.length; i++) {
+        if (same(rankedKept[i])) return done(rankedKept[i].ranked);
+      }
+      var going = rankingAhead[key];
+      if (going && same(going)) {
+        going.wanted = true;
+        return going.waiting.push(done);
+      }
+      if (!ahead) return order(groups, stemsOf, shown, apart, live, done);
+      going = rankingAhead[key] = {key: key, made: made, waiting: [done], wanted: false};
+      var alive = function () { return going.wanted || live(); };
+      order(groups, stemsOf, shown, apart, alive, function (ranked) {
+        if (rankingAhead[key] === going) delete rankingAhead[key];
+        // Of its hits, those that may be shown or ranked again (the rest
+        // follow in document order), and their count.
+        var first = Math.max(NEAR_RANKED, shown);
+        if (ranked) {
+          rankedKept.push({key: key, made: made,
+                           ranked: {ids: ranked.ids.slice(0, first), scores: ranked.scores.slice(0, first),
+                                    found: ranked.ids.length}});
+          if (rankedKept.length > AHEAD_LETTER_WORDS) rankedKept.shift();
+        }
+        going.waiting.forEach(function (f) { f(ranked); });
+      });
     }
 
     // Titles, links and excerpts of sections, in the order given: from the
@@ -708,20 +786,34 @@
     }
 
     function highlights(text, hl) {
-      var out = [];
-      // The words typed, and the forms of the stems they matched: those
-      // begin with the stem, or with all of it but its last letter
-      // ("happy" for "happi").
-      var starts = hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; });
-      if (hl.prefix) starts.push(hl.prefix);
-      wordsOf(text).forEach(function (w) {
-        if (hl.words.has(w.word) || starts.some(function (s) {
-          return w.word.lastIndexOf(s, 0) === 0;
-        })) {
-          out.push([w.start, w.end]);
-        }
-      });
+      var out = [], starts = startsOf(hl), words = wordsOf(text);
+      for (var i = 0; i < words.length; i++) {
+        var w = words[i].word, some = w.length ? starts.get(w.charAt(0)) : null, found = false;
+        for (var k = 0; some && k < some.length && !found; k++) found = w.lastIndexOf(some[k], 0) === 0;
+        if (found || hl.words.has(w)) out.push([words[i].start, words[i].end]);
+      }
       return out;
+    }
+
+    // The words typed, and the forms of the stems they matched: those
+    // begin with the stem, or with all of it but its last letter ("happy"
+    // for "happi"); by their first letter, so that a word of the text is
+    // compared with those of its own letter only (a prefix stands for up
+    // to 64 stems, and a screen of hits holds hundreds of words).
+    var startsKept = typeof WeakMap === 'function' ? new WeakMap() : null;
+    function startsOf(hl) {
+      var kept = startsKept && startsKept.get(hl);
+      if (kept && kept.stems === hl.stems.length) return kept.starts;
+      var starts = new Map();
+      hl.stems.map(function (s) { return s.length > 3 ? s.slice(0, -1) : s; })
+        .concat(hl.prefix ? [hl.prefix] : []).forEach(function (s) {
+          if (!s) return;
+          var c = s.charAt(0);
+          if (!starts.has(c)) starts.set(c, []);
+          starts.get(c).push(s);
+        });
+      if (startsKept) startsKept.set(hl, {stems: hl.stems.length, starts: starts});
+      return starts;
     }
 
     function search(query, callback, opts) {
@@ -775,6 +867,7 @@
               }
             });
           });
+          alongside(prefix, words.length > 0);
           lookUp(prefix ? words.concat([prefix]) : words, prefix, function (stemOf, prefixed, m1) {
             if (ticket !== latest) return;
             var stemsOf = {};
@@ -833,7 +926,7 @@
               // them: so many fewer, or more.
               var count = Rank.countOf(stems.map(function (s) { return decoded[s]; }),
                                        manifest.masked);
-              order(parsed.groups, stemsOf, most, long, live, function (ranked) {
+              kept(parsed.groups, stemsOf, most, long, live, dry, function (ranked) {
                 if (!ranked || ticket !== latest) return;
                 var lastGroup = parsed.groups[parsed.groups.length - 1];
                 if (!dry) {
@@ -844,7 +937,8 @@
                 var shown = Array.prototype.slice.call(ranked.ids, 0, limit);
                 details(shown, hl, function (hits, m3) {
                   hits.forEach(function (h, k) { h.score = ranked.scores[k]; });
-                  var result = {query: query, total: Math.max(ranked.ids.length, count.total),
+                  var found = ranked.found === undefined ? ranked.ids.length : ranked.found;
+                  var result = {query: query, total: Math.max(found, count.total),
                                 hits: hits, missing: m3, ranked: ranked.ids, scores: ranked.scores,
                                 highlight: hl};
                   if (count.atLeast) result.atLeast = true;
@@ -861,6 +955,23 @@
         if (answered) afterPaint(function () { if (ticket === latest) goOn(); });
         else goOn();
       });
+    }
+
+    // A prefix of three letters or more after other words, whose
+    // dictionary files are not in: the postings files of the stems that
+    // begin so (most of its stems), and those of their further tiers (read
+    // whole after other words), are loaded beside them, not a round of
+    // loads after (`neru tao` waited for three rounds at 50,000 pages).  A
+    // word alone has its dictionary files loaded ahead, and reads its
+    // postings in part: loading them so read 44 KB more a query.
+    function alongside(prefix, others) {
+      if (!prefix || !others || prefix.length < ANSWERED_FROM) return;
+      var end = prefix + '\uffff';
+      if (rangeShards(manifest.d, prefix, end, 2).every(function (n) { return inOrComing('d', n); })) {
+        return;
+      }
+      rangeShards(manifest.p, prefix, end, 2).forEach(function (n) { shard('p', n, function () {}); });
+      rangeShards(manifest.q || [], prefix, end, 2).forEach(function (n) { shard('q', n, function () {}); });
     }
 
     // The stems of a search read in part whose further files may hold

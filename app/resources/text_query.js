@@ -52,18 +52,27 @@
   }
 
   // The words of a text, folded, with where each stands: [{word, start, end}].
+  // A word all of ASCII letters and digits (most of them) is folded by
+  // lowering its case at once, not a character at a time: the marks of a
+  // screen of hits fold thousands of words in the keystroke that shows them.
   function wordsOf(text) {
-    var out = [], word = '', chars = 0, start = -1;
+    var out = [], word = '', chars = 0, start = -1, ascii = true;
     for (var i = 0; i <= text.length; i++) {
       var c = i < text.length ? text.charCodeAt(i) : 0;
       if (i < text.length && isWordChar(c)) {
         if (start < 0) start = i;
-        if (chars++ < MAX_WORD) word += foldChar(c);
+        if (c >= 0x80) {
+          if (ascii) word = text.slice(start, Math.min(i, start + MAX_WORD)).toLowerCase();
+          ascii = false;
+        }
+        if (chars++ < MAX_WORD && !ascii) word += foldChar(c);
       } else if (start >= 0) {
+        if (ascii) word = text.slice(start, Math.min(i, start + MAX_WORD)).toLowerCase();
         out.push({word: word, start: start, end: i});
         word = '';
         chars = 0;
         start = -1;
+        ascii = true;
       }
     }
     return out;
