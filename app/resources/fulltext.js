@@ -692,8 +692,9 @@
     function kept(groups, stemsOf, shown, apart, live, ahead, done) {
       var key = JSON.stringify([groups, shown]), stems = [];
       for (var w in stemsOf) [].concat(stemsOf[w]).forEach(function (s) { stems.push(s); });
-      var made = stems.map(function (s) { return decoded[s] ? decoded[s].made : -1; });
-      var same = function (k) { return k.key === key && k.made.join() === made.join(); };
+      // Which decoding of each stem's postings the ranking is made of.
+      var from = stems.map(function (s) { return decoded[s] ? decoded[s].made : -1; }).join();
+      var same = function (k) { return k.key === key && k.from === from; };
       for (var i = 0; i < rankedKept.length; i++) {
         if (same(rankedKept[i])) return done(rankedKept[i].ranked);
       }
@@ -703,7 +704,7 @@
         return going.waiting.push(done);
       }
       if (!ahead) return order(groups, stemsOf, shown, apart, live, done);
-      going = rankingAhead[key] = {key: key, made: made, waiting: [done], wanted: false};
+      going = rankingAhead[key] = {key: key, from: from, waiting: [done], wanted: false};
       var alive = function () { return going.wanted || live(); };
       order(groups, stemsOf, shown, apart, alive, function (ranked) {
         if (rankingAhead[key] === going) delete rankingAhead[key];
@@ -711,7 +712,7 @@
         // follow in document order), and their count.
         var first = Math.max(NEAR_RANKED, shown);
         if (ranked) {
-          rankedKept.push({key: key, made: made,
+          rankedKept.push({key: key, from: from,
                            ranked: {ids: ranked.ids.slice(0, first), scores: ranked.scores.slice(0, first),
                                     found: ranked.ids.length}});
           if (rankedKept.length > AHEAD_LETTER_WORDS) rankedKept.shift();
