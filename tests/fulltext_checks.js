@@ -11,10 +11,11 @@
 //     each {query, links} gives exactly those links (in any order), and
 //     names as missing exactly the files in `missing` (none when not given);
 //   node fulltext_checks.js answers <Modules> [<segments>]
-//     every prefix the build answered (the a files) gets, for 10 hits, what
-//     the search gets without the answers: the same hits (sections, scores,
-//     rows, marks) in order, the same count (or a bound of it); at once,
-//     with no file to wait for, once its first two letters were typed (on
+//     every prefix the build answered (the a and b files) gets, for 10
+//     hits, what the search gets without the answers: the same hits
+//     (sections, scores, rows, marks) in order, the same count (or a bound
+//     of it); at once, with no file to wait for, once its first two letters
+//     were typed (its first four for a prefix of five or six; on
 //     an index of two segments, unless a page indexed again since holds
 //     one of its stored hits); the manifest names that many segments;
 //   node fulltext_checks.js unpack <file> <text file>
@@ -362,13 +363,15 @@ function answers(modules, segments) {
   if (parts.length !== Number(segments || 1)) fail(`${parts.length} segments`);
   const dir = path.join(modules, pointer.dir, parts[0].dir || '');
   const prefixes = [], stored = new Map();
-  for (let n = 0; n < (parts[0].a || []).length / 2; n++) {
-    const file = {self: {}};
-    file.self = file;
-    vm.runInContext(readWindows1252(path.join(dir, `a${n}.js`)), vm.createContext(file));
-    const fields = JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z));
-    fields.t.forEach((prefix, k) => stored.set(prefix, fields.a[k].filter((x, i) => i % 2)));
-    prefixes.push(...fields.t);
+  for (const kind of ['a', 'b']) {
+    for (let n = 0; n < (parts[0][kind] || []).length / 2; n++) {
+      const file = {self: {}};
+      file.self = file;
+      vm.runInContext(readWindows1252(path.join(dir, `${kind}${n}.js`)), vm.createContext(file));
+      const fields = JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z));
+      fields.t.forEach((prefix, k) => stored.set(prefix, fields.a[k].filter((x, i) => i % 2)));
+      prefixes.push(...fields.t);
+    }
   }
   // Whether a page indexed again since holds one of a prefix's stored hits.
   const mask = parts[0].mask || [];
@@ -377,6 +380,19 @@ function answers(modules, segments) {
     return false;
   });
   if (!prefixes.length) fail('no answered prefix');
+  // A prefix of five or six letters is answered only where it shows a hit
+  // its nearest answered shorter one does not.
+  let longer = 0;
+  for (const prefix of prefixes.filter((p) => p.length > 4)) {
+    longer++;
+    let n = prefix.length - 1;
+    while (n > 0 && !stored.has(prefix.slice(0, n))) n--;
+    const shorter = n > 0 ? stored.get(prefix.slice(0, n)) : [];
+    if (n > 0 && stored.get(prefix).every((id) => shorter.includes(id))) {
+      fail(`${JSON.stringify(prefix)} shows what ${JSON.stringify(prefix.slice(0, n))} shows`);
+    }
+  }
+  if (!longer) fail('no answered prefix of five letters or more');
   const shown = (r) => JSON.stringify(r.hits.map((h) => [h.section, h.score, h.link, h.title,
     h.excerpt, h.highlights, h.titleHighlights]));
   let atOnce = 0, fresh = 0;
@@ -387,7 +403,9 @@ function answers(modules, segments) {
     const own = want.hits.some((h) => h.section >= parts[0].sections);
     const typed = own ? open(modules, script, (f) => queue.push(f)) : on;
     fresh += own;
-    typed.engine.prefetch(prefix.slice(0, 2));
+    // A word's first two letters load the answers of its third and fourth,
+    // its first four those of its fifth and sixth.
+    typed.engine.prefetch(prefix.slice(0, prefix.length > 4 ? 4 : 2));
     drain();
     let got = null;
     typed.engine.search(prefix, (r) => { got = r; }, {limit: 10});
@@ -405,7 +423,8 @@ function answers(modules, segments) {
       fail(`${JSON.stringify(prefix)}: ${total(got)} found; without answers ${total(want)}`);
     }
   }
-  return `${prefixes.length} prefixes, ${atOnce} answered at once, ${fresh} on a fresh page`;
+  return `${prefixes.length} prefixes (${longer} of five or six), ${atOnce} answered at once, ` +
+      `${fresh} on a fresh page`;
 }
 
 function unpack(file, textFile) {

@@ -26,8 +26,9 @@
 // begins: see nextLetter below).
 // After each answer, when the page is idle, the engine itself loads what
 // the next keystroke most likely needs (see ahead below).
-// A word's first three or four letters alone are answered from the build's
-// answers to them (the a files, loaded with the word's first two letters)
+// A word's first three to six letters alone are answered from the build's
+// answers to them (the a files, loaded with the word's first two letters,
+// and for the fifth and sixth the b files, loaded with its first four)
 // where those hold the hits to show: see fromTable below.
 (function (global) {
   'use strict';
@@ -68,12 +69,16 @@
   // Two-letter words searched ahead after a new word's first letter, and
   // the postings files they may load that are not in yet.
   var AHEAD_LETTER_WORDS = 12, AHEAD_LETTER_FILES = 6;
-  // Prefixes the build answered (the a files): their lengths, and the a
-  // files of a word's first letters loaded at most.  A common pair of first
-  // letters has its answers in three or four files of a 50,000-page kit
-  // (`gu`: `gut`'s lies in the third); loading only two left a word's third
-  // letter waiting for the rest.
-  var ANSWERED_FROM = 3, ANSWERED_TO = 4, ANSWER_FILES = 4;
+  // Prefixes the build answered: their lengths (those up to FIRST_ANSWERED
+  // in the a files, the longer ones in the b files), and the a files of a
+  // word's first letters loaded at most.  A common pair of first letters
+  // has its answers in three or four files of a 50,000-page kit (`gu`:
+  // `gut`'s lies in the third); loading only two left a word's third letter
+  // waiting for the rest.  The b files hold the longer prefixes that show
+  // hits their shorter ones do not: those of a word's first four letters
+  // lie in one file mostly, two at most.
+  var ANSWERED_FROM = 3, FIRST_ANSWERED = 4, ANSWERED_TO = 6, ANSWER_FILES = 4;
+  var FURTHER_FILES = 2;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -501,14 +506,21 @@
     }
 
     // Loads the a files of the prefixes that begin with `word` (a word's
-    // first two letters, or more), for the keystrokes to come.  A segment
+    // first two letters, or more), and from its fourth letter on the b
+    // files, for the keystrokes to come.  A segment
     // without them (a rebuild's second, small one) loads instead the
     // postings file of the stems that begin so, when they are in one, and
     // its sections file when it has only one (a page or two): the answer
     // of the other waits for its own, and its hits may rank among the
     // other's.
     function loadAnswers(word) {
-      if (word.length < 2 || word.length > ANSWERED_TO) return;
+      if (word.length < 2 || word.length >= ANSWERED_TO) return;
+      if (word.length >= FIRST_ANSWERED && manifest.b && tables) {
+        rangeShards(manifest.b, word, word + '\uffff', FURTHER_FILES).forEach(function (n) {
+          shard('b', n, function (file) { if (file) holdAnswers('b', n); });
+        });
+      }
+      if (word.length > FIRST_ANSWERED) return;
       if (!manifest.a) {
         var p = rangeShards(manifest.p, word, word + '\uffff', 2);
         if (p.length === 1) shard('p', p[0], function () {});
@@ -518,7 +530,7 @@
       if (!tables) return;
       // Held as the files searches read are, so that they stay bounded.
       rangeShards(manifest.a, word, word + '\uffff', ANSWER_FILES).forEach(function (n) {
-        shard('a', n, function (file) { if (file) holdAnswers(n); });
+        shard('a', n, function (file) { if (file) holdAnswers('a', n); });
       });
     }
 
@@ -528,14 +540,15 @@
     // hl}), its rows kept for `details`; else null.  From the a file when
     // it is in, else once it has come.
     function fromTable(prefix, most, done) {
-      if (!tables || !manifest.a || prefix.length < ANSWERED_FROM ||
+      var kind = prefix.length > FIRST_ANSWERED ? 'b' : 'a';
+      if (!tables || !manifest[kind] || prefix.length < ANSWERED_FROM ||
           prefix.length > ANSWERED_TO) {
         return done(null);
       }
-      var n = rangeShards(manifest.a, prefix, prefix, 1);
+      var n = rangeShards(manifest[kind], prefix, prefix, 1);
       if (!n.length) return done(null);
-      shard('a', n[0], function (file) {
-        if (file) holdAnswers(n[0]);
+      shard(kind, n[0], function (file) {
+        if (file) holdAnswers(kind, n[0]);
         // A file not of this form (damaged) answers nothing: the search does.
         var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
             Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
@@ -568,10 +581,10 @@
       });
     }
 
-    function holdAnswers(n) {
+    function holdAnswers(kind, n) {
       var got = {};
       got[n] = true;
-      holdFiles('a', got);
+      holdFiles(kind, got);
     }
 
     // Runs step() until it returns false, then done, in slices of about
