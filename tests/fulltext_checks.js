@@ -383,10 +383,12 @@ function answers(modules, segments) {
   // A prefix of five or six letters is answered only where it shows a hit
   // its nearest answered shorter one does not.
   let longer = 0;
+  const shorterOf = new Map();
   for (const prefix of prefixes.filter((p) => p.length > 4)) {
     longer++;
     let n = prefix.length - 1;
     while (n > 0 && !stored.has(prefix.slice(0, n))) n--;
+    if (n > 0) shorterOf.set(prefix, prefix.slice(0, n));
     const shorter = n > 0 ? stored.get(prefix.slice(0, n)) : [];
     if (n > 0 && stored.get(prefix).every((id) => shorter.includes(id))) {
       fail(`${JSON.stringify(prefix)} shows what ${JSON.stringify(prefix.slice(0, n))} shows`);
@@ -404,9 +406,14 @@ function answers(modules, segments) {
     const typed = own ? open(modules, script, (f) => queue.push(f)) : on;
     fresh += own;
     // A word's first two letters load the answers of its third and fourth,
-    // its first four those of its fifth and sixth.
+    // its first four those of its fifth and sixth, whose rows leave out
+    // those of the nearest answered shorter prefix, typed before.
     typed.engine.prefetch(prefix.slice(0, prefix.length > 4 ? 4 : 2));
     drain();
+    if (shorterOf.has(prefix)) {
+      typed.engine.search(shorterOf.get(prefix), () => {}, {limit: 10});
+      drain();
+    }
     let got = null;
     typed.engine.search(prefix, (r) => { got = r; }, {limit: 10});
     if (got) atOnce++;

@@ -6,9 +6,10 @@
 // the third and fourth at once.  The fifth and sixth would mostly find
 // their postings in (those of the fourth's search) but not the sections of
 // their best hits: they are answered in files of their own (b<n>.js, of
-// the same form), loaded once the fourth letter is typed, and only where
-// a hit they show is not one their nearest answered shorter prefix shows
-// (whose rows the page then holds).
+// the same form; those a word's first four letters begin in one file,
+// which a page loads with those letters), only where a hit they show is
+// not one their nearest answered shorter prefix shows, and only where they
+// hold a share of the sections (the words typed most).
 //
 // a<n>.js (k:"a", the form of shard_writer.h), keyed by prefix: "t" the
 // prefixes in order, "a" per prefix [count, section, digit, section,
@@ -16,10 +17,14 @@
 // many as it holds at least; its first kAnswerHits by score digit, then
 // section: a section's digit is its best over the prefix's stems), "r" the
 // rows of every section those name, once per file, as a postings file's
-// first hits give them (number, page, anchor or 0, title, text), and "e"
+// first hits give them (number, page, anchor or 0, title, text; in a b
+// file not those its nearest answered shorter prefix shows, whose rows a
+// page that typed it holds), and "e"
 // {place in "t": [stem, ...]}: the stems of a prefix whose words a page
 // that marks the words beginning with the prefix would not mark all of
-// ("run" of "runs").
+// ("run" of "runs"); in an a file "f" (when any) [place in "t", ...]: the
+// prefixes of kFirstAnswersTo units that begin longer ones answered, whose
+// b file a page loads (a b file's range of keys holds other prefixes too).
 //
 // A prefix's stems are those a page finds for it: the distinct stems of
 // the dictionary's words that begin with it, in the dictionary's order,
@@ -121,12 +126,19 @@ class TPrefixAnswers {
     uint64_t keys[kAnswerHits];
     size_t shown = 0;
     bool answered = false;
+    size_t shorter = SIZE_MAX;  // of a longer one, its nearest answered shorter one
+    bool further = false;       // of kFirstAnswersTo units: longer ones it begins answered
   };
   void Reckon(std::vector<Reckoned>& out) const;
+  // A prefix's best sections' keys, in order, into `r`.
+  void Shown(const AnsweredPrefix& prefix, Reckoned& r) const;
+  // A prefix's count of sections into `r`, with `marks` (cleared after).
+  void Count(const AnsweredPrefix& prefix, Reckoned& r, std::vector<uint64_t>& marks) const;
   // Whether a prefix longer than kFirstAnswersTo, reckoned as `r`, shows a
-  // hit its nearest answered shorter prefix does not (of `out`, the last
-  // answered of each length in `answeredLast`), or has none.
-  bool ShowsMore(const AnsweredPrefix& prefix, const Reckoned& r,
+  // hit its nearest answered shorter prefix (r.shorter, set here; of `out`,
+  // the last answered of each length in `answeredLast`) does not, or has
+  // no such prefix.
+  bool ShowsMore(const AnsweredPrefix& prefix, Reckoned& r,
                  const std::vector<Reckoned>& out, const size_t* answeredLast) const;
 
   struct Half {

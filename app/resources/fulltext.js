@@ -75,10 +75,10 @@
   // has its answers in three or four files of a 50,000-page kit (`gu`:
   // `gut`'s lies in the third); loading only two left a word's third letter
   // waiting for the rest.  The b files hold the longer prefixes that show
-  // hits their shorter ones do not: those of a word's first four letters
-  // lie in one file mostly, two at most.
+  // hits their shorter ones do not: those a word's first four letters begin
+  // lie in one file.
   var ANSWERED_FROM = 3, FIRST_ANSWERED = 4, ANSWERED_TO = 6, ANSWER_FILES = 4;
-  var FURTHER_FILES = 2;
+  var FURTHER_FILES = 1;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -515,10 +515,19 @@
     // other's.
     function loadAnswers(word) {
       if (word.length < 2 || word.length >= ANSWERED_TO) return;
-      if (word.length >= FIRST_ANSWERED && manifest.b && tables) {
-        rangeShards(manifest.b, word, word + '\uffff', FURTHER_FILES).forEach(function (n) {
-          shard('b', n, function (file) { if (file) holdAnswers('b', n); });
-        });
+      if (word.length >= FIRST_ANSWERED && manifest.b && manifest.a && tables) {
+        // Where the answer to its first letters says longer ones are answered.
+        var group = word.slice(0, FIRST_ANSWERED), a = rangeShards(manifest.a, group, group, 1);
+        if (a.length) {
+          shard('a', a[0], function (file) {
+            var place = file && Array.isArray(file.t) && Array.isArray(file.f) ?
+                lowerBound(file.t, group) : -1;
+            if (place < 0 || file.t[place] !== group || file.f.indexOf(place) < 0) return;
+            rangeShards(manifest.b, group, group + '\uffff', FURTHER_FILES).forEach(function (n) {
+              shard('b', n, function (got) { if (got) holdAnswers('b', n); });
+            });
+          });
+        }
       }
       if (word.length > FIRST_ANSWERED) return;
       if (!manifest.a) {
@@ -1023,9 +1032,19 @@
       }
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
+        // A word alone whose next letter the build answered needs no
+        // guess: the answer holds its hits' rows.
+        var alone = g.groups.length === 1 && !g.groups[0].phrase && g.groups[0].words.length === 1;
         nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
           (soon || later)(function () {
-            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
+            if (ticket !== latest) return;
+            var guessed = function () {
+              showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
+            };
+            if (!alone || next.whole) return guessed();
+            fromTable(g.word + next.letter, g.limit, function (table) {
+              if (!table && ticket === latest) guessed();
+            });
           });
         });
       });
@@ -1043,7 +1062,7 @@
         // blank: the next letter begins another word.
         if (e[0].length <= p.length || (!g.prefix && p.length > 2)) return;
         var c = e[0].charAt(p.length);
-        var way = ways[c] || (ways[c] = {stems: [], seen: {}});
+        var way = ways[c] || (ways[c] = {stems: [], seen: {}, letter: c});
         if (!way.seen[e[1]] && way.stems.length < PREFIX_STEMS) {
           way.seen[e[1]] = 1;
           way.stems.push(e[1]);
@@ -1057,7 +1076,9 @@
           // A stem read in part counts all its sections, not those read.
           weight = e ? weight + Math.max(e.secs.length, e.complete ? 0 : e.df) : -1;
         }
-        if (weight > 0) out.push({stems: way.stems, whole: way.whole, weight: weight});
+        if (weight > 0) {
+          out.push({stems: way.stems, whole: way.whole, weight: weight, letter: way.letter});
+        }
       });
       return out.sort(function (a, b) { return b.weight - a.weight; });
     }
