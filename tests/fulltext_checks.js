@@ -362,14 +362,17 @@ function answers(modules, segments) {
   const parts = manifest.segments || [manifest];
   if (parts.length !== Number(segments || 1)) fail(`${parts.length} segments`);
   const dir = path.join(modules, pointer.dir, parts[0].dir || '');
-  const prefixes = [], stored = new Map();
+  const prefixes = [], stored = new Map(), counts = new Map();
   for (const kind of ['a', 'b']) {
     for (let n = 0; n < (parts[0][kind] || []).length / 2; n++) {
       const file = {self: {}};
       file.self = file;
       vm.runInContext(readWindows1252(path.join(dir, `${kind}${n}.js`)), vm.createContext(file));
       const fields = JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z));
-      fields.t.forEach((prefix, k) => stored.set(prefix, fields.a[k].filter((x, i) => i % 2)));
+      fields.t.forEach((prefix, k) => {
+        stored.set(prefix, fields.a[k].filter((x, i) => i % 2));
+        counts.set(prefix, Math.abs(fields.a[k][0]));
+      });
       prefixes.push(...fields.t);
     }
   }
@@ -395,6 +398,13 @@ function answers(modules, segments) {
     }
   }
   if (!longer) fail('no answered prefix of five letters or more');
+  // They are the most common: as many as one per 200 sections at most,
+  // each holding as many sections at least.
+  const share = Math.max(1, Math.floor(parts[0].sections / 200));
+  if (longer > share) fail(`${longer} prefixes of five or six answered, not ${share} at most`);
+  for (const prefix of prefixes.filter((p) => p.length > 4 && counts.get(p) < share)) {
+    fail(`${JSON.stringify(prefix)} answered, of ${counts.get(prefix)} sections`);
+  }
   const shown = (r) => JSON.stringify(r.hits.map((h) => [h.section, h.score, h.link, h.title,
     h.excerpt, h.highlights, h.titleHighlights]));
   let atOnce = 0, fresh = 0;

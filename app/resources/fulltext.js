@@ -515,19 +515,12 @@
     // other's.
     function loadAnswers(word) {
       if (word.length < 2 || word.length >= ANSWERED_TO) return;
-      if (word.length >= FIRST_ANSWERED && manifest.b && manifest.a && tables) {
-        // Where the answer to its first letters says longer ones are answered.
-        var group = word.slice(0, FIRST_ANSWERED), a = rangeShards(manifest.a, group, group, 1);
-        if (a.length) {
-          shard('a', a[0], function (file) {
-            var place = file && Array.isArray(file.t) && Array.isArray(file.f) ?
-                lowerBound(file.t, group) : -1;
-            if (place < 0 || file.t[place] !== group || file.f.indexOf(place) < 0) return;
-            rangeShards(manifest.b, group, group + '\uffff', FURTHER_FILES).forEach(function (n) {
-              shard('b', n, function (got) { if (got) holdAnswers('b', n); });
-            });
+      if (word.length >= FIRST_ANSWERED) {
+        furtherFiles(word, function (ns) {
+          ns.forEach(function (n) {
+            shard('b', n, function (got) { if (got) holdAnswers('b', n); });
           });
-        }
+        });
       }
       if (word.length > FIRST_ANSWERED) return;
       if (!manifest.a) {
@@ -546,47 +539,69 @@
     // The build's answer to `prefix` searched alone, when it holds the
     // `most` best hits but for the hidden sections (or all of its hits),
     // given to `done` as a search ranks them ({ids, scores, count, atLeast,
-    // hl}), its rows kept for `details`; else null.  From the a file when
-    // it is in, else once it has come.
+    // hl}), its rows kept for `details`; else null.  From the a file (a
+    // prefix of five or six letters: the b file) when it is in, else once
+    // it has come.
     function fromTable(prefix, most, done) {
-      var kind = prefix.length > FIRST_ANSWERED ? 'b' : 'a';
-      if (!tables || !manifest[kind] || prefix.length < ANSWERED_FROM ||
+      if (!tables || !manifest.a || prefix.length < ANSWERED_FROM ||
           prefix.length > ANSWERED_TO) {
         return done(null);
       }
-      var n = rangeShards(manifest[kind], prefix, prefix, 1);
-      if (!n.length) return done(null);
-      shard(kind, n[0], function (file) {
-        if (file) holdAnswers(kind, n[0]);
-        // A file not of this form (damaged) answers nothing: the search does.
-        var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
-            Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
-        if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
-          return done(null);
-        }
-        var entry = file.a[place], ids = [], scores = [], stored = (entry.length - 1) >> 1;
-        for (var k = 1; k + 1 < entry.length; k += 2) {
-          if (hidden[entry[k]]) continue;
-          ids.push(entry[k]);
-          scores.push(Rank.SCORES[entry[k + 1]]);
-        }
-        // A negative count: at least that many.
-        var count = Math.abs(entry[0]), whole = entry[0] === stored;
-        if (!whole && ids.length < most) return done(null);
-        if (!file.rowAt) {
-          file.rowAt = new Map();
-          for (k = 0; k + 4 < file.r.length; k += 5) file.rowAt.set(file.r[k], k);
-        }
-        ids.forEach(function (id) {
-          var at = file.rowAt.get(id);
-          if (at !== undefined) keepRow(file.r, at);
+      if (prefix.length > FIRST_ANSWERED) {
+        return furtherFiles(prefix, function (n) { answerIn('b', n); });
+      }
+      answerIn('a', rangeShards(manifest.a, prefix, prefix, 1));
+
+      function answerIn(kind, n) {
+        if (!n.length) return done(null);
+        shard(kind, n[0], function (file) {
+          if (file) holdAnswers(kind, n[0]);
+          // A file not of this form (damaged) answers nothing: the search does.
+          var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
+              Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
+          if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
+            return done(null);
+          }
+          var entry = file.a[place], ids = [], scores = [], stored = (entry.length - 1) >> 1;
+          for (var k = 1; k + 1 < entry.length; k += 2) {
+            if (hidden[entry[k]]) continue;
+            ids.push(entry[k]);
+            scores.push(Rank.SCORES[entry[k + 1]]);
+          }
+          // A negative count: at least that many.
+          var count = Math.abs(entry[0]), whole = entry[0] === stored;
+          if (!whole && ids.length < most) return done(null);
+          if (!file.rowAt) {
+            file.rowAt = new Map();
+            for (k = 0; k + 4 < file.r.length; k += 5) file.rowAt.set(file.r[k], k);
+          }
+          ids.forEach(function (id) {
+            var at = file.rowAt.get(id);
+            if (at !== undefined) keepRow(file.r, at);
+          });
+          trimRows();
+          var extra = (file.e && file.e[place]) || [];
+          done({ids: ids, scores: scores, count: whole ? ids.length :
+                Math.max(ids.length, count - manifest.masked),
+                atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
+                hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
         });
-        trimRows();
-        var extra = (file.e && file.e[place]) || [];
-        done({ids: ids, scores: scores, count: whole ? ids.length :
-              Math.max(ids.length, count - manifest.masked),
-              atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
-              hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
+      }
+    }
+
+    // The b file (as a list: none or one) of the longer prefixes `word`'s
+    // first four letters begin, given to `done` when the answer to those
+    // letters says the build answered some (a b file's range of keys holds
+    // other letters' too).
+    function furtherFiles(word, done) {
+      var group = word.slice(0, FIRST_ANSWERED);
+      var a = tables && manifest.a && manifest.b ? rangeShards(manifest.a, group, group, 1) : [];
+      if (!a.length) return done([]);
+      shard('a', a[0], function (file) {
+        var place = file && Array.isArray(file.t) && Array.isArray(file.f) ?
+            lowerBound(file.t, group) : -1;
+        if (place < 0 || file.t[place] !== group || file.f.indexOf(place) < 0) return done([]);
+        done(rangeShards(manifest.b, group, group + '\uffff', FURTHER_FILES));
       });
     }
 
