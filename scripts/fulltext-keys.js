@@ -133,7 +133,7 @@ for (const q of queries) {
   });
   bytes.push(read.reduce((n, r) => n + r[1], 0));
   read.forEach(([url, size]) => {
-    const kind = path.basename(url).replace(/^x?([adpqs]).*|^(manifest|textindex).*/, '$1$2');
+    const kind = path.basename(url).replace(/^x?([abdpqs]).*|^(manifest|textindex).*/, '$1$2');
     kinds[kind] = kinds[kind] || [0, 0];
     kinds[kind][0] += size;
     kinds[kind][1]++;

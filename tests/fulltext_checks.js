@@ -11,10 +11,11 @@
 //     each {query, links} gives exactly those links (in any order), and
 //     names as missing exactly the files in `missing` (none when not given);
 //   node fulltext_checks.js answers <Modules> [<segments>]
-//     every prefix the build answered (the a files) gets, for 10 hits, what
-//     the search gets without the answers: the same hits (sections, scores,
-//     rows, marks) in order, the same count (or a bound of it); at once,
-//     with no file to wait for, once its first two letters were typed (on
+//     every prefix the build answered (the a and b files) gets, for 10
+//     hits, what the search gets without the answers: the same hits
+//     (sections, scores, rows, marks) in order, the same count (or a bound
+//     of it); at once, with no file to wait for, once its first two letters
+//     were typed (its first four for a prefix of five or six; on
 //     an index of two segments, unless a page indexed again since holds
 //     one of its stored hits); the manifest names that many segments;
 //   node fulltext_checks.js unpack <file> <text file>
@@ -361,14 +362,19 @@ function answers(modules, segments) {
   const parts = manifest.segments || [manifest];
   if (parts.length !== Number(segments || 1)) fail(`${parts.length} segments`);
   const dir = path.join(modules, pointer.dir, parts[0].dir || '');
-  const prefixes = [], stored = new Map();
-  for (let n = 0; n < (parts[0].a || []).length / 2; n++) {
-    const file = {self: {}};
-    file.self = file;
-    vm.runInContext(readWindows1252(path.join(dir, `a${n}.js`)), vm.createContext(file));
-    const fields = JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z));
-    fields.t.forEach((prefix, k) => stored.set(prefix, fields.a[k].filter((x, i) => i % 2)));
-    prefixes.push(...fields.t);
+  const prefixes = [], stored = new Map(), counts = new Map();
+  for (const kind of ['a', 'b']) {
+    for (let n = 0; n < (parts[0][kind] || []).length / 2; n++) {
+      const file = {self: {}};
+      file.self = file;
+      vm.runInContext(readWindows1252(path.join(dir, `${kind}${n}.js`)), vm.createContext(file));
+      const fields = JSON.parse(c.LexidorUnpack.text(file.lexidorText[0].z));
+      fields.t.forEach((prefix, k) => {
+        stored.set(prefix, fields.a[k].filter((x, i) => i % 2));
+        counts.set(prefix, Math.abs(fields.a[k][0]));
+      });
+      prefixes.push(...fields.t);
+    }
   }
   // Whether a page indexed again since holds one of a prefix's stored hits.
   const mask = parts[0].mask || [];
@@ -377,6 +383,28 @@ function answers(modules, segments) {
     return false;
   });
   if (!prefixes.length) fail('no answered prefix');
+  // A prefix of five or six letters is answered only where it shows a hit
+  // its nearest answered shorter one does not.
+  let longer = 0;
+  const shorterOf = new Map();
+  for (const prefix of prefixes.filter((p) => p.length > 4)) {
+    longer++;
+    let n = prefix.length - 1;
+    while (n > 0 && !stored.has(prefix.slice(0, n))) n--;
+    if (n > 0) shorterOf.set(prefix, prefix.slice(0, n));
+    const shorter = n > 0 ? stored.get(prefix.slice(0, n)) : [];
+    if (n > 0 && stored.get(prefix).every((id) => shorter.includes(id))) {
+      fail(`${JSON.stringify(prefix)} shows what ${JSON.stringify(prefix.slice(0, n))} shows`);
+    }
+  }
+  if (!longer) fail('no answered prefix of five letters or more');
+  // They are the most common: as many as one per 200 sections at most,
+  // each holding as many sections at least.
+  const share = Math.max(1, Math.floor(parts[0].sections / 200));
+  if (longer > share) fail(`${longer} prefixes of five or six answered, not ${share} at most`);
+  for (const prefix of prefixes.filter((p) => p.length > 4 && counts.get(p) < share)) {
+    fail(`${JSON.stringify(prefix)} answered, of ${counts.get(prefix)} sections`);
+  }
   const shown = (r) => JSON.stringify(r.hits.map((h) => [h.section, h.score, h.link, h.title,
     h.excerpt, h.highlights, h.titleHighlights]));
   let atOnce = 0, fresh = 0;
@@ -387,8 +415,15 @@ function answers(modules, segments) {
     const own = want.hits.some((h) => h.section >= parts[0].sections);
     const typed = own ? open(modules, script, (f) => queue.push(f)) : on;
     fresh += own;
-    typed.engine.prefetch(prefix.slice(0, 2));
+    // A word's first two letters load the answers of its third and fourth,
+    // its first four those of its fifth and sixth, whose rows leave out
+    // those of the nearest answered shorter prefix, typed before.
+    typed.engine.prefetch(prefix.slice(0, prefix.length > 4 ? 4 : 2));
     drain();
+    if (shorterOf.has(prefix)) {
+      typed.engine.search(shorterOf.get(prefix), () => {}, {limit: 10});
+      drain();
+    }
     let got = null;
     typed.engine.search(prefix, (r) => { got = r; }, {limit: 10});
     if (got) atOnce++;
@@ -405,7 +440,8 @@ function answers(modules, segments) {
       fail(`${JSON.stringify(prefix)}: ${total(got)} found; without answers ${total(want)}`);
     }
   }
-  return `${prefixes.length} prefixes, ${atOnce} answered at once, ${fresh} on a fresh page`;
+  return `${prefixes.length} prefixes (${longer} of five or six), ${atOnce} answered at once, ` +
+      `${fresh} on a fresh page`;
 }
 
 function unpack(file, textFile) {

@@ -29,9 +29,9 @@ TEST(PrefixAnswersTest, PrefixesAreCutInUtf16CodeUnits) {
   }
 }
 
-// A prefix stands for the distinct stems of the words that begin with it,
-// in the dictionary's order, from the two dictionary files where those
-// words begin, at most kPrefixStems.
+// A prefix of three to six letters stands for the distinct stems of the
+// words that begin with it, in the dictionary's order, from the two
+// dictionary files where those words begin, at most kPrefixStems.
 TEST(PrefixAnswersTest, APrefixHasTheStemsAPageFindsForIt) {
   std::vector<std::string> words = {"tra", "tre", "treat", "treats", "tree", "trees", "trek"};
   std::vector<uint32_t> stems = {0, 1, 2, 2, 3, 3, 4};
@@ -40,12 +40,16 @@ TEST(PrefixAnswersTest, APrefixHasTheStemsAPageFindsForIt) {
   // from the one "tre" begins in.
   const auto found = PrefixesOf(words, stemOf, 5, {"treat", "trees", "trek"});
   std::vector<std::string> texts;
-  for (const AnsweredPrefix& p : found) texts.push_back(p.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"tra", "tre", "trea", "tree", "trek"}));
+  std::vector<size_t> units;
+  for (const AnsweredPrefix& p : found) texts.push_back(p.text), units.push_back(p.units);
+  EXPECT_EQ(texts, (std::vector<std::string>{"tra", "tre", "trea", "treat", "treats", "tree",
+                                             "trees", "trek"}));
+  EXPECT_EQ(units, (std::vector<size_t>{3, 3, 4, 5, 6, 4, 5, 4}));
   EXPECT_EQ(found[1].stems, (std::vector<uint32_t>{1, 2, 3}));
   EXPECT_EQ(found[2].stems, (std::vector<uint32_t>{2}));
-  EXPECT_EQ(found[3].stems, (std::vector<uint32_t>{3}));
-  EXPECT_EQ(found[4].stems, (std::vector<uint32_t>{4}));
+  EXPECT_EQ(found[4].stems, (std::vector<uint32_t>{2}));
+  EXPECT_EQ(found[6].stems, (std::vector<uint32_t>{3}));
+  EXPECT_EQ(found[7].stems, (std::vector<uint32_t>{4}));
 
   // Past kPrefixStems stems, a prefix takes no more: the first ones.
   words.clear();
@@ -56,12 +60,12 @@ TEST(PrefixAnswersTest, APrefixHasTheStemsAPageFindsForIt) {
     stems.push_back(i);
   }
   const auto many = PrefixesOf(words, stemOf, stems.size(), {words.back()});
-  ASSERT_EQ(many.size(), 4u);
+  ASSERT_EQ(many.size(), 4 + words.size());
   EXPECT_EQ(many[0].text, "abc");
   ASSERT_EQ(many[0].stems.size(), kPrefixStems);
   EXPECT_EQ(many[0].stems.back(), kPrefixStems - 1);
-  EXPECT_EQ(many[3].text, "abcc");
-  EXPECT_EQ(many[3].stems.size(), kPrefixStems + 5 - 52);
+  EXPECT_EQ(many[many.size() - 18].text, "abcc");
+  EXPECT_EQ(many[many.size() - 18].stems.size(), kPrefixStems + 5 - 52);
 }
 
 }  // namespace

@@ -594,8 +594,9 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   ShardFamily secs(folder, generation, 's', &sectionsResult, prefix, &syncer);
   // A full build's answers to the searches of a word's first letters,
   // made and written once the postings are, while their last files are.
-  ShardResult answersResult;
+  ShardResult answersResult, furtherResult;
   ShardFamily answered(folder, generation, 'a', &answersResult, prefix, &syncer);
+  ShardFamily answeredFurther(folder, generation, 'b', &furtherResult, prefix, &syncer);
   std::unique_ptr<TPrefixAnswers> answers;
   if (!segment) answers = std::make_unique<TPrefixAnswers>(index, kTieredPostings);
   rest.Defer();
@@ -691,7 +692,7 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   std::thread hearing;
   std::exception_ptr heardFailure;
   ShardResult sofar;
-  std::string answerRanges;  // ,"a":[...] once they are written
+  std::string answerRanges;  // ,"a":[...],"b":[...] once they are written
   if (written) {
     sofar.files = result.files + side.files + sectionsResult.files + rest.Ranges().size() +
                   deepRest.Ranges().size();
@@ -712,16 +713,21 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   auto answerAndHear = [&] {
     try {
       if (answers) {
-        answers->Write(index, answered);
+        answers->Write(index, answered, answeredFurther);
         answerRanges = ",";
         AppendRanges(answerRanges, "a", {&answered});
+        answerRanges += ',';
+        AppendRanges(answerRanges, "b", {&answeredFurther});
       }
       if (!written) return;
-      sofar.files += answersResult.files;
-      sofar.bytes += answersResult.bytes;
-      if (sofar.error.empty()) sofar.error = answersResult.error;
+      for (const ShardResult* part : {&answersResult, &furtherResult}) {
+        sofar.files += part->files;
+        sofar.bytes += part->bytes;
+        if (sofar.error.empty()) sofar.error = part->error;
+      }
       sofar.ranges += answerRanges;
       answered.AppendNames(0, &sofar.names);
+      answeredFurther.AppendNames(0, &sofar.names);
       std::sort(sofar.names.begin(), sofar.names.end());
       written(sofar);
     } catch (...) {
@@ -745,7 +751,8 @@ ShardResult WriteShards(TTextIndex& index, const std::string& folder, const std:
   if (hearing.joinable()) hearing.join();
   if (heardFailure) std::rethrow_exception(heardFailure);
   result.ranges += answerRanges;
-  for (const ShardResult* part : {&second, &side, &sectionsResult, &answersResult}) {
+  for (const ShardResult* part :
+       {&second, &side, &sectionsResult, &answersResult, &furtherResult}) {
     result.files += part->files;
     result.bytes += part->bytes;
     if (result.error.empty()) result.error = part->error;

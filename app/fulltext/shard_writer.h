@@ -38,7 +38,9 @@
 // - s<n>.js (k:"s"): the first section "f", the pages "p" and the sections
 //   in order "r": page, anchor (0 when it is the title), title, excerpt;
 // - a<n>.js (k:"a", a full build's only): the answers to a word's first
-//   three or four letters searched alone (prefix_answers.h).
+//   three or four letters searched alone (prefix_answers.h);
+// - b<n>.js (k:"b", a full build's only): those to its first five or six
+//   letters, where they show hits the shorter ones do not.
 //
 // Numbers in postings are written with the 93 printable ASCII characters
 // but the quote and the backslash, in code order: the first 64 are a
@@ -70,7 +72,7 @@ struct ShardResult {
   std::string error;  // "" when every file was written and synced
   // The key ranges of the files written, as the manifest gives them:
   // "d":[...],"p":[...],"q":[...] (each file's first and last key), "s":[...] (each
-  // file's count of sections), and of a full build "a":[...] (as "d").
+  // file's count of sections), and of a full build "a":[...] and "b":[...] (as "d").
   std::string ranges;
   // The index's stem ids in the byte order of their texts, as the postings
   // are written: a caller that needs that order takes it from here.

@@ -26,8 +26,9 @@
 // begins: see nextLetter below).
 // After each answer, when the page is idle, the engine itself loads what
 // the next keystroke most likely needs (see ahead below).
-// A word's first three or four letters alone are answered from the build's
-// answers to them (the a files, loaded with the word's first two letters)
+// A word's first three to six letters alone are answered from the build's
+// answers to them (the a files, loaded with the word's first two letters,
+// and for the fifth and sixth the b files, loaded with its first four)
 // where those hold the hits to show: see fromTable below.
 (function (global) {
   'use strict';
@@ -68,12 +69,16 @@
   // Two-letter words searched ahead after a new word's first letter, and
   // the postings files they may load that are not in yet.
   var AHEAD_LETTER_WORDS = 12, AHEAD_LETTER_FILES = 6;
-  // Prefixes the build answered (the a files): their lengths, and the a
-  // files of a word's first letters loaded at most.  A common pair of first
-  // letters has its answers in three or four files of a 50,000-page kit
-  // (`gu`: `gut`'s lies in the third); loading only two left a word's third
-  // letter waiting for the rest.
-  var ANSWERED_FROM = 3, ANSWERED_TO = 4, ANSWER_FILES = 4;
+  // Prefixes the build answered: their lengths (those up to FIRST_ANSWERED
+  // in the a files, the longer ones in the b files), and the a files of a
+  // word's first letters loaded at most.  A common pair of first letters
+  // has its answers in three or four files of a 50,000-page kit (`gu`:
+  // `gut`'s lies in the third); loading only two left a word's third letter
+  // waiting for the rest.  The b files hold the longer prefixes that show
+  // hits their shorter ones do not: those a word's first four letters begin
+  // lie in one file.
+  var ANSWERED_FROM = 3, FIRST_ANSWERED = 4, ANSWERED_TO = 6, ANSWER_FILES = 4;
+  var FURTHER_FILES = 1;
   // Work put off until the current task, and its paint, are done: when the
   // page is idle where it can tell; none where there is no timer (a test
   // that runs the engine at once).
@@ -501,14 +506,23 @@
     }
 
     // Loads the a files of the prefixes that begin with `word` (a word's
-    // first two letters, or more), for the keystrokes to come.  A segment
+    // first two letters, or more), and from its fourth letter on the b
+    // files, for the keystrokes to come.  A segment
     // without them (a rebuild's second, small one) loads instead the
     // postings file of the stems that begin so, when they are in one, and
     // its sections file when it has only one (a page or two): the answer
     // of the other waits for its own, and its hits may rank among the
     // other's.
     function loadAnswers(word) {
-      if (word.length < 2 || word.length > ANSWERED_TO) return;
+      if (word.length < 2 || word.length >= ANSWERED_TO) return;
+      if (word.length >= FIRST_ANSWERED) {
+        furtherFiles(word, function (ns) {
+          ns.forEach(function (n) {
+            shard('b', n, function (got) { if (got) holdAnswers('b', n); });
+          });
+        });
+      }
+      if (word.length > FIRST_ANSWERED) return;
       if (!manifest.a) {
         var p = rangeShards(manifest.p, word, word + '\uffff', 2);
         if (p.length === 1) shard('p', p[0], function () {});
@@ -518,60 +532,83 @@
       if (!tables) return;
       // Held as the files searches read are, so that they stay bounded.
       rangeShards(manifest.a, word, word + '\uffff', ANSWER_FILES).forEach(function (n) {
-        shard('a', n, function (file) { if (file) holdAnswers(n); });
+        shard('a', n, function (file) { if (file) holdAnswers('a', n); });
       });
     }
 
     // The build's answer to `prefix` searched alone, when it holds the
     // `most` best hits but for the hidden sections (or all of its hits),
     // given to `done` as a search ranks them ({ids, scores, count, atLeast,
-    // hl}), its rows kept for `details`; else null.  From the a file when
-    // it is in, else once it has come.
+    // hl}), its rows kept for `details`; else null.  From the a file (a
+    // prefix of five or six letters: the b file) when it is in, else once
+    // it has come.
     function fromTable(prefix, most, done) {
       if (!tables || !manifest.a || prefix.length < ANSWERED_FROM ||
           prefix.length > ANSWERED_TO) {
         return done(null);
       }
-      var n = rangeShards(manifest.a, prefix, prefix, 1);
-      if (!n.length) return done(null);
-      shard('a', n[0], function (file) {
-        if (file) holdAnswers(n[0]);
-        // A file not of this form (damaged) answers nothing: the search does.
-        var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
-            Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
-        if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
-          return done(null);
-        }
-        var entry = file.a[place], ids = [], scores = [], stored = (entry.length - 1) >> 1;
-        for (var k = 1; k + 1 < entry.length; k += 2) {
-          if (hidden[entry[k]]) continue;
-          ids.push(entry[k]);
-          scores.push(Rank.SCORES[entry[k + 1]]);
-        }
-        // A negative count: at least that many.
-        var count = Math.abs(entry[0]), whole = entry[0] === stored;
-        if (!whole && ids.length < most) return done(null);
-        if (!file.rowAt) {
-          file.rowAt = new Map();
-          for (k = 0; k + 4 < file.r.length; k += 5) file.rowAt.set(file.r[k], k);
-        }
-        ids.forEach(function (id) {
-          var at = file.rowAt.get(id);
-          if (at !== undefined) keepRow(file.r, at);
+      if (prefix.length > FIRST_ANSWERED) {
+        return furtherFiles(prefix, function (n) { answerIn('b', n); });
+      }
+      answerIn('a', rangeShards(manifest.a, prefix, prefix, 1));
+
+      function answerIn(kind, n) {
+        if (!n.length) return done(null);
+        shard(kind, n[0], function (file) {
+          if (file) holdAnswers(kind, n[0]);
+          // A file not of this form (damaged) answers nothing: the search does.
+          var place = file && Array.isArray(file.t) && Array.isArray(file.a) &&
+              Array.isArray(file.r) ? lowerBound(file.t, prefix) : -1;
+          if (place < 0 || file.t[place] !== prefix || !Array.isArray(file.a[place])) {
+            return done(null);
+          }
+          var entry = file.a[place], ids = [], scores = [], stored = (entry.length - 1) >> 1;
+          for (var k = 1; k + 1 < entry.length; k += 2) {
+            if (hidden[entry[k]]) continue;
+            ids.push(entry[k]);
+            scores.push(Rank.SCORES[entry[k + 1]]);
+          }
+          // A negative count: at least that many.
+          var count = Math.abs(entry[0]), whole = entry[0] === stored;
+          if (!whole && ids.length < most) return done(null);
+          if (!file.rowAt) {
+            file.rowAt = new Map();
+            for (k = 0; k + 4 < file.r.length; k += 5) file.rowAt.set(file.r[k], k);
+          }
+          ids.forEach(function (id) {
+            var at = file.rowAt.get(id);
+            if (at !== undefined) keepRow(file.r, at);
+          });
+          trimRows();
+          var extra = (file.e && file.e[place]) || [];
+          done({ids: ids, scores: scores, count: whole ? ids.length :
+                Math.max(ids.length, count - manifest.masked),
+                atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
+                hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
         });
-        trimRows();
-        var extra = (file.e && file.e[place]) || [];
-        done({ids: ids, scores: scores, count: whole ? ids.length :
-              Math.max(ids.length, count - manifest.masked),
-              atLeast: !whole && (entry[0] < 0 || manifest.masked > 0),
-              hl: {words: new Set(), stems: extra.slice(), prefix: prefix}});
+      }
+    }
+
+    // The b file (as a list: none or one) of the longer prefixes `word`'s
+    // first four letters begin, given to `done` when the answer to those
+    // letters says the build answered some (a b file's range of keys holds
+    // other letters' too).
+    function furtherFiles(word, done) {
+      var group = word.slice(0, FIRST_ANSWERED);
+      var a = tables && manifest.a && manifest.b ? rangeShards(manifest.a, group, group, 1) : [];
+      if (!a.length) return done([]);
+      shard('a', a[0], function (file) {
+        var place = file && Array.isArray(file.t) && Array.isArray(file.f) ?
+            lowerBound(file.t, group) : -1;
+        if (place < 0 || file.t[place] !== group || file.f.indexOf(place) < 0) return done([]);
+        done(rangeShards(manifest.b, group, group + '\uffff', FURTHER_FILES));
       });
     }
 
-    function holdAnswers(n) {
+    function holdAnswers(kind, n) {
       var got = {};
       got[n] = true;
-      holdFiles('a', got);
+      holdFiles(kind, got);
     }
 
     // Runs step() until it returns false, then done, in slices of about
@@ -1010,9 +1047,19 @@
       }
       lookUp([], g.word, function (stemOf, prefixed, missing) {
         if (ticket !== latest || missing.length) return;
+        // A word alone whose next letter the build answered needs no
+        // guess: the answer holds its hits' rows.
+        var alone = g.groups.length === 1 && !g.groups[0].phrase && g.groups[0].words.length === 1;
         nextWords(g, prefixed).slice(0, AHEAD_GUESSES + CHEAP_GUESSES).forEach(function (next, k) {
           (soon || later)(function () {
-            if (ticket === latest) showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
+            if (ticket !== latest) return;
+            var guessed = function () {
+              showable(g, next, k < AHEAD_GUESSES ? Infinity : CHEAP_SECTIONS);
+            };
+            if (!alone || next.whole) return guessed();
+            fromTable(g.word + next.letter, g.limit, function (table) {
+              if (!table && ticket === latest) guessed();
+            });
           });
         });
       });
@@ -1030,7 +1077,7 @@
         // blank: the next letter begins another word.
         if (e[0].length <= p.length || (!g.prefix && p.length > 2)) return;
         var c = e[0].charAt(p.length);
-        var way = ways[c] || (ways[c] = {stems: [], seen: {}});
+        var way = ways[c] || (ways[c] = {stems: [], seen: {}, letter: c});
         if (!way.seen[e[1]] && way.stems.length < PREFIX_STEMS) {
           way.seen[e[1]] = 1;
           way.stems.push(e[1]);
@@ -1044,7 +1091,9 @@
           // A stem read in part counts all its sections, not those read.
           weight = e ? weight + Math.max(e.secs.length, e.complete ? 0 : e.df) : -1;
         }
-        if (weight > 0) out.push({stems: way.stems, whole: way.whole, weight: weight});
+        if (weight > 0) {
+          out.push({stems: way.stems, whole: way.whole, weight: weight, letter: way.letter});
+        }
       });
       return out.sort(function (a, b) { return b.weight - a.weight; });
     }

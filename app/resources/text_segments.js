@@ -50,7 +50,7 @@
             return finish();
           }
           var segments = m.segments || [{g: m.g, f: '', sections: m.sections, d: m.d, p: m.p,
-                                         q: m.q, s: m.s, a: m.a}];
+                                         q: m.q, s: m.s, a: m.a, b: m.b}];
           var offset = 0;
           parts = segments.map(function (segment) {
             var dir = segmentDir(pointer.dir, segment.dir);
