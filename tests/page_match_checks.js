@@ -24,7 +24,7 @@ for (const f of ['search_lists.js', 'search_values.js', 'search_links.js', 'sear
 // A fixed sequence, so that a failure repeats.
 let seed = 20261210;
 function Below(n) {
-  seed = (seed * 1103515245 + 12345) % 2147483648;
+  seed = (Math.imul(seed, 1103515245) + 12345) & 0x7fffffff;
   return Math.floor((seed / 2147483648) * n);
 }
 

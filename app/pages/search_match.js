@@ -375,5 +375,8 @@ function Find(q, rows) {
 	result.list = ListBuffer();
 	result.done = Scan(result, largeKit ? firstSliceMillis : Infinity, rows);
 	Append(result, [0, 0, 0, 0, 0]);
+	// A search done in its first slice takes its final order now: Settle,
+	// which orders the others, follows only a search that goes on.
+	if (result.done && result.unordered) result.list = FinalList(result);
 	return result;
 }
