@@ -381,7 +381,7 @@ function Apply(q, keepField, address) {
 	else addressWaiting = null;
 	// A keystroke writes the rows of one screen at first (see Show).
 	MeasureScreen(keepField);
-	Show(Find(q, keepField ? ScreenRows() : firstRows), keepField);
+	Show(Find(q, keepField ? ScreenRows() : firstRows, current), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);
 }
