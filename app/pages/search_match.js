@@ -84,7 +84,7 @@ function Groups() {
 function FindInPart(part, pat, from, groups, counts) {
 	var pieces = pat.pieces, n = pieces.length;
 	var hay = part.upper, starts = part.upperAt, base = part.base, count = part.count;
-	if (pat.none || from >= count) return;
+	if (pat.none || from >= count || !PartHolds(part, pieces)) return;
 	if (pat.scope != null) return FindInScope(part, pat, from, groups, counts);
 	var needle = (pat.start ? "\n" : "") + pieces[0] + (pat.end && n == 1 ? "\n" : "");
 	var lead = pat.start ? 1 : 0;
@@ -133,6 +133,22 @@ function FindInPart(part, pat, from, groups, counts) {
 		pos = starts[i + 1] - lead;
 		i++;
 	}
+}
+
+// Whether the names of a part hold every character of the pieces: a text
+// with a character no name has (a blank, where names have none) is looked
+// for in no name, rather than through all of them.  Each character is
+// looked up once per part.
+function PartHolds(part, pieces) {
+	var has = part.has || (part.has = {});
+	for (var m = 0; m < pieces.length; m++) {
+		for (var k = 0; k < pieces[m].length; k++) {
+			var c = pieces[m].charAt(k);
+			if (has[c] === undefined) has[c] = part.upper.indexOf(c) != -1;
+			if (!has[c]) return false;
+		}
+	}
+	return true;
 }
 
 // A search within the modules whose names contain the scope: the rows of
