@@ -24,7 +24,7 @@ for (const f of ['search_lists.js', 'search_values.js', 'search_links.js', 'sear
 // A fixed sequence, so that a failure repeats.
 let seed = 20261210;
 function Below(n) {
-  seed = (seed * 1103515245 + 12345) % 2147483648;
+  seed = (Math.imul(seed, 1103515245) + 12345) & 0x7fffffff;
   return Math.floor((seed / 2147483648) * n);
 }
 
@@ -226,6 +226,55 @@ for (let trial = 0; trial < 400 && failures.length < 5; trial++) {
   }
 }
 if (stoppedEarly == 0) failures.push('no first slice ended early');
+
+// A longer text typed after a shorter one looks only through the rows the
+// shorter found: the same list, counts and exact matches as a whole search,
+// with names, capitals and arguments, in parts, compacted or not.
+let narrowed = 0;
+const syllables = ['ab', 'Cd', 'e', 'F_', '\u00dfa', 'Gh', 'AB', 'cd'];
+function Syllables(n) {
+  let w = '';
+  for (let k = n; k > 0; k--) w += syllables[Below(syllables.length)];
+  return w;
+}
+for (let trial = 0; trial < 600 && failures.length < 5; trial++) {
+  const size = 1 + Below(20), count = 1 + Below(3), names = [], args = [];
+  for (let i = 0; i < size * count; i++) {
+    names.push(Syllables(Below(4)));
+    args.push(Below(2) ? '' : '(' + Syllables(1 + Below(3)) + ')');
+  }
+  // A text that some name, capitals or arguments hold, or that a name is,
+  // typed in either case, and a shorter start of it.
+  const name = names[Below(names.length)];
+  const from = [name, name, Capitals(name), args[Below(args.length)]][Below(4)];
+  const at = Below(from.length + 1);
+  let longer = from.slice(at, at + 2 + Below(4));
+  if (Below(3) == 0) longer = longer.toLowerCase();
+  if (Below(5) == 0) longer += ' ';
+  if (longer.length < 2) continue;
+  const typed = longer.slice(0, 1 + Below(longer.length - 1));
+  const result = vm.runInContext(`(function (names, args, size, count, typed, longer, compact) {
+    partSize = size; total = names.length; groupBuffers = null; listBuffers = [null, null];
+    parts = []; compacting = []; largeKit = false;
+    pageTable = ValueTable(); moduleTable = ValueTable(); argsTable = ValueTable();
+    for (var k = 0; k < count; k++) {
+      var own = names.slice(k * size, (k + 1) * size);
+      AddPart(k, ColumnText(own, size), ColumnText([], size), ColumnText([], size), ColumnText(args.slice(k * size, (k + 1) * size), size));
+    }
+    if (compact) CompactSome(Infinity);
+    var Rows = function (r) { return [Array.from(r.list.slice(0, r.n)).join(), r.counts.join(), r.exact, r.done].join(" | "); };
+    var shown = Find({ search: true, text: typed }, 10, null);
+    var narrows = Narrows(shown, Pattern(longer));
+    var fast = Rows(Find({ search: true, text: longer }, 10, shown));
+    return { narrows: narrows, fast: fast, whole: Rows(Find({ search: true, text: longer }, 10, null)) };
+  })`, context)(names, args, size, count, typed, longer, Below(2) == 1);
+  if (result.narrows) narrowed++;
+  if (result.fast !== result.whole) {
+    failures.push(JSON.stringify(longer) + ' after ' + JSON.stringify(typed) + ' in ' + JSON.stringify(names) + ', ' +
+                  JSON.stringify(args) + ': narrowed ' + result.fast + ', whole search ' + result.whole);
+  }
+}
+if (narrowed < 100) failures.push('only ' + narrowed + ' searches narrowed');
 
 for (const f of failures) console.log(f);
 process.exit(failures.length ? 1 : 0);

@@ -176,6 +176,15 @@ TEST(PageTextBrowserTest, NameQueriesKeepTheirMeaningAndTheKeysCrossBothGroups) 
   acts.push_back(Keys({"ArrowDown", "ArrowDown", "ArrowDown"}));
   acts.push_back(Check(
       kChosen + std::string(" + ' ' + document.querySelectorAll('.hit.sel').length"), "text0 1"));
+  // Typing on leaves no row marked chosen, in rows drawn again or kept.
+  acts.push_back(Keys({"Backspace"}));
+  acts.push_back(kTextIn);
+  acts.push_back(Check(
+      kChosen + std::string(" + ' ' + document.querySelectorAll('.hit.sel, [aria-selected=true]').length"),
+      "null 0"));
+  acts.push_back(Type("e"));
+  acts.push_back(kTextIn);
+  acts.push_back(Keys({"ArrowDown", "ArrowDown", "ArrowDown"}));
   acts.push_back(Keys({"ArrowUp"}));
   acts.push_back(
       Check("document.getElementById(" + std::string(kChosen) + ").firstChild.textContent",

@@ -197,9 +197,27 @@ function ShowCount() {
 	if (searching && (pendingLists || !current.done)) text += " so far \u2013 searched " + current.searched + " of " + total + "\u2026";
 	else if (searching) text += " in the " + current.searched + " of " + total + " commands that loaded";
 	else if (listed < current.n && current.kind != "all") text += " \u2013 showing the first " + listed + " of " + current.n;
-	countBox.textContent = text;
-	moreBox.style.display = listed < current.n ? "" : "none";
-	field.setAttribute("aria-expanded", shownRows + textHits > 0 ? "true" : "false");
+	SetText(countBox, text);
+	var more = listed < current.n ? "" : "none";
+	if (moreBox.style.display != more) moreBox.style.display = more;
+	Expanded(shownRows + textHits > 0);
+}
+
+// Makes an element hold `text` alone, as the text of the node it has where
+// it has one: a line that stays as it was is not laid out again.
+function SetText(element, text) {
+	var kid = element.firstChild;
+	if (kid && kid == element.lastChild && kid.nodeType == 3) {
+		if (kid.data != text) kid.data = text;
+	} else {
+		element.textContent = text;
+	}
+}
+
+// Whether the field's listbox shows any option.
+function Expanded(yes) {
+	var value = yes ? "true" : "false";
+	if (field.getAttribute("aria-expanded") != value) field.setAttribute("aria-expanded", value);
 }
 
 // The rows the screen can show below the top of the list at most (a row is
@@ -381,7 +399,7 @@ function Apply(q, keepField, address) {
 	else addressWaiting = null;
 	// A keystroke writes the rows of one screen at first (see Show).
 	MeasureScreen(keepField);
-	Show(Find(q, keepField ? ScreenRows() : firstRows), keepField);
+	Show(Find(q, keepField ? ScreenRows() : firstRows, current), keepField);
 	if (!current.done) Continue(current);
 	TextQuery(q);
 }

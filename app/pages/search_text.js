@@ -112,8 +112,8 @@ function TextMissing(why) {
 }
 
 function ShowTextNote(text) {
-	textNote.textContent = text;
-	textNote.hidden = text == "";
+	SetText(textNote, text);
+	if (textNote.hidden != (text == "")) textNote.hidden = text == "";
 }
 
 // The query `q` is about to be shown: its text search starts before the
@@ -164,20 +164,21 @@ function TextQuery(q) {
 		textBox.hidden = true;
 		textRows.innerHTML = "";
 		textHits = 0;
-		field.setAttribute("aria-expanded", shownRows > 0 ? "true" : "false");
+		Expanded(shownRows > 0);
+		return;
+	}
+	if (textBox.hidden) textBox.hidden = false;
+	// An answer in already is drawn at once, in this task.
+	if (early && held && !textProblem) {
+		TextArrived(held[0], held[1]);
 		return;
 	}
 	// The hits of the query before stay, dimmed, until this one's arrive.
-	textBox.hidden = false;
 	textBox.classList.add("stale");
 	textRows.setAttribute("aria-busy", "true");
-	if (textProblem) {
-		TextMissing(textProblem);
-	} else if (early) {
-		if (held) TextArrived(held[0], held[1]);
-	} else if (textEngine) {
-		ScheduleText();
-	}
+	// (A search started early answers once its files are in.)
+	if (textProblem) TextMissing(textProblem);
+	else if (!early && textEngine) ScheduleText();
 }
 
 // A query runs in a task of its own, after the names are drawn; keystrokes
@@ -235,12 +236,53 @@ function PageName(page) {
 	return name.replace(/\/index\.html?$/, "");
 }
 
-function TextRow(hit, k) {
-	var title = hit.title ? MarkedExcerpt(hit.title, hit.titleHighlights || []) : EscapeHtml(PageName(hit.page));
+// What a text row shows of a hit: its link, its title and excerpt as
+// marked HTML, and its page.
+function TextParts(hit) {
+	var page = PageName(hit.page);
+	return {
+		href: upTarget + hit.link, page: page,
+		title: hit.title ? MarkedExcerpt(hit.title, hit.titleHighlights || []) : EscapeHtml(page),
+		excerpt: MarkedExcerpt(hit.excerpt, hit.highlights || [])
+	};
+}
+
+function TextRow(r, k) {
 	return "<div class='hit' role='option' aria-selected='false' id='text" + k + "'><a class='cmd' href='" +
-		EscapeHtml(upTarget + hit.link) + "'>" + title + "</a> " +
-		"<span class='page'>" + EscapeHtml(PageName(hit.page)) + "</span>" +
-		"<div class='excerpt'>" + MarkedExcerpt(hit.excerpt, hit.highlights || []) + "</div></div>";
+		EscapeHtml(r.href) + "'>" + r.title + "</a> " +
+		"<span class='page'>" + EscapeHtml(r.page) + "</span>" +
+		"<div class='excerpt'>" + r.excerpt + "</div></div>";
+}
+
+// Draws the text rows of `hits`, writing into the rows drawn before only
+// the parts that differ: a keystroke's answer then neither takes down nor
+// parses nor styles again the rows, links or excerpts that stay.
+function TextRowsDraw(hits) {
+	var rows = textRows.children, html = [], added = [];
+	for (var k = 0; k < hits.length; k++) {
+		var r = TextParts(hits[k]), row = rows[k], was = row && row.lexidorText;
+		if (!was) {
+			html[html.length] = TextRow(r, k);
+			added[added.length] = r;
+			continue;
+		}
+		// (also the mark of a row chosen before)
+		if (row.className != "hit") {
+			row.className = "hit";
+			row.setAttribute("aria-selected", "false");
+		}
+		var link = row.firstChild;
+		if (was.href != r.href) link.setAttribute("href", r.href);
+		if (was.title != r.title) link.innerHTML = r.title;
+		if (was.page != r.page) link.nextSibling.nextSibling.textContent = r.page;
+		if (was.excerpt != r.excerpt) row.lastChild.innerHTML = r.excerpt;
+		row.lexidorText = r;
+	}
+	while (rows.length > hits.length) textRows.removeChild(textRows.lastChild);
+	if (html.length) {
+		textRows.insertAdjacentHTML("beforeend", html.join(""));
+		for (var n = 0, from = rows.length - added.length; n < added.length; n++) rows[from + n].lexidorText = added[n];
+	}
 }
 
 // The engine's answer to `text`: the group drawn in one step.
@@ -260,26 +302,28 @@ function TextArrived(text, result) {
 	} else if (!textProblem) {
 		ShowTextNote("");
 	}
-	var html = [], drawn = 0;
+	var hits = [];
 	for (var h = 0; h < result.hits.length; h++) {
 		// A hit whose section file is missing has nothing to show or open.
-		if (result.hits[h].link) html[html.length] = TextRow(result.hits[h], drawn++);
+		if (result.hits[h].link) hits[hits.length] = result.hits[h];
 	}
+	var drawn = hits.length;
 	// A chosen text row stays chosen at its place.
 	var chosen = selected >= shownRows ? selected : -1;
 	if (chosen >= 0) Unselect();
-	textRows.innerHTML = html.join("");
+	TextRowsDraw(hits);
 	textHits = drawn;
-	textBox.classList.remove("stale");
-	textRows.removeAttribute("aria-busy");
+	if (textBox.classList.contains("stale")) textBox.classList.remove("stale");
+	if (textRows.hasAttribute("aria-busy")) textRows.removeAttribute("aria-busy");
 	var typed = text.replace(/\s+$/, "");
 	// A prefix's common words read in part give no more than a least count.
 	var count = (result.atLeast ? "at least " : "") + result.total + (result.total == 1 ? " section" : " sections") + " found for \u201c" + typed + "\u201d";
 	if (result.total == 0 && !textProblem && !missing.length) count = "nothing found for \u201c" + typed + "\u201d";
 	if (textProblem) count = "";
 	else if (drawn < result.total) count += " \u2013 showing the first " + drawn;
-	textCount.textContent = count;
-	textMore.hidden = (drawn >= result.total && !result.atLeast) || drawn < result.hits.length;
-	field.setAttribute("aria-expanded", shownRows + drawn > 0 ? "true" : "false");
+	SetText(textCount, count);
+	var noMore = (drawn >= result.total && !result.atLeast) || drawn < result.hits.length;
+	if (textMore.hidden != noMore) textMore.hidden = noMore;
+	Expanded(shownRows + drawn > 0);
 	if (chosen >= 0 && drawn > 0) Select(Math.min(chosen, shownRows + drawn - 1));
 }
