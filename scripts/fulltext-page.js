@@ -128,38 +128,12 @@ const longTasks = `__bench.tasks.filter((t) => t[0] + t[1] >= __bench.keys[0] &&
 const textFiles = `[...document.scripts].map((s) => s.src).filter((s) =>
   /\\/(textindex\\.js|textindex\\/[^/]+\\/[^/]+\\.js)$/.test(s))`;
 
-// The page thread's tasks while a query is typed, by the CPU time each
-// took: on a machine shared with others a task's wall clock grows with the
-// wait for a core, its CPU time does not.
-async function TraceStart(b) {
-  const events = [];
-  const listener = (m) => {
-    if (m.method === 'Tracing.dataCollected') events.push(...m.params.value);
-  };
-  b.listeners.push(listener);
-  const complete = new Promise((resolve) => {
-    const l = (m) => {
-      if (m.method !== 'Tracing.tracingComplete') return;
-      b.listeners.splice(b.listeners.indexOf(l), 1);
-      resolve();
-    };
-    b.listeners.push(l);
-  });
-  await b.send('Tracing.start',
-               { categories: 'toplevel,devtools.timeline', transferMode: 'ReportEvents' },
-               b.session);
-  return { events, listener, complete };
-}
-
-async function TraceTasks(b, trace) {
-  await b.send('Tracing.end', {}, b.session);
-  await trace.complete;
-  b.listeners.splice(b.listeners.indexOf(trace.listener), 1);
-  const main = new Set(trace.events
-    .filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
-    .map((e) => e.pid + ':' + e.tid));
-  const own = trace.events.filter((e) => main.has(e.pid + ':' + e.tid)).sort((a, c) => a.ts - c.ts);
-  const tasks = own.filter((e) => e.ph === 'X' && e.name === 'ThreadControllerImpl::RunTask' &&
+// The page thread's tasks while a query is typed (by `run`), by the CPU
+// time each took: on a machine shared with others a task's wall clock grows
+// with the wait for a core, its CPU time does not.
+async function TraceTasks(b, run) {
+  const own = await b.traceMainThread('toplevel,devtools.timeline', run);
+  const tasks = own.filter((e) => e.name === 'ThreadControllerImpl::RunTask' &&
     e.tdur !== undefined);
   // Each keystroke's own CPU time: its task (keydown to input handled, and
   // what the browser lays out after it) and the frame that paints it.
@@ -199,9 +173,8 @@ async function TraceTasks(b, trace) {
       await fresh();
       const { times, starts, rounds, typed } = await TypeAndTime(b, q);
       await fresh();
-      const trace = await TraceStart(b);
-      const again = await TypeAndTime(b, q);
-      const traced = await TraceTasks(b, trace);
+      let again;
+      const traced = await TraceTasks(b, async () => { again = await TypeAndTime(b, q); });
       cpuTasks.push(...traced.tasks);
       before.push(...starts);
       times.forEach((t, k) => {

@@ -42,29 +42,6 @@ function Percentile(values, f) {
   return sorted.length ? sorted[Math.min(sorted.length - 1, Math.max(0, Math.ceil(sorted.length * f) - 1))] : NaN;
 }
 
-async function Trace(b, run) {
-  const events = [];
-  const listener = (m) => { if (m.method === 'Tracing.dataCollected') events.push(...m.params.value); };
-  b.listeners.push(listener);
-  const complete = new Promise((resolve) => {
-    const l = (m) => {
-      if (m.method !== 'Tracing.tracingComplete') return;
-      b.listeners.splice(b.listeners.indexOf(l), 1);
-      resolve();
-    };
-    b.listeners.push(l);
-  });
-  await b.send('Tracing.start', { categories: 'toplevel,devtools.timeline,blink', transferMode: 'ReportEvents' },
-               b.session);
-  await run();
-  await b.send('Tracing.end', {}, b.session);
-  await complete;
-  b.listeners.splice(b.listeners.indexOf(listener), 1);
-  const main = new Set(events.filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
-    .map((e) => e.pid + ':' + e.tid));
-  return events.filter((e) => main.has(e.pid + ':' + e.tid) && e.ph === 'X').sort((a, c) => a.ts - c.ts);
-}
-
 // Each keystroke's CPU milliseconds from the page thread's events.
 function Keystrokes(own) {
   const tasks = own.filter((e) => e.name === 'ThreadControllerImpl::RunTask' && e.tdur !== undefined);
@@ -104,7 +81,7 @@ function Keystrokes(own) {
         await b.page('Profiler.setSamplingInterval', { interval: 50 });
         await b.page('Profiler.start');
       }
-      const own = await Trace(b, async () => {
+      const own = await b.traceMainThread('toplevel,devtools.timeline,blink', async () => {
         for (const ch of q) {
           await b.eval('__f = {}, 1');
           await b.key(ch);

@@ -164,6 +164,37 @@ class Browser {
     return text;
   }
 
+  // Runs `run` under the browser's trace of `categories` and gives the
+  // complete events of the page's main thread, in time order.
+  async traceMainThread(categories, run) {
+    const events = [];
+    const listener = (m) => {
+      if (m.method === 'Tracing.dataCollected') events.push(...m.params.value);
+    };
+    this.listeners.push(listener);
+    const complete = new Promise((resolve) => {
+      const l = (m) => {
+        if (m.method !== 'Tracing.tracingComplete') return;
+        this.listeners.splice(this.listeners.indexOf(l), 1);
+        resolve();
+      };
+      this.listeners.push(l);
+    });
+    await this.page('Tracing.start', { categories, transferMode: 'ReportEvents' });
+    try {
+      await run();
+    } finally {
+      await this.page('Tracing.end');
+      await complete;
+      this.listeners.splice(this.listeners.indexOf(listener), 1);
+    }
+    const main = new Set(events
+      .filter((e) => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
+      .map((e) => e.pid + ':' + e.tid));
+    return events.filter((e) => main.has(e.pid + ':' + e.tid) && e.ph === 'X')
+      .sort((a, c) => a.ts - c.ts);
+  }
+
   async close() {
     try { await this.send('Browser.close'); } catch (e) { /* already gone */ }
     const timer = setTimeout(() => this.proc.kill('SIGKILL'), 5000);
