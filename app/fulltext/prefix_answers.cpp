@@ -235,13 +235,8 @@ bool TPrefixAnswers::ShowsMore(const AnsweredPrefix& prefix, Reckoned& r,
     const AnsweredPrefix& shorter = prefixes_[at];
     if (prefix.text.compare(0, shorter.text.size(), shorter.text) != 0) continue;
     r.shorter = at;
-    const Reckoned& shown = out[at];
     for (size_t k = 0; k < r.shown; ++k) {
-      const uint32_t section = static_cast<uint32_t>(r.keys[k]);
-      if (std::none_of(shown.keys, shown.keys + shown.shown,
-                       [&](uint64_t key) { return static_cast<uint32_t>(key) == section; })) {
-        return true;
-      }
+      if (!out[at].Shows(static_cast<uint32_t>(r.keys[k]))) return true;
     }
     return false;
   }
@@ -328,10 +323,7 @@ void TPrefixAnswers::Write(const TTextIndex& index, ShardFamily& first, ShardFam
       // typed it holds them (and else reads them from the sections files).
       const Reckoned* shorter =
           prefix.units > kFirstAnswersTo && r.shorter != SIZE_MAX ? &reckoned[r.shorter] : nullptr;
-      const bool held = shorter && std::any_of(shorter->keys, shorter->keys + shorter->shown,
-                                               [&](uint64_t kept) {
-                                                 return static_cast<uint32_t>(kept) == section;
-                                               });
+      const bool held = shorter && shorter->Shows(section);
       if (!held && !f.inRows[section]) {
         f.inRows[section] = 1;
         f.rowsOf.push_back(section);

@@ -128,6 +128,11 @@ class TPrefixAnswers {
     bool answered = false;
     size_t shorter = SIZE_MAX;  // of a longer one, its nearest answered shorter one
     bool further = false;       // of kFirstAnswersTo units: longer ones it begins answered
+    // Whether `section` is among its best sections.
+    bool Shows(uint32_t section) const {
+      return std::any_of(keys, keys + shown,
+                         [&](uint64_t key) { return static_cast<uint32_t>(key) == section; });
+    }
   };
   void Reckon(std::vector<Reckoned>& out) const;
   // A prefix's best sections' keys, in order, into `r`.
