@@ -541,7 +541,7 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Do(R"({"until":"warmed == warmRounds"})"),
       Check(kCountText + std::string(" + '|' + document.querySelectorAll('#hits .hit').length"),
             "Showing the first 120 of 200000 commands|120"),
-      Keys({"g", "e", "t", "i", "m", "a", "g", "e", "1", "9", "9", "9", "*"}),
+      Keys({"/", "g", "e", "t", "i", "m", "a", "g", "e", "1", "9", "9", "9", "*"}),
       lists_in,
       Check(kNames, prefix_hits),
   });
