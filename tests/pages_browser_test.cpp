@@ -532,6 +532,20 @@ TEST(PagesBrowserTest, AKitOfTwoHundredThousandCommandsLoadsListsAndSearches) {
       Check(kNames + std::string(".split(',').slice(-1)[0]"), names[1119]),
   });
 
+  // While the page waits for its first keystroke it runs its name search
+  // on its own names: nothing of that is shown, and what is typed then is
+  // found whole.
+  Session({
+      Goto(page),
+      lists_in,
+      Do(R"({"until":"warmed == warmRounds"})"),
+      Check(kCountText + std::string(" + '|' + document.querySelectorAll('#hits .hit').length"),
+            "Showing the first 120 of 200000 commands|120"),
+      Keys({"/", "g", "e", "t", "i", "m", "a", "g", "e", "1", "9", "9", "9", "*"}),
+      lists_in,
+      Check(kNames, prefix_hits),
+  });
+
   // A rows file gone (in the build's folder that first.js names): the page
   // names the file and searches what did load, when opened and as the user types.
   std::smatch folder;

@@ -618,6 +618,47 @@ function Settle(result) {
 	Jump();
 }
 
+// The name search's functions, run on the kit's own names while the page
+// waits for its first keystroke, a round of searches per idle moment: the
+// browser has then compiled them by the time the user types, rather than
+// compiling them while the first keystrokes of a fresh page are answered
+// (on the page's thread and beside it, on the machine's other core).  Only
+// while no search is shown, so that no result's rows or groups are in use;
+// nothing found is kept or shown.
+var warmRounds = 3, warmed = 0;
+
+function WarmUp(round, idle) {
+	if (round >= warmRounds || current.kind != "all" || !parts[0] || parts[0].count == 0) return;
+	// (a round takes up to 16 ms of a large kit: it waits for a longer idle
+	// moment than that)
+	if (idle && idle.timeRemaining && idle.timeRemaining() < 20 && !idle.didTimeout) {
+		Idle(function (later) { WarmUp(round, later); });
+		return;
+	}
+	var name = Value(parts[0].names, parts[0].nameAt, 0), shown = current, turn = lastList;
+	if (name.length < 2) return;
+	try {
+		var shorter = Find({ search: true, text: name.substring(0, 2) }, ScreenRows(), null);
+		var longer = Find({ search: true, text: name.substring(0, 3) }, ScreenRows(), shorter);
+		// The rows of a screen as a keystroke writes them (their marks are
+		// found for the result they belong to).
+		current = longer;
+		for (var k = 0; k < Math.min(longer.n, ScreenRows()); k++) RowParts(longer.list[k], false);
+	} finally {
+		current = shown;
+		lastList = turn;
+		groupsOwner = null;
+	}
+	warmed = round + 1;
+	Idle(function (later) { WarmUp(round + 1, later); });
+}
+
+// Runs `fn` when the page is idle (after a moment where it cannot tell).
+function Idle(fn) {
+	if (window.requestIdleCallback) requestIdleCallback(fn, { timeout: 1000 });
+	else setTimeout(fn, 50);
+}
+
 // The rows files of a large kit: asked for after the first screen is
 // painted (or after a moment, where a hidden tab paints nothing).
 function LoadLater() {
@@ -673,6 +714,7 @@ function ShowSearch() {
 	if (!startQuery.search) baseQuery = location.search;
 	Apply(startQuery, false);
 	Jump();
+	Idle(function (idle) { WarmUp(0, idle); });
 
 	field.addEventListener("input", OnType);
 	window.addEventListener("scroll", function () {
