@@ -377,8 +377,7 @@ function FillLater(rows, since) {
 		if (shownRows < rows) ShowMore(rows - shownRows);
 		FillNear();
 	};
-	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 150 });
-	else setTimeout(run, 30);
+	Idle(run, 150, 30);
 }
 
 // ---- Typing, keys and history ----------------------------------------------
@@ -632,7 +631,7 @@ function WarmUp(round, idle) {
 	// (a round takes up to 16 ms of a large kit: it waits for a longer idle
 	// moment than that)
 	if (idle && idle.timeRemaining && idle.timeRemaining() < 20 && !idle.didTimeout) {
-		Idle(function (later) { WarmUp(round, later); });
+		Idle(function (later) { WarmUp(round, later); }, 1000, 50);
 		return;
 	}
 	var name = Value(parts[0].names, parts[0].nameAt, 0), shown = current, turn = lastList;
@@ -650,13 +649,7 @@ function WarmUp(round, idle) {
 		groupsOwner = null;
 	}
 	warmed = round + 1;
-	Idle(function (later) { WarmUp(round + 1, later); });
-}
-
-// Runs `fn` when the page is idle (after a moment where it cannot tell).
-function Idle(fn) {
-	if (window.requestIdleCallback) requestIdleCallback(fn, { timeout: 1000 });
-	else setTimeout(fn, 50);
+	Idle(function (later) { WarmUp(round + 1, later); }, 1000, 50);
 }
 
 // The rows files of a large kit: asked for after the first screen is
@@ -714,7 +707,7 @@ function ShowSearch() {
 	if (!startQuery.search) baseQuery = location.search;
 	Apply(startQuery, false);
 	Jump();
-	Idle(function (idle) { WarmUp(0, idle); });
+	Idle(function (idle) { WarmUp(0, idle); }, 1000, 50);
 
 	field.addEventListener("input", OnType);
 	window.addEventListener("scroll", function () {

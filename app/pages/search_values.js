@@ -194,12 +194,18 @@ function Compact(part) {
 	if (compacting.length == 1) CompactLater();
 }
 
+// Runs `fn` when the page is idle, or after `timeout` ms at the latest;
+// where the browser cannot tell, after `otherwise` ms.
+function Idle(fn, timeout, otherwise) {
+	if (window.requestIdleCallback) requestIdleCallback(fn, { timeout: timeout });
+	else setTimeout(fn, otherwise);
+}
+
 function CompactLater() {
 	var run = function () {
 		if (CompactSome(compactMillis)) CompactLater();
 	};
-	if (window.requestIdleCallback) requestIdleCallback(run, { timeout: 500 });
-	else setTimeout(run, 10);
+	Idle(run, 500, 10);
 }
 
 // Compacts for about `millis` (Infinity: all); true while parts are left.
