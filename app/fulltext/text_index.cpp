@@ -424,8 +424,8 @@ TArrangedPostings TTextIndex::TakePostings() {
                                                               TArrangedPostings::Unmap{mapped});
   // Small pages, not huge ones: a huge page is zeroed whole at its first
   // touch, and the logs' pages then moved over most of it had been zeroed
-  // for nothing (at 50,000 pages the kernel zeroed 2.3 times as much, 1.1 s
-  // more of system time in a build).
+  // for nothing (at 50,000 pages the kernel zeroed 2.3 times as much: 0.6
+  // to 1.1 s more of system time in a build).
   char* const base = out.bytes_.get();
   size_t moved = 0;  // the end of the pages written or moved in; fresh after
   // Where each stem's postings start, from the bytes counted as they were
